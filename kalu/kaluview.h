@@ -1,0 +1,77 @@
+// kaluview: the program's only window, a plot of shapefile parts.
+//
+// Every part of every PolyLine or Polygon record of the loaded shapefiles is
+// one curve, longitude on the bottom axis and latitude on the left axis. The
+// plot's signals reach the private slots below through string-based
+// connections made in the constructor.
+#ifndef KALUVIEW_H
+#define KALUVIEW_H
+
+#include <QColor>
+#include <QFont>
+#include <QMainWindow>
+#include <QPen>
+
+#include <memory>
+#include <string>
+
+#include "qcustomplot.h"
+
+namespace Ui {
+class MainWindow;
+}
+
+class KaluView : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit KaluView(QWidget *parent = nullptr);
+    ~KaluView() override;
+
+    // Gives both axes the same number of data units per pixel by widening the
+    // one range that needs it about its centre. Does not replot.
+    void adjustEqualScale();
+
+private slots:
+    void fscanshp_cpt(std::string shppath);
+    void about();
+    void selectionChanged();
+    void mousePress();
+    void mouseWheel();
+    void titleDoubleClick(QMouseEvent *event);
+    void titlexDoubleClick(QMouseEvent *event);
+    void axisLabelDoubleClick(QCPAxis *axis, QCPAxis::SelectablePart part);
+    void legendDoubleClick(QCPLegend *legend, QCPAbstractLegendItem *item);
+    void graphClicked(QCPAbstractPlottable *plottable, int dataIndex);
+    void contextMenuRequest(QPoint pos);
+    void moveLegend();
+    void removeAllGraphs();
+    void removeSelectedGraph();
+    void appuiBoutonExplorer();
+
+private:
+    void setupAxes();
+    void setupActions();
+    void setupTitles();
+    void connectPlot();
+
+    std::unique_ptr<Ui::MainWindow> ui;
+    QAction *aboutAction;
+    QAction *explorerAction;
+    QCPTextElement *title;
+    QCPTextElement *subTitle;
+    QColor lineColor;
+    QColor lineSelectedColor;
+    QColor polygonColor;
+    QColor polygonFillColor;
+    QColor polygonSelectedColor;
+    QColor polygonSelectedFillColor;
+    QColor gridColor;
+    QPen gridPen;
+    QPen zeroLinePen;
+    QPen selectedAxisPen;
+    QFont plotFont;
+};
+
+#endif

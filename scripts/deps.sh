@@ -1,0 +1,23 @@
+#!/bin/sh
+# Installs, with apt-get, whatever the build and the tests need and this
+# Debian machine does not have yet. Run as root (or through sudo).
+set -eu
+
+PAQUETS="cmake g++ make pkg-config
+qtbase5-dev libqcustomplot-dev libgtest-dev fonts-liberation"
+
+manquants=""
+for p in $PAQUETS; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        manquants="$manquants $p"
+    fi
+done
+[ -z "$manquants" ] && exit 0
+
+echo "Installing:$manquants"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq || true
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -qq --no-install-recommends $manquants

@@ -1,0 +1,8 @@
+#!/bin/sh
+# Builds Kalu (Release) and starts it with the arguments given.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/deps.sh
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/release -j2 --target kalu
+exec build/release/kalu/kalu "$@"

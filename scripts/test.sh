@@ -1,0 +1,16 @@
+#!/bin/sh
+# Builds everything and runs every test twice: in the Release build, then in
+# a build with AddressSanitizer and UndefinedBehaviorSanitizer (leak checks
+# included). Exits non-zero on the first failure.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/deps.sh
+
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DKALU_TESTS=ON
+cmake --build build/release -j2
+(cd build/release && ctest --output-on-failure -j2)
+
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALU_TESTS=ON -DKALU_SANITIZE=ON
+cmake --build build/sanitize -j2
+(cd build/sanitize && ctest --output-on-failure -j2)
+echo "All tests passed (Release and sanitizers)."

@@ -1,0 +1,85 @@
+// Helpers for the window tests: build a KaluView that fails the test on any
+// broken string-based connection, reach its plot and texts, size its axis
+// rectangle, and save screenshots under the build tree.
+#ifndef KALU_TEST_FENETRE_H
+#define KALU_TEST_FENETRE_H
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QtGlobal>
+
+#include <memory>
+
+#include "kaluview.h"
+
+namespace fenetre {
+
+inline QStringList &avertissementsConnect()
+{
+    static QStringList liste;
+    return liste;
+}
+
+inline void surMessage(QtMsgType, const QMessageLogContext &, const QString &texte)
+{
+    if (texte.contains("QObject::connect") || texte.contains("No such slot") ||
+        texte.contains("No such signal"))
+        avertissementsConnect() << texte;
+}
+
+// A new window, not shown. Connections by name fail only at run time, with a
+// warning: any such warning during construction fails the test.
+inline std::unique_ptr<KaluView> nouvelle()
+{
+    avertissementsConnect().clear();
+    QtMessageHandler avant = qInstallMessageHandler(surMessage);
+    std::unique_ptr<KaluView> v(new KaluView(nullptr));
+    qInstallMessageHandler(avant);
+    EXPECT_TRUE(avertissementsConnect().isEmpty()) << avertissementsConnect().join("\n").toStdString();
+    return v;
+}
+
+inline QCustomPlot *plot(KaluView &v)
+{
+    return v.findChild<QCustomPlot *>("customPlot");
+}
+
+inline QCPTextElement *titre(KaluView &v)
+{
+    return qobject_cast<QCPTextElement *>(plot(v)->plotLayout()->element(0, 0));
+}
+
+inline QCPTextElement *sousTitre(KaluView &v)
+{
+    return qobject_cast<QCPTextElement *>(plot(v)->plotLayout()->element(1, 0));
+}
+
+// Resizes the shown window until the plot's axis rectangle is w x h pixels.
+inline bool fixeAxisRect(KaluView &v, int w, int h)
+{
+    QCustomPlot *p = plot(v);
+    for (int essai = 0; essai < 8; ++essai) {
+        QApplication::processEvents();
+        p->replot();
+        int dw = w - p->axisRect()->width(), dh = h - p->axisRect()->height();
+        if (dw == 0 && dh == 0)
+            return true;
+        v.resize(v.width() + dw, v.height() + dh);
+    }
+    return false;
+}
+
+// Saves the window as it is drawn to <build>/screenshots/<nom>.png.
+inline QString capture(QWidget &w, const QString &nom)
+{
+    QDir().mkpath(KALU_SCREENSHOT_DIR);
+    QString chemin = QString(KALU_SCREENSHOT_DIR) + "/" + nom + ".png";
+    EXPECT_TRUE(w.grab().save(chemin)) << chemin.toStdString();
+    return chemin;
+}
+
+} // namespace fenetre
+
+#endif
