@@ -24,7 +24,9 @@ constexpr double TOL_SINGLE = 6e-8;    // the single-precision log-factorial cac
 constexpr double TOL_BINOMIAL_CACHE = 5e-5; // binomial(n <= 100, k) from the float cache
 constexpr double TOL_LANCZOS = 2e-10;  // the six-term Lanczos series
 constexpr double TOL_FACT33 = 2e-10;   // factorials above 32! through exp(loggamma)
-constexpr double TOL_QUADRATURE = 1e-9; // numerical integration of a density
+// Simpson's rule on 400001 points, tails cut below 1e-12: measured at most
+// 4.9e-12 (chi-square, gamma: the Lanczos normalisation shows).
+constexpr double TOL_QUADRATURE = 1e-10;
 
 inline bool proche(double valeur, double attendu, double tol)
 {

@@ -169,8 +169,8 @@ TEST(Factorielle, ExactUpTo22ThenRoundedProducts)
 TEST(Factorielle, Above32ComesFromLogGammaNotCached)
 {
     const Cas cas[] = {
-        {"factorielle(33)", factorielle(33), 8.68331761881189e36, TOL_FACT33 * 8.68331761881189e36},
-        {"factorielle(40)", factorielle(40), 8.159152832478977e47, TOL_FACT33 * 8.159152832478977e47},
+        {"factorielle(33)", factorielle(33), 8.68331761881189e36, TOL_FACT33},
+        {"factorielle(40)", factorielle(40), 8.159152832478977e47, TOL_FACT33},
     };
     verifie(cas, sizeof cas / sizeof cas[0]);
     EXPECT_EQ(bitsde(factorielle(33)), bitsde(std::exp(loggamma(34.0))));
