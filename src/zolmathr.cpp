@@ -250,10 +250,10 @@ int weibullfdr(int n, const double *x, double a, double b, double *out)
         return rejette("weibullfdr", "invalid a<=0!\n", -1);
     if (b <= 0)
         return rejette("weibullfdr", "invalid b<=0!\n", -2);
-    // Shape 1 is the exponential density: spare the two pow calls.
+    // Shape 1 is the exponential density: spare the pow calls.
     const bool expo = b == 1.0;
-    const double r = 1.0 / a;
-    const double c = b / std::pow(a, b);
+    const double r = expo ? 1.0 / a : 0.0;
+    const double c = expo ? 0.0 : b / std::pow(a, b);
     int hors = 0;
     for (int i = 0; i < n; ++i) {
         if (x[i] < 0.0)
