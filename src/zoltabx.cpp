@@ -318,14 +318,15 @@ template int deleteqad<int>(int, int, int, int ****&);
 
 namespace {
 
-// Values 1..n-1 of the regular scale from a to b; value 0 is set by the
-// caller. The integer factors go to double before the products so that the
-// end values come out exact.
+// Values 1..n-1 (n >= 2) of the regular scale from a to b; value 0 is set
+// by the caller. Each value weighs the two ends afresh instead of adding a
+// step, so no rounding piles up; the last one is b itself.
 void remplitlin(int n, double a, double b, double *tab)
 {
     double m = n - 1;
-    for (int i = 1; i < n; ++i)
+    for (int i = 1; i < n - 1; ++i)
         tab[i] = ((m - i) * a + i * b) / m;
+    tab[n - 1] = b;
 }
 
 // The step and deviation of the least-squares line through x[0]; -1 when
@@ -373,7 +374,8 @@ int newtablin(int n, double a, double b, double *tab)
         return -1;
     }
     tab[0] = a;
-    remplitlin(n, a, b, tab);
+    if (n > 1)
+        remplitlin(n, a, b, tab);
     return 0;
 }
 
@@ -384,7 +386,7 @@ double *newtablin(int n, double a, double b)
         return nullptr;
     }
     double *tab = blocechelle(newtab(n, a), nullptr);
-    if (tab != nullptr)
+    if (tab != nullptr && n > 1)
         remplitlin(n, a, b, tab);
     return tab;
 }
@@ -415,24 +417,24 @@ double *newtablin(int n, const double *x, double *pas, double *ecart, int *nval)
         *pas = s;
     if (ecart != nullptr)
         *ecart = d;
-    double q_m = s == 0.0 ? NAN : std::round((x[n - 1] - x[0]) / s);
-    if (!std::isfinite(q_m)) {
+    double intervalles = s == 0.0 ? NAN : std::round((x[n - 1] - x[0]) / s);
+    if (!std::isfinite(intervalles)) {
         zolerreur(ZOLSRC, "newtablin", q, "invalid irregular scale (no step)\n");
         return nullptr;
     }
-    // A monotonic series gives a step of the same sign as its range: q_m >= 0.
-    if (q_m > INT_MAX - 1) {
+    // A monotonic series has a step of the sign of its range: no negative count.
+    if (intervalles > INT_MAX - 1) {
         zolerreur(ZOLSRC, "newtablin", q, "invalid irregular scale (too many values)\n");
         return nullptr;
     }
-    int m = static_cast<int>(q_m);
+    int m = static_cast<int>(intervalles);
     if (nval != nullptr)
         *nval = m + 1;
     const double tolerance = 2.220446049250313e-16;
     if (m + 1 == n && d <= tolerance)
         return blocechelle(newtab(n, x), q);
     double *tab = blocechelle(newtab(m + 1, x[0]), q);
-    if (tab != nullptr)
+    if (tab != nullptr && m > 0)
         remplitlin(m + 1, x[0], x[n - 1], tab);
     return tab;
 }
