@@ -260,7 +260,8 @@ char zolsep()
 // memory runs out.
 static char *chemindvr(const char *rep, const char *nom, const char *suffixe)
 {
-    size_t taille = strlen(rep) + strlen(nom) + 9;
+    // Two separators, "dvr", ".bin" and the NUL; "_" and the suffix.
+    size_t taille = strlen(rep) + strlen(nom) + 10;
     if (suffixe != nullptr)
         taille += strlen(suffixe) + 1;
     char *chemin = new (std::nothrow) char[taille];
