@@ -345,6 +345,31 @@ struct Lecture {
     int *longueurs = nullptr;
 };
 
+// ajoutetab grows a full block by a fixed 75 elements, so a long line or a
+// file of many lines would cost time quadratic in its size (minutes for a
+// few megabytes). Room is reserved here by doubling ahead of it, and
+// ajoutetab then only stores. False when the block cannot grow.
+template <typename T>
+static bool ajoute(int &n, T *&tab, int &nmax, T valeur)
+{
+    if (n >= nmax) {
+        long long voulu = nmax < 75 ? 75 : 2LL * nmax;
+        if (voulu > INT_MAX)
+            voulu = INT_MAX;
+        if (voulu <= n)
+            return false;
+        T *plus = new (std::nothrow) T[static_cast<size_t>(voulu)];
+        if (plus == nullptr)
+            return false;
+        if (n > 0)
+            memcpy(plus, tab, static_cast<size_t>(n) * sizeof(T));
+        delete[] tab;
+        tab = plus;
+        nmax = static_cast<int>(voulu);
+    }
+    return ajoutetab(n, tab, nmax, valeur) == 0;
+}
+
 // Moves the current line into the list of lines and empties it.
 static bool rangeligne(Lecture &l)
 {
@@ -354,11 +379,11 @@ static bool rangeligne(Lecture &l)
     if (l.nc > 0)
         memcpy(ligne, l.car, static_cast<size_t>(l.nc));
     ligne[l.nc] = '\0';
-    if (ajoutetab(l.nl, l.lignes, l.nlmax, ligne) != 0) {
+    if (!ajoute(l.nl, l.lignes, l.nlmax, ligne)) {
         delete[] ligne;
         return false;
     }
-    if (ajoutetab(l.nlg, l.longueurs, l.nlgmax, l.nc) != 0)
+    if (!ajoute(l.nlg, l.longueurs, l.nlgmax, l.nc))
         return false;
     l.nc = 0;
     return true;
@@ -369,10 +394,9 @@ static bool litlignes(FILE *f, Lecture &l)
 {
     int c;
     while ((c = getc(f)) != EOF) {
-        if (ajoutetab(l.nc, l.car, l.ncmax, static_cast<char>(c)) != 0)
+        if (!ajoute(l.nc, l.car, l.ncmax, static_cast<char>(c)))
             return false;
-        if (c == '\r' && suitecr(f) &&
-            ajoutetab(l.nc, l.car, l.ncmax, '\n') != 0)
+        if (c == '\r' && suitecr(f) && !ajoute(l.nc, l.car, l.ncmax, '\n'))
             return false;
         if ((c == '\n' || c == '\r') && !rangeligne(l))
             return false;
