@@ -5,6 +5,7 @@
 #include "zolconf.h"
 #include "zolshp.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
@@ -458,6 +459,17 @@ void KaluView::removeSelectedGraph()
     plot->replot();
 }
 
+namespace {
+// A busy cursor while files load, so that a long load shows as work in
+// progress; restored however the loading ends.
+struct CurseurOccupe {
+    CurseurOccupe() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CurseurOccupe() { QApplication::restoreOverrideCursor(); }
+    CurseurOccupe(const CurseurOccupe &) = delete;
+    CurseurOccupe &operator=(const CurseurOccupe &) = delete;
+};
+} // namespace
+
 // The only way shapefiles reach the plot: the chosen files replace what is
 // shown, framed at equal scale.
 void KaluView::appuiBoutonExplorer()
@@ -473,8 +485,11 @@ void KaluView::appuiBoutonExplorer()
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
     plot->clearPlottables();
-    for (const QString &fichier : fichiers)
-        fscanshp_cpt(fichier.toUtf8().toStdString());
+    {
+        CurseurOccupe occupe;
+        for (const QString &fichier : fichiers)
+            fscanshp_cpt(fichier.toUtf8().toStdString());
+    }
     plot->rescaleAxes(true);
     adjustEqualScale();
     plot->replot();
