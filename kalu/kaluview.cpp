@@ -481,7 +481,11 @@ void KaluView::appuiBoutonExplorer()
         ui->statusBar->showMessage("naf", 0);
         return;
     }
-    const QStringList fichiers = dialog.selectedFiles();
+    chargeShapefiles(dialog.selectedFiles());
+}
+
+void KaluView::chargeShapefiles(const QStringList &fichiers)
+{
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
     plot->clearPlottables();
