@@ -182,7 +182,7 @@ int main(int argc, char **argv)
     if (int r = verifieEntrees(d.entrees))
         return r;
 
-    // No display to talk to: draw in memory, as the tests do.
+    // No display to talk to: draw in memory, on Qt's offscreen platform.
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
