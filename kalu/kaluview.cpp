@@ -14,6 +14,54 @@
 
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
 
+namespace {
+
+// The plot's legend, made to stay linear in its number of items: a map may
+// have a hundred thousand parts, each with its item. The library's own add
+// looks for the first free cell and widens every row on each call, and a
+// hidden legend still measures every item's text on each replot.
+//
+// Items are in one column, item i in row i, as the library lays them out.
+class Legende : public QCPLegend
+{
+public:
+    // Appends `item` as a new last row. Takes ownership.
+    void ajoute(QCPAbstractLegendItem *item)
+    {
+        if (columnCount() > 1) { // not this window's layout; keep it right
+            addItem(item);
+            return;
+        }
+        mElements.append(QList<QCPLayoutElement *>() << item);
+        mRowStretchFactors.append(1);
+        if (mColumnStretchFactors.isEmpty())
+            mColumnStretchFactors.append(1);
+        adoptElement(item);
+    }
+
+    // A hidden legend is neither laid out nor measured.
+    void update(UpdatePhase phase) override
+    {
+        if (visible())
+            QCPLegend::update(phase);
+    }
+    QSize minimumOuterSizeHint() const override
+    {
+        return visible() ? QCPLegend::minimumOuterSizeHint() : QSize(0, 0);
+    }
+    QSize maximumOuterSizeHint() const override
+    {
+        return visible() ? QCPLegend::maximumOuterSizeHint() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+};
+
+Legende *legende(QCustomPlot *plot)
+{
+    return static_cast<Legende *>(plot->legend);
+}
+
+} // namespace
+
 // The published technical description of the shapefile format.
 static const char ADRESSE_SHP[] = "https://www.esri.com/library/whitepapers/pdfs/shapefile.pdf";
 
@@ -37,6 +85,7 @@ KaluView::KaluView(QWidget *parent)
       plotFont("Times New Roman", 10, QFont::Normal, false)
 {
     ui->setupUi(this);
+    remplaceLegende();
     setupAxes();
     setupActions();
 
@@ -51,7 +100,63 @@ KaluView::KaluView(QWidget *parent)
     connectPlot();
 }
 
-KaluView::~KaluView() = default;
+// The plot would remove its curves from the back, looking each one's legend
+// item up on the way: quadratic in the number of curves.
+KaluView::~KaluView()
+{
+    clearShapes();
+}
+
+// Puts a Legende where the plot made its own, with the same place, layer and
+// (hidden) visibility. Curves get their legend items from fscanshp_cpt.
+void KaluView::remplaceLegende()
+{
+    QCustomPlot *plot = ui->customPlot;
+    delete plot->legend;
+    Legende *neuve = new Legende;
+    plot->axisRect()->insetLayout()->addElement(neuve, Qt::AlignRight | Qt::AlignTop);
+    neuve->setLayer(QLatin1String("legend"));
+    neuve->setVisible(false);
+    plot->legend = neuve;
+    plot->setAutoAddPlottableToLegend(false);
+}
+
+// Removes every curve with its legend item, in an order where no step scans
+// what is left: items are taken out front to back, the curves removed front
+// to back (their lists are searched from the front), and the items deleted
+// last, once the curves no longer stand before them among the plot's
+// children.
+void KaluView::clearShapes()
+{
+    QCustomPlot *plot = ui->customPlot;
+    QCPLegend *legend = plot->legend;
+    QVector<QCPLayoutElement *> items;
+    items.reserve(legend->elementCount());
+    for (int i = 0; i < legend->elementCount(); ++i)
+        if (QCPLayoutElement *item = legend->takeAt(i))
+            items.append(item);
+    legend->simplify();
+    while (plot->plottableCount() > 0)
+        plot->removePlottable(0);
+    qDeleteAll(items);
+}
+
+// Removes one curve and its legend item; the items below move up one row.
+void KaluView::retireCourbe(QCPAbstractPlottable *courbe)
+{
+    QCustomPlot *plot = ui->customPlot;
+    QCPLegend *legend = plot->legend;
+    for (int i = 0; i < legend->elementCount(); ++i) {
+        QCPPlottableLegendItem *item = qobject_cast<QCPPlottableLegendItem *>(legend->elementAt(i));
+        if (item != nullptr && item->plottable() == courbe) {
+            legend->takeAt(i);
+            legend->simplify();
+            delete item;
+            break;
+        }
+    }
+    plot->removePlottable(courbe);
+}
 
 // Grids, the selection look of the four axes, labels and the legend's fonts.
 void KaluView::setupAxes()
@@ -203,6 +308,7 @@ void KaluView::fscanshp_cpt(std::string shppath)
             curve->data()->set(points, true);
             habille(curve, type == 5);
             curve->setName(QString("shp[%1][%2]").arg(rcdi).arg(parti));
+            legende(plot)->ajoute(new QCPPlottableLegendItem(plot->legend, curve));
             ++courbes;
         }
     }
@@ -434,17 +540,11 @@ void KaluView::moveLegend()
     }
 }
 
-// Empties plot and legend; ranges, title and sub-title stay. The legend is
-// cleared in one go and the curves removed from the front, so that no step
-// scans what is left: with a hundred thousand curves, removing each one from
-// the back through the plot would look its legend item up every time.
+// Empties plot and legend; ranges, title and sub-title stay.
 void KaluView::removeAllGraphs()
 {
-    QCustomPlot *plot = ui->customPlot;
-    plot->legend->clearItems();
-    while (plot->plottableCount() > 0)
-        plot->removePlottable(0);
-    plot->replot();
+    clearShapes();
+    ui->customPlot->replot();
 }
 
 // Only one curve goes, the first selected one.
@@ -454,7 +554,7 @@ void KaluView::removeSelectedGraph()
     const QList<QCPAbstractPlottable *> choisies = plot->selectedPlottables();
     if (choisies.isEmpty())
         return;
-    plot->removePlottable(choisies.first());
+    retireCourbe(choisies.first());
     plot->replot();
 }
 
@@ -472,7 +572,7 @@ void KaluView::appuiBoutonExplorer()
     const QStringList fichiers = dialog.selectedFiles();
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
-    plot->clearPlottables();
+    clearShapes();
     for (const QString &fichier : fichiers)
         fscanshp_cpt(fichier.toUtf8().toStdString());
     plot->rescaleAxes(true);
