@@ -25,6 +25,20 @@ namespace {
 class Legende : public QCPLegend
 {
 public:
+    // Appends one item per curve, in order, each as a new last row.
+    void ajoute(const QVector<QCPAbstractPlottable *> &courbes)
+    {
+        // An item is born on the plot's current layer and moves at once to
+        // the legend's; each move searches both layers' lists. Born on a
+        // layer of their own, always empty, items cost one search each.
+        QCustomPlot *plot = parentPlot();
+        QCPLayer *avant = plot->currentLayer();
+        plot->setCurrentLayer(QStringLiteral("naissance"));
+        for (QCPAbstractPlottable *courbe : courbes)
+            ajoute(new QCPPlottableLegendItem(this, courbe));
+        plot->setCurrentLayer(avant);
+    }
+
     // Appends `item` as a new last row. Takes ownership.
     void ajoute(QCPAbstractLegendItem *item)
     {
@@ -58,6 +72,15 @@ public:
 Legende *legende(QCustomPlot *plot)
 {
     return static_cast<Legende *>(plot->legend);
+}
+
+// The QObject parent of the curves, a child of the plot. Qt finds a child
+// in its parent's list from the front on every reparenting and deletion,
+// and each new curve and legend item starts as the plot's last child: with
+// the curves kept apart, the plot's own list stays a few dozen long.
+QObject *porteur(QCustomPlot *plot)
+{
+    return plot->findChild<QObject *>(QStringLiteral("courbes"), Qt::FindDirectChildrenOnly);
 }
 
 } // namespace
@@ -112,6 +135,8 @@ KaluView::~KaluView()
 void KaluView::remplaceLegende()
 {
     QCustomPlot *plot = ui->customPlot;
+    plot->addLayer(QStringLiteral("naissance"), plot->layer(QStringLiteral("legend")),
+                   QCustomPlot::limBelow);
     delete plot->legend;
     Legende *neuve = new Legende;
     plot->axisRect()->insetLayout()->addElement(neuve, Qt::AlignRight | Qt::AlignTop);
@@ -119,6 +144,8 @@ void KaluView::remplaceLegende()
     neuve->setVisible(false);
     plot->legend = neuve;
     plot->setAutoAddPlottableToLegend(false);
+    QObject *courbes = new QObject(plot);
+    courbes->setObjectName(QStringLiteral("courbes"));
 }
 
 // Removes every curve with its legend item, in an order where no step scans
@@ -291,7 +318,8 @@ void KaluView::fscanshp_cpt(std::string shppath)
     QCustomPlot *plot = ui->customPlot;
     title->setText(QString("Shapefile: '%1'").arg(QString::fromUtf8(shppath.c_str())));
 
-    int courbes = 0;
+    QObject *parent = porteur(plot);
+    QVector<QCPAbstractPlottable *> courbes;
     for (int rcdi = 0; rcdi < count; ++rcdi) {
         zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
         const int type = shp->shptype[rcdi];
@@ -305,16 +333,17 @@ void KaluView::fscanshp_cpt(std::string shppath)
             for (int k = 0; k < n; ++k)
                 points[k] = QCPCurveData(k, x[k], y[k]);
             QCPCurve *curve = new QCPCurve(plot->xAxis, plot->yAxis);
+            curve->setParent(parent);
             curve->data()->set(points, true);
             habille(curve, type == 5);
             curve->setName(QString("shp[%1][%2]").arg(rcdi).arg(parti));
-            legende(plot)->ajoute(new QCPPlottableLegendItem(plot->legend, curve));
-            ++courbes;
+            courbes.append(curve);
         }
     }
     deleteshp(shp, count);
+    legende(plot)->ajoute(courbes);
     // A legend of 30 entries and more would cover the map.
-    plot->legend->setVisible(courbes < 30);
+    plot->legend->setVisible(courbes.size() < 30);
 }
 
 // Polygons green and translucent, lines blue and unfilled; selected ones in

@@ -7,7 +7,7 @@ set -eu
 
 PAQUETS="cmake g++ make pkg-config
 qtbase5-dev libqcustomplot-dev libgtest-dev fonts-liberation"
-[ "${1:-}" = bench ] && PAQUETS="$PAQUETS libshp-dev libbenchmark-dev"
+[ "${1:-}" = bench ] && PAQUETS="$PAQUETS libshp-dev"
 
 manquants=""
 for p in $PAQUETS; do
