@@ -15,6 +15,77 @@
 
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
 
+namespace {
+
+// The plot's legend, made to stay linear in its number of items: a map may
+// have a hundred thousand parts, each with its item. The library's own add
+// looks for the first free cell and widens every row on each call, and a
+// hidden legend still measures every item's text on each replot.
+//
+// Items are in one column, item i in row i, as the library lays them out.
+class Legende : public QCPLegend
+{
+public:
+    // Appends one item per curve, in order, each as a new last row.
+    void ajoute(const QVector<QCPAbstractPlottable *> &courbes)
+    {
+        // An item is born on the plot's current layer and moves at once to
+        // the legend's; each move searches both layers' lists. Born on a
+        // layer of their own, always empty, items cost one search each.
+        QCustomPlot *plot = parentPlot();
+        QCPLayer *avant = plot->currentLayer();
+        plot->setCurrentLayer(QStringLiteral("naissance"));
+        for (QCPAbstractPlottable *courbe : courbes)
+            ajoute(new QCPPlottableLegendItem(this, courbe));
+        plot->setCurrentLayer(avant);
+    }
+
+    // Appends `item` as a new last row. Takes ownership.
+    void ajoute(QCPAbstractLegendItem *item)
+    {
+        if (columnCount() > 1) { // not this window's layout; keep it right
+            addItem(item);
+            return;
+        }
+        mElements.append(QList<QCPLayoutElement *>() << item);
+        mRowStretchFactors.append(1);
+        if (mColumnStretchFactors.isEmpty())
+            mColumnStretchFactors.append(1);
+        adoptElement(item);
+    }
+
+    // A hidden legend is neither laid out nor measured.
+    void update(UpdatePhase phase) override
+    {
+        if (visible())
+            QCPLegend::update(phase);
+    }
+    QSize minimumOuterSizeHint() const override
+    {
+        return visible() ? QCPLegend::minimumOuterSizeHint() : QSize(0, 0);
+    }
+    QSize maximumOuterSizeHint() const override
+    {
+        return visible() ? QCPLegend::maximumOuterSizeHint() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+};
+
+Legende *legende(QCustomPlot *plot)
+{
+    return static_cast<Legende *>(plot->legend);
+}
+
+// The QObject parent of the curves, a child of the plot. Qt finds a child
+// in its parent's list from the front on every reparenting and deletion,
+// and each new curve and legend item starts as the plot's last child: with
+// the curves kept apart, the plot's own list stays a few dozen long.
+QObject *porteur(QCustomPlot *plot)
+{
+    return plot->findChild<QObject *>(QStringLiteral("courbes"), Qt::FindDirectChildrenOnly);
+}
+
+} // namespace
+
 // The published technical description of the shapefile format.
 static const char ADRESSE_SHP[] = "https://www.esri.com/library/whitepapers/pdfs/shapefile.pdf";
 
@@ -38,6 +109,7 @@ KaluView::KaluView(QWidget *parent)
       plotFont("Times New Roman", 10, QFont::Normal, false)
 {
     ui->setupUi(this);
+    remplaceLegende();
     setupAxes();
     setupActions();
 
@@ -52,7 +124,67 @@ KaluView::KaluView(QWidget *parent)
     connectPlot();
 }
 
-KaluView::~KaluView() = default;
+// The plot would remove its curves from the back, looking each one's legend
+// item up on the way: quadratic in the number of curves.
+KaluView::~KaluView()
+{
+    clearShapes();
+}
+
+// Puts a Legende where the plot made its own, with the same place, layer and
+// (hidden) visibility. Curves get their legend items from fscanshp_cpt.
+void KaluView::remplaceLegende()
+{
+    QCustomPlot *plot = ui->customPlot;
+    plot->addLayer(QStringLiteral("naissance"), plot->layer(QStringLiteral("legend")),
+                   QCustomPlot::limBelow);
+    delete plot->legend;
+    Legende *neuve = new Legende;
+    plot->axisRect()->insetLayout()->addElement(neuve, Qt::AlignRight | Qt::AlignTop);
+    neuve->setLayer(QLatin1String("legend"));
+    neuve->setVisible(false);
+    plot->legend = neuve;
+    plot->setAutoAddPlottableToLegend(false);
+    QObject *courbes = new QObject(plot);
+    courbes->setObjectName(QStringLiteral("courbes"));
+}
+
+// Removes every curve with its legend item, in an order where no step scans
+// what is left: items are taken out front to back, the curves removed front
+// to back (their lists are searched from the front), and the items deleted
+// last, once the curves no longer stand before them among the plot's
+// children.
+void KaluView::clearShapes()
+{
+    QCustomPlot *plot = ui->customPlot;
+    QCPLegend *legend = plot->legend;
+    QVector<QCPLayoutElement *> items;
+    items.reserve(legend->elementCount());
+    for (int i = 0; i < legend->elementCount(); ++i)
+        if (QCPLayoutElement *item = legend->takeAt(i))
+            items.append(item);
+    legend->simplify();
+    while (plot->plottableCount() > 0)
+        plot->removePlottable(0);
+    qDeleteAll(items);
+}
+
+// Removes one curve and its legend item; the items below move up one row.
+void KaluView::retireCourbe(QCPAbstractPlottable *courbe)
+{
+    QCustomPlot *plot = ui->customPlot;
+    QCPLegend *legend = plot->legend;
+    for (int i = 0; i < legend->elementCount(); ++i) {
+        QCPPlottableLegendItem *item = qobject_cast<QCPPlottableLegendItem *>(legend->elementAt(i));
+        if (item != nullptr && item->plottable() == courbe) {
+            legend->takeAt(i);
+            legend->simplify();
+            delete item;
+            break;
+        }
+    }
+    plot->removePlottable(courbe);
+}
 
 // Grids, the selection look of the four axes, labels and the legend's fonts.
 void KaluView::setupAxes()
@@ -187,7 +319,8 @@ void KaluView::fscanshp_cpt(std::string shppath)
     QCustomPlot *plot = ui->customPlot;
     title->setText(QString("Shapefile: '%1'").arg(QString::fromUtf8(shppath.c_str())));
 
-    int courbes = 0;
+    QObject *parent = porteur(plot);
+    QVector<QCPAbstractPlottable *> courbes;
     for (int rcdi = 0; rcdi < count; ++rcdi) {
         zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
         const int type = shp->shptype[rcdi];
@@ -201,15 +334,17 @@ void KaluView::fscanshp_cpt(std::string shppath)
             for (int k = 0; k < n; ++k)
                 points[k] = QCPCurveData(k, x[k], y[k]);
             QCPCurve *curve = new QCPCurve(plot->xAxis, plot->yAxis);
+            curve->setParent(parent);
             curve->data()->set(points, true);
             habille(curve, type == 5);
             curve->setName(QString("shp[%1][%2]").arg(rcdi).arg(parti));
-            ++courbes;
+            courbes.append(curve);
         }
     }
     deleteshp(shp, count);
+    legende(plot)->ajoute(courbes);
     // A legend of 30 entries and more would cover the map.
-    plot->legend->setVisible(courbes < 30);
+    plot->legend->setVisible(courbes.size() < 30);
 }
 
 // Polygons green and translucent, lines blue and unfilled; selected ones in
@@ -435,17 +570,11 @@ void KaluView::moveLegend()
     }
 }
 
-// Empties plot and legend; ranges, title and sub-title stay. The legend is
-// cleared in one go and the curves removed from the front, so that no step
-// scans what is left: with a hundred thousand curves, removing each one from
-// the back through the plot would look its legend item up every time.
+// Empties plot and legend; ranges, title and sub-title stay.
 void KaluView::removeAllGraphs()
 {
-    QCustomPlot *plot = ui->customPlot;
-    plot->legend->clearItems();
-    while (plot->plottableCount() > 0)
-        plot->removePlottable(0);
-    plot->replot();
+    clearShapes();
+    ui->customPlot->replot();
 }
 
 // Only one curve goes, the first selected one.
@@ -455,7 +584,7 @@ void KaluView::removeSelectedGraph()
     const QList<QCPAbstractPlottable *> choisies = plot->selectedPlottables();
     if (choisies.isEmpty())
         return;
-    plot->removePlottable(choisies.first());
+    retireCourbe(choisies.first());
     plot->replot();
 }
 
@@ -488,7 +617,7 @@ void KaluView::chargeShapefiles(const QStringList &fichiers)
 {
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
-    plot->clearPlottables();
+    clearShapes();
     {
         CurseurOccupe occupe;
         for (const QString &fichier : fichiers)
