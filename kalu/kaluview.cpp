@@ -348,16 +348,28 @@ void KaluView::moveLegend()
     }
 }
 
-// Empties plot and legend; ranges, title and sub-title stay. The legend is
-// cleared in one go and the curves removed from the front, so that no step
-// scans what is left: with a hundred thousand curves, removing each one from
-// the back through the plot would look its legend item up every time.
+// Empties plot and legend; ranges, title and sub-title stay.
+//
+// Done so that a hundred thousand curves go in linear time. Removing curve
+// after curve through the plot re-fills the legend's grid and looks the
+// curve's item up each time; clearing the legend deletes its items from the
+// back, each found by a scan of the plot's children. Instead the items leave
+// the grid front to back in one sweep (each lands at the end of the plot's
+// children), then the curves are removed from the front and the items
+// deleted from the front: every object is first in the lists that hold it.
 void KaluView::removeAllGraphs()
 {
     QCustomPlot *plot = ui->customPlot;
-    plot->legend->clearItems();
+    QCPLegend *legend = plot->legend;
+    QVector<QCPLayoutElement *> items;
+    items.reserve(legend->elementCount());
+    for (int i = 0; i < legend->elementCount(); ++i)
+        if (QCPLayoutElement *item = legend->takeAt(i))
+            items.push_back(item);
+    legend->simplify();
     while (plot->plottableCount() > 0)
         plot->removePlottable(0);
+    qDeleteAll(items);
     plot->replot();
 }
 
