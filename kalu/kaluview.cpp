@@ -1,12 +1,69 @@
 #include "kaluview.h"
 
-#include <QInputDialog>
-#include <QMenu>
-
+#include "kluconf.h"
 #include "ui_kaluview.h"
 #include "zolconf.h"
+#include "zolshp.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
 
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
+
+namespace {
+
+// The plot's legend, made to stay linear in its number of items: a map may
+// have a hundred thousand parts, each with its item. The library's own add
+// looks for the first free cell and widens every row on each call, and a
+// hidden legend still measures every item's text on each replot.
+//
+// Items are in one column, item i in row i, as the library lays them out.
+class Legende : public QCPLegend
+{
+public:
+    // Appends `item` as a new last row. Takes ownership.
+    void ajoute(QCPAbstractLegendItem *item)
+    {
+        if (columnCount() > 1) { // not this window's layout; keep it right
+            addItem(item);
+            return;
+        }
+        mElements.append(QList<QCPLayoutElement *>() << item);
+        mRowStretchFactors.append(1);
+        if (mColumnStretchFactors.isEmpty())
+            mColumnStretchFactors.append(1);
+        adoptElement(item);
+    }
+
+    // A hidden legend is neither laid out nor measured.
+    void update(UpdatePhase phase) override
+    {
+        if (visible())
+            QCPLegend::update(phase);
+    }
+    QSize minimumOuterSizeHint() const override
+    {
+        return visible() ? QCPLegend::minimumOuterSizeHint() : QSize(0, 0);
+    }
+    QSize maximumOuterSizeHint() const override
+    {
+        return visible() ? QCPLegend::maximumOuterSizeHint() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+};
+
+Legende *legende(QCustomPlot *plot)
+{
+    return static_cast<Legende *>(plot->legend);
+}
+
+} // namespace
+
+// The published technical description of the shapefile format.
+static const char ADRESSE_SHP[] = "https://www.esri.com/library/whitepapers/pdfs/shapefile.pdf";
 
 KaluView::KaluView(QWidget *parent)
     : QMainWindow(parent),
@@ -28,6 +85,7 @@ KaluView::KaluView(QWidget *parent)
       plotFont("Times New Roman", 10, QFont::Normal, false)
 {
     ui->setupUi(this);
+    remplaceLegende();
     setupAxes();
     setupActions();
 
@@ -42,7 +100,63 @@ KaluView::KaluView(QWidget *parent)
     connectPlot();
 }
 
-KaluView::~KaluView() = default;
+// The plot would remove its curves from the back, looking each one's legend
+// item up on the way: quadratic in the number of curves.
+KaluView::~KaluView()
+{
+    clearShapes();
+}
+
+// Puts a Legende where the plot made its own, with the same place, layer and
+// (hidden) visibility. Curves get their legend items from fscanshp_cpt.
+void KaluView::remplaceLegende()
+{
+    QCustomPlot *plot = ui->customPlot;
+    delete plot->legend;
+    Legende *neuve = new Legende;
+    plot->axisRect()->insetLayout()->addElement(neuve, Qt::AlignRight | Qt::AlignTop);
+    neuve->setLayer(QLatin1String("legend"));
+    neuve->setVisible(false);
+    plot->legend = neuve;
+    plot->setAutoAddPlottableToLegend(false);
+}
+
+// Removes every curve with its legend item, in an order where no step scans
+// what is left: items are taken out front to back, the curves removed front
+// to back (their lists are searched from the front), and the items deleted
+// last, once the curves no longer stand before them among the plot's
+// children.
+void KaluView::clearShapes()
+{
+    QCustomPlot *plot = ui->customPlot;
+    QCPLegend *legend = plot->legend;
+    QVector<QCPLayoutElement *> items;
+    items.reserve(legend->elementCount());
+    for (int i = 0; i < legend->elementCount(); ++i)
+        if (QCPLayoutElement *item = legend->takeAt(i))
+            items.append(item);
+    legend->simplify();
+    while (plot->plottableCount() > 0)
+        plot->removePlottable(0);
+    qDeleteAll(items);
+}
+
+// Removes one curve and its legend item; the items below move up one row.
+void KaluView::retireCourbe(QCPAbstractPlottable *courbe)
+{
+    QCustomPlot *plot = ui->customPlot;
+    QCPLegend *legend = plot->legend;
+    for (int i = 0; i < legend->elementCount(); ++i) {
+        QCPPlottableLegendItem *item = qobject_cast<QCPPlottableLegendItem *>(legend->elementAt(i));
+        if (item != nullptr && item->plottable() == courbe) {
+            legend->takeAt(i);
+            legend->simplify();
+            delete item;
+            break;
+        }
+    }
+    plot->removePlottable(courbe);
+}
 
 // Grids, the selection look of the four axes, labels and the legend's fonts.
 void KaluView::setupAxes()
@@ -164,13 +278,91 @@ void KaluView::adjustEqualScale()
     }
 }
 
-// Loading one shapefile into the plot.
+// Loading one shapefile into the plot: one curve per part of every record.
+// Rescaling and replotting are the caller's.
 void KaluView::fscanshp_cpt(std::string shppath)
 {
-    (void)shppath;
+    int count = 0;
+    ShpData *shp = fscan_shp(shppath.c_str(), count);
+    if (shp == nullptr) {
+        zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
+        return;
+    }
+    QCustomPlot *plot = ui->customPlot;
+    title->setText(QString("Shapefile: '%1'").arg(QString::fromUtf8(shppath.c_str())));
+
+    int courbes = 0;
+    for (int rcdi = 0; rcdi < count; ++rcdi) {
+        zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
+        const int type = shp->shptype[rcdi];
+        if (type != 3 && type != 5)
+            continue;
+        for (int parti = 0; parti < shp->partn[rcdi]; ++parti) {
+            zolmessage("parti=%d\n", parti);
+            const int n = shp->pointn[rcdi][parti];
+            const double *x = shp->x[rcdi][parti], *y = shp->y[rcdi][parti];
+            QVector<QCPCurveData> points(n);
+            for (int k = 0; k < n; ++k)
+                points[k] = QCPCurveData(k, x[k], y[k]);
+            QCPCurve *curve = new QCPCurve(plot->xAxis, plot->yAxis);
+            curve->data()->set(points, true);
+            habille(curve, type == 5);
+            curve->setName(QString("shp[%1][%2]").arg(rcdi).arg(parti));
+            legende(plot)->ajoute(new QCPPlottableLegendItem(plot->legend, curve));
+            ++courbes;
+        }
+    }
+    deleteshp(shp, count);
+    // A legend of 30 entries and more would cover the map.
+    plot->legend->setVisible(courbes < 30);
 }
 
-void KaluView::about() {}
+// Polygons green and translucent, lines blue and unfilled; selected ones in
+// their own colours.
+void KaluView::habille(QCPCurve *curve, bool polygone)
+{
+    if (polygone) {
+        curve->setPen(QPen(polygonColor));
+        curve->setBrush(QBrush(polygonFillColor, Qt::SolidPattern));
+        curve->selectionDecorator()->setPen(QPen(polygonSelectedColor));
+        curve->selectionDecorator()->setBrush(QBrush(polygonSelectedFillColor, Qt::SolidPattern));
+    } else {
+        curve->setPen(QPen(lineColor));
+        curve->selectionDecorator()->setPen(QPen(lineSelectedColor));
+    }
+}
+
+// Versions and build stamps of the program, of Zol, of the plotting library
+// actually linked and of the Qt found at run time.
+void KaluView::about()
+{
+    const std::string texte =
+        "<b>Kalu</b>-19.10 (" + prend(klutemps(0)) + ", gcc-" + prend(klugcc()) +
+        ")<br><b>Zol</b>-" + prend(zolversion()) + " (" + prend(zoltemps(0)) + ", gcc-" +
+        prend(zolgcc()) + ", " + prend(zolplateforme()) + ")<br><b>QCustomPlot</b>-" +
+        QCUSTOMPLOT_VERSION_STR + "<br><b>Qt</b>-" + qVersion() +
+        "<br><br>Description du format <b>Shapefile</b> : <br><a href=\"" + ADRESSE_SHP + "\">" +
+        ADRESSE_SHP + "</a>";
+
+    QMessageBox box(this);
+    box.setWindowTitle(tr("À propos de"));
+    box.setText(tr(texte.c_str()));
+    box.addButton("D'ac!", QMessageBox::AcceptRole);
+    QPushButton *qt = box.addButton("À propos de Qt", QMessageBox::ActionRole);
+    box.exec();
+    if (box.clickedButton() == qt)
+        QMessageBox::aboutQt(this, "À propos de Qt");
+}
+
+// Takes a string of Zol's version and stamp getters (a new[] block, null on
+// failure) into a std::string.
+std::string KaluView::prend(char *chaine)
+{
+    std::string s = chaine ? chaine : "?";
+    delete[] chaine;
+    return s;
+}
+
 // The bottom axis wins over the left one; with neither selected, drag and
 // zoom act in both directions.
 static Qt::Orientations orientationChoisie(const QCustomPlot *plot)
@@ -349,28 +541,10 @@ void KaluView::moveLegend()
 }
 
 // Empties plot and legend; ranges, title and sub-title stay.
-//
-// Done so that a hundred thousand curves go in linear time. Removing curve
-// after curve through the plot re-fills the legend's grid and looks the
-// curve's item up each time; clearing the legend deletes its items from the
-// back, each found by a scan of the plot's children. Instead the items leave
-// the grid front to back in one sweep (each lands at the end of the plot's
-// children), then the curves are removed from the front and the items
-// deleted from the front: every object is first in the lists that hold it.
 void KaluView::removeAllGraphs()
 {
-    QCustomPlot *plot = ui->customPlot;
-    QCPLegend *legend = plot->legend;
-    QVector<QCPLayoutElement *> items;
-    items.reserve(legend->elementCount());
-    for (int i = 0; i < legend->elementCount(); ++i)
-        if (QCPLayoutElement *item = legend->takeAt(i))
-            items.push_back(item);
-    legend->simplify();
-    while (plot->plottableCount() > 0)
-        plot->removePlottable(0);
-    qDeleteAll(items);
-    plot->replot();
+    clearShapes();
+    ui->customPlot->replot();
 }
 
 // Only one curve goes, the first selected one.
@@ -380,8 +554,28 @@ void KaluView::removeSelectedGraph()
     const QList<QCPAbstractPlottable *> choisies = plot->selectedPlottables();
     if (choisies.isEmpty())
         return;
-    plot->removePlottable(choisies.first());
+    retireCourbe(choisies.first());
     plot->replot();
 }
 
-void KaluView::appuiBoutonExplorer() {}
+// The only way shapefiles reach the plot: the chosen files replace what is
+// shown, framed at equal scale.
+void KaluView::appuiBoutonExplorer()
+{
+    QFileDialog dialog(nullptr, QString(), QString(), QString());
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setViewMode(QFileDialog::List);
+    if (dialog.exec() != QDialog::Accepted) {
+        ui->statusBar->showMessage("naf", 0);
+        return;
+    }
+    const QStringList fichiers = dialog.selectedFiles();
+    zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
+    QCustomPlot *plot = ui->customPlot;
+    clearShapes();
+    for (const QString &fichier : fichiers)
+        fscanshp_cpt(fichier.toUtf8().toStdString());
+    plot->rescaleAxes(true);
+    adjustEqualScale();
+    plot->replot();
+}

@@ -55,6 +55,11 @@ private:
     void setupActions();
     void setupTitles();
     void connectPlot();
+    void remplaceLegende();
+    void clearShapes();
+    void retireCourbe(QCPAbstractPlottable *courbe);
+    void habille(QCPCurve *curve, bool polygone);
+    static std::string prend(char *chaine);
 
     std::unique_ptr<Ui::MainWindow> ui;
     QAction *aboutAction;

@@ -94,7 +94,11 @@ TEST(MenuVide, AnEmptyPlotPopsUpAnEmptyMenu)
     EXPECT_TRUE(m->actions().isEmpty());
     EXPECT_TRUE(fenetre::fermeEtDetruit(m));
 
-    // Where the hidden legend sits, nothing is offered either.
+    // Where the hidden legend sits, nothing is offered either. A hidden
+    // legend is not laid out: show it once so that it has its place.
+    p->legend->setVisible(true);
+    p->replot();
+    p->legend->setVisible(false);
     const QPoint coin = p->axisRect()->rect().topRight() + QPoint(-12, 12);
     ASSERT_GE(p->legend->selectTest(coin, false), 0);
     fenetre::clicDroit(p, coin);

@@ -34,18 +34,9 @@ inline void charge(KaluView &v, int type, const std::vector<shp::Record> &record
 {
     const std::string chemin = shp::scratchPath(nom);
     ASSERT_TRUE(shp::write(chemin, shp::file(type, records))) << chemin;
-    // TEMPORAIRE: courbes faites comme le chargeur, en attendant le chargeur.
-    for (size_t r = 0; r < records.size(); ++r)
-        for (size_t k = 0; k < records[r].parts.size(); ++k) {
-            QCPCurve *c = new QCPCurve(plot(v)->xAxis, plot(v)->yAxis);
-            QVector<QCPCurveData> d;
-            for (size_t i = 0; i < records[r].parts[k].size(); ++i)
-                d << QCPCurveData(i, records[r].parts[k][i].first, records[r].parts[k][i].second);
-            c->data()->set(d, true);
-            c->setName(QString("shp[%1][%2]").arg(r).arg(k));
-        }
-    plot(v)->legend->setVisible(plot(v)->plottableCount() < 30);
-    titre(v)->setText(QString("Shapefile: '%1'").arg(QString::fromStdString(chemin)));
+    Capture c;
+    ASSERT_TRUE(QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(std::string, chemin)));
+    c.fin();
 }
 
 // Shows the window, fixes the axis rectangle's size and the ranges, draws.
