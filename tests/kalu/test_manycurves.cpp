@@ -87,6 +87,7 @@ TEST_F(Beaucoup, OneItemPerCurveInOrderNamedAsTheCurve)
 TEST_F(Beaucoup, ShownLegendIsLaidOutItemBelowItem)
 {
     charge(*v, carte("cinq.shp", 5, 1, 5));
+    fenetre::titreCourt(*v);
     v->show();
     ASSERT_TRUE(fenetre::fixeAxisRect(*v, 400, 300));
     p->replot();

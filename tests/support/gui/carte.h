@@ -40,15 +40,9 @@ inline void charge(KaluView &v, int type, const std::vector<shp::Record> &record
 }
 
 // Shows the window, fixes the axis rectangle's size and the ranges, draws.
-// The loader's title holds the file's full path, as long as the build tree's
-// path: it is cut to the file name so that the title never widens the plot
-// beyond the wanted rectangle, wherever the tests run.
 inline void cadre(KaluView &v, QCPRange x, QCPRange y, int largeur = 400, int hauteur = 300)
 {
-    QCPTextElement *t = titre(v);
-    const int barre = t->text().lastIndexOf('/');
-    if (barre >= 0)
-        t->setText("Shapefile: '" + t->text().mid(barre + 1));
+    titreCourt(v);
     v.show();
     ASSERT_TRUE(fixeAxisRect(v, largeur, hauteur));
     plot(v)->xAxis->setRange(x);
