@@ -148,6 +148,43 @@ private:
     QCPRange cles, valeurs;
 };
 
+// The plot's list of plottables, which the library keeps to itself and its
+// subclasses. Never instantiated: only names the member.
+struct AccesPlot : public QCustomPlot {
+    static QList<QCPAbstractPlottable *> &plottables(QCustomPlot *plot)
+    {
+        return plot->*(&AccesPlot::mPlottables);
+    }
+};
+
+// Sets the plot's list of plottables aside while a loader makes curves: the
+// library searches the whole list before it appends each new plottable, so a
+// map of a hundred thousand parts would cost billions of comparisons. Each
+// new curve registers in an empty list and is moved at once behind the
+// others; the list is whole again, in creation order, when this ends.
+class Inscription
+{
+public:
+    explicit Inscription(QCustomPlot *plot) : liste(AccesPlot::plottables(plot))
+    {
+        deja.swap(liste);
+    }
+    ~Inscription()
+    {
+        deja.append(liste);
+        liste.swap(deja);
+    }
+    Inscription(const Inscription &) = delete;
+    Inscription &operator=(const Inscription &) = delete;
+
+    // Takes the curve just made out of the plot's short list.
+    void range() { deja.append(liste.takeLast()); }
+
+private:
+    QList<QCPAbstractPlottable *> &liste;
+    QList<QCPAbstractPlottable *> deja;
+};
+
 Legende *legende(QCustomPlot *plot)
 {
     return static_cast<Legende *>(plot->legend);
@@ -399,6 +436,7 @@ void KaluView::fscanshp_cpt(std::string shppath)
     QVector<QCPAbstractPlottable *> courbes;
     QCPLayer *avant = plot->currentLayer();
     Pile pile(plot, QStringLiteral("courbes"), QStringLiteral("main"));
+    Inscription inscription(plot);
     for (int rcdi = 0; rcdi < count; ++rcdi) {
         zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
         const int type = shp->shptype[rcdi];
@@ -417,6 +455,7 @@ void KaluView::fscanshp_cpt(std::string shppath)
             }
             plot->setCurrentLayer(pile.suivante());
             QCPCurve *curve = new Courbe(plot->xAxis, plot->yAxis, cles, valeurs);
+            inscription.range();
             curve->setParent(parent);
             curve->data()->set(points, true);
             habille(curve, type == 5);
@@ -605,7 +644,9 @@ void KaluView::graphClicked(QCPAbstractPlottable *plottable, int dataIndex)
                                     .arg(donnees->dataMainKey(dataIndex))
                                     .arg(donnees->dataMainValue(dataIndex));
         subTitle->setText(message);
-        ui->customPlot->replot();
+        // Queued: a click that changes the selection has queued its own
+        // replot already, and a full replot of a big map is long.
+        ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
     }
     zolsortie(KLUSRC, "graphClicked", nullptr);
 }

@@ -370,6 +370,8 @@ TEST_F(Lecture, AClickShowsThePointInTheSubTitle)
     QSignalSpy redessins(p, &QCustomPlot::afterReplot);
     Capture c;
     fenetre::clic(p, fenetre::pixel(p, 2.35, 48.8));
+    // The click's replot is queued: the event loop runs it.
+    QApplication::processEvents();
     Sorties s = c.fin();
     EXPECT_EQ(fenetre::sousTitre(*v)->text(), "shp[3][0][..][17] = (2.35, 48.8)");
     EXPECT_GE(redessins.count(), 1);

@@ -84,6 +84,21 @@ TEST_F(Beaucoup, OneItemPerCurveInOrderNamedAsTheCurve)
     EXPECT_TRUE(p->legend->visible());
 }
 
+// The loader fills the plot's list of curves its own way: afterwards the
+// plot must know each curve once, and its own registering must still work.
+TEST_F(Beaucoup, TheLoadedCurvesAreKnownToThePlotOnce)
+{
+    for (int i = 0; i < p->plottableCount(); ++i)
+        ASSERT_TRUE(p->hasPlottable(courbe(i))) << i;
+    QCPCurve *seule = new QCPCurve(p->xAxis, p->yAxis);
+    EXPECT_EQ(p->plottableCount(), 301);
+    EXPECT_EQ(p->plottable(300), seule);
+    EXPECT_TRUE(p->removePlottable(seule));
+    EXPECT_TRUE(p->removePlottable(courbe(0)));
+    EXPECT_EQ(p->plottableCount(), 299);
+    EXPECT_EQ(p->plottable(0)->name(), "shp[0][1]");
+}
+
 TEST_F(Beaucoup, ShownLegendIsLaidOutItemBelowItem)
 {
     charge(*v, carte("cinq.shp", 5, 1, 5));
