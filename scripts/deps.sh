@@ -4,7 +4,8 @@
 set -eu
 
 PAQUETS="cmake g++ make pkg-config
-qtbase5-dev libqcustomplot-dev libgtest-dev fonts-liberation"
+qtbase5-dev libqcustomplot-dev libgtest-dev fonts-liberation
+clang libclang-rt-14-dev"
 
 manquants=""
 for p in $PAQUETS; do
