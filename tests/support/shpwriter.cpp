@@ -80,12 +80,39 @@ Bytes content(const Record &r)
 
 Bytes record(int number, const Record &r)
 {
-    Bytes c = content(r);
+    return withHeader(number, content(r));
+}
+
+Bytes rawContent(int type, int numParts, int numPoints, const std::vector<int> &starts,
+                 const std::vector<Point> &points)
+{
+    Bytes b;
+    littleEndian(b, type);
+    for (int i = 0; i < 4; ++i)
+        littleEndian(b, 0.0);
+    littleEndian(b, numParts);
+    littleEndian(b, numPoints);
+    for (int s : starts)
+        littleEndian(b, s);
+    for (const Point &pt : points) {
+        littleEndian(b, pt.first);
+        littleEndian(b, pt.second);
+    }
+    return b;
+}
+
+Bytes withHeader(int number, const Bytes &content)
+{
     Bytes b;
     bigEndian(b, number);
-    bigEndian(b, static_cast<int>(c.size() / 2));
-    b.insert(b.end(), c.begin(), c.end());
+    bigEndian(b, static_cast<int>(content.size() / 2));
+    append(b, content);
     return b;
+}
+
+void append(Bytes &a, const Bytes &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
 }
 
 Bytes file(int shapeType, const std::vector<Record> &records)
@@ -106,7 +133,7 @@ bool write(const std::string &path, const Bytes &bytes)
     FILE *f = fopen(path.c_str(), "wb");
     if (f == nullptr)
         return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return fclose(f) == 0 && ok;
 }
 

@@ -38,6 +38,17 @@ Bytes content(const Record &r);
 // Record header (1-based record number, content length in words) + content.
 Bytes record(int number, const Record &r);
 
+// Record content with counts as given, whether they agree or not: shape
+// type, a zero box, NumParts, NumPoints, the part starts, the points.
+Bytes rawContent(int type, int numParts, int numPoints, const std::vector<int> &starts,
+                 const std::vector<Point> &points);
+
+// Record header (number, content length in words) followed by `content`.
+Bytes withHeader(int number, const Bytes &content);
+
+// Appends `b` to `a`.
+void append(Bytes &a, const Bytes &b);
+
 // A whole valid file: header with the given shape type and the real length,
 // then every record numbered from 1.
 Bytes file(int shapeType, const std::vector<Record> &records);

@@ -1,0 +1,81 @@
+// zolshp: reader of the main file (.shp) of an ESRI Shapefile holding
+// PolyLine (type 3) and Polygon (type 5) shapes.
+//
+// Only the main file is read; the index (.shx) and attribute (.dbf) files are
+// never opened. The reader is strict about the file code and the shape
+// types, checks that part indices and point counts describe a possible
+// record, and ignores the file length, the version, every bounding box, the
+// record numbers and the record content lengths.
+//
+// Byte order: the reader is for little-endian hosts (checked at compile
+// time); the file's big-endian fields are reversed, the little-endian ones
+// copied as they are.
+#ifndef ZOLSHP_H
+#define ZOLSHP_H
+
+#include <cstdio>
+
+// The records read, as five parallel arrays of `count` elements in file
+// order (all five null when count is 0):
+//   partn[r]       number of parts of record r (at least 1);
+//   pointn[r][p]   number of points of part p of record r (0 or more);
+//   x[r][p][k], y[r][p][k]
+//                  coordinates of point k of part p, as stored in the file;
+//   shptype[r]     shape type of record r, 3 or 5 (a record's type need not
+//                  match the file's).
+// Storage: the five top-level arrays come from malloc (growable arrays of
+// zoltabr); per record, pointn[r], x[r] and y[r] come from new[], and the
+// points of all its parts lie in one new[] block per coordinate, reached by
+// x[r][0] and y[r][0] (null when the record has no point), of which x[r][p]
+// and y[r][p] are views. Points stored before the first part's start belong
+// to no part and are not kept. A part without points may hold any pointer:
+// never read through it.
+// Release everything with deleteshp, never piecemeal.
+struct ShpData {
+    int *partn;
+    int **pointn;
+    double ***x;
+    double ***y;
+    int *shptype;
+};
+
+// Reads the shapefile `path`, opened read-only ("rb").
+// Result: a new ShpData (release with deleteshp) and `count` its number of
+// records, or null on failure, reported through zolerreur under fscan_shp;
+// `count` then holds the records stored before the failure, but nothing is
+// returned and nothing stays allocated.
+// Failures: the file can't be opened; its file code isn't 9994 (also a file
+// too short to hold the code); its header is shorter than 100 bytes; its
+// size can't be known; the file's or a record's shape type isn't 3 or 5; a
+// record's NumPoints is negative or its part indices are negative,
+// descending or above NumPoints; memory runs out.
+// Not failures: a header-only file (count 0, all arrays null); a record with
+// NumParts 0 or less (skipped, reading goes on right after its NumPoints
+// field); 1 to 3 bytes after the last record (ignored). A record that the
+// file ends inside of, or whose parts and points can't fit in the rest of
+// the file, is dropped with a warning through zolavis and ends the reading:
+// the complete records before it are returned.
+ShpData *fscan_shp(const char *path, int &count);
+
+// Stream form of fscan_shp: reads a shapefile from `f`, positioned at the
+// start of its header, until the end of the stream. The stream must be
+// seekable (the file's size bounds every count before anything is
+// allocated); it is neither closed nor rebuffered. `path` only names the
+// file in messages. Result, failures and `count` as fscan_shp.
+ShpData *fscan_shp_flux(FILE *f, const char *path, int &count);
+
+// Releases everything fscan_shp returned for `count` records and sets `data`
+// to null. A null `data` is accepted. Returns 0.
+int deleteshp(ShpData *&data, int count);
+
+// Copies the n bytes at `source` to `destination` in reverse order (for an
+// odd n the middle byte keeps its place). The two may be the same buffer,
+// but must not otherwise overlap. Returns 0.
+int inverse_octets(int n, const void *source, void *destination);
+
+// Copies the n bytes at `source` to `destination` unchanged; nothing to do
+// when they are the same buffer, which is the only overlap allowed.
+// Returns 0.
+int copie_octets(int n, const void *source, void *destination);
+
+#endif
