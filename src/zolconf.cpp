@@ -2,10 +2,13 @@
 
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 static const char ZOLSRC[] = "../src/zolconf.cpp";
 
@@ -237,4 +240,255 @@ int zoltaille(int code)
     case 2: return 1;
     default: return 0;
     }
+}
+
+// ---- Data file paths and environment -----------------------------------
+
+const char *zolrep()
+{
+    const char *rep = getenv("ZOL");
+    if (rep == nullptr || rep[0] == '\0') {
+        zolavis(ZOLSRC, "zolrep", nullptr,
+                "warning, %s environment variable is not set!\n", "ZOL");
+        return nullptr;
+    }
+    return rep;
+}
+
+char zolsep()
+{
+    return '/';
+}
+
+// "<rep>/dvr/<nom>[_<suffixe>].bin" in a new block (delete[]), null when
+// memory runs out.
+static char *chemindvr(const char *rep, const char *nom, const char *suffixe)
+{
+    // Two separators, "dvr", ".bin" and the NUL; "_" and the suffix.
+    size_t taille = strlen(rep) + strlen(nom) + 10;
+    if (suffixe != nullptr)
+        taille += strlen(suffixe) + 1;
+    char *chemin = new (std::nothrow) char[taille];
+    if (chemin == nullptr)
+        return nullptr;
+    const char sep = zolsep();
+    if (suffixe == nullptr)
+        snprintf(chemin, taille, "%s%c%s%c%s%s", rep, sep, "dvr", sep, nom,
+                 ".bin");
+    else
+        snprintf(chemin, taille, "%s%c%s%c%s%c%s%s", rep, sep, "dvr", sep, nom,
+                 '_', suffixe, ".bin");
+    return chemin;
+}
+
+// Checks every (address, size, count) triple up to the closing nullptr
+// before the file is touched, so that a bad list does not empty it.
+static bool blocsvalides(va_list va)
+{
+    va_list vb;
+    va_copy(vb, va);
+    bool ok = true;
+    while (ok && va_arg(vb, const void *) != nullptr) {
+        int taille = va_arg(vb, int);
+        int nombre = va_arg(vb, int);
+        if (taille < 0 || nombre < 0) {
+            zolerreur(ZOLSRC, "zolsauve", nullptr,
+                      "invalid block of %d elements of %d bytes!\n", nombre,
+                      taille);
+            ok = false;
+        }
+    }
+    va_end(vb);
+    return ok;
+}
+
+static bool ecritblocs(FILE *f, va_list va)
+{
+    const void *bloc;
+    while ((bloc = va_arg(va, const void *)) != nullptr) {
+        size_t taille = static_cast<size_t>(va_arg(va, int));
+        size_t nombre = static_cast<size_t>(va_arg(va, int));
+        if (taille > 0 && nombre > 0 && fwrite(bloc, taille, nombre, f) != nombre)
+            return false;
+    }
+    return true;
+}
+
+int zolsauve(const char *nom, const char *suffixe, ...)
+{
+    const char *rep = zolrep();
+    if (rep == nullptr) {
+        zolerreur(ZOLSRC, "zolsauve", nullptr, "%s() error!\n", "zolrep");
+        return -1;
+    }
+    va_list va;
+    va_start(va, suffixe);
+    bool valides = blocsvalides(va);
+    char *chemin = valides ? chemindvr(rep, nom, suffixe) : nullptr;
+    if (valides && chemin == nullptr)
+        zolerreur(ZOLSRC, "zolsauve", nullptr, "memory allocation error!\n");
+    FILE *f = chemin != nullptr ? fopen(chemin, "w+b") : nullptr;
+    if (chemin != nullptr && f == nullptr)
+        zolerreur(ZOLSRC, "zolsauve", nullptr,
+                  "impossible to open file '%s'\n", chemin);
+    int r = -1;
+    if (f != nullptr) {
+        bool ecrit = ecritblocs(f, va);
+        // A full disk often shows only when the buffer goes out at fclose.
+        if (fclose(f) != 0)
+            ecrit = false;
+        if (ecrit) {
+            r = 0;
+        } else {
+            zolerreur(ZOLSRC, "zolsauve", nullptr,
+                      "error writing file '%s'!\n", chemin);
+            remove(chemin);
+        }
+    }
+    va_end(va);
+    delete[] chemin;
+    return r;
+}
+
+// ---- Reference tables: DVB-S2 modes ------------------------------------
+
+namespace {
+
+// The three getters of one built-in table, with the names they report under.
+struct Tdd {
+    const char *nom;
+    int *(*dimx)(int &);
+    const char ***(*idnx)();
+    const double **(*tabx)();
+    const char *ndimx, *nidnx, *ntabx;
+};
+
+const Tdd tdds[] = {
+    {"dvbs2", zoltdd_dvbs2_dimx, zoltdd_dvbs2_idnx, zoltdd_dvbs2_tabx,
+     "zoltdd_dvbs2_dimx", "zoltdd_dvbs2_idnx", "zoltdd_dvbs2_tabx"},
+    {"dvbs2short", zoltdd_dvbs2short_dimx, zoltdd_dvbs2short_idnx,
+     zoltdd_dvbs2short_tabx, "zoltdd_dvbs2short_dimx",
+     "zoltdd_dvbs2short_idnx", "zoltdd_dvbs2short_tabx"},
+};
+
+const Tdd *tddnomme(const char *nom)
+{
+    for (const Tdd &t : tdds)
+        if (nom != nullptr && strcmp(nom, t.nom) == 0)
+            return &t;
+    return nullptr;
+}
+
+// Releases the lists of a table (any of them may be null), in the order
+// values, column names, row names, container, dimensions.
+void liberepieces(const ZolTable &t)
+{
+    delete[] t.tabx;
+    if (t.idnx != nullptr) {
+        delete[] t.idnx[1];
+        delete[] t.idnx[0];
+    }
+    delete[] t.idnx;
+    delete[] t.dimx;
+}
+
+// Builds the pieces of `tdd`; on failure reports the getter at fault,
+// releases what was made and returns false.
+bool chargepieces(const Tdd &tdd, ZolTable &t, int &dimn)
+{
+    const char *fautif = nullptr;
+    t.dimx = tdd.dimx(dimn);
+    if (t.dimx == nullptr || dimn != 2)
+        fautif = tdd.ndimx;
+    if (fautif == nullptr && (t.idnx = tdd.idnx()) == nullptr)
+        fautif = tdd.nidnx;
+    if (fautif == nullptr && (t.tabx = tdd.tabx()) == nullptr)
+        fautif = tdd.ntabx;
+    if (fautif == nullptr)
+        return true;
+    zolerreur(ZOLSRC, "zoltddcharge", nullptr, "%s() error!\n", fautif);
+    liberepieces(t);
+    return false;
+}
+
+} // namespace
+
+ZolTable *zoltddcharge(const char *nom, int &dimn)
+{
+    const Tdd *tdd = tddnomme(nom);
+    if (tdd == nullptr) {
+        zolerreur(ZOLSRC, "zoltddcharge", nullptr,
+                  "'%s' is not a Quarnetis data table\n",
+                  nom != nullptr ? nom : "(null)");
+        return nullptr;
+    }
+    ZolTable t = {nullptr, nullptr, nullptr};
+    if (!chargepieces(*tdd, t, dimn))
+        return nullptr;
+    ZolTable *table = new (std::nothrow) ZolTable(t);
+    if (table == nullptr) {
+        zolerreur(ZOLSRC, "zoltddcharge", nullptr, "memory allocation error!\n");
+        liberepieces(t);
+        return nullptr;
+    }
+    zolmessage("sizeof(void*)   : %d\n", static_cast<int>(sizeof(void *)));
+    zolmessage("sizeof(int*)    : %d\n", static_cast<int>(sizeof(int *)));
+    zolmessage("sizeof(char***) : %d\n", static_cast<int>(sizeof(char ***)));
+    zolmessage("sizeof(double**): %d\n", static_cast<int>(sizeof(double **)));
+    return table;
+}
+
+void zoltddlibere(ZolTable *table)
+{
+    if (table == nullptr)
+        return;
+    liberepieces(*table);
+    delete table;
+}
+
+// Place of `nom` in the list of `n` names, or -1.
+static int place(const char *const *noms, int n, const char *nom)
+{
+    for (int i = 0; nom != nullptr && i < n; ++i)
+        if (strcmp(noms[i], nom) == 0)
+            return i;
+    return -1;
+}
+
+double zoltddtrouve(const char *nom, const char *ligne, const char *colonne)
+{
+    int dimn = 0;
+    ZolTable *t = zoltddcharge(nom, dimn);
+    if (t == nullptr) {
+        zolerreur(ZOLSRC, "zoltddtrouve", nullptr, "%s() error!\n",
+                  "zoltddcharge");
+        return -1.0;
+    }
+    zolmessage("dimx[0]: %d, dimx[1]: %d\n", t->dimx[0], t->dimx[1]);
+    int i = place(t->idnx[0], t->dimx[0], ligne);
+    int j = place(t->idnx[1], t->dimx[1], colonne);
+    double v = i >= 0 && j >= 0 ? t->tabx[i][j] : NAN;
+    zoltddlibere(t);
+    return v;
+}
+
+int zoltddtrace(FILE *flux, const char *nom)
+{
+    int dimn = 0;
+    ZolTable *t = zoltddcharge(nom, dimn);
+    if (t == nullptr) {
+        zolerreur(ZOLSRC, "zoltddtrace", nullptr, "%s() error!\n",
+                  "zoltddcharge");
+        return -1;
+    }
+    zolmessage("dimx[0]: %d, dimx[1]: %d\n", t->dimx[0], t->dimx[1]);
+    for (int j = 0; j < t->dimx[1]; ++j)
+        fprintf(flux, ";%s", t->idnx[1][j]);
+    for (int i = 0; i < t->dimx[0]; ++i) {
+        fprintf(flux, "\n%s", t->idnx[0][i]);
+        for (int j = 0; j < t->dimx[1]; ++j)
+            fprintf(flux, ";%lf", t->tabx[i][j]);
+    }
+    zoltddlibere(t);
+    return 0;
 }

@@ -10,6 +10,7 @@
 #ifndef ZOLCONF_H
 #define ZOLCONF_H
 
+#include <cstdio>
 #include <ctime>
 
 #if defined(__GNUC__)
@@ -103,5 +104,90 @@ double zolval333();       // 333.0
 // Width in bytes of an element type code: 8 for code 0 (double), 4 for
 // code 1 (int), 1 for code 2 (char), 0 for any other code.
 int zoltaille(int code);
+
+// ---- Data file paths and environment -----------------------------------
+// Zol keeps its files under the directory named by the environment variable
+// ZOL; binary data files go to its sub-directory "dvr", which must exist.
+
+// The value of ZOL, owned by the environment (never release it), or null
+// after the warning "warning, ZOL environment variable is not set!\n" on
+// standard output when the variable is not set or empty (an empty value
+// names no directory). The warning comes once per call.
+const char *zolrep();
+
+// The separator this platform puts between path components: '/'.
+char zolsep();
+
+// Writes blocks of bytes, one after another with nothing between them, into
+// the data file "<ZOL>/dvr/<nom>.bin", or "<ZOL>/dvr/<nom>_<suffixe>.bin"
+// when `suffixe` is not null; the file is created or emptied first. After
+// the two names come, for each block, its address (a pointer), its element
+// size in bytes and its element count (two ints: cast sizeof to int), and
+// finally nullptr. A first address of nullptr makes an empty file.
+// Returns 0. Failures write nothing anywhere and return -1 after a report
+// under `zolsauve`: ZOL not set ("zolrep() error!\n"), the file cannot be
+// opened ("impossible to open file '%s'\n"; the dvr directory is not
+// created here), a negative size or count, or a write that fails or
+// transfers fewer bytes than asked ("error writing file '%s'!\n"; the
+// partial file is removed).
+int zolsauve(const char *nom, const char *suffixe, ...);
+
+// ---- Reference tables: DVB-S2 modes ------------------------------------
+// Two built-in tables: "dvbs2" (normal frames, 28 modes) and "dvbs2short"
+// (short frames, 24 modes), one row per modulation and coding mode, named
+// like "QPSK_1_4" or "8PSK_3_4", sorted by threshold, and five columns:
+// "ESN0THQ_DB" (threshold Es/N0, dB), "ESN0REQ_DB" (required Es/N0, dB),
+// "SYMBL_BITN" (bits per symbol), "FRAME_USFLBITN" (useful bits per frame),
+// "FRAME_TOTLBITN" (bits per coded frame). Names are compared exactly.
+
+// A table of dimension number 2. The value of row i, column j (from 0) is
+// tabx[i][j]. The record (new), `dimx`, the `idnx` container, its two name
+// lists and the `tabx` list (all new[]) belong to whoever loaded the table:
+// release them with zoltddlibere. The names and the value rows they point to
+// are fixed data of the library: never release or change them.
+struct ZolTable {
+    int *dimx;           // {rows, columns}
+    const char ***idnx;  // idnx[0]: row names, idnx[1]: column names
+    const double **tabx; // one reference per row to its values
+};
+
+// Loads the table `nom` ("dvbs2" or "dvbs2short") and sets `dimn` to its
+// dimension number, 2. Writes four lines "sizeof(...): %d\n" through
+// zolmessage on success. Returns a new table (release with zoltddlibere),
+// or null after a report under `zoltddcharge`: "'%s' is not a Quarnetis data
+// table\n" for any other name (`dimn` unchanged), "%s() error!\n" with the
+// getter's name when memory runs out (the pieces already made are released).
+ZolTable *zoltddcharge(const char *nom, int &dimn);
+
+// Releases a table of zoltddcharge: every list, the dimensions and the
+// record. A null table is ignored.
+void zoltddlibere(ZolTable *table);
+
+// The value of table `nom` at the row named `ligne` and the column named
+// `colonne`, after "dimx[0]: %d, dimx[1]: %d\n" through zolmessage. NaN,
+// without a report, when the row or the column is not in the table; -1.0
+// after "zoltddcharge() error!\n" under `zoltddtrouve` when the table cannot
+// be loaded.
+double zoltddtrouve(const char *nom, const char *ligne, const char *colonne);
+
+// Writes table `nom` to `flux` as ';'-separated text: a header line of the
+// column names, each preceded by ';', then one line per row, its name and
+// ";%lf" per value; no line break after the last row. Writes "dimx[0]: %d,
+// dimx[1]: %d\n" through zolmessage first. Returns 0, or -1 after
+// "zoltddcharge() error!\n" under `zoltddtrace` when the table cannot be
+// loaded.
+int zoltddtrace(FILE *flux, const char *nom);
+
+// The getters that build the pieces of each table. The dimx getters set
+// `dimn` to 2 and return a new int[2] {rows, 5}; the idnx getters a new
+// container of two new name lists (rows, columns); the tabx getters a new
+// list of references to the fixed value rows. All from new[], null when
+// memory runs out.
+int *zoltdd_dvbs2_dimx(int &dimn);
+const char ***zoltdd_dvbs2_idnx();
+const double **zoltdd_dvbs2_tabx();
+int *zoltdd_dvbs2short_dimx(int &dimn);
+const char ***zoltdd_dvbs2short_idnx();
+const double **zoltdd_dvbs2short_tabx();
 
 #endif

@@ -1,9 +1,101 @@
 #include "zolplat.h"
 
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 bool zolplat_repertoire(const char *chemin)
 {
     struct stat st;
     return stat(chemin, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool zolplat_taille(const char *chemin, uint64_t *taille)
+{
+    struct stat st;
+    if (stat(chemin, &st) != 0)
+        return false;
+    *taille = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+const char *zolplat_reptemp()
+{
+    const char *rep = getenv("TMPDIR");
+    if (rep == nullptr || rep[0] == '\0')
+        return "/tmp";
+    if (strlen(rep) >= PATH_MAX)
+        return nullptr;
+    return rep;
+}
+
+int zolplat_fichiertemp(const char *rep, const char *prefixe, char *nom,
+                        size_t taille)
+{
+    int n = snprintf(nom, taille, "%s/%sXXXXXX", rep, prefixe);
+    if (n < 0 || static_cast<size_t>(n) >= taille)
+        return -1;
+    int fd = mkstemp(nom);
+    if (fd < 0)
+        return -1;
+    close(fd);
+    return 0;
+}
+
+int zolplat_mkdir(const char *chemin)
+{
+    return mkdir(chemin, 0777);
+}
+
+struct ZolplatListe {
+    DIR *dir;
+};
+
+ZolplatListe *zolplat_ouvrerep(const char *chemin)
+{
+    DIR *dir = opendir(chemin);
+    if (dir == nullptr)
+        return nullptr;
+    ZolplatListe *liste = new (std::nothrow) ZolplatListe{dir};
+    if (liste == nullptr)
+        closedir(dir);
+    return liste;
+}
+
+// Some file systems do not fill in the entry type; a symbolic link counts as
+// what it points to, as a directory link does on the other platform.
+static bool estrepertoire(DIR *dir, const struct dirent *e)
+{
+    if (e->d_type == DT_DIR)
+        return true;
+    if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
+        return false;
+    struct stat st;
+    return fstatat(dirfd(dir), e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool zolplat_entree(ZolplatListe *liste, const char **nom, bool *estrep)
+{
+    // readdir gives null both at the end and on a read error; either ends
+    // the listing.
+    const struct dirent *e = readdir(liste->dir);
+    if (e == nullptr)
+        return false;
+    *nom = e->d_name;
+    *estrep = estrepertoire(liste->dir, e);
+    return true;
+}
+
+void zolplat_fermerep(ZolplatListe *liste)
+{
+    if (liste == nullptr)
+        return;
+    closedir(liste->dir);
+    delete liste;
 }

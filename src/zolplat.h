@@ -1,9 +1,54 @@
 // zolplat: the few services of the operating system that Zol needs and that
-// differ between platforms. This is the POSIX implementation.
+// differ between platforms. This is the POSIX implementation: paths are
+// 8-bit strings handed to the system unchanged, and the native separator is
+// '/'. No operation here writes a message; callers report.
 #ifndef ZOLPLAT_H
 #define ZOLPLAT_H
 
+#include <cstddef>
+#include <cstdint>
+
 // True when `chemin` names an existing directory (symbolic links followed).
 bool zolplat_repertoire(const char *chemin);
+
+// Size in bytes of the file `chemin` (symbolic links followed) into *taille.
+// Returns true, or false when the file cannot be examined (*taille is then
+// left unchanged).
+bool zolplat_taille(const char *chemin, uint64_t *taille);
+
+// The system's directory for temporary files: the value of TMPDIR when it is
+// set and not empty, else "/tmp". The string belongs to the environment or is
+// static: never release it. Null when TMPDIR is longer than a path can be.
+const char *zolplat_reptemp();
+
+// Creates a new, empty file with a unique name "<rep>/<prefixe>XXXXXX" (the
+// six characters chosen by the system, mode 0600) and writes its full path
+// into `nom`, a buffer of `taille` bytes. Returns 0, or -1 when the path
+// does not fit in `nom` or the file cannot be created (nothing is created
+// then, and `nom` is unspecified).
+int zolplat_fichiertemp(const char *rep, const char *prefixe, char *nom,
+                        size_t taille);
+
+// Creates the directory `chemin` (mode 0777 less the umask). Returns 0, or -1
+// with errno set by the system (EEXIST when it exists already).
+int zolplat_mkdir(const char *chemin);
+
+// ---- Directory listing --------------------------------------------------
+// A listing in progress; opened by zolplat_ouvrerep, released by
+// zolplat_fermerep.
+struct ZolplatListe;
+
+// Starts listing the directory `chemin`. Returns a new listing, or null when
+// the directory cannot be read. Release it with zolplat_fermerep.
+ZolplatListe *zolplat_ouvrerep(const char *chemin);
+
+// Next entry of the listing, in the order the system delivers them ("." and
+// ".." included). Returns true and sets *nom (valid until the next call on
+// this listing) and *estrep (the entry is a directory, symbolic links
+// followed); false when there is no further entry.
+bool zolplat_entree(ZolplatListe *liste, const char **nom, bool *estrep);
+
+// Ends a listing and releases it; a null listing is ignored.
+void zolplat_fermerep(ZolplatListe *liste);
 
 #endif
