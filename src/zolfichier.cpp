@@ -2,7 +2,6 @@
 
 #include "zolconf.h"
 #include "zolplat.h"
-#include "zoltabx.h"
 
 #include <cerrno>
 #include <climits>
@@ -334,6 +333,31 @@ int fligne(const char *nom, int &nvide)
     return pleines;
 }
 
+// Appends `v` to a working array of fscan_txt (a new[] block), doubling its
+// capacity when it is full. ajoutetab's fixed step of 75 elements copies the
+// whole array every 75 appends: a 1 MiB line, or a file of a million empty
+// lines, then took about a minute. Returns false when memory runs out or the
+// capacity would pass INT_MAX; the array is then unchanged.
+template <typename T>
+static bool ajoute(int &n, T *&tab, int &nmax, T v)
+{
+    if (n == nmax) {
+        if (nmax == INT_MAX)
+            return false;
+        const int plus = nmax < 64 ? 64 : nmax > INT_MAX / 2 ? INT_MAX : 2 * nmax;
+        T *t = new (std::nothrow) T[static_cast<size_t>(plus)];
+        if (t == nullptr)
+            return false;
+        if (n > 0)
+            memcpy(t, tab, static_cast<size_t>(n) * sizeof(T));
+        delete[] tab;
+        tab = t;
+        nmax = plus;
+    }
+    tab[n++] = v;
+    return true;
+}
+
 // Working state of fscan_txt: the current line and the lines so far, as
 // growable arrays (new[] blocks).
 struct Lecture {
@@ -354,11 +378,11 @@ static bool rangeligne(Lecture &l)
     if (l.nc > 0)
         memcpy(ligne, l.car, static_cast<size_t>(l.nc));
     ligne[l.nc] = '\0';
-    if (ajoutetab(l.nl, l.lignes, l.nlmax, ligne) != 0) {
+    if (!ajoute(l.nl, l.lignes, l.nlmax, ligne)) {
         delete[] ligne;
         return false;
     }
-    if (ajoutetab(l.nlg, l.longueurs, l.nlgmax, l.nc) != 0)
+    if (!ajoute(l.nlg, l.longueurs, l.nlgmax, l.nc))
         return false;
     l.nc = 0;
     return true;
@@ -369,10 +393,10 @@ static bool litlignes(FILE *f, Lecture &l)
 {
     int c;
     while ((c = getc(f)) != EOF) {
-        if (ajoutetab(l.nc, l.car, l.ncmax, static_cast<char>(c)) != 0)
+        if (!ajoute(l.nc, l.car, l.ncmax, static_cast<char>(c)))
             return false;
         if (c == '\r' && suitecr(f) &&
-            ajoutetab(l.nc, l.car, l.ncmax, '\n') != 0)
+            !ajoute(l.nc, l.car, l.ncmax, '\n'))
             return false;
         if ((c == '\n' || c == '\r') && !rangeligne(l))
             return false;
