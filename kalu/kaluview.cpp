@@ -1,9 +1,19 @@
 #include "kaluview.h"
 
+#include "kluconf.h"
 #include "ui_kaluview.h"
 #include "zolconf.h"
+#include "zolshp.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
 
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
+
+// The published technical description of the shapefile format.
+static const char ADRESSE_SHP[] = "https://www.esri.com/library/whitepapers/pdfs/shapefile.pdf";
 
 KaluView::KaluView(QWidget *parent)
     : QMainWindow(parent),
@@ -161,13 +171,90 @@ void KaluView::adjustEqualScale()
     }
 }
 
-// Loading one shapefile into the plot.
+// Loading one shapefile into the plot: one curve per part of every record.
+// Rescaling and replotting are the caller's.
 void KaluView::fscanshp_cpt(std::string shppath)
 {
-    (void)shppath;
+    int count = 0;
+    ShpData *shp = fscan_shp(shppath.c_str(), count);
+    if (shp == nullptr) {
+        zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
+        return;
+    }
+    QCustomPlot *plot = ui->customPlot;
+    title->setText(QString("Shapefile: '%1'").arg(QString::fromUtf8(shppath.c_str())));
+
+    int courbes = 0;
+    for (int rcdi = 0; rcdi < count; ++rcdi) {
+        zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
+        const int type = shp->shptype[rcdi];
+        if (type != 3 && type != 5)
+            continue;
+        for (int parti = 0; parti < shp->partn[rcdi]; ++parti) {
+            zolmessage("parti=%d\n", parti);
+            const int n = shp->pointn[rcdi][parti];
+            const double *x = shp->x[rcdi][parti], *y = shp->y[rcdi][parti];
+            QVector<QCPCurveData> points(n);
+            for (int k = 0; k < n; ++k)
+                points[k] = QCPCurveData(k, x[k], y[k]);
+            QCPCurve *curve = new QCPCurve(plot->xAxis, plot->yAxis);
+            curve->data()->set(points, true);
+            habille(curve, type == 5);
+            curve->setName(QString("shp[%1][%2]").arg(rcdi).arg(parti));
+            ++courbes;
+        }
+    }
+    deleteshp(shp, count);
+    // A legend of 30 entries and more would cover the map.
+    plot->legend->setVisible(courbes < 30);
 }
 
-void KaluView::about() {}
+// Polygons green and translucent, lines blue and unfilled; selected ones in
+// their own colours.
+void KaluView::habille(QCPCurve *curve, bool polygone)
+{
+    if (polygone) {
+        curve->setPen(QPen(polygonColor));
+        curve->setBrush(QBrush(polygonFillColor, Qt::SolidPattern));
+        curve->selectionDecorator()->setPen(QPen(polygonSelectedColor));
+        curve->selectionDecorator()->setBrush(QBrush(polygonSelectedFillColor, Qt::SolidPattern));
+    } else {
+        curve->setPen(QPen(lineColor));
+        curve->selectionDecorator()->setPen(QPen(lineSelectedColor));
+    }
+}
+
+// Versions and build stamps of the program, of Zol, of the plotting library
+// actually linked and of the Qt found at run time.
+void KaluView::about()
+{
+    const std::string texte =
+        "<b>Kalu</b>-19.10 (" + prend(klutemps(0)) + ", gcc-" + prend(klugcc()) +
+        ")<br><b>Zol</b>-" + prend(zolversion()) + " (" + prend(zoltemps(0)) + ", gcc-" +
+        prend(zolgcc()) + ", " + prend(zolplateforme()) + ")<br><b>QCustomPlot</b>-" +
+        QCUSTOMPLOT_VERSION_STR + "<br><b>Qt</b>-" + qVersion() +
+        "<br><br>Description du format <b>Shapefile</b> : <br><a href=\"" + ADRESSE_SHP + "\">" +
+        ADRESSE_SHP + "</a>";
+
+    QMessageBox box(this);
+    box.setWindowTitle(tr("À propos de"));
+    box.setText(tr(texte.c_str()));
+    box.addButton("D'ac!", QMessageBox::AcceptRole);
+    QPushButton *qt = box.addButton("À propos de Qt", QMessageBox::ActionRole);
+    box.exec();
+    if (box.clickedButton() == qt)
+        QMessageBox::aboutQt(this, "À propos de Qt");
+}
+
+// Takes a string of Zol's version and stamp getters (a new[] block, null on
+// failure) into a std::string.
+std::string KaluView::prend(char *chaine)
+{
+    std::string s = chaine ? chaine : "?";
+    delete[] chaine;
+    return s;
+}
+
 void KaluView::selectionChanged() {}
 void KaluView::mousePress() {}
 void KaluView::mouseWheel() {}
@@ -192,4 +279,24 @@ void KaluView::contextMenuRequest(QPoint pos) { (void)pos; }
 void KaluView::moveLegend() {}
 void KaluView::removeAllGraphs() {}
 void KaluView::removeSelectedGraph() {}
-void KaluView::appuiBoutonExplorer() {}
+// The only way shapefiles reach the plot: the chosen files replace what is
+// shown, framed at equal scale.
+void KaluView::appuiBoutonExplorer()
+{
+    QFileDialog dialog(nullptr, QString(), QString(), QString());
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setViewMode(QFileDialog::List);
+    if (dialog.exec() != QDialog::Accepted) {
+        ui->statusBar->showMessage("naf", 0);
+        return;
+    }
+    const QStringList fichiers = dialog.selectedFiles();
+    zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
+    QCustomPlot *plot = ui->customPlot;
+    plot->clearPlottables();
+    for (const QString &fichier : fichiers)
+        fscanshp_cpt(fichier.toUtf8().toStdString());
+    plot->rescaleAxes(true);
+    adjustEqualScale();
+    plot->replot();
+}

@@ -55,6 +55,8 @@ private:
     void setupActions();
     void setupTitles();
     void connectPlot();
+    void habille(QCPCurve *curve, bool polygone);
+    static std::string prend(char *chaine);
 
     std::unique_ptr<Ui::MainWindow> ui;
     QAction *aboutAction;
