@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <cmath>
+
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
 
 // The published technical description of the shapefile format.
@@ -173,6 +175,30 @@ void KaluView::adjustEqualScale()
 
 // Loading one shapefile into the plot: one curve per part of every record.
 // Rescaling and replotting are the caller's.
+// The points of one part as curve data, t being the point's index in its
+// part. A coordinate the plot cannot place (NaN, an infinity, or a magnitude
+// like 1e308 from a damaged file) would make rescaleAxes compute a range
+// that setRange refuses: the view then kept its old ranges and could show
+// none of the sound curves. Such a point of a line becomes a gap (NaN, which
+// the plot skips when fitting the axes and draws as a break); a polygon's
+// ring cannot be filled across a gap, so there the vertex is left out. Half
+// the plot's largest range keeps any two placeable points within one valid
+// range.
+static QVector<QCPCurveData> donneesCourbe(const double *x, const double *y, int n,
+                                           bool polygone)
+{
+    const double limite = QCPRange::maxRange / 2;
+    QVector<QCPCurveData> points;
+    points.reserve(n);
+    for (int k = 0; k < n; ++k) {
+        if (std::fabs(x[k]) < limite && std::fabs(y[k]) < limite)
+            points.append(QCPCurveData(k, x[k], y[k]));
+        else if (!polygone)
+            points.append(QCPCurveData(k, qQNaN(), qQNaN()));
+    }
+    return points;
+}
+
 void KaluView::fscanshp_cpt(std::string shppath)
 {
     int count = 0;
@@ -193,12 +219,9 @@ void KaluView::fscanshp_cpt(std::string shppath)
         for (int parti = 0; parti < shp->partn[rcdi]; ++parti) {
             zolmessage("parti=%d\n", parti);
             const int n = shp->pointn[rcdi][parti];
-            const double *x = shp->x[rcdi][parti], *y = shp->y[rcdi][parti];
-            QVector<QCPCurveData> points(n);
-            for (int k = 0; k < n; ++k)
-                points[k] = QCPCurveData(k, x[k], y[k]);
             QCPCurve *curve = new QCPCurve(plot->xAxis, plot->yAxis);
-            curve->data()->set(points, true);
+            curve->data()->set(donneesCourbe(shp->x[rcdi][parti], shp->y[rcdi][parti], n, type == 5),
+                               true);
             habille(curve, type == 5);
             curve->setName(QString("shp[%1][%2]").arg(rcdi).arg(parti));
             ++courbes;
