@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -34,10 +35,12 @@ bool rejoue(const fs::path &fichier)
     }
     std::vector<uint8_t> octets((std::istreambuf_iterator<char>(in)),
                                 std::istreambuf_iterator<char>());
-    // A copy of exactly `size` bytes, as libFuzzer hands it: any read past the
-    // end is a heap overflow that AddressSanitizer sees.
-    std::vector<uint8_t> copie(octets);
-    LLVMFuzzerTestOneInput(copie.empty() ? nullptr : copie.data(), copie.size());
+    // A block of exactly `size` bytes, as libFuzzer hands it (never null,
+    // even when empty): any read past the end is a heap overflow that
+    // AddressSanitizer sees.
+    std::unique_ptr<uint8_t[]> copie(new uint8_t[octets.size()]);
+    std::copy(octets.begin(), octets.end(), copie.get());
+    LLVMFuzzerTestOneInput(copie.get(), octets.size());
     return true;
 }
 
