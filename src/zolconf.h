@@ -124,12 +124,13 @@ char zolsep();
 // the two names come, for each block, its address (a pointer), its element
 // size in bytes and its element count (two ints: cast sizeof to int), and
 // finally nullptr. A first address of nullptr makes an empty file.
-// Returns 0. Failures write nothing anywhere and return -1 after a report
-// under `zolsauve`: ZOL not set ("zolrep() error!\n"), the file cannot be
+// Returns 0, or -1 after a report under `zolsauve`, with nothing written
+// anywhere: ZOL not set ("zolrep() error!\n"), the file cannot be
 // opened ("impossible to open file '%s'\n"; the dvr directory is not
-// created here), a negative size or count, or a write that fails or
-// transfers fewer bytes than asked ("error writing file '%s'!\n"; the
-// partial file is removed).
+// created here), a negative size or count ("invalid block of %d elements
+// of %d bytes!\n", found before the file is touched), or a write that fails
+// or transfers fewer bytes than asked ("error writing file '%s'!\n"; the
+// partial file is removed, so an earlier file of that name is lost).
 int zolsauve(const char *nom, const char *suffixe, ...);
 
 // ---- Reference tables: DVB-S2 modes ------------------------------------

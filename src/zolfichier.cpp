@@ -2,6 +2,7 @@
 
 #include "zolconf.h"
 #include "zolplat.h"
+#include "zoltabx.h"
 
 #include <cerrno>
 #include <climits>
@@ -321,31 +322,6 @@ int fligne(const char *nom, int &nvide)
     return pleines;
 }
 
-// Appends `v` to a working array of fscan_txt (a new[] block), doubling its
-// capacity when it is full. ajoutetab's fixed step of 75 elements copies the
-// whole array every 75 appends: a 1 MiB line, or a file of a million empty
-// lines, then took about a minute. Returns false when memory runs out or the
-// capacity would pass INT_MAX; the array is then unchanged.
-template <typename T>
-static bool ajoute(int &n, T *&tab, int &nmax, T v)
-{
-    if (n == nmax) {
-        if (nmax == INT_MAX)
-            return false;
-        const int plus = nmax < 64 ? 64 : nmax > INT_MAX / 2 ? INT_MAX : 2 * nmax;
-        T *t = new (std::nothrow) T[static_cast<size_t>(plus)];
-        if (t == nullptr)
-            return false;
-        if (n > 0)
-            memcpy(t, tab, static_cast<size_t>(n) * sizeof(T));
-        delete[] tab;
-        tab = t;
-        nmax = plus;
-    }
-    tab[n++] = v;
-    return true;
-}
-
 // Working state of fscan_txt: the current line and the lines so far, as
 // growable arrays (new[] blocks).
 struct Lecture {
@@ -356,6 +332,31 @@ struct Lecture {
     int nlg = 0, nlgmax = 0;
     int *longueurs = nullptr;
 };
+
+// ajoutetab grows a full block by a fixed 75 elements, so a long line or a
+// file of many lines would cost time quadratic in its size (minutes for a
+// few megabytes). Room is reserved here by doubling ahead of it, and
+// ajoutetab then only stores. False when the block cannot grow.
+template <typename T>
+static bool ajoute(int &n, T *&tab, int &nmax, T valeur)
+{
+    if (n >= nmax) {
+        long long voulu = nmax < 75 ? 75 : 2LL * nmax;
+        if (voulu > INT_MAX)
+            voulu = INT_MAX;
+        if (voulu <= n)
+            return false;
+        T *plus = new (std::nothrow) T[static_cast<size_t>(voulu)];
+        if (plus == nullptr)
+            return false;
+        if (n > 0)
+            memcpy(plus, tab, static_cast<size_t>(n) * sizeof(T));
+        delete[] tab;
+        tab = plus;
+        nmax = static_cast<int>(voulu);
+    }
+    return ajoutetab(n, tab, nmax, valeur) == 0;
+}
 
 // Moves the current line into the list of lines and empties it.
 static bool rangeligne(Lecture &l)
@@ -383,8 +384,7 @@ static bool litlignes(FILE *f, Lecture &l)
     while ((c = getc(f)) != EOF) {
         if (!ajoute(l.nc, l.car, l.ncmax, static_cast<char>(c)))
             return false;
-        if (c == '\r' && suitecr(f) &&
-            !ajoute(l.nc, l.car, l.ncmax, '\n'))
+        if (c == '\r' && suitecr(f) && !ajoute(l.nc, l.car, l.ncmax, '\n'))
             return false;
         if ((c == '\n' || c == '\r') && !rangeligne(l))
             return false;

@@ -248,6 +248,21 @@ TEST(DecoupeChemin, EveryPathForm)
     EXPECT_EQ(s.err, "");
 }
 
+TEST(DecoupeChemin, PathOfOneMebibyte)
+{
+    std::string rep(1 << 20, 'r');
+    rep[1000] = '\\';
+    rep[500000] = '/';
+    std::string chemin = rep + "/n.e";
+    Chemin *c = decoupe_chemin(chemin.c_str());
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->rep, rep);
+    EXPECT_STREQ(c->nom, "n.e");
+    EXPECT_STREQ(c->base, "n");
+    EXPECT_STREQ(c->ext, "e");
+    libere(c);
+}
+
 TEST(DecoupeChemin, NullPathIsTheEmptyOne)
 {
     Chemin *c = decoupe_chemin(nullptr);
