@@ -6,6 +6,8 @@
 #include "zolshp.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -13,6 +15,77 @@
 #include <cmath>
 
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
+
+namespace {
+
+// The plot's legend, made to stay linear in its number of items: a map may
+// have a hundred thousand parts, each with its item. The library's own add
+// looks for the first free cell and widens every row on each call, and a
+// hidden legend still measures every item's text on each replot.
+//
+// Items are in one column, item i in row i, as the library lays them out.
+class Legende : public QCPLegend
+{
+public:
+    // Appends one item per curve, in order, each as a new last row.
+    void ajoute(const QVector<QCPAbstractPlottable *> &courbes)
+    {
+        // An item is born on the plot's current layer and moves at once to
+        // the legend's; each move searches both layers' lists. Born on a
+        // layer of their own, always empty, items cost one search each.
+        QCustomPlot *plot = parentPlot();
+        QCPLayer *avant = plot->currentLayer();
+        plot->setCurrentLayer(QStringLiteral("naissance"));
+        for (QCPAbstractPlottable *courbe : courbes)
+            ajoute(new QCPPlottableLegendItem(this, courbe));
+        plot->setCurrentLayer(avant);
+    }
+
+    // Appends `item` as a new last row. Takes ownership.
+    void ajoute(QCPAbstractLegendItem *item)
+    {
+        if (columnCount() > 1) { // not this window's layout; keep it right
+            addItem(item);
+            return;
+        }
+        mElements.append(QList<QCPLayoutElement *>() << item);
+        mRowStretchFactors.append(1);
+        if (mColumnStretchFactors.isEmpty())
+            mColumnStretchFactors.append(1);
+        adoptElement(item);
+    }
+
+    // A hidden legend is neither laid out nor measured.
+    void update(UpdatePhase phase) override
+    {
+        if (visible())
+            QCPLegend::update(phase);
+    }
+    QSize minimumOuterSizeHint() const override
+    {
+        return visible() ? QCPLegend::minimumOuterSizeHint() : QSize(0, 0);
+    }
+    QSize maximumOuterSizeHint() const override
+    {
+        return visible() ? QCPLegend::maximumOuterSizeHint() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+};
+
+Legende *legende(QCustomPlot *plot)
+{
+    return static_cast<Legende *>(plot->legend);
+}
+
+// The QObject parent of the curves, a child of the plot. Qt finds a child
+// in its parent's list from the front on every reparenting and deletion,
+// and each new curve and legend item starts as the plot's last child: with
+// the curves kept apart, the plot's own list stays a few dozen long.
+QObject *porteur(QCustomPlot *plot)
+{
+    return plot->findChild<QObject *>(QStringLiteral("courbes"), Qt::FindDirectChildrenOnly);
+}
+
+} // namespace
 
 // The published technical description of the shapefile format.
 static const char ADRESSE_SHP[] = "https://www.esri.com/library/whitepapers/pdfs/shapefile.pdf";
@@ -37,6 +110,7 @@ KaluView::KaluView(QWidget *parent)
       plotFont("Times New Roman", 10, QFont::Normal, false)
 {
     ui->setupUi(this);
+    remplaceLegende();
     setupAxes();
     setupActions();
 
@@ -51,7 +125,67 @@ KaluView::KaluView(QWidget *parent)
     connectPlot();
 }
 
-KaluView::~KaluView() = default;
+// The plot would remove its curves from the back, looking each one's legend
+// item up on the way: quadratic in the number of curves.
+KaluView::~KaluView()
+{
+    clearShapes();
+}
+
+// Puts a Legende where the plot made its own, with the same place, layer and
+// (hidden) visibility. Curves get their legend items from fscanshp_cpt.
+void KaluView::remplaceLegende()
+{
+    QCustomPlot *plot = ui->customPlot;
+    plot->addLayer(QStringLiteral("naissance"), plot->layer(QStringLiteral("legend")),
+                   QCustomPlot::limBelow);
+    delete plot->legend;
+    Legende *neuve = new Legende;
+    plot->axisRect()->insetLayout()->addElement(neuve, Qt::AlignRight | Qt::AlignTop);
+    neuve->setLayer(QLatin1String("legend"));
+    neuve->setVisible(false);
+    plot->legend = neuve;
+    plot->setAutoAddPlottableToLegend(false);
+    QObject *courbes = new QObject(plot);
+    courbes->setObjectName(QStringLiteral("courbes"));
+}
+
+// Removes every curve with its legend item, in an order where no step scans
+// what is left: items are taken out front to back, the curves removed front
+// to back (their lists are searched from the front), and the items deleted
+// last, once the curves no longer stand before them among the plot's
+// children.
+void KaluView::clearShapes()
+{
+    QCustomPlot *plot = ui->customPlot;
+    QCPLegend *legend = plot->legend;
+    QVector<QCPLayoutElement *> items;
+    items.reserve(legend->elementCount());
+    for (int i = 0; i < legend->elementCount(); ++i)
+        if (QCPLayoutElement *item = legend->takeAt(i))
+            items.append(item);
+    legend->simplify();
+    while (plot->plottableCount() > 0)
+        plot->removePlottable(0);
+    qDeleteAll(items);
+}
+
+// Removes one curve and its legend item; the items below move up one row.
+void KaluView::retireCourbe(QCPAbstractPlottable *courbe)
+{
+    QCustomPlot *plot = ui->customPlot;
+    QCPLegend *legend = plot->legend;
+    for (int i = 0; i < legend->elementCount(); ++i) {
+        QCPPlottableLegendItem *item = qobject_cast<QCPPlottableLegendItem *>(legend->elementAt(i));
+        if (item != nullptr && item->plottable() == courbe) {
+            legend->takeAt(i);
+            legend->simplify();
+            delete item;
+            break;
+        }
+    }
+    plot->removePlottable(courbe);
+}
 
 // Grids, the selection look of the four axes, labels and the legend's fonts.
 void KaluView::setupAxes()
@@ -173,8 +307,6 @@ void KaluView::adjustEqualScale()
     }
 }
 
-// Loading one shapefile into the plot: one curve per part of every record.
-// Rescaling and replotting are the caller's.
 // The points of one part as curve data, t being the point's index in its
 // part. A coordinate the plot cannot place (NaN, an infinity, or a magnitude
 // like 1e308 from a damaged file) would make rescaleAxes compute a range
@@ -199,6 +331,8 @@ static QVector<QCPCurveData> donneesCourbe(const double *x, const double *y, int
     return points;
 }
 
+// Loading one shapefile into the plot: one curve per part of every record.
+// Rescaling and replotting are the caller's.
 void KaluView::fscanshp_cpt(std::string shppath)
 {
     int count = 0;
@@ -210,7 +344,8 @@ void KaluView::fscanshp_cpt(std::string shppath)
     QCustomPlot *plot = ui->customPlot;
     title->setText(QString("Shapefile: '%1'").arg(QString::fromUtf8(shppath.c_str())));
 
-    int courbes = 0;
+    QObject *parent = porteur(plot);
+    QVector<QCPAbstractPlottable *> courbes;
     for (int rcdi = 0; rcdi < count; ++rcdi) {
         zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
         const int type = shp->shptype[rcdi];
@@ -220,16 +355,18 @@ void KaluView::fscanshp_cpt(std::string shppath)
             zolmessage("parti=%d\n", parti);
             const int n = shp->pointn[rcdi][parti];
             QCPCurve *curve = new QCPCurve(plot->xAxis, plot->yAxis);
+            curve->setParent(parent);
             curve->data()->set(donneesCourbe(shp->x[rcdi][parti], shp->y[rcdi][parti], n, type == 5),
                                true);
             habille(curve, type == 5);
             curve->setName(QString("shp[%1][%2]").arg(rcdi).arg(parti));
-            ++courbes;
+            courbes.append(curve);
         }
     }
     deleteshp(shp, count);
+    legende(plot)->ajoute(courbes);
     // A legend of 30 entries and more would cover the map.
-    plot->legend->setVisible(courbes < 30);
+    plot->legend->setVisible(courbes.size() < 30);
 }
 
 // Polygons green and translucent, lines blue and unfilled; selected ones in
@@ -278,30 +415,201 @@ std::string KaluView::prend(char *chaine)
     return s;
 }
 
-void KaluView::selectionChanged() {}
-void KaluView::mousePress() {}
-void KaluView::mouseWheel() {}
-void KaluView::titleDoubleClick(QMouseEvent *event) { (void)event; }
-void KaluView::titlexDoubleClick(QMouseEvent *event) { (void)event; }
+// The bottom axis wins over the left one; with neither selected, drag and
+// zoom act in both directions.
+static Qt::Orientations orientationChoisie(const QCustomPlot *plot)
+{
+    if (plot->xAxis->selectedParts().testFlag(QCPAxis::spAxis))
+        return plot->xAxis->orientation();
+    if (plot->yAxis->selectedParts().testFlag(QCPAxis::spAxis))
+        return plot->yAxis->orientation();
+    return Qt::Horizontal | Qt::Vertical;
+}
+
+// Asks for a new text in a modal dialog; false when the user cancels.
+static bool demandeTexte(QWidget *parent, const QString &titre, const QString &invite,
+                         const QString &offert, QString *texte)
+{
+    bool ok = false;
+    *texte = QInputDialog::getText(parent, titre, invite, QLineEdit::Normal, offert, &ok);
+    return ok;
+}
+
+// Title and sub-title: the element that sent the double-click is edited; a
+// sender of any other kind is ignored.
+static void editeTexte(QWidget *parent, QCustomPlot *plot, QCPTextElement *element,
+                       const QString &invite)
+{
+    QString texte;
+    if (element && demandeTexte(parent, "Maquette Kalu", invite, element->text(), &texte)) {
+        element->setText(texte);
+        plot->replot();
+    }
+}
+
+// The axis line and its tick labels act as one object, selected together
+// with the twin axis; the label stays selectable on its own. A curve and its
+// legend item are selected together, whichever of the two was clicked.
+void KaluView::selectionChanged()
+{
+    zolentree(KLUSRC, "selectionChanged", nullptr);
+    QCustomPlot *plot = ui->customPlot;
+    const QCPAxis::SelectableParts ligne = QCPAxis::spAxis | QCPAxis::spTickLabels;
+    const std::pair<QCPAxis *, QCPAxis *> jumelles[] = {{plot->xAxis, plot->xAxis2},
+                                                        {plot->yAxis, plot->yAxis2}};
+    for (const auto &paire : jumelles) {
+        if ((paire.first->selectedParts() & ligne) || (paire.second->selectedParts() & ligne)) {
+            paire.second->setSelectedParts(ligne);
+            paire.first->setSelectedParts(ligne);
+        }
+    }
+
+    // One pass over the legend: every curve has its item there, and looking
+    // each curve's item up instead would cost a scan of the legend per curve.
+    QCPLegend *legend = plot->legend;
+    for (int i = 0; i < legend->itemCount(); ++i) {
+        QCPPlottableLegendItem *item = qobject_cast<QCPPlottableLegendItem *>(legend->item(i));
+        QCPCurve *curve = item ? qobject_cast<QCPCurve *>(item->plottable()) : nullptr;
+        if (curve && (item->selected() || curve->selected())) {
+            item->setSelected(true);
+            curve->setSelection(QCPDataSelection(QCPDataRange(0, curve->dataCount())));
+        }
+    }
+    zolsortie(KLUSRC, "selectionChanged", nullptr);
+}
+
+// A selected axis restricts dragging to its direction.
+void KaluView::mousePress()
+{
+    zolentree(KLUSRC, "mousePress", nullptr);
+    ui->customPlot->axisRect()->setRangeDrag(orientationChoisie(ui->customPlot));
+    zolsortie(KLUSRC, "mousePress", nullptr);
+}
+
+// A selected axis restricts zooming to its direction.
+void KaluView::mouseWheel()
+{
+    ui->customPlot->axisRect()->setRangeZoom(orientationChoisie(ui->customPlot));
+}
+
+void KaluView::titleDoubleClick(QMouseEvent *event)
+{
+    (void)event;
+    editeTexte(this, ui->customPlot, qobject_cast<QCPTextElement *>(sender()),
+               QString::fromUtf8("Nouveau titre :"));
+}
+
+void KaluView::titlexDoubleClick(QMouseEvent *event)
+{
+    (void)event;
+    editeTexte(this, ui->customPlot, qobject_cast<QCPTextElement *>(sender()),
+               QString::fromUtf8("Nouveau sous-titre :"));
+}
+
 void KaluView::axisLabelDoubleClick(QCPAxis *axis, QCPAxis::SelectablePart part)
 {
-    (void)axis;
-    (void)part;
+    QString texte;
+    if (part == QCPAxis::spAxisLabel &&
+        demandeTexte(this, "Maquette Kalu", QString::fromUtf8("Nouvelle étiquette :"),
+                     axis->label(), &texte)) {
+        axis->setLabel(texte);
+        ui->customPlot->replot();
+    }
 }
+
+// A double-click on the legend's border, between items, gives no item.
 void KaluView::legendDoubleClick(QCPLegend *legend, QCPAbstractLegendItem *item)
 {
     (void)legend;
-    (void)item;
+    QCPPlottableLegendItem *plItem = qobject_cast<QCPPlottableLegendItem *>(item);
+    QString texte;
+    if (plItem && demandeTexte(this, "QCP example", "New shape name:",
+                               plItem->plottable()->name(), &texte)) {
+        plItem->plottable()->setName(texte);
+        ui->customPlot->replot();
+    }
 }
+
+// Shows the clicked point as "<curve>[..][<index>] = (<lon>, <lat>)" in the
+// sub-title, where it stays until the next click or edit.
 void KaluView::graphClicked(QCPAbstractPlottable *plottable, int dataIndex)
 {
-    (void)plottable;
-    (void)dataIndex;
+    zolentree(KLUSRC, "graphClicked", nullptr);
+    QCPPlottableInterface1D *donnees = plottable->interface1D();
+    if (donnees && dataIndex >= 0 && dataIndex < donnees->dataCount()) {
+        const QString message = QString("%1[..][%2] = (%3, %4)")
+                                    .arg(plottable->name())
+                                    .arg(dataIndex)
+                                    .arg(donnees->dataMainKey(dataIndex))
+                                    .arg(donnees->dataMainValue(dataIndex));
+        subTitle->setText(message);
+        ui->customPlot->replot();
+    }
+    zolsortie(KLUSRC, "graphClicked", nullptr);
 }
-void KaluView::contextMenuRequest(QPoint pos) { (void)pos; }
-void KaluView::moveLegend() {}
-void KaluView::removeAllGraphs() {}
-void KaluView::removeSelectedGraph() {}
+
+// A new menu per request, deleted by Qt when it closes. On the legend it
+// offers the legend's places, elsewhere the removals that apply.
+void KaluView::contextMenuRequest(QPoint pos)
+{
+    QCustomPlot *plot = ui->customPlot;
+    QMenu *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+
+    // A hidden legend keeps its place in the layout: it must not catch the
+    // click.
+    if (plot->legend->visible() && plot->legend->selectTest(pos, false) >= 0) {
+        const std::pair<const char *, Qt::Alignment> places[] = {
+            {"Move to top left", Qt::AlignTop | Qt::AlignLeft},
+            {"Move to top center", Qt::AlignTop | Qt::AlignHCenter},
+            {"Move to top right", Qt::AlignTop | Qt::AlignRight},
+            {"Move to bottom right", Qt::AlignBottom | Qt::AlignRight},
+            {"Move to bottom left", Qt::AlignBottom | Qt::AlignLeft}};
+        for (const auto &place : places)
+            menu->addAction(place.first, this, SLOT(moveLegend()), QKeySequence())
+                ->setData(int(place.second));
+    } else {
+        if (!plot->selectedPlottables().isEmpty())
+            menu->addAction("Remove selected shape", this, SLOT(removeSelectedGraph()), QKeySequence());
+        if (plot->plottableCount() > 0)
+            menu->addAction("Remove all shapes", this, SLOT(removeAllGraphs()), QKeySequence());
+    }
+    menu->popup(plot->mapToGlobal(pos));
+}
+
+// Only a legend entry of the context menu calls this: its data holds the
+// alignment.
+void KaluView::moveLegend()
+{
+    QAction *action = qobject_cast<QAction *>(sender());
+    if (!action)
+        return;
+    bool ok = false;
+    const int alignement = action->data().toInt(&ok);
+    if (ok) {
+        ui->customPlot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::Alignment(alignement));
+        ui->customPlot->replot();
+    }
+}
+
+// Empties plot and legend; ranges, title and sub-title stay.
+void KaluView::removeAllGraphs()
+{
+    clearShapes();
+    ui->customPlot->replot();
+}
+
+// Only one curve goes, the first selected one.
+void KaluView::removeSelectedGraph()
+{
+    QCustomPlot *plot = ui->customPlot;
+    const QList<QCPAbstractPlottable *> choisies = plot->selectedPlottables();
+    if (choisies.isEmpty())
+        return;
+    retireCourbe(choisies.first());
+    plot->replot();
+}
+
 // The only way shapefiles reach the plot: the chosen files replace what is
 // shown, framed at equal scale.
 void KaluView::appuiBoutonExplorer()
@@ -316,7 +624,7 @@ void KaluView::appuiBoutonExplorer()
     const QStringList fichiers = dialog.selectedFiles();
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
-    plot->clearPlottables();
+    clearShapes();
     for (const QString &fichier : fichiers)
         fscanshp_cpt(fichier.toUtf8().toStdString());
     plot->rescaleAxes(true);

@@ -55,6 +55,9 @@ private:
     void setupActions();
     void setupTitles();
     void connectPlot();
+    void remplaceLegende();
+    void clearShapes();
+    void retireCourbe(QCPAbstractPlottable *courbe);
     void habille(QCPCurve *curve, bool polygone);
     static std::string prend(char *chaine);
 

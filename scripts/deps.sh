@@ -1,11 +1,14 @@
 #!/bin/sh
 # Installs, with apt-get, whatever the build and the tests need and this
 # Debian machine does not have yet. Run as root (or through sudo).
+# With the argument "bench", also what the benchmarks need (they alone use
+# shapelib, as the peer they are measured against).
 set -eu
 
 PAQUETS="cmake g++ make pkg-config
 qtbase5-dev libqcustomplot-dev libgtest-dev fonts-liberation
 clang libclang-rt-14-dev"
+[ "${1:-}" = bench ] && PAQUETS="$PAQUETS libshp-dev"
 
 manquants=""
 for p in $PAQUETS; do

@@ -73,19 +73,15 @@ struct Enregistrement {
     int32_t type = 0;
     int32_t partn = 0;
     int32_t pointn_total = 0;
-    int *pointn = nullptr; // the part starts until the points are read
-    double **x = nullptr;
-    double **y = nullptr;
+    int *pointn = nullptr;
+    double **x = nullptr; // 2 * partn entries: the X views, then the Y views
+    double *points = nullptr; // the kept X, then the kept Y
 
     ~Enregistrement()
     {
         delete[] pointn;
-        if (x != nullptr)
-            delete[] x[0];
-        if (y != nullptr)
-            delete[] y[0];
         delete[] x;
-        delete[] y;
+        delete[] points;
     }
 };
 
@@ -96,12 +92,17 @@ struct Lecture {
     int numero;        // 1-based place in the file of the record being read
     Tableau partn, pointn, x, y, shptype;
     int stockes;
-    double *tampon; // one record's interleaved points, reused
+    unsigned char *tampon; // one record's part starts and points, reused
     size_t tampon_n;
 
     size_t lit(void *dest, size_t n)
     {
+#if defined(__GLIBC__)
+        // The stream is this reading's alone: no lock per call.
+        size_t lu = fread_unlocked(dest, 1, n, f);
+#else
         size_t lu = fread(dest, 1, n, f);
+#endif
         restant -= static_cast<long long>(lu);
         return lu;
     }
@@ -113,14 +114,13 @@ enum class Suite { encore, fin, echec };
 
 } // namespace
 
-// Releases the per-record blocks of the first n records.
-static void libere_enregistrements(int **pointn, double ***x, double ***y, int n)
+// Releases the per-record blocks of the first n records. y[r] and the Y
+// points live inside the blocks of x[r] and x[r][0].
+static void libere_enregistrements(int **pointn, double ***x, int n)
 {
     for (int r = 0; r < n; ++r) {
         delete[] x[r][0];
-        delete[] y[r][0];
         delete[] x[r];
-        delete[] y[r];
         delete[] pointn[r];
     }
 }
@@ -128,7 +128,7 @@ static void libere_enregistrements(int **pointn, double ***x, double ***y, int n
 void Lecture::libere()
 {
     libere_enregistrements(static_cast<int **>(pointn.base), static_cast<double ***>(x.base),
-                           static_cast<double ***>(y.base), stockes);
+                           stockes);
     for (Tableau *t : {&partn, &pointn, &x, &y, &shptype})
         free(t->base);
     free(tampon);
@@ -165,45 +165,33 @@ static Suite verifie_parts(const Lecture &l, const Enregistrement &e)
     return Suite::encore;
 }
 
-// Reads the record's points with one bulk read, then splits them into one
-// block of X and one of Y, part p starting at its own start; the part starts
-// in e.pointn become point counts.
-static Suite lit_points(Lecture &l, Enregistrement &e)
+// Splits the interleaved points at `source` into one block, X then Y; part
+// p starts at its own start; the part starts in e.pointn become point
+// counts.
+static Suite range_points(const Lecture &l, Enregistrement &e, const unsigned char *source)
 {
     const int premier = e.pointn[0];
-    const size_t n = static_cast<size_t>(e.pointn_total);
-    if (2 * n > l.tampon_n) {
-        void *t = realloc(l.tampon, 2 * n * sizeof(double));
-        if (t == nullptr)
-            return manque_memoire(l, e);
-        l.tampon = static_cast<double *>(t);
-        l.tampon_n = 2 * n;
-    }
-    if (l.lit(l.tampon, n * 2 * sizeof(double)) != n * 2 * sizeof(double))
-        return tronque(l);
-
-    const size_t gardes = n - static_cast<size_t>(premier);
+    const size_t gardes = static_cast<size_t>(e.pointn_total - premier);
     double *xb = nullptr, *yb = nullptr;
     if (gardes > 0) {
-        xb = new (std::nothrow) double[gardes];
-        yb = new (std::nothrow) double[gardes];
-        if (xb == nullptr || yb == nullptr) {
-            delete[] xb;
-            delete[] yb;
+        e.points = new (std::nothrow) double[2 * gardes];
+        if (e.points == nullptr)
             return manque_memoire(l, e);
-        }
-        const double *s = l.tampon + 2 * static_cast<size_t>(premier);
+        xb = e.points;
+        yb = e.points + gardes;
+        const unsigned char *s = source + 16 * static_cast<size_t>(premier);
         for (size_t k = 0; k < gardes; ++k) {
-            xb[k] = s[2 * k];
-            yb[k] = s[2 * k + 1];
+            memcpy(xb + k, s + 16 * k, 8);
+            memcpy(yb + k, s + 16 * k + 8, 8);
         }
     }
+    double **ys = e.x + e.partn;
     for (int p = 0; p < e.partn; ++p) {
         const int debut = e.pointn[p];
         e.pointn[p] = (p + 1 < e.partn ? e.pointn[p + 1] : e.pointn_total) - debut;
         size_t decalage = static_cast<size_t>(debut - premier);
         e.x[p] = xb ? xb + decalage : nullptr;
-        e.y[p] = yb ? yb + decalage : nullptr;
+        ys[p] = yb ? yb + decalage : nullptr;
     }
     return Suite::encore;
 }
@@ -212,40 +200,42 @@ static Suite lit_points(Lecture &l, Enregistrement &e)
 // records stored before, and the record stays with its reader.
 static Suite stocke(Lecture &l, Enregistrement &e)
 {
+    double **ys = e.x + e.partn;
     if (l.partn.ajoute(sizeof(int), &e.partn) != 0 ||
         l.shptype.ajoute(sizeof(int), &e.type) != 0 ||
         l.pointn.ajoute(sizeof(int *), &e.pointn) != 0 ||
-        l.x.ajoute(sizeof(double **), &e.x) != 0 || l.y.ajoute(sizeof(double **), &e.y) != 0)
+        l.x.ajoute(sizeof(double **), &e.x) != 0 || l.y.ajoute(sizeof(double **), &ys) != 0)
         return manque_memoire(l, e);
     // The arrays may now be one element longer than the count; the count is
     // what tells the stored records, and it moves only here.
     ++l.stockes;
     e.pointn = nullptr;
     e.x = nullptr;
-    e.y = nullptr;
+    e.points = nullptr;
     return Suite::encore;
 }
 
-// Reads one record from its record number on. Nothing is allocated before
-// the record's parts and points are known to fit in the rest of the file.
+// Reads one record from its record number on, with two reads: the 52-byte
+// head, then the part starts and the points together. Nothing is allocated
+// before they are known to fit in the rest of the file.
 static Suite lit_enregistrement(Lecture &l)
 {
     unsigned char tete[52];
+    const size_t lu = l.lit(tete, sizeof tete);
     // Fewer than 4 bytes where a record number should be: the end of the
     // file, perhaps after a little padding.
-    if (l.lit(tete, 4) < 4)
+    if (lu < 4)
         return Suite::fin;
     ++l.numero;
-    size_t lu = l.lit(tete + 4, 48);
     Enregistrement e;
-    if (lu >= 8) {
+    if (lu >= 12) {
         e.type = entier_petit(tete + 8);
         if (!type_lu(e.type)) {
             zolerreur(ZOLSRC, "fscan_shp", nullptr, "invalid record shape type '%d'\n", e.type);
             return Suite::echec;
         }
     }
-    if (lu < 48)
+    if (lu < sizeof tete)
         return tronque(l);
     e.partn = entier_petit(tete + 44);
     e.pointn_total = entier_petit(tete + 48);
@@ -256,23 +246,32 @@ static Suite lit_enregistrement(Lecture &l)
                   e.pointn_total);
         return Suite::echec;
     }
-    if (4LL * e.partn + 16LL * e.pointn_total > l.restant)
+    const long long corps = 4LL * e.partn + 16LL * e.pointn_total;
+    if (corps > l.restant)
+        return tronque(l);
+
+    const size_t octets = static_cast<size_t>(corps);
+    if (octets > l.tampon_n) {
+        void *t = realloc(l.tampon, octets);
+        if (t == nullptr)
+            return manque_memoire(l, e);
+        l.tampon = static_cast<unsigned char *>(t);
+        l.tampon_n = octets;
+    }
+    if (l.lit(l.tampon, octets) != octets)
         return tronque(l);
 
     const size_t np = static_cast<size_t>(e.partn);
     e.pointn = new (std::nothrow) int[np];
     if (e.pointn == nullptr)
         return manque_memoire(l, e);
-    if (l.lit(e.pointn, np * sizeof(int)) != np * sizeof(int))
-        return tronque(l);
+    memcpy(e.pointn, l.tampon, np * sizeof(int));
     if (verifie_parts(l, e) == Suite::echec)
         return Suite::echec;
-
-    e.x = new (std::nothrow) double *[np]();
-    e.y = new (std::nothrow) double *[np]();
-    if (e.x == nullptr || e.y == nullptr)
+    e.x = new (std::nothrow) double *[2 * np];
+    if (e.x == nullptr)
         return manque_memoire(l, e);
-    Suite s = lit_points(l, e);
+    Suite s = range_points(l, e, l.tampon + 4 * np);
     if (s != Suite::encore)
         return s;
     return stocke(l, e);
@@ -371,7 +370,7 @@ int deleteshp(ShpData *&data, int count)
 {
     if (data == nullptr)
         return 0;
-    libere_enregistrements(data->pointn, data->x, data->y, count);
+    libere_enregistrements(data->pointn, data->x, count);
     free(data->partn);
     free(data->pointn);
     free(data->x);
