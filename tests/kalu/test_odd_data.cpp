@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -199,24 +200,33 @@ TEST(LectureSeule, ReadOnlyFileLoadsForAnUnprivilegedUser)
     ASSERT_TRUE(shp::write(chemin, shp::file(5, {{5, {{{0, 0}, {0, 1}, {1, 1}, {0, 0}}}}})));
     ASSERT_EQ(chmod(chemin.c_str(), 0444), 0);
 
+    // The checkout may sit where that user cannot go (root's home): the
+    // child runs from a copy of this program and of the leak suppressions.
+    const QString rep = QString::fromStdString(dossier);
+    const QString programme = rep + "/kalu_test_odd_data";
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), programme));
+    ASSERT_TRUE(QFile::copy(KALU_SOURCE_DIR "/tests/lsan.supp", rep + "/lsan.supp"));
+    ASSERT_EQ(chmod(programme.toUtf8().constData(), 0755), 0);
+    ASSERT_EQ(chmod((rep + "/lsan.supp").toUtf8().constData(), 0644), 0);
+
     QProcess enfant;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("KALU_ODD_READONLY", QString::fromStdString(chemin));
     // Directories of its own that the unprivileged user may write to.
-    env.insert("KALU_SCRATCH", QString::fromStdString(dossier));
-    env.insert("TMPDIR", QString::fromStdString(dossier));
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dossier));
+    env.insert("KALU_SCRATCH", rep);
+    env.insert("TMPDIR", rep);
+    env.insert("XDG_RUNTIME_DIR", rep);
+    env.insert("LSAN_OPTIONS", "suppressions=" + rep + "/lsan.supp:print_suppressions=0");
     enfant.setProcessEnvironment(env);
     enfant.setProcessChannelMode(QProcess::MergedChannels);
-    const QStringList arguments = {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                   QCoreApplication::applicationFilePath(),
+    const QStringList arguments = {"--reuid=65534", "--regid=65534", "--clear-groups", programme,
                                    "--gtest_also_run_disabled_tests",
                                    "--gtest_filter=Bizarre.DISABLED_ReadOnlyFileAsTheUnprivilegedUser"};
     if (getuid() == 0) {
         enfant.start("setpriv", arguments);
     } else {
         // Already without privileges: the child runs as this user.
-        enfant.start(QCoreApplication::applicationFilePath(), arguments.mid(4));
+        enfant.start(programme, arguments.mid(4));
     }
     ASSERT_TRUE(enfant.waitForFinished(120000));
     const QString sortie = QString::fromUtf8(enfant.readAll());
@@ -224,7 +234,7 @@ TEST(LectureSeule, ReadOnlyFileLoadsForAnUnprivilegedUser)
     EXPECT_EQ(enfant.exitCode(), 0) << sortie.toStdString();
     EXPECT_TRUE(sortie.contains("[  PASSED  ] 1 test")) << sortie.toStdString();
 
-    QDir(QString::fromStdString(dossier)).removeRecursively();
+    QDir(rep).removeRecursively();
 }
 
 } // namespace
