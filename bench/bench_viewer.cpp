@@ -92,7 +92,9 @@ int une_taille(const std::string &chemin, FILE *sortie)
 
     // A click on a point of a curve in the middle of the map, away from the
     // axes, which would take the click first.
-    QCPCurve *c = qobject_cast<QCPCurve *>(plot->plottable(plot->plottableCount() / 2 + 1800));
+    // The map fills rows of 3600 parts: the middle of the middle row.
+    const int n = plot->plottableCount();
+    QCPCurve *c = qobject_cast<QCPCurve *>(plot->plottable(n < 3600 ? n / 2 : n / 2 + 1800));
     const QPoint sur(qRound(plot->xAxis->coordToPixel(c->data()->begin()->key)),
                      qRound(plot->yAxis->coordToPixel(c->data()->begin()->value)));
     t = maintenant();

@@ -5,6 +5,7 @@
 #include "zolconf.h"
 #include "zolshp.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
@@ -18,6 +19,47 @@ static const char KLUSRC[] = "../kalu/kaluview.cpp";
 
 namespace {
 
+// Every layer keeps its layerables in a list that the library searches on
+// each addition and removal. Curves and legend items are therefore spread
+// over layers of at most this many, stacked in creation order: the drawing
+// order is the one a single layer would give, and no search is long.
+const int PAR_COUCHE = 1024;
+
+// Layer k of the stack `prefixe` ("courbes" above "main", "entrees" above
+// "legend"), made when first needed.
+QCPLayer *couche(QCustomPlot *plot, const QString &prefixe, const QString &base, int k)
+{
+    const QString nom = QString("%1-%2").arg(prefixe).arg(k);
+    if (QCPLayer *l = plot->layer(nom))
+        return l;
+    QCPLayer *dessous = k == 0 ? plot->layer(base) : couche(plot, prefixe, base, k - 1);
+    plot->addLayer(nom, dessous, QCustomPlot::limAbove);
+    return plot->layer(nom);
+}
+
+// Iterates the layers of a stack, from the first with room left.
+class Pile
+{
+public:
+    Pile(QCustomPlot *plot, const QString &prefixe, const QString &base)
+        : plot(plot), prefixe(prefixe), base(base)
+    {
+    }
+
+    QCPLayer *suivante()
+    {
+        while (actuelle == nullptr || actuelle->children().size() >= PAR_COUCHE)
+            actuelle = couche(plot, prefixe, base, k++);
+        return actuelle;
+    }
+
+private:
+    QCustomPlot *plot;
+    QString prefixe, base;
+    QCPLayer *actuelle = nullptr;
+    int k = 0;
+};
+
 // The plot's legend, made to stay linear in its number of items: a map may
 // have a hundred thousand parts, each with its item. The library's own add
 // looks for the first free cell and widens every row on each call, and a
@@ -30,14 +72,20 @@ public:
     // Appends one item per curve, in order, each as a new last row.
     void ajoute(const QVector<QCPAbstractPlottable *> &courbes)
     {
-        // An item is born on the plot's current layer and moves at once to
-        // the legend's; each move searches both layers' lists. Born on a
-        // layer of their own, always empty, items cost one search each.
+        // An item is born on the plot's current layer and the library moves
+        // it at once to the "legend" layer; it then goes on to a layer of
+        // the items' stack, above the legend's box, so that the "legend"
+        // layer stays short.
         QCustomPlot *plot = parentPlot();
         QCPLayer *avant = plot->currentLayer();
-        plot->setCurrentLayer(QStringLiteral("naissance"));
-        for (QCPAbstractPlottable *courbe : courbes)
-            ajoute(new QCPPlottableLegendItem(this, courbe));
+        Pile pile(plot, QStringLiteral("entrees"), QStringLiteral("legend"));
+        for (QCPAbstractPlottable *courbe : courbes) {
+            QCPLayer *l = pile.suivante();
+            plot->setCurrentLayer(l);
+            QCPAbstractLegendItem *item = new QCPPlottableLegendItem(this, courbe);
+            item->setLayer(l);
+            ajoute(item);
+        }
         plot->setCurrentLayer(avant);
     }
 
@@ -69,6 +117,37 @@ public:
     {
         return visible() ? QCPLegend::maximumOuterSizeHint() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     }
+};
+
+// A curve that knows the box of its points. A click makes the plot ask
+// every curve for its distance to the pointer, which the library measures
+// to each segment; a curve whose box is farther than the selection
+// tolerance can't be hit, and says so at once.
+class Courbe : public QCPCurve
+{
+public:
+    Courbe(QCPAxis *x, QCPAxis *y, const QCPRange &cles, const QCPRange &valeurs)
+        : QCPCurve(x, y), cles(cles), valeurs(valeurs)
+    {
+    }
+
+    double selectTest(const QPointF &pos, bool onlySelectable, QVariant *details) const override
+    {
+        QCPAxis *x = keyAxis(), *y = valueAxis();
+        if (x != nullptr && y != nullptr && !mDataContainer->isEmpty()) {
+            const double marge = mParentPlot->selectionTolerance();
+            const QRectF boite = QRectF(QPointF(x->coordToPixel(cles.lower), y->coordToPixel(valeurs.lower)),
+                                        QPointF(x->coordToPixel(cles.upper), y->coordToPixel(valeurs.upper)))
+                                     .normalized()
+                                     .adjusted(-marge, -marge, marge, marge);
+            if (!boite.contains(pos))
+                return -1;
+        }
+        return QCPCurve::selectTest(pos, onlySelectable, details);
+    }
+
+private:
+    QCPRange cles, valeurs;
 };
 
 Legende *legende(QCustomPlot *plot)
@@ -137,8 +216,6 @@ KaluView::~KaluView()
 void KaluView::remplaceLegende()
 {
     QCustomPlot *plot = ui->customPlot;
-    plot->addLayer(QStringLiteral("naissance"), plot->layer(QStringLiteral("legend")),
-                   QCustomPlot::limBelow);
     delete plot->legend;
     Legende *neuve = new Legende;
     plot->axisRect()->insetLayout()->addElement(neuve, Qt::AlignRight | Qt::AlignTop);
@@ -315,18 +392,27 @@ void KaluView::adjustEqualScale()
 // the plot skips when fitting the axes and draws as a break); a polygon's
 // ring cannot be filled across a gap, so there the vertex is left out. Half
 // the plot's largest range keeps any two placeable points within one valid
-// range.
+// range. `cles` and `valeurs` receive the box of the placed points (0 to 0
+// when there is none).
 static QVector<QCPCurveData> donneesCourbe(const double *x, const double *y, int n,
-                                           bool polygone)
+                                           bool polygone, QCPRange &cles, QCPRange &valeurs)
 {
     const double limite = QCPRange::maxRange / 2;
     QVector<QCPCurveData> points;
     points.reserve(n);
+    bool premier = true;
+    cles = valeurs = QCPRange(0, 0);
     for (int k = 0; k < n; ++k) {
-        if (std::fabs(x[k]) < limite && std::fabs(y[k]) < limite)
+        if (std::fabs(x[k]) < limite && std::fabs(y[k]) < limite) {
             points.append(QCPCurveData(k, x[k], y[k]));
-        else if (!polygone)
+            if (premier)
+                cles = QCPRange(x[k], x[k]), valeurs = QCPRange(y[k], y[k]);
+            cles.expand(x[k]);
+            valeurs.expand(y[k]);
+            premier = false;
+        } else if (!polygone) {
             points.append(QCPCurveData(k, qQNaN(), qQNaN()));
+        }
     }
     return points;
 }
@@ -346,6 +432,8 @@ void KaluView::fscanshp_cpt(std::string shppath)
 
     QObject *parent = porteur(plot);
     QVector<QCPAbstractPlottable *> courbes;
+    QCPLayer *avant = plot->currentLayer();
+    Pile pile(plot, QStringLiteral("courbes"), QStringLiteral("main"));
     for (int rcdi = 0; rcdi < count; ++rcdi) {
         zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
         const int type = shp->shptype[rcdi];
@@ -354,16 +442,20 @@ void KaluView::fscanshp_cpt(std::string shppath)
         for (int parti = 0; parti < shp->partn[rcdi]; ++parti) {
             zolmessage("parti=%d\n", parti);
             const int n = shp->pointn[rcdi][parti];
-            QCPCurve *curve = new QCPCurve(plot->xAxis, plot->yAxis);
+            QCPRange cles, valeurs;
+            const QVector<QCPCurveData> points = donneesCourbe(
+                shp->x[rcdi][parti], shp->y[rcdi][parti], n, type == 5, cles, valeurs);
+            plot->setCurrentLayer(pile.suivante());
+            QCPCurve *curve = new Courbe(plot->xAxis, plot->yAxis, cles, valeurs);
             curve->setParent(parent);
-            curve->data()->set(donneesCourbe(shp->x[rcdi][parti], shp->y[rcdi][parti], n, type == 5),
-                               true);
+            curve->data()->set(points, true);
             habille(curve, type == 5);
             curve->setName(QString("shp[%1][%2]").arg(rcdi).arg(parti));
             courbes.append(curve);
         }
     }
     deleteshp(shp, count);
+    plot->setCurrentLayer(avant);
     legende(plot)->ajoute(courbes);
     // A legend of 30 entries and more would cover the map.
     plot->legend->setVisible(courbes.size() < 30);
@@ -610,6 +702,17 @@ void KaluView::removeSelectedGraph()
     plot->replot();
 }
 
+namespace {
+// A busy cursor while files load, so that a long load shows as work in
+// progress; restored however the loading ends.
+struct CurseurOccupe {
+    CurseurOccupe() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CurseurOccupe() { QApplication::restoreOverrideCursor(); }
+    CurseurOccupe(const CurseurOccupe &) = delete;
+    CurseurOccupe &operator=(const CurseurOccupe &) = delete;
+};
+} // namespace
+
 // The only way shapefiles reach the plot: the chosen files replace what is
 // shown, framed at equal scale.
 void KaluView::appuiBoutonExplorer()
@@ -621,12 +724,19 @@ void KaluView::appuiBoutonExplorer()
         ui->statusBar->showMessage("naf", 0);
         return;
     }
-    const QStringList fichiers = dialog.selectedFiles();
+    chargeShapefiles(dialog.selectedFiles());
+}
+
+void KaluView::chargeShapefiles(const QStringList &fichiers)
+{
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
     clearShapes();
-    for (const QString &fichier : fichiers)
-        fscanshp_cpt(fichier.toUtf8().toStdString());
+    {
+        CurseurOccupe occupe;
+        for (const QString &fichier : fichiers)
+            fscanshp_cpt(fichier.toUtf8().toStdString());
+    }
     plot->rescaleAxes(true);
     adjustEqualScale();
     plot->replot();

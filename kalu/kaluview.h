@@ -33,6 +33,13 @@ public:
     // one range that needs it about its centre. Does not replot.
     void adjustEqualScale();
 
+    // What the Explorer does with the files chosen, and kalu-export with the
+    // files named: prints their number, removes every curve, loads each file
+    // in order (path as UTF-8; a file the reader rejects is reported and
+    // skipped) under a busy cursor, fits the axes to the data, equalises
+    // their scales and replots.
+    void chargeShapefiles(const QStringList &fichiers);
+
 private slots:
     void fscanshp_cpt(std::string shppath);
     void about();

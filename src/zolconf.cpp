@@ -20,36 +20,36 @@ static void indente(FILE *flux)
         fputs("  ", flux);
 }
 
-static void prefixe(FILE *flux, const char *source, const char *fonction,
-                    const char *qualif)
+// Indentation, "[<source.fonction>] " (or with the qualifier), the message,
+// then a flush: the body of both zolerreur and zolavis.
+static void signale(FILE *flux, const char *source, const char *fonction,
+                    const char *qualif, const char *format, va_list va)
 {
     indente(flux);
     if (qualif == nullptr)
         fprintf(flux, "[<%s.%s>] ", source, fonction);
     else
         fprintf(flux, "[<%s.%s(\"%s\")>] ", source, fonction, qualif);
+    vfprintf(flux, format, va);
+    fflush(flux);
 }
 
 void zolerreur(const char *source, const char *fonction, const char *qualif,
                const char *format, ...)
 {
-    prefixe(stderr, source, fonction, qualif);
     va_list va;
     va_start(va, format);
-    vfprintf(stderr, format, va);
+    signale(stderr, source, fonction, qualif, format, va);
     va_end(va);
-    fflush(stderr);
 }
 
 void zolavis(const char *source, const char *fonction, const char *qualif,
              const char *format, ...)
 {
-    prefixe(stdout, source, fonction, qualif);
     va_list va;
     va_start(va, format);
-    vfprintf(stdout, format, va);
+    signale(stdout, source, fonction, qualif, format, va);
     va_end(va);
-    fflush(stdout);
 }
 
 static void trace(char sens, const char *source, const char *fonction,

@@ -67,22 +67,19 @@ struct Tableau {
     }
 };
 
-// One record being read: everything is released by the destructor unless
+// One record being read. Its parts and points go into one block: the X
+// views, the Y views, the X, the Y, then the point counts, so that a record
+// costs one allocation. The block is released by the destructor unless
 // handed over to the result.
 struct Enregistrement {
     int32_t type = 0;
     int32_t partn = 0;
     int32_t pointn_total = 0;
+    void *bloc = nullptr;
+    double **xs = nullptr, **ys = nullptr; // views into the block
     int *pointn = nullptr;
-    double **x = nullptr; // 2 * partn entries: the X views, then the Y views
-    double *points = nullptr; // the kept X, then the kept Y
 
-    ~Enregistrement()
-    {
-        delete[] pointn;
-        delete[] x;
-        delete[] points;
-    }
+    ~Enregistrement() { operator delete[](bloc); }
 };
 
 // State of one reading: the stream, where it stands, and the growing result.
@@ -114,21 +111,16 @@ enum class Suite { encore, fin, echec };
 
 } // namespace
 
-// Releases the per-record blocks of the first n records. y[r] and the Y
-// points live inside the blocks of x[r] and x[r][0].
-static void libere_enregistrements(int **pointn, double ***x, int n)
+// Releases the blocks of the first n records (each begins with x[r]).
+static void libere_enregistrements(double ***x, int n)
 {
-    for (int r = 0; r < n; ++r) {
-        delete[] x[r][0];
-        delete[] x[r];
-        delete[] pointn[r];
-    }
+    for (int r = 0; r < n; ++r)
+        operator delete[](x[r]);
 }
 
 void Lecture::libere()
 {
-    libere_enregistrements(static_cast<int **>(pointn.base), static_cast<double ***>(x.base),
-                           stockes);
+    libere_enregistrements(static_cast<double ***>(x.base), stockes);
     for (Tableau *t : {&partn, &pointn, &x, &y, &shptype})
         free(t->base);
     free(tampon);
@@ -151,11 +143,11 @@ static Suite tronque(const Lecture &l)
 
 // Part starts must rise (equal starts make an empty part) from 0 or more up
 // to NumPoints at most, or the point counts would be negative.
-static Suite verifie_parts(const Lecture &l, const Enregistrement &e)
+static Suite verifie_parts(const Lecture &l, const Enregistrement &e, const int32_t *debuts)
 {
     for (int p = 0; p < e.partn; ++p) {
-        int d = e.pointn[p];
-        if (d < 0 || d > e.pointn_total || (p > 0 && d < e.pointn[p - 1])) {
+        int d = debuts[p];
+        if (d < 0 || d > e.pointn_total || (p > 0 && d < debuts[p - 1])) {
             zolerreur(ZOLSRC, "fscan_shp", nullptr,
                       "record %d: invalid start %d of part %d (NumParts=%d, NumPoints=%d)!\n",
                       l.numero, d, p, e.partn, e.pointn_total);
@@ -165,33 +157,33 @@ static Suite verifie_parts(const Lecture &l, const Enregistrement &e)
     return Suite::encore;
 }
 
-// Splits the interleaved points at `source` into one block, X then Y; part
-// p starts at its own start; the part starts in e.pointn become point
-// counts.
-static Suite range_points(const Lecture &l, Enregistrement &e, const unsigned char *source)
+// Fills the record's block from its part starts and interleaved points.
+static Suite range(const Lecture &l, Enregistrement &e, const int32_t *debuts,
+                   const unsigned char *points)
 {
-    const int premier = e.pointn[0];
+    const size_t np = static_cast<size_t>(e.partn);
+    const int premier = debuts[0];
     const size_t gardes = static_cast<size_t>(e.pointn_total - premier);
-    double *xb = nullptr, *yb = nullptr;
-    if (gardes > 0) {
-        e.points = new (std::nothrow) double[2 * gardes];
-        if (e.points == nullptr)
-            return manque_memoire(l, e);
-        xb = e.points;
-        yb = e.points + gardes;
-        const unsigned char *s = source + 16 * static_cast<size_t>(premier);
-        for (size_t k = 0; k < gardes; ++k) {
-            memcpy(xb + k, s + 16 * k, 8);
-            memcpy(yb + k, s + 16 * k + 8, 8);
-        }
+    e.bloc = operator new[]((2 * np + 2 * gardes) * 8 + np * sizeof(int), std::nothrow);
+    if (e.bloc == nullptr)
+        return manque_memoire(l, e);
+    double **xs = static_cast<double **>(e.bloc), **ys = xs + np;
+    double *xb = reinterpret_cast<double *>(ys + np), *yb = xb + gardes;
+    int *pointn = reinterpret_cast<int *>(yb + gardes);
+    e.xs = xs;
+    e.ys = ys;
+    e.pointn = pointn;
+
+    const unsigned char *s = points + 16 * static_cast<size_t>(premier);
+    for (size_t k = 0; k < gardes; ++k) {
+        memcpy(xb + k, s + 16 * k, 8);
+        memcpy(yb + k, s + 16 * k + 8, 8);
     }
-    double **ys = e.x + e.partn;
-    for (int p = 0; p < e.partn; ++p) {
-        const int debut = e.pointn[p];
-        e.pointn[p] = (p + 1 < e.partn ? e.pointn[p + 1] : e.pointn_total) - debut;
-        size_t decalage = static_cast<size_t>(debut - premier);
-        e.x[p] = xb ? xb + decalage : nullptr;
-        ys[p] = yb ? yb + decalage : nullptr;
+    for (size_t p = 0; p < np; ++p) {
+        pointn[p] = (p + 1 < np ? debuts[p + 1] : e.pointn_total) - debuts[p];
+        const size_t decalage = static_cast<size_t>(debuts[p] - premier);
+        xs[p] = gardes ? xb + decalage : nullptr;
+        ys[p] = gardes ? yb + decalage : nullptr;
     }
     return Suite::encore;
 }
@@ -200,18 +192,15 @@ static Suite range_points(const Lecture &l, Enregistrement &e, const unsigned ch
 // records stored before, and the record stays with its reader.
 static Suite stocke(Lecture &l, Enregistrement &e)
 {
-    double **ys = e.x + e.partn;
     if (l.partn.ajoute(sizeof(int), &e.partn) != 0 ||
         l.shptype.ajoute(sizeof(int), &e.type) != 0 ||
         l.pointn.ajoute(sizeof(int *), &e.pointn) != 0 ||
-        l.x.ajoute(sizeof(double **), &e.x) != 0 || l.y.ajoute(sizeof(double **), &ys) != 0)
+        l.x.ajoute(sizeof(double **), &e.xs) != 0 || l.y.ajoute(sizeof(double **), &e.ys) != 0)
         return manque_memoire(l, e);
     // The arrays may now be one element longer than the count; the count is
     // what tells the stored records, and it moves only here.
     ++l.stockes;
-    e.pointn = nullptr;
-    e.x = nullptr;
-    e.points = nullptr;
+    e.bloc = nullptr;
     return Suite::encore;
 }
 
@@ -260,18 +249,11 @@ static Suite lit_enregistrement(Lecture &l)
     }
     if (l.lit(l.tampon, octets) != octets)
         return tronque(l);
-
-    const size_t np = static_cast<size_t>(e.partn);
-    e.pointn = new (std::nothrow) int[np];
-    if (e.pointn == nullptr)
-        return manque_memoire(l, e);
-    memcpy(e.pointn, l.tampon, np * sizeof(int));
-    if (verifie_parts(l, e) == Suite::echec)
+    // The starts are at the head of a malloc block: aligned for int32_t.
+    const int32_t *debuts = reinterpret_cast<const int32_t *>(l.tampon);
+    if (verifie_parts(l, e, debuts) == Suite::echec)
         return Suite::echec;
-    e.x = new (std::nothrow) double *[2 * np];
-    if (e.x == nullptr)
-        return manque_memoire(l, e);
-    Suite s = range_points(l, e, l.tampon + 4 * np);
+    Suite s = range(l, e, debuts, l.tampon + 4 * static_cast<size_t>(e.partn));
     if (s != Suite::encore)
         return s;
     return stocke(l, e);
@@ -370,7 +352,7 @@ int deleteshp(ShpData *&data, int count)
 {
     if (data == nullptr)
         return 0;
-    libere_enregistrements(data->pointn, data->x, count);
+    libere_enregistrements(data->x, count);
     free(data->partn);
     free(data->pointn);
     free(data->x);

@@ -24,12 +24,12 @@
 //   shptype[r]     shape type of record r, 3 or 5 (a record's type need not
 //                  match the file's).
 // Storage: the five top-level arrays come from malloc (growable arrays of
-// zoltabr). Per record, three new[] blocks: pointn[r]; the table of part
-// views x[r], followed in the same block by y[r]; and the record's points,
-// X then Y, reached by x[r][0] (null when the record keeps no point), of
-// which every x[r][p] and y[r][p] is a view. Points stored before the first
-// part's start belong to no part and are not kept. A part without points
-// may hold any pointer: never read through it.
+// zoltabr). Each record lies in one block from operator new[]: its table of
+// X views x[r] (the block's start), its Y views y[r], its points (X then Y)
+// and its point counts pointn[r]. x[r][p] and y[r][p] are null when the
+// record keeps no point. Points stored before the first part's start belong
+// to no part and are not kept. A part without points may hold any pointer:
+// never read through it.
 // Release everything with deleteshp, never piecemeal.
 struct ShpData {
     int *partn;

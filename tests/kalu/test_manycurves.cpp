@@ -87,6 +87,7 @@ TEST_F(Beaucoup, OneItemPerCurveInOrderNamedAsTheCurve)
 TEST_F(Beaucoup, ShownLegendIsLaidOutItemBelowItem)
 {
     charge(*v, carte("cinq.shp", 5, 1, 5));
+    fenetre::titreCourt(*v);
     v->show();
     ASSERT_TRUE(fenetre::fixeAxisRect(*v, 400, 300));
     p->replot();
@@ -160,6 +161,37 @@ TEST_F(Beaucoup, RemovingAllEmptiesThePlotAndTheLegend)
     charge(*v, carte("trois.shp", 1, 3));
     legendeSuitLesCourbes(p);
     EXPECT_TRUE(p->legend->visible());
+}
+
+// Curves and items are spread over several layers; drawn one after the
+// other, they must come in the order of the plot and of the legend, curves
+// between the grid and the axes, items over the legend's box.
+TEST(Couches, DrawingOrderIsThePlotsAndTheLegends)
+{
+    auto v = fenetre::nouvelle();
+    QCustomPlot *p = fenetre::plot(*v);
+    charge(*v, carte("couches.shp", 1100, 3)); // 3300 curves
+    ASSERT_EQ(p->plottableCount(), 3300);
+    std::vector<QCPLayerable *> courbes, items;
+    for (int l = 0; l < p->layerCount(); ++l)
+        for (QCPLayerable *e : p->layer(l)->children()) {
+            if (qobject_cast<QCPAbstractPlottable *>(e))
+                courbes.push_back(e);
+            else if (qobject_cast<QCPAbstractLegendItem *>(e))
+                items.push_back(e);
+        }
+    ASSERT_EQ(courbes.size(), 3300u);
+    ASSERT_EQ(items.size(), 3300u);
+    for (int i = 0; i < 3300; ++i) {
+        ASSERT_EQ(courbes[i], p->plottable(i)) << i;
+        ASSERT_EQ(items[i], p->legend->item(i)) << i;
+    }
+    const int grille = p->layer("grid")->index(), axes = p->layer("axes")->index();
+    const int legende = p->legend->layer()->index();
+    for (QCPLayerable *c : courbes)
+        ASSERT_TRUE(c->layer()->index() > grille && c->layer()->index() < axes);
+    for (QCPLayerable *i : items)
+        ASSERT_GT(i->layer()->index(), legende);
 }
 
 TEST_F(Beaucoup, WindowClosesWithItsCurves)

@@ -128,6 +128,10 @@ TEST_F(Bizarre, NotANumberAndInfiniteCoordinatesLeaveTheOtherCurvesInView)
     EXPECT_TRUE(std::isnan(ligne->data()->at(0)->key) && std::isnan(ligne->data()->at(0)->value));
     EXPECT_EQ(ligne->data()->at(1)->value, 43);
     p->replot(); // drawing gaps must neither hang nor crash
+    // Still clickable where it is drawn: its box holds its placed points only.
+    const QPointF milieu(p->xAxis->coordToPixel(21), p->yAxis->coordToPixel(44.5));
+    EXPECT_GE(anneau->selectTest(milieu, false, nullptr), 0);
+    EXPECT_LT(anneau->selectTest(milieu, false, nullptr), p->selectionTolerance());
     fenetre::capture(*v, "odd_data_nan_inf");
 }
 

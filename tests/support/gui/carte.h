@@ -42,6 +42,7 @@ inline void charge(KaluView &v, int type, const std::vector<shp::Record> &record
 // Shows the window, fixes the axis rectangle's size and the ranges, draws.
 inline void cadre(KaluView &v, QCPRange x, QCPRange y, int largeur = 400, int hauteur = 300)
 {
+    titreCourt(v);
     v.show();
     ASSERT_TRUE(fixeAxisRect(v, largeur, hauteur));
     plot(v)->xAxis->setRange(x);

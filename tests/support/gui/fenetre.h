@@ -56,6 +56,17 @@ inline QCPTextElement *sousTitre(KaluView &v)
     return qobject_cast<QCPTextElement *>(plot(v)->plotLayout()->element(1, 0));
 }
 
+// The loader's title holds the file's full path, as long as the build
+// tree's: cut it to the file name before fixing sizes, so that the title
+// cannot widen the plot beyond the wanted rectangle wherever tests run.
+inline void titreCourt(KaluView &v)
+{
+    QCPTextElement *t = titre(v);
+    const int barre = t->text().lastIndexOf('/');
+    if (barre >= 0)
+        t->setText("Shapefile: '" + t->text().mid(barre + 1));
+}
+
 // Resizes the shown window until the plot's axis rectangle is w x h pixels.
 inline bool fixeAxisRect(KaluView &v, int w, int h)
 {

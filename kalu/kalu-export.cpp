@@ -1,0 +1,209 @@
+// kalu-export: draws shapefiles as the viewer does after an Explorer choice
+// of the same files, and writes the picture to a PNG, JPEG, BMP or PDF file.
+// It needs no display: without one it runs on Qt's offscreen platform.
+//
+//   kalu-export [--size WxH] OUTPUT FILE.shp...
+//
+// Exit status 0 when OUTPUT was written with at least one shape drawn, 1
+// when an input is missing or unreadable, nothing could be drawn (every
+// input rejected by the reader, or empty) or OUTPUT could not be written (nothing is then left at OUTPUT's path), 2 for a
+// malformed command line.
+#include <QApplication>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "kaluview.h"
+#include "zolconf.h"
+
+static const char KLUSRC[] = "../kalu/kalu-export.cpp";
+
+static const char USAGE[] =
+    "usage: kalu-export [--size WxH] OUTPUT FILE.shp...\n"
+    "Draws the shapefiles as Kalu's Explorer does and writes OUTPUT, whose\n"
+    "extension picks the format: .png, .jpg, .bmp or .pdf. Default size 800x600.\n";
+
+// Largest side accepted: keeps a typing slip from asking for gigabytes.
+static const int COTE_MAX = 10000;
+
+enum Format { INCONNU, PNG, JPG, BMP, PDF };
+
+struct Demande {
+    int largeur = 800;
+    int hauteur = 600;
+    const char *sortie = nullptr;
+    Format format = INCONNU;
+    QStringList entrees;
+};
+
+static Format formatDe(const char *sortie)
+{
+    const QString suffixe = QFileInfo(QString::fromLocal8Bit(sortie)).suffix().toLower();
+    if (suffixe == "png")
+        return PNG;
+    if (suffixe == "jpg")
+        return JPG;
+    if (suffixe == "bmp")
+        return BMP;
+    if (suffixe == "pdf")
+        return PDF;
+    return INCONNU;
+}
+
+// A whole number of 1 to 5 digits at *p, which moves past it.
+static bool lisEntier(const char *&p, int &v)
+{
+    v = 0;
+    int chiffres = 0;
+    for (; *p >= '0' && *p <= '9' && chiffres < 6; ++p, ++chiffres)
+        v = v * 10 + (*p - '0');
+    return chiffres >= 1 && chiffres <= 5;
+}
+
+// "WxH", both whole numbers from 1 to COTE_MAX, nothing else (no sign, no
+// blank).
+static bool lisTaille(const char *texte, int &largeur, int &hauteur)
+{
+    int l = 0, h = 0;
+    const char *p = texte;
+    if (!lisEntier(p, l) || *p++ != 'x' || !lisEntier(p, h) || *p != '\0')
+        return false;
+    if (l < 1 || h < 1 || l > COTE_MAX || h > COTE_MAX)
+        return false;
+    largeur = l;
+    hauteur = h;
+    return true;
+}
+
+// 0 with `d` filled; 2 after reporting a malformed command line.
+static int lisArguments(int argc, char **argv, Demande &d)
+{
+    int i = 1;
+    if (i < argc && std::strcmp(argv[i], "--size") == 0) {
+        if (i + 1 >= argc || !lisTaille(argv[i + 1], d.largeur, d.hauteur)) {
+            zolerreur(KLUSRC, "main", nullptr, "--size wants WxH, from 1x1 to %dx%d!\n", COTE_MAX,
+                      COTE_MAX);
+            return 2;
+        }
+        i += 2;
+    }
+    if (argc - i < 2) {
+        zolerreur(KLUSRC, "main", nullptr, "an output and at least one shapefile are needed!\n");
+        std::fputs(USAGE, stderr);
+        return 2;
+    }
+    d.sortie = argv[i++];
+    d.format = formatDe(d.sortie);
+    if (d.format == INCONNU) {
+        zolerreur(KLUSRC, "main", nullptr,
+                  "output '%s' has no known extension (.png, .jpg, .bmp or .pdf)!\n", d.sortie);
+        return 2;
+    }
+    for (; i < argc; ++i)
+        d.entrees << QString::fromLocal8Bit(argv[i]);
+    return 0;
+}
+
+// Every input must be a readable file before anything is drawn: a typing
+// slip then costs no picture. 0, or 1 after reporting the first bad one.
+static int verifieEntrees(const QStringList &entrees)
+{
+    for (const QString &e : entrees) {
+        const QFileInfo f(e);
+        if (!f.exists() || f.isDir()) {
+            zolerreur(KLUSRC, "main", nullptr, "No file at path '%s'!\n", e.toLocal8Bit().constData());
+            return 1;
+        }
+        if (!f.isReadable()) {
+            zolerreur(KLUSRC, "main", nullptr, "File '%s' is not readable!\n",
+                      e.toLocal8Bit().constData());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+static bool enregistre(QCustomPlot *plot, const QString &chemin, const Demande &d)
+{
+    switch (d.format) {
+    case PNG:
+        return plot->savePng(chemin, d.largeur, d.hauteur);
+    case JPG:
+        return plot->saveJpg(chemin, d.largeur, d.hauteur);
+    case BMP:
+        return plot->saveBmp(chemin, d.largeur, d.hauteur);
+    case PDF:
+        return plot->savePdf(chemin, d.largeur, d.hauteur);
+    case INCONNU:
+        break;
+    }
+    return false;
+}
+
+// Writes the picture beside OUTPUT under a temporary name, then renames it:
+// OUTPUT is either the whole picture or untouched.
+static int ecrit(QCustomPlot *plot, const Demande &d)
+{
+    const QFileInfo sortie(QString::fromLocal8Bit(d.sortie));
+    QTemporaryFile temporaire(sortie.absolutePath() + "/.kalu-export-XXXXXX." + sortie.suffix());
+    if (!temporaire.open()) {
+        zolerreur(KLUSRC, "main", nullptr, "cannot write '%s': %s!\n", d.sortie,
+                  temporaire.errorString().toLocal8Bit().constData());
+        return 1;
+    }
+    temporaire.close();
+    // The temporary file is private (0600); the picture gets the usual
+    // permissions of a new file.
+    const mode_t masque = umask(0);
+    umask(masque);
+    const QByteArray nom = QFile::encodeName(temporaire.fileName());
+    if (!enregistre(plot, temporaire.fileName(), d) || chmod(nom.constData(), 0666 & ~masque) != 0 ||
+        std::rename(nom.constData(), d.sortie) != 0) {
+        zolerreur(KLUSRC, "main", nullptr, "cannot write '%s'!\n", d.sortie);
+        return 1;
+    }
+    temporaire.setAutoRemove(false);
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
+    Demande d;
+    if (int r = lisArguments(argc, argv, d))
+        return r;
+    if (int r = verifieEntrees(d.entrees))
+        return r;
+
+    // No display to talk to: draw in memory, on Qt's offscreen platform.
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+
+    // The window is never shown: its plot gets the picture's size directly,
+    // is laid out for it and equalised once, as the viewer is at start-up.
+    KaluView view(nullptr);
+    QCustomPlot *plot = view.findChild<QCustomPlot *>("customPlot");
+    plot->resize(d.largeur, d.hauteur);
+    plot->setViewport(plot->rect());
+    plot->replot();
+    view.adjustEqualScale();
+
+    view.chargeShapefiles(d.entrees);
+    // Every input rejected by the reader, or read but empty: no picture.
+    if (plot->plottableCount() == 0) {
+        zolerreur(KLUSRC, "main", nullptr, "no shape could be drawn, nothing written!\n");
+        return 1;
+    }
+    if (int r = ecrit(plot, d))
+        return r;
+    zolmessage("%s written (%dx%d)\n", d.sortie, d.largeur, d.hauteur);
+    return 0;
+}

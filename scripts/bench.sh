@@ -1,0 +1,14 @@
+#!/bin/sh
+# Builds the benchmarks (Release, -DKALU_BENCH=ON) and runs them: the reader
+# against a raw fread and shapelib, then the viewer with 1k to 100k curves.
+# Generated files (about 600 MB) are kept in $TMPDIR (default /tmp).
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/deps.sh bench
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DKALU_TESTS=OFF -DKALU_BENCH=ON >/dev/null
+cmake --build build/bench -j2 --target kalu_bench_reader kalu_bench_viewer kalu_bench_gen
+dossier="${TMPDIR:-/tmp}"
+echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+build/bench/bench/kalu_bench_reader "$dossier" "$@"
+echo
+build/bench/bench/kalu_bench_viewer "$dossier"
