@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <cmath>
+
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
 
 namespace {
@@ -419,6 +421,39 @@ void KaluView::adjustEqualScale()
     }
 }
 
+// The points of one part as curve data, t being the point's index in its
+// part. A coordinate the plot cannot place (NaN, an infinity, or a magnitude
+// like 1e308 from a damaged file) would make rescaleAxes compute a range
+// that setRange refuses: the view then kept its old ranges and could show
+// none of the sound curves. Such a point of a line becomes a gap (NaN, which
+// the plot skips when fitting the axes and draws as a break); a polygon's
+// ring cannot be filled across a gap, so there the vertex is left out. Half
+// the plot's largest range keeps any two placeable points within one valid
+// range. `cles` and `valeurs` receive the box of the placed points (0 to 0
+// when there is none).
+static QVector<QCPCurveData> donneesCourbe(const double *x, const double *y, int n,
+                                           bool polygone, QCPRange &cles, QCPRange &valeurs)
+{
+    const double limite = QCPRange::maxRange / 2;
+    QVector<QCPCurveData> points;
+    points.reserve(n);
+    bool premier = true;
+    cles = valeurs = QCPRange(0, 0);
+    for (int k = 0; k < n; ++k) {
+        if (std::fabs(x[k]) < limite && std::fabs(y[k]) < limite) {
+            points.append(QCPCurveData(k, x[k], y[k]));
+            if (premier)
+                cles = QCPRange(x[k], x[k]), valeurs = QCPRange(y[k], y[k]);
+            cles.expand(x[k]);
+            valeurs.expand(y[k]);
+            premier = false;
+        } else if (!polygone) {
+            points.append(QCPCurveData(k, qQNaN(), qQNaN()));
+        }
+    }
+    return points;
+}
+
 // Loading one shapefile into the plot: one curve per part of every record.
 // Rescaling and replotting are the caller's.
 void KaluView::fscanshp_cpt(std::string shppath)
@@ -445,14 +480,9 @@ void KaluView::fscanshp_cpt(std::string shppath)
         for (int parti = 0; parti < shp->partn[rcdi]; ++parti) {
             zolmessage("parti=%d\n", parti);
             const int n = shp->pointn[rcdi][parti];
-            const double *x = shp->x[rcdi][parti], *y = shp->y[rcdi][parti];
-            QVector<QCPCurveData> points(n);
-            QCPRange cles(n ? x[0] : 0, n ? x[0] : 0), valeurs(n ? y[0] : 0, n ? y[0] : 0);
-            for (int k = 0; k < n; ++k) {
-                points[k] = QCPCurveData(k, x[k], y[k]);
-                cles.expand(x[k]);
-                valeurs.expand(y[k]);
-            }
+            QCPRange cles, valeurs;
+            const QVector<QCPCurveData> points = donneesCourbe(
+                shp->x[rcdi][parti], shp->y[rcdi][parti], n, type == 5, cles, valeurs);
             plot->setCurrentLayer(pile.suivante());
             QCPCurve *curve = new Courbe(plot->xAxis, plot->yAxis, cles, valeurs);
             inscription.range();

@@ -7,7 +7,8 @@ set -eu
 
 PAQUETS="cmake g++ make pkg-config
 qtbase5-dev libqcustomplot-dev libgtest-dev fonts-liberation
-desktop-file-utils appstream shared-mime-info dpkg-dev file groff-base"
+desktop-file-utils appstream shared-mime-info dpkg-dev file groff-base
+clang libclang-rt-14-dev"
 [ "${1:-}" = bench ] && PAQUETS="$PAQUETS libshp-dev"
 
 manquants=""

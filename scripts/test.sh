@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds everything and runs every test twice: in the Release build, then in
 # a build with AddressSanitizer and UndefinedBehaviorSanitizer (leak checks
-# included). Exits non-zero on the first failure.
+# included); then runs each fuzz target for one minute. Exits non-zero on the
+# first failure.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/deps.sh
@@ -13,4 +14,5 @@ cmake --build build/release -j2
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALU_TESTS=ON -DKALU_SANITIZE=ON
 cmake --build build/sanitize -j2
 (cd build/sanitize && ctest --output-on-failure -j2)
-echo "All tests passed (Release and sanitizers)."
+sh scripts/fuzz.sh 60
+echo "All tests passed (Release, sanitizers and a short fuzz)."

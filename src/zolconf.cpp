@@ -1,6 +1,7 @@
 #include "zolconf.h"
 
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstdint>
@@ -128,7 +129,10 @@ int zoldatecompil(const char *date, const char *heure, struct tm *tm,
     int h = 0, mn = 0, s = 0;
     sscanf(heure, "%d %*c %d %*c %d", &h, &mn, &s);
     *tm = {};
-    tm->tm_year = annee - 1900;
+    // A year too far in the past to be counted from 1900 in an int is held
+    // at the lowest count; such a year does not fit the stamp anyway, which
+    // then comes out empty, as for a year of more than four digits.
+    tm->tm_year = annee < INT_MIN + 1900 ? INT_MIN : annee - 1900;
     tm->tm_mon = m;
     tm->tm_mday = jour;
     tm->tm_hour = h;

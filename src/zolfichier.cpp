@@ -56,33 +56,16 @@ static char *joint(const char *a, char sep, const char *b)
     return c;
 }
 
-// Writes the block into the file `nom`, which exists already. A failed
-// write leaves nothing behind: the file is removed.
-static bool remplit(const char *nom, const void *bloc, uint64_t longueur)
-{
-    FILE *f = fopen(nom, "wb+");
-    bool ok = f != nullptr;
-    if (ok && longueur > 0)
-        ok = fwrite(bloc, 1, longueur, f) == longueur;
-    if (f != nullptr && fclose(f) != 0)
-        ok = false; // a full disk often shows only when the buffer goes out
-    if (!ok) {
-        zolerreur(ZOLSRC, "mem_file", nullptr,
-                  "error writing temporary file '%s'!\n", nom);
-        remove(nom);
-    }
-    return ok;
-}
-
-// New temporary file in "<base>/tmp"; its name in a new block (delete[]).
-static char *nouveautemp(const char *base)
+// New temporary file in "<base>/tmp"; its name in a new block (delete[])
+// and its open descriptor in `fd`.
+static char *nouveautemp(const char *base, int &fd)
 {
     char *rep = joint(base, zolsep(), "tmp");
     if (rep == nullptr)
         return nullptr;
     size_t taille = strlen(rep) + 10; // "/", "zo", "XXXXXX" and the NUL
     char *nom = new (std::nothrow) char[taille];
-    if (nom != nullptr && zolplat_fichiertemp(rep, "zo", nom, taille) != 0) {
+    if (nom != nullptr && (fd = zolplat_fichiertemp(rep, "zo", nom, taille)) < 0) {
         delete[] nom;
         nom = nullptr;
     }
@@ -112,20 +95,25 @@ FILE *mem_file(const void *bloc, uint64_t longueur, const char *opentype)
             return nullptr;
         }
     }
-    char *nom = nouveautemp(base);
+    int fd = -1;
+    char *nom = nouveautemp(base, fd);
     if (nom == nullptr) {
         zolerreur(ZOLSRC, "mem_file", nullptr, "erreur GetTempFileName()!\n");
         return nullptr;
     }
+    // Written and read back through the descriptor that created the file,
+    // never through its name: in a shared directory another user could put
+    // something else under that name in between.
     FILE *f = nullptr;
-    if (remplit(nom, bloc, longueur)) {
-        f = fopen(nom, opentype);
-        if (f == nullptr) {
-            zolerreur(ZOLSRC, "mem_file", nullptr,
-                      "impossible to open file '%s'\n", nom);
-            remove(nom);
-        }
-    }
+    const int r = zolplat_remplit(fd, bloc, longueur, opentype, &f);
+    if (r == -1)
+        zolerreur(ZOLSRC, "mem_file", nullptr,
+                  "error writing temporary file '%s'!\n", nom);
+    else if (r == -2)
+        zolerreur(ZOLSRC, "mem_file", nullptr,
+                  "impossible to open file '%s'\n", nom);
+    if (r != 0)
+        remove(nom);
     delete[] nom;
     return f;
 }

@@ -41,10 +41,28 @@ int zolplat_fichiertemp(const char *rep, const char *prefixe, char *nom,
     int n = snprintf(nom, taille, "%s/%sXXXXXX", rep, prefixe);
     if (n < 0 || static_cast<size_t>(n) >= taille)
         return -1;
-    int fd = mkstemp(nom);
-    if (fd < 0)
-        return -1;
-    close(fd);
+    return mkstemp(nom);
+}
+
+int zolplat_remplit(int fd, const void *bloc, uint64_t n, const char *mode,
+                    FILE **flux)
+{
+    *flux = nullptr;
+    // The reading stream gets a duplicate, taken before the writing stream
+    // closes the original.
+    const int lecture = dup(fd);
+    FILE *f = fdopen(fd, "wb");
+    if (f == nullptr)
+        close(fd);
+    bool ok = f != nullptr && (n == 0 || fwrite(bloc, 1, n, f) == n);
+    if (f != nullptr && fclose(f) != 0)
+        ok = false; // a full disk often shows only when the buffer goes out
+    if (!ok || lecture < 0 || lseek(lecture, 0, SEEK_SET) != 0 ||
+        (*flux = fdopen(lecture, mode)) == nullptr) {
+        if (lecture >= 0)
+            close(lecture);
+        return ok ? -2 : -1;
+    }
     return 0;
 }
 

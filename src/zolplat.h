@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // True when `chemin` names an existing directory (symbolic links followed).
 bool zolplat_repertoire(const char *chemin);
@@ -22,12 +23,24 @@ bool zolplat_taille(const char *chemin, uint64_t *taille);
 const char *zolplat_reptemp();
 
 // Creates a new, empty file with a unique name "<rep>/<prefixe>XXXXXX" (the
-// six characters chosen by the system, mode 0600) and writes its full path
-// into `nom`, a buffer of `taille` bytes. Returns 0, or -1 when the path
-// does not fit in `nom` or the file cannot be created (nothing is created
-// then, and `nom` is unspecified).
+// six characters chosen by the system, mode 0600, exclusive creation) and
+// writes its full path into `nom`, a buffer of `taille` bytes. Returns the
+// file's descriptor, open for reading and writing (the caller closes it), or
+// -1 when the path does not fit in `nom` or the file cannot be created
+// (nothing is created then, and `nom` is unspecified). Work through the
+// descriptor: opening the name again would follow whatever another user may
+// have put in its place in a shared directory.
 int zolplat_fichiertemp(const char *rep, const char *prefixe, char *nom,
                         size_t taille);
+
+// Writes the `n` bytes of `bloc` through `fd` (a descriptor from
+// zolplat_fichiertemp), closes it, and sets `*flux` to a new stream opened
+// with `mode` on the same file, at its start, without opening its name
+// again (release it with fclose). Returns 0; -1 when the write fails, -2
+// when the stream can't be had (`*flux` is then null). The descriptor is
+// closed in every case.
+int zolplat_remplit(int fd, const void *bloc, uint64_t n, const char *mode,
+                    FILE **flux);
 
 // Creates the directory `chemin` (mode 0777 less the umask). Returns 0, or -1
 // with errno set by the system (EEXIST when it exists already).

@@ -124,6 +124,15 @@ TEST(BuildStamp, MonthWordAndDay)
     EXPECT_EQ(prend(zolhorodatage("mAy 15 2021", "12:00:00", 1, false, SRC, "f")), "2021-05-15_12-00-00");
 }
 
+TEST(BuildStamp, YearsThatDoNotFitGiveAnEmptyStamp)
+{
+    // The lowest int as a year once overflowed when counted from 1900.
+    EXPECT_EQ(prend(zolhorodatage("Oct 27 -2147483648", "11:38:54", 0, false, SRC, "f")), "");
+    EXPECT_EQ(prend(zolhorodatage("Oct 27 -2147483648", "11:38:54", -1, true, SRC, "f")), "");
+    EXPECT_EQ(prend(zolhorodatage("Oct 27 2147483647", "11:38:54", 1, false, SRC, "f")), "");
+    EXPECT_EQ(prend(zolhorodatage("Oct 27 99999", "11:38:54", 0, false, SRC, "f")), "");
+}
+
 TEST(BuildStamp, UnknownMonthIsReportedUnderTheCaller)
 {
     Capture c;
