@@ -1,19 +1,25 @@
-// The viewer with many curves: a real KaluView, offscreen, plot of 800 x 600
-// pixels, loading generated Polygon files of 1k to 100k one-part records of
-// 20 points through the Explorer action's path (fscanshp_cpt, rescale, equal
-// scale, replot), then a selection click, a drag, and the clearing of a new
-// choice ("Remove all shapes", the same clearing). Each size runs in a
-// process of its own, so that its peak memory is its own.
+// SPDX-License-Identifier: GPL-3.0-or-later
 //
-// The reference: the same curves made by a plain plot with the library's
-// default legend handling (every curve added to the legend as it is made),
-// measured at 50k parts in the same run.
+// The viewer on big maps: a real KaluView, offscreen, plot of 800 x 600
+// pixels, loading generated Polygon files of 1k to 1M one-part records of 20
+// points the way Explorer does, then a selecting click, a drag of 20 moves,
+// 10 wheel notches, and the clearing of "Remove all shapes". Each size runs
+// in a process of its own, so that its peak memory is its own, once with the
+// map's pictures and index and once without them (every replot draws every
+// curve through its layer, as the plotting library does).
 //
-// Usage: kalu_bench_viewer [DIRECTORY] [--sans-reference]
+// In the same run: the floor, a plain QPainter drawing of the same parts on
+// an 800 x 600 picture (filled, outlined, antialiased), and kalu-export as a
+// whole process on the same files.
+//
+// Usage: kalu_bench_viewer [DIRECTORY] [--max PARTS]
 //   DIRECTORY  where the generated files are kept (default $TMPDIR or /tmp).
+//   --max      the largest size to run (default 1000000).
 #include <QApplication>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,11 +27,14 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "genshp.h"
+#include "kalucarte.h"
 #include "kaluview.h"
-#include "zolshp.h"
 
 namespace {
 
@@ -42,6 +51,12 @@ double pic_mo()
     struct rusage u;
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss / 1024.0;
+}
+
+double mediane(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 std::string fichier(const std::string &dossier, long parts)
@@ -69,111 +84,167 @@ void taille_plot(QWidget &fenetre, QCustomPlot *plot)
     }
 }
 
-void envoie(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton b, Qt::MouseButtons bs)
+void souris(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton b, Qt::MouseButtons bs)
 {
     QMouseEvent e(type, pos, w->mapToGlobal(pos), b, bs, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 
-// One size in the product: "load click drag clear peak" on one line of `sortie`.
-int une_taille(const std::string &chemin, FILE *sortie)
+void molette(QWidget *w, QPoint pos, int cran)
 {
+    QWheelEvent e(pos, w->mapToGlobal(pos), QPoint(), QPoint(0, cran), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
+// Seconds taken by `geste` and the events it leaves (replot and paint).
+template <class F> double duree(F geste)
+{
+    const double t = maintenant();
+    geste();
+    QApplication::processEvents();
+    return maintenant() - t;
+}
+
+// The floor: the parts of the plot's curves drawn with QPainter alone, at
+// the plot's view, on a picture the size of the plot.
+double plancher(QCustomPlot *plot)
+{
+    QImage image(plot->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    const double t = maintenant();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 204, 0)));
+    p.setBrush(QBrush(QColor(0, 204, 0, 85)));
+    QPolygonF anneau;
+    for (int i = 0; i < plot->plottableCount(); ++i) {
+        const QCPCurve *c = static_cast<QCPCurve *>(plot->plottable(i));
+        anneau.clear();
+        for (const QCPCurveData &d : *c->data())
+            anneau << QPointF(plot->xAxis->coordToPixel(d.key), plot->yAxis->coordToPixel(d.value));
+        p.drawPolygon(anneau);
+    }
+    p.end();
+    return maintenant() - t;
+}
+
+// One size in one process: the figures on one line of `sortie`.
+int une_taille(const std::string &chemin, bool rapide, FILE *sortie)
+{
+    Carte::setRapide(rapide);
     KaluView v;
     QCustomPlot *plot = v.findChild<QCustomPlot *>("customPlot");
     taille_plot(v, plot);
+    Carte *carte = Carte::de(plot);
 
-    double t = maintenant();
-    QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(std::string, chemin));
-    plot->rescaleAxes(true);
-    v.adjustEqualScale();
-    plot->replot();
-    QApplication::processEvents();
-    const double charge = maintenant() - t;
+    const double charge = duree([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
+    const double plancher_s = plancher(plot);
 
     // A click on a point of a curve in the middle of the map, away from the
-    // axes, which would take the click first.
-    // The map fills rows of 3600 parts: the middle of the middle row.
+    // axes. The map fills rows of 3600 parts: the middle of the middle row.
     const int n = plot->plottableCount();
     QCPCurve *c = qobject_cast<QCPCurve *>(plot->plottable(n < 3600 ? n / 2 : n / 2 + 1800));
     const QPoint sur(qRound(plot->xAxis->coordToPixel(c->data()->begin()->key)),
                      qRound(plot->yAxis->coordToPixel(c->data()->begin()->value)));
-    t = maintenant();
-    envoie(plot, QEvent::MouseButtonPress, sur, Qt::LeftButton, Qt::LeftButton);
-    envoie(plot, QEvent::MouseButtonRelease, sur, Qt::LeftButton, Qt::NoButton);
-    QApplication::processEvents();
-    const double clic = maintenant() - t;
+    const double clic = duree([&] {
+        souris(plot, QEvent::MouseButtonPress, sur, Qt::LeftButton, Qt::LeftButton);
+        souris(plot, QEvent::MouseButtonRelease, sur, Qt::LeftButton, Qt::NoButton);
+    });
     if (plot->selectedPlottables().isEmpty())
         fprintf(stderr, "the click selected no curve\n");
+    {
+        const Carte::Compteurs &k = carte->compteurs();
+        fprintf(stderr, "DEBUG after click: complets %d images %d partiels %d copies %d\n", k.complets, k.images, k.partiels, k.copies);
+        if (getenv("CLICS")) for (int k = 0; k < atoi(getenv("CLICS")); ++k) { souris(plot, QEvent::MouseButtonPress, sur, Qt::LeftButton, Qt::LeftButton); souris(plot, QEvent::MouseButtonRelease, sur, Qt::LeftButton, Qt::NoButton); QApplication::processEvents(); }
+        double t0 = maintenant();
+        souris(plot, QEvent::MouseButtonPress, sur, Qt::LeftButton, Qt::LeftButton);
+        double t1 = maintenant();
+        souris(plot, QEvent::MouseButtonRelease, sur, Qt::LeftButton, Qt::NoButton);
+        double t2 = maintenant();
+        QApplication::processEvents();
+        double t3 = maintenant();
+        fprintf(stderr, "DEBUG click again: press %.4f release %.4f events %.4f\n", t1-t0, t2-t1, t3-t2);
+    }
 
-    // A drag of 40 pixels from the middle, one move.
-    const QPoint milieu = plot->axisRect()->center(), fin = milieu + QPoint(40, 20);
-    t = maintenant();
-    envoie(plot, QEvent::MouseButtonPress, milieu, Qt::LeftButton, Qt::LeftButton);
-    envoie(plot, QEvent::MouseMove, fin, Qt::NoButton, Qt::LeftButton);
-    QApplication::processEvents();
-    envoie(plot, QEvent::MouseButtonRelease, fin, Qt::LeftButton, Qt::NoButton);
-    QApplication::processEvents();
-    const double glisse = maintenant() - t;
+    // A drag of 20 moves of 4 pixels from the middle.
+    const QPoint milieu = plot->xAxis->axisRect()->center();
+    const Carte::Compteurs avant = carte->compteurs();
+    std::vector<double> images;
+    QPoint pos = milieu;
+    souris(plot, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
+    for (int k = 0; k < 20; ++k) {
+        pos += QPoint(4, 2);
+        images.push_back(duree([&] { souris(plot, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton); }));
+    }
+    const double glisse_fin =
+        duree([&] { souris(plot, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton); });
+    const int complets_glisse = carte->compteurs().complets - avant.complets;
 
-    t = maintenant();
-    QMetaObject::invokeMethod(&v, "removeAllGraphs");
-    QApplication::processEvents();
-    const double vide = maintenant() - t;
+    // 10 wheel notches, then the pause that ends the burst.
+    std::vector<double> crans;
+    for (int k = 0; k < 10; ++k)
+        crans.push_back(duree([&] { molette(plot, milieu, k < 5 ? 120 : -120); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(Carte::PAUSE_MOLETTE + 20));
+    const double molette_fin = duree([] {});
 
-    fprintf(sortie, "%.3f %.3f %.3f %.3f %.0f\n", charge, clic, glisse, vide, pic_mo());
+    const double vide = duree([&] { QMetaObject::invokeMethod(&v, "removeAllGraphs"); });
+    fprintf(sortie, "%.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.0f %d\n", charge, plancher_s, clic,
+            mediane(images), glisse_fin, mediane(crans), molette_fin, vide, pic_mo(),
+            complets_glisse);
     return 0;
 }
 
-// The reference: a plain plot whose curves go to the legend the library's
-// way, then the same rescale and replot. Its clearing would take minutes:
-// the process ends without it.
-int reference(const std::string &chemin, FILE *sortie)
+// Runs `argv` and waits for it: false when it fails. `secondes` and `mo`
+// get its time and peak memory.
+bool processus(const std::vector<std::string> &args, double &secondes, double &mo)
 {
-    QCustomPlot plot;
-    taille_plot(plot, &plot);
-    double t = maintenant();
-    int n = 0;
-    ShpData *d = fscan_shp(chemin.c_str(), n);
-    for (int r = 0; r < n; ++r)
-        for (int p = 0; p < d->partn[r]; ++p) {
-            QVector<QCPCurveData> points(d->pointn[r][p]);
-            for (int k = 0; k < points.size(); ++k)
-                points[k] = QCPCurveData(k, d->x[r][p][k], d->y[r][p][k]);
-            QCPCurve *c = new QCPCurve(plot.xAxis, plot.yAxis);
-            c->data()->set(points, true);
-            c->setPen(QPen(QColor(0, 204, 0)));
-            c->setBrush(QBrush(QColor(0, 204, 0, 85)));
-            c->setName(QString("shp[%1][%2]").arg(r).arg(p));
-        }
-    deleteshp(d, n);
-    plot.legend->setVisible(false);
-    plot.rescaleAxes(true);
-    plot.replot();
-    QApplication::processEvents();
-    fprintf(sortie, "%.3f\n", maintenant() - t);
-    fflush(sortie);
-    _exit(0);
+    std::vector<char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    const double t = maintenant();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen("/dev/null", "w", stdout))
+            _exit(127);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int statut = 0;
+    struct rusage u;
+    if (pid < 0 || wait4(pid, &statut, 0, &u) != pid)
+        return false;
+    secondes = maintenant() - t;
+    mo = u.ru_maxrss / 1024.0;
+    return WIFEXITED(statut) && WEXITSTATUS(statut) == 0;
 }
 
-// Runs this program on one size in a child process; reads its line.
-bool enfant(const char *moi, const char *mode, long parts, const std::string &dossier, char *ligne,
-            int n)
+struct Ligne {
+    double charge, plancher, clic, image, glisse, cran, molette, vide, pic;
+    int complets;
+};
+
+bool enfant(const char *moi, long parts, const std::string &dossier, bool rapide, Ligne &l)
 {
-    const std::string commande = std::string("'") + moi + "' " + mode + " " +
-                                 std::to_string(parts) + " '" + dossier + "'";
+    const std::string commande = std::string("'") + moi + "' --une " + std::to_string(parts) +
+                                 " '" + dossier + "'" + (rapide ? "" : " --ancien");
     FILE *p = popen(commande.c_str(), "r");
     if (!p)
         return false;
-    bool ok = fgets(ligne, n, p) != nullptr;
-    return pclose(p) == 0 && ok;
+    char ligne[512];
+    bool ok = fgets(ligne, sizeof ligne, p) != nullptr;
+    ok = pclose(p) == 0 && ok;
+    return ok && sscanf(ligne, "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d", &l.charge, &l.plancher,
+                        &l.clic, &l.image, &l.glisse, &l.cran, &l.molette, &l.vide, &l.pic,
+                        &l.complets) == 10;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const char *tmp = getenv("TMPDIR");
-    if (argc == 4 && (strcmp(argv[1], "--une") == 0 || strcmp(argv[1], "--reference") == 0)) {
+    if (argc >= 4 && strcmp(argv[1], "--une") == 0) {
         // A child: the loader's trace lines go nowhere, the result to the
         // parent through the original standard output.
         FILE *sortie = fdopen(dup(1), "w");
@@ -182,48 +253,65 @@ int main(int argc, char **argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         QApplication app(argc, argv);
         const std::string chemin = fichier(argv[3], atol(argv[2]));
-        int r = argv[1][2] == 'u' ? une_taille(chemin, sortie) : reference(chemin, sortie);
+        int r = une_taille(chemin, !(argc == 5 && strcmp(argv[4], "--ancien") == 0), sortie);
         fclose(sortie);
         return r;
     }
+    const char *tmp = getenv("TMPDIR");
     std::string dossier = tmp ? tmp : "/tmp";
-    bool avec_reference = true;
+    long max = 1000000;
     for (int i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--sans-reference") == 0)
-            avec_reference = false;
+        if (strcmp(argv[i], "--max") == 0 && i + 1 < argc)
+            max = atol(argv[++i]);
         else
             dossier = argv[i];
     }
 
-    printf("| parts (x 20 points) | file MB | load + paint s | click s | drag s | clear s "
-           "| peak MB | memory limit MB |\n|---|---|---|---|---|---|---|---|\n");
-    double charge50k = 0;
-    for (long parts : {1000L, 10000L, 50000L, 100000L}) {
+    const long tailles[] = {1000, 10000, 100000, 300000, 1000000};
+    printf("Viewer, plot 800 x 600, parts of 20 points; seconds, medians of the frames "
+           "(old path: every replot draws every curve)\n\n");
+    printf("| parts | load + paint s | drag frame ms | drag end s | wheel frame ms | wheel end s "
+           "| click ms | clear s | peak MB | floor s | drag end / floor | old: drag frame ms "
+           "| old: click ms | old: load s |\n|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    double charge100k = 0, charge1m = 0;
+    for (long parts : tailles) {
+        if (parts > max)
+            break;
         fichier(dossier, parts);
-        char ligne[256];
-        if (!enfant(argv[0], "--une", parts, dossier, ligne, sizeof ligne)) {
+        Ligne l, a;
+        if (!enfant(argv[0], parts, dossier, true, l) || !enfant(argv[0], parts, dossier, false, a)) {
             fprintf(stderr, "the run of %ld parts failed\n", parts);
             return 1;
         }
-        double charge, clic, glisse, vide, pic;
-        if (sscanf(ligne, "%lf %lf %lf %lf %lf", &charge, &clic, &glisse, &vide, &pic) != 5)
-            return 1;
-        const double mo = genshp::taille(parts, 1, POINTS) / 1e6;
-        const double courbes = parts * POINTS * sizeof(QCPCurveData) / 1e6;
-        printf("| %ld | %.1f | %.3f | %.3f | %.3f | %.3f | %.0f | %.0f |\n", parts, mo, charge, clic,
-               glisse, vide, pic, 2 * (mo + courbes) + 150);
+        printf("| %ld | %.3f | %.1f | %.3f | %.1f | %.3f | %.1f | %.3f | %.0f | %.3f | %.2f | %.1f | "
+               "%.1f | %.3f |\n",
+               parts, l.charge, l.image * 1e3, l.glisse, l.cran * 1e3, l.molette, l.clic * 1e3,
+               l.vide, l.pic, l.plancher, l.glisse / l.plancher, a.image * 1e3, a.clic * 1e3,
+               a.charge);
+        if (l.complets != 1)
+            printf("(%ld parts: %d complete drawings during the drag, not 1)\n", parts, l.complets);
         fflush(stdout);
-        if (parts == 50000)
-            charge50k = charge;
+        if (parts == 100000)
+            charge100k = l.charge;
+        if (parts == 1000000)
+            charge1m = l.charge;
     }
-    if (avec_reference) {
-        char ligne[64];
-        if (!enfant(argv[0], "--reference", 50000, dossier, ligne, sizeof ligne))
+    if (charge100k > 0 && charge1m > 0)
+        printf("\nload + paint, 1M / 100k parts: %.1f (linear: 10)\n", charge1m / charge100k);
+
+    printf("\nkalu-export, 800 x 600 PNG, whole process\n\n| parts | s | peak MB |\n|---|---|---|\n");
+    for (long parts : {100000L, 300000L, 1000000L}) {
+        if (parts > max)
+            break;
+        double s = 0, mo = 0;
+        const std::string png = dossier + "/kalu-bench-export.png";
+        if (!processus({KALU_EXPORT, png, fichier(dossier, parts)}, s, mo)) {
+            fprintf(stderr, "kalu-export on %ld parts failed\n", parts);
             return 1;
-        const double ref = atof(ligne);
-        printf("\n50,000 parts with the library's default legend handling: load + paint %.1f s, "
-               "%.0f x the viewer's\n",
-               ref, ref / charge50k);
+        }
+        printf("| %ld | %.2f | %.0f |\n", parts, s, mo);
+        fflush(stdout);
+        unlink(png.c_str());
     }
     return 0;
 }

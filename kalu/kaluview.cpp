@@ -1,5 +1,6 @@
 #include "kaluview.h"
 
+#include "kalucarte.h"
 #include "kluconf.h"
 #include "ui_kaluview.h"
 #include "zolconf.h"
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -16,192 +18,6 @@
 #include <cmath>
 
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
-
-namespace {
-
-// Every layer keeps its layerables in a list that the library searches on
-// each addition and removal. Curves and legend items are therefore spread
-// over layers of at most this many, stacked in creation order: the drawing
-// order is the one a single layer would give, and no search is long.
-const int PAR_COUCHE = 1024;
-
-// Layer k of the stack `prefixe` ("courbes" above "main", "entrees" above
-// "legend"), made when first needed.
-QCPLayer *couche(QCustomPlot *plot, const QString &prefixe, const QString &base, int k)
-{
-    const QString nom = QString("%1-%2").arg(prefixe).arg(k);
-    if (QCPLayer *l = plot->layer(nom))
-        return l;
-    QCPLayer *dessous = k == 0 ? plot->layer(base) : couche(plot, prefixe, base, k - 1);
-    plot->addLayer(nom, dessous, QCustomPlot::limAbove);
-    return plot->layer(nom);
-}
-
-// Iterates the layers of a stack, from the first with room left.
-class Pile
-{
-public:
-    Pile(QCustomPlot *plot, const QString &prefixe, const QString &base)
-        : plot(plot), prefixe(prefixe), base(base)
-    {
-    }
-
-    QCPLayer *suivante()
-    {
-        while (actuelle == nullptr || actuelle->children().size() >= PAR_COUCHE)
-            actuelle = couche(plot, prefixe, base, k++);
-        return actuelle;
-    }
-
-private:
-    QCustomPlot *plot;
-    QString prefixe, base;
-    QCPLayer *actuelle = nullptr;
-    int k = 0;
-};
-
-// The plot's legend, made to stay linear in its number of items: a map may
-// have a hundred thousand parts, each with its item. The library's own add
-// looks for the first free cell and widens every row on each call, and a
-// hidden legend still measures every item's text on each replot.
-//
-// Items are in one column, item i in row i, as the library lays them out.
-class Legende : public QCPLegend
-{
-public:
-    // Appends one item per curve, in order, each as a new last row.
-    void ajoute(const QVector<QCPAbstractPlottable *> &courbes)
-    {
-        // An item is born on the plot's current layer and the library moves
-        // it at once to the "legend" layer; it then goes on to a layer of
-        // the items' stack, above the legend's box, so that the "legend"
-        // layer stays short.
-        QCustomPlot *plot = parentPlot();
-        QCPLayer *avant = plot->currentLayer();
-        Pile pile(plot, QStringLiteral("entrees"), QStringLiteral("legend"));
-        for (QCPAbstractPlottable *courbe : courbes) {
-            QCPLayer *l = pile.suivante();
-            plot->setCurrentLayer(l);
-            QCPAbstractLegendItem *item = new QCPPlottableLegendItem(this, courbe);
-            item->setLayer(l);
-            ajoute(item);
-        }
-        plot->setCurrentLayer(avant);
-    }
-
-    // Appends `item` as a new last row. Takes ownership.
-    void ajoute(QCPAbstractLegendItem *item)
-    {
-        if (columnCount() > 1) { // not this window's layout; keep it right
-            addItem(item);
-            return;
-        }
-        mElements.append(QList<QCPLayoutElement *>() << item);
-        mRowStretchFactors.append(1);
-        if (mColumnStretchFactors.isEmpty())
-            mColumnStretchFactors.append(1);
-        adoptElement(item);
-    }
-
-    // A hidden legend is neither laid out nor measured.
-    void update(UpdatePhase phase) override
-    {
-        if (visible())
-            QCPLegend::update(phase);
-    }
-    QSize minimumOuterSizeHint() const override
-    {
-        return visible() ? QCPLegend::minimumOuterSizeHint() : QSize(0, 0);
-    }
-    QSize maximumOuterSizeHint() const override
-    {
-        return visible() ? QCPLegend::maximumOuterSizeHint() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    }
-};
-
-// A curve that knows the box of its points. A click makes the plot ask
-// every curve for its distance to the pointer, which the library measures
-// to each segment; a curve whose box is farther than the selection
-// tolerance can't be hit, and says so at once.
-class Courbe : public QCPCurve
-{
-public:
-    Courbe(QCPAxis *x, QCPAxis *y, const QCPRange &cles, const QCPRange &valeurs)
-        : QCPCurve(x, y), cles(cles), valeurs(valeurs)
-    {
-    }
-
-    double selectTest(const QPointF &pos, bool onlySelectable, QVariant *details) const override
-    {
-        QCPAxis *x = keyAxis(), *y = valueAxis();
-        if (x != nullptr && y != nullptr && !mDataContainer->isEmpty()) {
-            const double marge = mParentPlot->selectionTolerance();
-            const QRectF boite = QRectF(QPointF(x->coordToPixel(cles.lower), y->coordToPixel(valeurs.lower)),
-                                        QPointF(x->coordToPixel(cles.upper), y->coordToPixel(valeurs.upper)))
-                                     .normalized()
-                                     .adjusted(-marge, -marge, marge, marge);
-            if (!boite.contains(pos))
-                return -1;
-        }
-        return QCPCurve::selectTest(pos, onlySelectable, details);
-    }
-
-private:
-    QCPRange cles, valeurs;
-};
-
-// The plot's list of plottables, which the library keeps to itself and its
-// subclasses. Never instantiated: only names the member.
-struct AccesPlot : public QCustomPlot {
-    static QList<QCPAbstractPlottable *> &plottables(QCustomPlot *plot)
-    {
-        return plot->*(&AccesPlot::mPlottables);
-    }
-};
-
-// Sets the plot's list of plottables aside while a loader makes curves: the
-// library searches the whole list before it appends each new plottable, so a
-// map of a hundred thousand parts would cost billions of comparisons. Each
-// new curve registers in an empty list and is moved at once behind the
-// others; the list is whole again, in creation order, when this ends.
-class Inscription
-{
-public:
-    explicit Inscription(QCustomPlot *plot) : liste(AccesPlot::plottables(plot))
-    {
-        deja.swap(liste);
-    }
-    ~Inscription()
-    {
-        deja.append(liste);
-        liste.swap(deja);
-    }
-    Inscription(const Inscription &) = delete;
-    Inscription &operator=(const Inscription &) = delete;
-
-    // Takes the curve just made out of the plot's short list.
-    void range() { deja.append(liste.takeLast()); }
-
-private:
-    QList<QCPAbstractPlottable *> &liste;
-    QList<QCPAbstractPlottable *> deja;
-};
-
-Legende *legende(QCustomPlot *plot)
-{
-    return static_cast<Legende *>(plot->legend);
-}
-
-// The QObject parent of the curves, a child of the plot. Qt finds a child
-// in its parent's list from the front on every reparenting and deletion,
-// and each new curve and legend item starts as the plot's last child: with
-// the curves kept apart, the plot's own list stays a few dozen long.
-QObject *porteur(QCustomPlot *plot)
-{
-    return plot->findChild<QObject *>(QStringLiteral("courbes"), Qt::FindDirectChildrenOnly);
-}
-
-} // namespace
 
 // The published technical description of the shapefile format.
 static const char ADRESSE_SHP[] = "https://www.esri.com/library/whitepapers/pdfs/shapefile.pdf";
@@ -213,6 +29,7 @@ KaluView::KaluView(QWidget *parent)
       explorerAction(nullptr),
       title(nullptr),
       subTitle(nullptr),
+      carte(nullptr),
       lineColor(0, 102, 255, 255),
       lineSelectedColor(255, 153, 0, 255),
       polygonColor(0, 204, 0, 255),
@@ -249,7 +66,8 @@ KaluView::~KaluView()
 }
 
 // Puts a Legende where the plot made its own, with the same place, layer and
-// (hidden) visibility. Curves get their legend items from fscanshp_cpt.
+// (hidden) visibility, and the map that draws the curves and makes their
+// legend items.
 void KaluView::remplaceLegende()
 {
     QCustomPlot *plot = ui->customPlot;
@@ -260,28 +78,13 @@ void KaluView::remplaceLegende()
     neuve->setVisible(false);
     plot->legend = neuve;
     plot->setAutoAddPlottableToLegend(false);
-    QObject *courbes = new QObject(plot);
-    courbes->setObjectName(QStringLiteral("courbes"));
+    carte = new Carte(plot);
+    neuve->setCarte(carte);
 }
 
-// Removes every curve with its legend item, in an order where no step scans
-// what is left: items are taken out front to back, the curves removed front
-// to back (their lists are searched from the front), and the items deleted
-// last, once the curves no longer stand before them among the plot's
-// children.
 void KaluView::clearShapes()
 {
-    QCustomPlot *plot = ui->customPlot;
-    QCPLegend *legend = plot->legend;
-    QVector<QCPLayoutElement *> items;
-    items.reserve(legend->elementCount());
-    for (int i = 0; i < legend->elementCount(); ++i)
-        if (QCPLayoutElement *item = legend->takeAt(i))
-            items.append(item);
-    legend->simplify();
-    while (plot->plottableCount() > 0)
-        plot->removePlottable(0);
-    qDeleteAll(items);
+    carte->vide();
 }
 
 // Removes one curve and its legend item; the items below move up one row.
@@ -395,7 +198,7 @@ void KaluView::connectPlot()
 void KaluView::adjustEqualScale()
 {
     QCustomPlot *plot = ui->customPlot;
-    QCPAxisRect *rect = plot->axisRect();
+    QCPAxisRect *rect = plot->xAxis->axisRect();
     zolmessage("ui->customPlot->width()=%d\n", plot->width());
     zolmessage("ui->customPlot->height()=%d\n", plot->height());
     zolmessage("ui->customPlot->axisRect()->width()=%d\n", rect->width());
@@ -458,6 +261,8 @@ static QVector<QCPCurveData> donneesCourbe(const double *x, const double *y, int
 // Rescaling and replotting are the caller's.
 void KaluView::fscanshp_cpt(std::string shppath)
 {
+    if (progression)
+        progression->debut(shppath);
     int count = 0;
     ShpData *shp = fscan_shp(shppath.c_str(), count);
     if (shp == nullptr) {
@@ -467,12 +272,12 @@ void KaluView::fscanshp_cpt(std::string shppath)
     QCustomPlot *plot = ui->customPlot;
     title->setText(QString("Shapefile: '%1'").arg(QString::fromUtf8(shppath.c_str())));
 
-    QObject *parent = porteur(plot);
-    QVector<QCPAbstractPlottable *> courbes;
-    QCPLayer *avant = plot->currentLayer();
-    Pile pile(plot, QStringLiteral("courbes"), QStringLiteral("main"));
-    Inscription inscription(plot);
+    int courbes = 0;
+    const Habits habits(*this);
+    carte->debutAjouts();
     for (int rcdi = 0; rcdi < count; ++rcdi) {
+        if (progression)
+            progression->avance(rcdi, count);
         zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
         const int type = shp->shptype[rcdi];
         if (type != 3 && type != 5)
@@ -483,35 +288,41 @@ void KaluView::fscanshp_cpt(std::string shppath)
             QCPRange cles, valeurs;
             const QVector<QCPCurveData> points = donneesCourbe(
                 shp->x[rcdi][parti], shp->y[rcdi][parti], n, type == 5, cles, valeurs);
-            plot->setCurrentLayer(pile.suivante());
-            QCPCurve *curve = new Courbe(plot->xAxis, plot->yAxis, cles, valeurs);
-            inscription.range();
-            curve->setParent(parent);
+            QCPCurve *curve = carte->ajoute(cles, valeurs);
             curve->data()->set(points, true);
-            habille(curve, type == 5);
+            habille(curve, type == 5, habits);
             curve->setName(QString("shp[%1][%2]").arg(rcdi).arg(parti));
-            courbes.append(curve);
+            ++courbes;
         }
+        deleteshp_rcd(shp, count, rcdi);
     }
+    carte->finAjouts();
     deleteshp(shp, count);
-    plot->setCurrentLayer(avant);
-    legende(plot)->ajoute(courbes);
     // A legend of 30 entries and more would cover the map.
-    plot->legend->setVisible(courbes.size() < 30);
+    plot->legend->setVisible(courbes < 30);
+    if (plot->legend->visible())
+        carte->faitEntrees();
 }
 
 // Polygons green and translucent, lines blue and unfilled; selected ones in
-// their own colours.
-void KaluView::habille(QCPCurve *curve, bool polygone)
+// their own colours. Made once per file: every curve shares them.
+KaluView::Habits::Habits(const KaluView &v)
+    : ligne(v.lineColor), ligneChoisie(v.lineSelectedColor), polygone(v.polygonColor),
+      polygoneChoisi(v.polygonSelectedColor), fond(v.polygonFillColor, Qt::SolidPattern),
+      fondChoisi(v.polygonSelectedFillColor, Qt::SolidPattern)
+{
+}
+
+void KaluView::habille(QCPCurve *curve, bool polygone, const Habits &h)
 {
     if (polygone) {
-        curve->setPen(QPen(polygonColor));
-        curve->setBrush(QBrush(polygonFillColor, Qt::SolidPattern));
-        curve->selectionDecorator()->setPen(QPen(polygonSelectedColor));
-        curve->selectionDecorator()->setBrush(QBrush(polygonSelectedFillColor, Qt::SolidPattern));
+        curve->setPen(h.polygone);
+        curve->setBrush(h.fond);
+        curve->selectionDecorator()->setPen(h.polygoneChoisi);
+        curve->selectionDecorator()->setBrush(h.fondChoisi);
     } else {
-        curve->setPen(QPen(lineColor));
-        curve->selectionDecorator()->setPen(QPen(lineSelectedColor));
+        curve->setPen(h.ligne);
+        curve->selectionDecorator()->setPen(h.ligneChoisie);
     }
 }
 
@@ -595,17 +406,7 @@ void KaluView::selectionChanged()
         }
     }
 
-    // One pass over the legend: every curve has its item there, and looking
-    // each curve's item up instead would cost a scan of the legend per curve.
-    QCPLegend *legend = plot->legend;
-    for (int i = 0; i < legend->itemCount(); ++i) {
-        QCPPlottableLegendItem *item = qobject_cast<QCPPlottableLegendItem *>(legend->item(i));
-        QCPCurve *curve = item ? qobject_cast<QCPCurve *>(item->plottable()) : nullptr;
-        if (curve && (item->selected() || curve->selected())) {
-            item->setSelected(true);
-            curve->setSelection(QCPDataSelection(QCPDataRange(0, curve->dataCount())));
-        }
-    }
+    carte->accordeSelection();
     zolsortie(KLUSRC, "selectionChanged", nullptr);
 }
 
@@ -613,14 +414,14 @@ void KaluView::selectionChanged()
 void KaluView::mousePress()
 {
     zolentree(KLUSRC, "mousePress", nullptr);
-    ui->customPlot->axisRect()->setRangeDrag(orientationChoisie(ui->customPlot));
+    ui->customPlot->xAxis->axisRect()->setRangeDrag(orientationChoisie(ui->customPlot));
     zolsortie(KLUSRC, "mousePress", nullptr);
 }
 
 // A selected axis restricts zooming to its direction.
 void KaluView::mouseWheel()
 {
-    ui->customPlot->axisRect()->setRangeZoom(orientationChoisie(ui->customPlot));
+    ui->customPlot->xAxis->axisRect()->setRangeZoom(orientationChoisie(ui->customPlot));
 }
 
 void KaluView::titleDoubleClick(QMouseEvent *event)
@@ -720,7 +521,7 @@ void KaluView::moveLegend()
     bool ok = false;
     const int alignement = action->data().toInt(&ok);
     if (ok) {
-        ui->customPlot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::Alignment(alignement));
+        ui->customPlot->xAxis->axisRect()->insetLayout()->setInsetAlignment(0, Qt::Alignment(alignement));
         ui->customPlot->replot();
     }
 }
@@ -743,16 +544,73 @@ void KaluView::removeSelectedGraph()
     plot->replot();
 }
 
-namespace {
-// A busy cursor while files load, so that a long load shows as work in
-// progress; restored however the loading ends.
-struct CurseurOccupe {
-    CurseurOccupe() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CurseurOccupe() { QApplication::restoreOverrideCursor(); }
-    CurseurOccupe(const CurseurOccupe &) = delete;
-    CurseurOccupe &operator=(const CurseurOccupe &) = delete;
-};
-} // namespace
+Progression::Progression(QStatusBar *barre) : barre(barre), avant(barre->currentMessage())
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    qApp->installEventFilter(this);
+}
+
+Progression::~Progression()
+{
+    qApp->removeEventFilter(this);
+    QApplication::restoreOverrideCursor();
+}
+
+void Progression::debut(const std::string &chemin)
+{
+    nom = QFileInfo(QString::fromUtf8(chemin.c_str())).fileName();
+    montre(0);
+}
+
+void Progression::avance(int fait, int total)
+{
+    // The clock is asked once every 256 records only.
+    if ((fait & 255) == 0 && horloge.elapsed() >= 100)
+        montre(int(qint64(fait) * 100 / total));
+}
+
+// Gives the status bar back its message: what showed before the load.
+void Progression::fin()
+{
+    if (avant.isEmpty())
+        barre->clearMessage();
+    else
+        barre->showMessage(avant, 0);
+}
+
+void Progression::montre(int pourcent)
+{
+    barre->showMessage(QString("Lecture de « %1 » : %2 %").arg(nom, QString::number(pourcent)), 0);
+    // Painted at once: the load processes no event until it ends.
+    barre->repaint();
+    horloge.start();
+}
+
+bool Progression::eventFilter(QObject *objet, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::Drop:
+        return true;
+    default:
+        return QObject::eventFilter(objet, event);
+    }
+}
 
 // The only way shapefiles reach the plot: the chosen files replace what is
 // shown, framed at equal scale.
@@ -773,11 +631,12 @@ void KaluView::chargeShapefiles(const QStringList &fichiers)
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
     clearShapes();
-    {
-        CurseurOccupe occupe;
-        for (const QString &fichier : fichiers)
-            fscanshp_cpt(fichier.toUtf8().toStdString());
-    }
+    Progression suivi(ui->statusBar);
+    progression = &suivi;
+    for (const QString &fichier : fichiers)
+        fscanshp_cpt(fichier.toUtf8().toStdString());
+    progression = nullptr;
+    suivi.fin();
     plot->rescaleAxes(true);
     adjustEqualScale();
     plot->replot();

@@ -8,6 +8,7 @@
 #define KALUVIEW_H
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QMainWindow>
 #include <QPen>
@@ -20,6 +21,33 @@
 namespace Ui {
 class MainWindow;
 }
+class Carte;
+class QStatusBar;
+
+// A load under way: the busy cursor, the file and how far along it is in
+// the status bar (at most ten times a second), and no user input until it
+// ends, so that no click or Explorer choice comes in the middle.
+class Progression : public QObject
+{
+public:
+    explicit Progression(QStatusBar *barre);
+    ~Progression() override;
+    void debut(const std::string &chemin);
+    void avance(int fait, int total);
+    // The progress message goes; the status bar shows again what it showed
+    // before the load.
+    void fin();
+
+protected:
+    bool eventFilter(QObject *objet, QEvent *event) override;
+
+private:
+    void montre(int pourcent);
+
+    QStatusBar *barre;
+    QString avant, nom;
+    QElapsedTimer horloge;
+};
 
 class KaluView : public QMainWindow
 {
@@ -65,7 +93,12 @@ private:
     void remplaceLegende();
     void clearShapes();
     void retireCourbe(QCPAbstractPlottable *courbe);
-    void habille(QCPCurve *curve, bool polygone);
+    struct Habits {
+        explicit Habits(const KaluView &v);
+        QPen ligne, ligneChoisie, polygone, polygoneChoisi;
+        QBrush fond, fondChoisi;
+    };
+    void habille(QCPCurve *curve, bool polygone, const Habits &h);
     static std::string prend(char *chaine);
 
     std::unique_ptr<Ui::MainWindow> ui;
@@ -73,6 +106,8 @@ private:
     QAction *explorerAction;
     QCPTextElement *title;
     QCPTextElement *subTitle;
+    Carte *carte;
+    Progression *progression = nullptr;
     QColor lineColor;
     QColor lineSelectedColor;
     QColor polygonColor;

@@ -348,6 +348,16 @@ ShpData *fscan_shp(const char *path, int &count)
     return d;
 }
 
+int deleteshp_rcd(ShpData *data, int count, int r)
+{
+    if (data == nullptr || r < 0 || r >= count)
+        return -1;
+    operator delete[](data->x[r]);
+    data->x[r] = data->y[r] = nullptr;
+    data->pointn[r] = nullptr;
+    return 0;
+}
+
 int deleteshp(ShpData *&data, int count)
 {
     if (data == nullptr)

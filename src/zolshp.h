@@ -30,7 +30,8 @@
 // record keeps no point. Points stored before the first part's start belong
 // to no part and are not kept. A part without points may hold any pointer:
 // never read through it.
-// Release everything with deleteshp, never piecemeal.
+// Release everything with deleteshp; a record's block may go before the
+// rest with deleteshp_rcd.
 struct ShpData {
     int *partn;
     int **pointn;
@@ -67,6 +68,13 @@ ShpData *fscan_shp_flux(FILE *f, const char *path, int &count);
 // Releases everything fscan_shp returned for `count` records and sets `data`
 // to null. A null `data` is accepted. Returns 0.
 int deleteshp(ShpData *&data, int count);
+
+// Releases the block of record r of the `count` that fscan_shp returned:
+// a loader that has taken the record's points need not keep them while it
+// goes on. x[r], y[r] and pointn[r] become null; partn[r] and shptype[r]
+// stay, and deleteshp still releases the rest. Returns 0, or -1 when `data`
+// is null or r is not a record index.
+int deleteshp_rcd(ShpData *data, int count, int r);
 
 // Copies the n bytes at `source` to `destination` in reverse order (for an
 // odd n the middle byte keeps its place). The two may be the same buffer,

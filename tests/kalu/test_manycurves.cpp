@@ -8,6 +8,7 @@
 
 #include "capture.h"
 #include "fenetre.h"
+#include "kalucarte.h"
 #include "shpwriter.h"
 
 namespace {
@@ -43,6 +44,7 @@ void appelle(KaluView &v, const char *slot)
 // order, one item each.
 void legendeSuitLesCourbes(QCustomPlot *p)
 {
+    Carte::de(p)->faitEntrees(); // a hidden legend's items are made on demand
     ASSERT_EQ(p->legend->itemCount(), p->plottableCount());
     ASSERT_EQ(p->legend->rowCount(), p->plottableCount());
     for (int i = 0; i < p->plottableCount(); ++i) {
@@ -62,7 +64,11 @@ protected:
     }
 
     QCPCurve *courbe(int i) { return qobject_cast<QCPCurve *>(p->plottable(i)); }
-    QCPAbstractLegendItem *item(int i) { return p->legend->item(i); }
+    QCPAbstractLegendItem *item(int i)
+    {
+        Carte::de(p)->faitEntrees();
+        return p->legend->item(i);
+    }
 
     std::unique_ptr<KaluView> v = fenetre::nouvelle();
     QCustomPlot *p = fenetre::plot(*v);
@@ -187,6 +193,7 @@ TEST(Couches, DrawingOrderIsThePlotsAndTheLegends)
     QCustomPlot *p = fenetre::plot(*v);
     charge(*v, carte("couches.shp", 1100, 3)); // 3300 curves
     ASSERT_EQ(p->plottableCount(), 3300);
+    Carte::de(p)->faitEntrees();
     std::vector<QCPLayerable *> courbes, items;
     for (int l = 0; l < p->layerCount(); ++l)
         for (QCPLayerable *e : p->layer(l)->children()) {
