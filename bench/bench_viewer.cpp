@@ -153,19 +153,6 @@ int une_taille(const std::string &chemin, bool rapide, FILE *sortie)
     });
     if (plot->selectedPlottables().isEmpty())
         fprintf(stderr, "the click selected no curve\n");
-    {
-        const Carte::Compteurs &k = carte->compteurs();
-        fprintf(stderr, "DEBUG after click: complets %d images %d partiels %d copies %d\n", k.complets, k.images, k.partiels, k.copies);
-        if (getenv("CLICS")) for (int k = 0; k < atoi(getenv("CLICS")); ++k) { souris(plot, QEvent::MouseButtonPress, sur, Qt::LeftButton, Qt::LeftButton); souris(plot, QEvent::MouseButtonRelease, sur, Qt::LeftButton, Qt::NoButton); QApplication::processEvents(); }
-        double t0 = maintenant();
-        souris(plot, QEvent::MouseButtonPress, sur, Qt::LeftButton, Qt::LeftButton);
-        double t1 = maintenant();
-        souris(plot, QEvent::MouseButtonRelease, sur, Qt::LeftButton, Qt::NoButton);
-        double t2 = maintenant();
-        QApplication::processEvents();
-        double t3 = maintenant();
-        fprintf(stderr, "DEBUG click again: press %.4f release %.4f events %.4f\n", t1-t0, t2-t1, t3-t2);
-    }
 
     // A drag of 20 moves of 4 pixels from the middle.
     const QPoint milieu = plot->xAxis->axisRect()->center();

@@ -157,6 +157,28 @@ void Courbe::deselectEvent(bool *selectionStateChanged)
     QCPCurve::deselectEvent(selectionStateChanged);
 }
 
+void Courbe::draw(QCPPainter *painter)
+{
+    if (selected() || !mScatterStyle.isNone() || mDataContainer->isEmpty()) {
+        QCPCurve::draw(painter);
+        return;
+    }
+    static QVector<QPointF> lignes; // GUI thread only; keeps its room
+    getCurveLines(&lignes, QCPDataRange(0, dataCount()).adjusted(-1, 1), mPen.widthF());
+    applyFillAntialiasingHint(painter);
+    painter->setBrush(mBrush);
+    painter->setPen(Qt::NoPen);
+    if (mBrush.style() != Qt::NoBrush && mBrush.color().alpha() != 0)
+        painter->drawPolygon(lignes.constData(), lignes.size());
+    if (mLineStyle != lsNone) {
+        painter->setPen(mPen);
+        painter->setBrush(Qt::NoBrush);
+        drawCurveLine(painter, lignes);
+    }
+    if (mSelectionDecorator)
+        mSelectionDecorator->drawDecoration(painter, selection());
+}
+
 // ------------------------------------------------------------------ Carte
 
 struct Carte::Vue {
@@ -482,6 +504,7 @@ void Carte::draw(QCPPainter *painter)
     for (Courbe *c : courbes)
         if (c)
             c->choisieDessinee = c->selected();
+    index(); // made now, the first click after a load does not wait for it
 }
 
 // Every curve whose box meets the view, in order, as the layer would draw

@@ -87,6 +87,10 @@ public:
 
 protected:
     void deselectEvent(bool *selectionStateChanged) override;
+    // An unselected curve without scatters is drawn as the library draws its
+    // one unselected segment, with the same calls in the same order, but
+    // without the lists, pen and polygon copies the general case needs.
+    void draw(QCPPainter *painter) override;
 
 private:
     friend class Carte;

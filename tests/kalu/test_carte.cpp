@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// The map's pictures: after every gesture and click the window shows
+// exactly what the plotting library's plain full replot draws, gestures are
+// shown from the picture of the last drawing, and a load tells its progress
+// without taking input.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <cmath>
+
+#include "carte.h"
+#include "kalucarte.h"
+
+namespace {
+
+using namespace fenetre;
+
+// Overlapping translucent squares, three to a row, and two lines across
+// them: 24 curves, so the legend shows too.
+std::vector<shp::Record> carreaux()
+{
+    std::vector<shp::Record> r;
+    for (int k = 0; k < 22; ++k) {
+        const double x = 1 + (k % 3) * 1.3 + k * 0.11, y = 1 + (k / 3) * 1.1;
+        r.push_back({5, {{{x, y}, {x, y + 2}, {x + 2, y + 2}, {x + 2, y}, {x, y}}}});
+    }
+    return r;
+}
+
+class Images : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        charge(*v, 5, carreaux(), "carreaux.shp");
+        charge(*v, 3, {{3, {{{0.5, 0.5}, {9, 9.5}}, {{0.5, 8}, {8, 0.7}}}}}, "traits.shp");
+        cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
+        ASSERT_EQ(p->plottableCount(), 24);
+        ASSERT_TRUE(p->legend->visible());
+    }
+    void TearDown() override { ::Carte::setRapide(true); }
+
+    // What the window shows now, once pending replots and paints are done.
+    QImage vue()
+    {
+        QApplication::processEvents();
+        return v->grab().toImage();
+    }
+    // The same state drawn by the library alone.
+    QImage reference()
+    {
+        ::Carte::setRapide(false);
+        p->replot();
+        QImage r = vue();
+        ::Carte::setRapide(true);
+        p->replot();
+        QApplication::processEvents();
+        return r;
+    }
+    void attendsFinMolette()
+    {
+        const int avant = carte->compteurs().complets;
+        for (int k = 0; k < 100 && carte->compteurs().complets == avant; ++k)
+            QTest::qWait(20);
+    }
+
+    std::unique_ptr<KaluView> v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    ::Carte *carte = ::Carte::de(p);
+};
+
+TEST_F(Images, EveryGestureAndClickEndsOnTheLibrarysOwnPicture)
+{
+    EXPECT_EQ(vue(), reference());
+
+    glisse(p, pixel(p, 5, 5), pixel(p, 6.2, 4.1));
+    EXPECT_EQ(vue(), reference()) << "after a drag";
+
+    molette(p, pixel(p, 4, 4), 1);
+    molette(p, pixel(p, 4.5, 4), 1);
+    molette(p, pixel(p, 4, 3.5), -1);
+    attendsFinMolette();
+    EXPECT_EQ(vue(), reference()) << "after a burst of wheel turns";
+
+    // A click on a square that others cover in part, then on an empty spot:
+    // each redraws only near the curves it changed.
+    const int partiels = carte->compteurs().partiels;
+    QCPCurve *milieu = qobject_cast<QCPCurve *>(p->plottable(10));
+    const QCPCurveData &coin = *milieu->data()->begin();
+    clic(p, pixel(p, coin.key + 1.0, coin.value + 0.02));
+    ASSERT_FALSE(p->selectedPlottables().isEmpty());
+    EXPECT_EQ(vue(), reference()) << "after a selecting click";
+    clic(p, pixel(p, 9.6, 0.3));
+    EXPECT_TRUE(p->selectedPlottables().isEmpty());
+    EXPECT_EQ(vue(), reference()) << "after a click that clears the selection";
+    EXPECT_EQ(carte->compteurs().partiels, partiels + 2);
+    capture(*v, "carte-apres-gestes");
+}
+
+TEST_F(Images, ADragIsShownFromThePictureAndDrawnOnceAtTheRelease)
+{
+    vue();
+    const ::Carte::Compteurs avant = carte->compteurs();
+    const QPoint de = pixel(p, 5, 5);
+    QTest::mousePress(p, Qt::LeftButton, Qt::NoModifier, de);
+    for (int k = 1; k <= 5; ++k) {
+        const QPoint pos = de + QPoint(6 * k, 3 * k);
+        QMouseEvent move(QEvent::MouseMove, pos, p->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(p, &move);
+        vue();
+    }
+    EXPECT_EQ(carte->compteurs().complets, avant.complets);
+    EXPECT_GE(carte->compteurs().images, avant.images + 5);
+    QTest::mouseRelease(p, Qt::LeftButton, Qt::NoModifier, de + QPoint(30, 15));
+    vue();
+    vue();
+    EXPECT_EQ(carte->compteurs().complets, avant.complets + 1);
+}
+
+TEST_F(Images, AWheelBurstIsDrawnOnceAfterItsPause)
+{
+    vue();
+    const ::Carte::Compteurs avant = carte->compteurs();
+    for (int k = 0; k < 4; ++k) {
+        molette(p, pixel(p, 5, 5), 1);
+        vue();
+    }
+    EXPECT_EQ(carte->compteurs().complets, avant.complets);
+    EXPECT_EQ(carte->compteurs().images, avant.images + 4);
+    attendsFinMolette();
+    QTest::qWait(2 * ::Carte::PAUSE_MOLETTE);
+    EXPECT_EQ(carte->compteurs().complets, avant.complets + 1);
+}
+
+// A click asks the index for the curves near it: among thousands, the one
+// under the pointer is still found, with its point shown.
+TEST(CarteGrande, TheIndexFindsTheClickedCurveAmongThousands)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    std::vector<shp::Record> r;
+    for (int k = 0; k < 3000; ++k) {
+        const double x = k % 60, y = k / 60;
+        r.push_back({3, {{{x, y}, {x + 0.1, y + 0.1}, {x + 0.2, y}}}});
+    }
+    charge(*v, 3, r, "grille.shp");
+    cadre(*v, QCPRange(-1, 61), QCPRange(-1, 51), 1000, 800);
+    const QCPCurve *cible = qobject_cast<QCPCurve *>(p->plottable(1234));
+    const QCPCurveData point = *(cible->data()->begin() + 1);
+    clic(p, pixel(p, point.key, point.value));
+    ASSERT_EQ(p->selectedPlottables().size(), 1);
+    EXPECT_EQ(p->selectedPlottables().first(), cible);
+    EXPECT_EQ(sousTitre(*v)->text(), QString("shp[1234][0][..][1] = (%1, %2)").arg(point.key).arg(point.value));
+}
+
+// During a load the status bar tells the file and how far along it is, no
+// click is taken, and the message goes at the end.
+TEST(Progression, ALoadShowsItsProgressAndTakesNoInput)
+{
+    auto v = nouvelle();
+    v->show();
+    QStatusBar *barre = v->findChild<QStatusBar *>();
+    barre->showMessage("naf", 0);
+    std::vector<shp::Record> r;
+    for (int k = 0; k < 3000; ++k)
+        r.push_back({3, {{{k * 0.01, 0}, {k * 0.01, 1}}}});
+    const std::string chemin = shp::scratchPath("progression.shp");
+    ASSERT_TRUE(shp::write(chemin, shp::file(3, r)));
+
+    QStringList messages;
+    bool dialogue = false;
+    QObject::connect(barre, &QStatusBar::messageChanged, [&](const QString &m) {
+        messages << m;
+        if (messages.size() == 1) {
+            // A click on Explorer in the middle of the load would open its
+            // dialog, re-entering the load.
+            QTimer::singleShot(0, [&] {
+                if (QApplication::activeModalWidget()) {
+                    dialogue = true;
+                    QApplication::activeModalWidget()->close();
+                }
+            });
+            QToolButton *explorer = nullptr;
+            for (QToolButton *b : v->findChildren<QToolButton *>())
+                if (b->defaultAction() && b->defaultAction()->text() == "&Explorer")
+                    explorer = b;
+            ASSERT_NE(explorer, nullptr);
+            QTest::mouseClick(explorer, Qt::LeftButton);
+        }
+    });
+    Capture c;
+    v->chargeShapefiles({QString::fromStdString(chemin)});
+    c.fin();
+    QApplication::processEvents();
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages.first(), QString("Lecture de « progression.shp » : 0 %"));
+    EXPECT_FALSE(dialogue);
+    EXPECT_EQ(plot(*v)->plottableCount(), 3000);
+    EXPECT_EQ(barre->currentMessage(), "naf");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+} // namespace
