@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The viewer with many curves: a real KaluView, offscreen, plot of 800 x 600
 // pixels, loading generated Polygon files of 1k to 100k one-part records of
 // 20 points through the Explorer action's path (fscanshp_cpt, rescale, equal

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, with apt-get, whatever the build and the tests need and this
 # Debian machine does not have yet. Run as root (or through sudo).
 # With the argument "bench", also what the benchmarks need (they alone use

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets of tests/fuzz with Clang, libFuzzer,
 # AddressSanitizer and UndefinedBehaviorSanitizer, then runs each target in
 # turn for SECONDS seconds (default 60), one process at a time.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Kalu (Release) and starts it with the arguments given. Without
 # arguments it starts in examples/, where the Explorer dialog then opens.
 # Without a display it draws the examples (or the files given) to a PNG with

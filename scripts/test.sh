@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything and runs every test twice: in the Release build, then in
 # a build with AddressSanitizer and UndefinedBehaviorSanitizer (leak checks
 # included); then runs each fuzz target for one minute. Exits non-zero on the

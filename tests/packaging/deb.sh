@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package of the build tree with CPack into OUT, then
 # checks its control fields (dpkg-deb -I) and its files (dpkg-deb -c).
 #   deb.sh BUILD_DIR OUT EXPECTED_LIST
