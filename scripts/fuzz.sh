@@ -16,7 +16,7 @@ set -eu
 cd "$(dirname "$0")/.."
 duree=${1:-60}
 [ $# -gt 0 ] && shift
-sh scripts/deps.sh
+sh scripts/deps.sh test
 
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKALU_FUZZ=ON >/dev/null

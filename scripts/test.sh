@@ -6,7 +6,7 @@
 # first failure.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/deps.sh
+sh scripts/deps.sh test
 
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DKALU_TESTS=ON
 cmake --build build/release -j2
