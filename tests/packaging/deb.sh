@@ -14,6 +14,7 @@ for outil in dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev cpack:cmake; do
 done
 
 rm -rf "$out"
+mkdir -p "$out"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out.log" 2>&1 ||
     { cat "$out.log" >&2; exit 1; }
 set -- "$out"/kalu_19.10_*.deb
