@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reader throughput: fscan_shp against a raw fread of the whole file (the
 // floor) and against shapelib's SHPReadObject loop, on generated PolyLine
 // and Polygon files. Each method reads the file and sums every coordinate,

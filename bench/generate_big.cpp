@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a large shapefile (and its .shx) for the benchmarks or for trying
 // the viewer on a big map.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deterministic generator of large shapefiles for the benchmarks: every
 // record has the same number of parts and every part the same number of
 // points, so a file's size follows from its three counts alone.

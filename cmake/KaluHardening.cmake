@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that an executable carries the hardening the build asks for: full
 # RELRO (a GNU_RELRO segment and immediate binding), stack canaries and, when
 # FORTIFY is true, the checked forms of the C library's string and I/O calls.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One helper owns the test environment: every test runs headless (Qt's
 # offscreen platform), in a UTF-8 C locale, with a scratch directory of its
 # own as TMPDIR and KALU_SCRATCH.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the sample shapefiles of this directory (main files only, .shp):
 //   bretagne.shp  Polygon, one ring per record: a coast and two islands;
 //   rivieres.shp  PolyLine, one part per record: three rivers;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kalu-export: draws shapefiles as the viewer does after an Explorer choice
 // of the same files, and writes the picture to a PNG, JPEG, BMP or PDF file.
 // It needs no display: without one it runs on Qt's offscreen platform.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kalu: program entry. Checks the shapefiles named on the command line, then
 // opens the window; files reach the plot only through the Explorer action.
 #include <QApplication>

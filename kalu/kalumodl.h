@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kalumodl: the shapefile list model that gates start-up.
 #ifndef KALUMODL_H
 #define KALUMODL_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kaluview: the program's only window, a plot of shapefile parts.
 //
 // Every part of every PolyLine or Polygon record of the loaded shapefiles is

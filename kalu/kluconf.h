@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kluconf: the program's own build stamp and compiler version.
 // Strings are new blocks from new[]: release them with delete[].
 #ifndef KLUCONF_H

@@ -1,15 +1,24 @@
 #!/bin/sh
-# Installs, with apt-get, whatever the build and the tests need and this
-# Debian machine does not have yet. Run as root (or through sudo).
-# With the argument "bench", also what the benchmarks need (they alone use
-# shapelib, as the peer they are measured against).
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs, with apt-get, whatever this Debian machine does not have yet of
+# what a command needs. Run as root (or through sudo).
+#   deps.sh run     building and running the viewer (scripts/run.sh)
+#   deps.sh [test]  also the tests: GoogleTest, the packaging validators and
+#                   lintian, and the fuzzing toolchain (Clang, libFuzzer)
+#   deps.sh bench   also the benchmarks (they alone use shapelib, as the
+#                   peer they are measured against)
 set -eu
 
-PAQUETS="cmake g++ make pkg-config
-qtbase5-dev libqcustomplot-dev libgtest-dev fonts-liberation
-desktop-file-utils appstream shared-mime-info dpkg-dev file groff-base
+VIEWER="cmake g++ make qtbase5-dev libqcustomplot-dev fonts-liberation"
+TESTS="$VIEWER pkg-config libgtest-dev
+desktop-file-utils appstream shared-mime-info dpkg-dev file groff-base lintian
 clang libclang-rt-14-dev"
-[ "${1:-}" = bench ] && PAQUETS="$PAQUETS libshp-dev"
+case ${1:-test} in
+    run) PAQUETS=$VIEWER ;;
+    test) PAQUETS=$TESTS ;;
+    bench) PAQUETS="$TESTS libshp-dev" ;;
+    *) echo "usage: deps.sh [run|test|bench]" >&2; exit 2 ;;
+esac
 
 manquants=""
 for p in $PAQUETS; do

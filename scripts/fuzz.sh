@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets of tests/fuzz with Clang, libFuzzer,
 # AddressSanitizer and UndefinedBehaviorSanitizer, then runs each target in
 # turn for SECONDS seconds (default 60), one process at a time.
@@ -15,7 +16,7 @@ set -eu
 cd "$(dirname "$0")/.."
 duree=${1:-60}
 [ $# -gt 0 ] && shift
-sh scripts/deps.sh
+sh scripts/deps.sh test
 
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKALU_FUZZ=ON >/dev/null

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zolcomb: combinatorial routines over caller-supplied int arrays: Bell
 // numbers, k-subsets, a mixed-radix index counter and the pairings (perfect
 // matchings) of an even number of elements.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zolconf: Zol's trace facility, build stamps, version strings and constants.
 //
 // Every diagnostic of Zol and of the program goes through the five trace

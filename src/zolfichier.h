@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zolfichier: file utilities over 8-bit, NUL-terminated paths.
 //
 // Taking paths apart, both '/' and '\\' separate components; putting them

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zolmathr: special functions with their process-wide caches, distribution
 // functions over arrays, and integer arithmetic.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zolplat: the few services of the operating system that Zol needs and that
 // differ between platforms. This is the POSIX implementation: paths are
 // 8-bit strings handed to the system unchanged, and the native separator is

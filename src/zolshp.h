@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zolshp: reader of the main file (.shp) of an ESRI Shapefile holding
 // PolyLine (type 3) and Polygon (type 5) shapes.
 //

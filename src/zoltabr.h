@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zoltabr: untyped arrays: the untyped growable array, arrays whose number of
 // dimensions is a run-time value, and the process-wide array registry.
 //

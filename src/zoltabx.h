@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zoltabx: typed arrays of one to four dimensions, scales, array and matrix
 // views, and the typed growable array.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in DVB-S2 reference tables and the getters that hand them out
 // in the form of a ZolTable (declared in zolconf.h). The names and values
 // are fixed data shared by every load; only the lists that point at them

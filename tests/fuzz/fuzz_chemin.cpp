@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: decoupe_chemin on any path (the input up to its first NUL).
 //
 // The four pieces must put the path back together: rep, one separator and

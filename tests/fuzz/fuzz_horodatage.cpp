@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the build-stamp parsing (zoldatecompil through zolhorodatage).
 //
 // Input: byte 0 is the mode (as a signed char, so 1 and above, -1, 0 and

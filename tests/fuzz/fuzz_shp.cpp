@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the shapefile reader, fed from memory through its stream form
 // (fmemopen), so that no input touches the disk.
 //

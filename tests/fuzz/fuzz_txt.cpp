@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the text scanners (fscan_txt, fligne, lire_ligne,
 // saute_ligne) on one file holding the input.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays fuzz inputs through a fuzz target without libFuzzer.
 //
 // Without arguments: every file of corpus/<target> and crashes/<target> under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: its text and its two buttons.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The right-click menu: what it offers where, the legend's five places and
 // the removal of shapes. The menu is requested as the platform does on a
 // right-click and its entries are chosen by clicking them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The busy cursor of the Explorer's loading: shown only while files load,
 // and taken down again whatever the files were.
 #include <gtest/gtest.h>

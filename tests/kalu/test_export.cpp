@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kalu-export as a process: the pictures it writes, the same picture as the
 // viewer's after an Explorer choice, and every way it refuses to write one.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's mouse work on the map: axis selection, drag and wheel, curve and
 // legend selection, the double-click dialogs and the point read-out. Every
 // gesture is a real mouse event at a pixel taken from the plot's geometry.

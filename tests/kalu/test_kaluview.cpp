@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as built: form, actions, plot set-up, equal scale.
 #include <gtest/gtest.h>
 

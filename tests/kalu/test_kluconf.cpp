@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own build stamp and compiler version.
 #include <gtest/gtest.h>
 

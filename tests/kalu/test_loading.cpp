@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading shapefiles into the plot: the loader slot on generated files, and
 // the Explorer action through the real file dialog answered from a timer.
 #include <gtest/gtest.h>

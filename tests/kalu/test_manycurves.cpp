@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A few hundred curves: the legend kept by the window (items appended at
 // known rows, cleared in one pass, one item taken out on a removal) must
 // look and behave as the library's own legend handling would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window with odd data, through the Explorer action as a user reaches
 // it: coordinates that are not numbers or are infinite, a path with letters
 // beyond ASCII, and a read-only file opened by a user without privileges.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program as a process: command-line validation before any window.
 #include <gtest/gtest.h>
 

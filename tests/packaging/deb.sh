@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package of the build tree with CPack into OUT, then
 # checks its control fields (dpkg-deb -I) and its files (dpkg-deb -c).
 #   deb.sh BUILD_DIR OUT EXPECTED_LIST
@@ -13,6 +14,7 @@ for outil in dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev cpack:cmake; do
 done
 
 rm -rf "$out"
+mkdir -p "$out"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out.log" 2>&1 ||
     { cat "$out.log" >&2; exit 1; }
 set -- "$out"/kalu_19.10_*.deb

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build tree under STAGE (DESTDIR, prefix /usr) and compares
 # the files installed with the expected list.
 #   stage.sh BUILD_DIR STAGE EXPECTED_LIST

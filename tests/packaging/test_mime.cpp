@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The installed shared-MIME-info package names the shapefile main file type:
 // after update-mime-database on the staged share/mime, QMimeDatabase (looking
 // at the stage only) recognises a .shp by its name and by its file code.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a validator on a staged file. Fails on a non-zero status or on any
 # warning written to standard error (groff reports problems only there).
 # Exits 77, CTest's skip, when the validator is not installed, so a missing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Capture of what the code under test writes to standard output and
 // standard error (file descriptors 1 and 2, so printf-style writes count).
 #ifndef KALU_TEST_CAPTURE_H

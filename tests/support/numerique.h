@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared helpers of the numerical tests: bit patterns and named tolerances.
 #ifndef KALU_TEST_NUMERIQUE_H
 #define KALU_TEST_NUMERIQUE_H

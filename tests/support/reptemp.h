@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real files for tests: a fresh directory per test, whole-file reads and
 // writes, and environment variables set for the length of a scope.
 #ifndef KALU_TEST_REPTEMP_H

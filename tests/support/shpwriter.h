@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes ESRI Shapefile main files (.shp) for tests: valid PolyLine and
 // Polygon files from lists of parts, and the raw pieces (big- and
 // little-endian words, record headers) from which malformed files are made

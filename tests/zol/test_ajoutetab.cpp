@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Growable arrays: the typed append (steps of 75) and the untyped append
 // (steps of the process-wide growth step).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The typed allocation family: shapes and contents, every failure reachable
 // with a negative size and its exact text, releases, and the registry as
 // deletetab sees it. Running under LeakSanitizer also checks that a failed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Integer arithmetic: gcd, lcm, smallest prime factor, exact base-2 log.
 #include <gtest/gtest.h>
 

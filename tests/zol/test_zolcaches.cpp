@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process-wide caches of the special functions, watched from a fresh
 // process: each test touches one cache only, so the order of the tests does
 // not matter, but no other test may share this executable.

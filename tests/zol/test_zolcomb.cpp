@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Combinatorics: Bell numbers, k-subsets, the index counter, pairings.
 #include <gtest/gtest.h>
 

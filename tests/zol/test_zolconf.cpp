@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trace facility, the build stamps and the fixed values.
 #include <gtest/gtest.h>
 

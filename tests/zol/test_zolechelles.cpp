@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scales: regular from two ends, the regular scale nearest to a measured
 // series, geometric.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ZOL directory, binary data files and temporary files made from memory,
 // on real directories made under a fresh directory of the scratch space.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exhausted memory in the middle of a multi-level allocation. This test
 // executable replaces the array forms of operator new and delete with
 // counting versions over malloc/free that can be told to fail at the k-th

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Distribution functions: values, supports and counts, parameter checks,
 // and the normalisation of every density and mass function.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File utilities on real files and directories made under a fresh directory
 // of the test's scratch space.
 #include <gtest/gtest.h>

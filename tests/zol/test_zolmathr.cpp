@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Special functions: constants, loggamma, logfactorial, factorielle,
 // binomial, betafunction, factrotation values. The cache states seen from a
 // fresh process are in test_zolcaches.cpp.

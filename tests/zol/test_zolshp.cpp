@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shapefile reader on files written byte by byte: valid files, every
 // rejection, cut and padded files, and the stream form.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shapefile reader against hostile files: one table over every class of
 // malformed input with its exact outcome, then two sweeps: every prefix of
 // three valid files, and boundary values written into every count field of

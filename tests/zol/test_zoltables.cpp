@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in DVB-S2 tables: loading, look-ups, the text form, unknown
 // names. The golden text of dvbs2 under expected/ was typed from the
 // standard's table, not produced by this code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Untyped arrays: run-time-dimension arrays, permutation, descriptors, the
 // array registry and the untyped growable array.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The temporary copy of mem_file is private: created exclusively with mode
 // 0600 whatever the umask, and handed back as a read-only stream on that
 // very file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text scanning on real files under a fresh directory of the scratch space:
 // every line-end form, blank lines, bytes that look like the end of the file
 // or the end of a string, long lines, and the missing file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four text scanners on hostile text, one table of input classes, each
 // with the exact outcome of every scanner on the same file: fscan_txt's
 // lines, fligne's two counts, and the lines that lire_ligne and saute_ligne

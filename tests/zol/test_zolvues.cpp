@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Views between flat arrays and matrices, copies, circular shifts and
 // reversal.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A shown window with a small map loaded from a generated shapefile, the
 // ground the interaction tests click on.
 //

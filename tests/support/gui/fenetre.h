@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the window tests: build a KaluView that fails the test on any
 // broken string-based connection, reach its plot and texts, size its axis
 // rectangle, and save screenshots under the build tree.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry of the window tests: one QApplication for the whole test program.
 #include <QApplication>
 #include <gtest/gtest.h>

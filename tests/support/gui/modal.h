@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Answers the modal dialogs a slot opens: a timer polls for the active modal
 // widget of the wanted kind and hands it to the answer, which runs inside the
 // dialog's own event loop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for driving the window's plot like a user: where things are on
 // screen, real mouse events at those places, modal input dialogs answered
 // from a timer, and the context menu that a right-click popped up.
