@@ -40,6 +40,17 @@ public:
     // their scales and replots.
     void chargeShapefiles(const QStringList &fichiers);
 
+protected:
+    // A resize of the plot keeps each axis's data units per pixel.
+    bool eventFilter(QObject *objet, QEvent *event) override;
+    // An empty status tip (the pointer leaving an action) brings back the
+    // last message the window showed instead of clearing the status bar.
+    bool event(QEvent *event) override;
+    // Local files dropped on the window load as an Explorer choice of the
+    // same files does; a drag without local files is refused.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private slots:
     void fscanshp_cpt(std::string shppath);
     void about();
@@ -67,6 +78,10 @@ private:
     void retireCourbe(QCPAbstractPlottable *courbe);
     void habille(QCPCurve *curve, bool polygone);
     static std::string prend(char *chaine);
+    void setupFenetre();
+    void metEnPage();
+    void gardeEchelle(QSize avant);
+    void retientMessage(const QString &message);
 
     std::unique_ptr<Ui::MainWindow> ui;
     QAction *aboutAction;
@@ -84,6 +99,8 @@ private:
     QPen zeroLinePen;
     QPen selectedAxisPen;
     QFont plotFont;
+    QString messageDurable;
+    bool dansInfobulle = false;
 };
 
 #endif
