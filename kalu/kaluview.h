@@ -4,6 +4,10 @@
 // one curve, longitude on the bottom axis and latitude on the left axis. The
 // plot's signals reach the private slots below through string-based
 // connections made in the constructor.
+//
+// As a desktop window it carries the program's icon, loads the local files
+// dropped on it, and has the keys Ctrl+O (Explorer), F1 (About) and Ctrl+Q
+// (closes it).
 #ifndef KALUVIEW_H
 #define KALUVIEW_H
 
