@@ -52,6 +52,8 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kalu.Kalu"));
     quitteSurSignal(app);
     KaluView view(nullptr);
     view.show();

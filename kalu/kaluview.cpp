@@ -14,7 +14,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QMimeData>
 #include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
 
 #include <cmath>
 
@@ -57,6 +60,7 @@ KaluView::KaluView(QWidget *parent)
 
     setupTitles();
     connectPlot();
+    setupFenetre();
 }
 
 // The plot would remove its curves from the back, looking each one's legend
@@ -135,10 +139,12 @@ void KaluView::setupActions()
 {
     aboutAction = new QAction(tr("&À propos de"), this);
     aboutAction->setStatusTip(tr("Boîte de remerciements logiciels"));
+    aboutAction->setShortcut(QKeySequence::HelpContents);
     connect(aboutAction, &QAction::triggered, this, &KaluView::about);
 
     explorerAction = new QAction(tr("&Explorer"), this);
     explorerAction->setStatusTip(tr("Explorateur de fichier *.shp"));
+    explorerAction->setShortcut(QKeySequence::Open);
     connect(explorerAction, &QAction::triggered, this, &KaluView::appuiBoutonExplorer);
 
     ui->mainToolBar->addAction(aboutAction);
@@ -639,6 +645,153 @@ void KaluView::chargeShapefiles(const QStringList &fichiers)
     progression = nullptr;
     suivi.fin();
     plot->rescaleAxes(true);
+    // Measured with the new title row and tick labels in place, and kept
+    // when the labels of the equalised ranges move the rectangle's sides.
+    metEnPage();
     adjustEqualScale();
+    gardeEchelle(plot->xAxis->axisRect()->rect().size());
     plot->replot();
+}
+
+// ---- The window around the plot -------------------------------------------
+// Its icon, drops, the quit shortcut, and the plot's scale kept through
+// resizes.
+
+// The icons are a resource of the library that holds the window, so that
+// every program built on it has them. Outside any namespace, as the resource
+// initialiser is declared where it is called.
+static void chargeIcones()
+{
+    Q_INIT_RESOURCE(kalu);
+}
+
+void KaluView::setupFenetre()
+{
+    chargeIcones();
+    QIcon icone;
+    for (int cote : {48, 256})
+        icone.addFile(QString(":/icons/org.kalu.Kalu-%1.png").arg(cote), QSize(cote, cote));
+    setWindowIcon(icone);
+    setAcceptDrops(true);
+
+    // In no bar: the tool bar's actions stay as they are. Windows has no
+    // quit key of its own; there, too, Ctrl+Q.
+    QAction *quitte = new QAction(this);
+    QList<QKeySequence> touches = QKeySequence::keyBindings(QKeySequence::Quit);
+    if (touches.isEmpty())
+        touches << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    quitte->setShortcuts(touches);
+    connect(quitte, &QAction::triggered, this, &QWidget::close);
+    addAction(quitte);
+
+    ui->customPlot->installEventFilter(this);
+    connect(ui->statusBar, &QStatusBar::messageChanged, this, &KaluView::retientMessage);
+}
+
+// Lays the plot out for its viewport as a replot does first, without
+// drawing.
+void KaluView::metEnPage()
+{
+    QCPLayoutGrid *mise = ui->customPlot->plotLayout();
+    mise->update(QCPLayoutElement::upPreparation);
+    mise->update(QCPLayoutElement::upMargins);
+    mise->update(QCPLayoutElement::upLayout);
+}
+
+// Lays the plot out and gives each axis, about its centre, the data units
+// per pixel it had on an axis rectangle of size `avant`, so that nothing
+// stretches, whatever ratio the two axes had. The tick labels of the new
+// ranges may move the rectangle's sides again, hence a few rounds.
+void KaluView::gardeEchelle(QSize avant)
+{
+    QCustomPlot *plot = ui->customPlot;
+    if (avant.isEmpty()) { // never laid out: no scale to keep
+        metEnPage();
+        return;
+    }
+    const double ux = plot->xAxis->range().size() / avant.width();
+    const double uy = plot->yAxis->range().size() / avant.height();
+    QSize taille = avant;
+    for (int tour = 0; tour < 4; ++tour) {
+        metEnPage();
+        const QSize mesure = plot->xAxis->axisRect()->rect().size();
+        if (mesure == taille || mesure.isEmpty())
+            break;
+        taille = mesure;
+        const double xc = plot->xAxis->range().center(), yc = plot->yAxis->range().center();
+        const double w = ux * taille.width(), h = uy * taille.height();
+        plot->xAxis->setRange(xc - w * 0.5, xc + w * 0.5);
+        plot->yAxis->setRange(yc - h * 0.5, yc + h * 0.5);
+    }
+}
+
+// Runs before the plot's own handler, while the axis rectangle still has
+// the size it was drawn with; the plot then replots with the kept scale. A
+// plot not shown yet has no drawn scale to keep.
+bool KaluView::eventFilter(QObject *objet, QEvent *event)
+{
+    QCustomPlot *plot = ui->customPlot;
+    if (objet == plot && event->type() == QEvent::Resize && plot->isVisible()) {
+        const QSize avant = plot->xAxis->axisRect()->rect().size();
+        plot->setViewport(QRect(QPoint(0, 0), static_cast<QResizeEvent *>(event)->size()));
+        gardeEchelle(avant);
+    }
+    return QMainWindow::eventFilter(objet, event);
+}
+
+// The status bar's last message, unless a status tip put it there.
+void KaluView::retientMessage(const QString &message)
+{
+    if (!dansInfobulle)
+        messageDurable = message;
+}
+
+// Qt shows a status tip while the pointer is over an action and sends an
+// empty one when it leaves, which would clear the message for good.
+bool KaluView::event(QEvent *event)
+{
+    if (event->type() != QEvent::StatusTip)
+        return QMainWindow::event(event);
+    QStatusTipEvent *infobulle = static_cast<QStatusTipEvent *>(event);
+    if (infobulle->tip().isEmpty() && !messageDurable.isEmpty()) {
+        ui->statusBar->showMessage(messageDurable);
+        return true;
+    }
+    dansInfobulle = true;
+    const bool traite = QMainWindow::event(event);
+    dansInfobulle = false;
+    return traite;
+}
+
+// The local files among the dragged URLs, in their order.
+static QStringList fichiersLocaux(const QMimeData *donnees)
+{
+    QStringList fichiers;
+    if (donnees != nullptr && donnees->hasUrls())
+        for (const QUrl &url : donnees->urls())
+            if (url.isLocalFile())
+                fichiers << url.toLocalFile();
+    return fichiers;
+}
+
+// Refused, the drag shows the "no drop" cursor over the whole window.
+void KaluView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!fichiersLocaux(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+// The drop is answered at once and the files load from the event loop: the
+// program the files come from waits for the answer, not for the loading.
+void KaluView::dropEvent(QDropEvent *event)
+{
+    const QStringList fichiers = fichiersLocaux(event->mimeData());
+    if (fichiers.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, fichiers] { chargeShapefiles(fichiers); });
 }

@@ -5,6 +5,10 @@
 // one curve, longitude on the bottom axis and latitude on the left axis. The
 // plot's signals reach the private slots below through string-based
 // connections made in the constructor.
+//
+// As a desktop window it carries the program's icon, loads the local files
+// dropped on it, and has the keys Ctrl+O (Explorer), F1 (About) and Ctrl+Q
+// (closes it).
 #ifndef KALUVIEW_H
 #define KALUVIEW_H
 
@@ -69,6 +73,17 @@ public:
     // their scales and replots.
     void chargeShapefiles(const QStringList &fichiers);
 
+protected:
+    // A resize of the plot keeps each axis's data units per pixel.
+    bool eventFilter(QObject *objet, QEvent *event) override;
+    // An empty status tip (the pointer leaving an action) brings back the
+    // last message the window showed instead of clearing the status bar.
+    bool event(QEvent *event) override;
+    // Local files dropped on the window load as an Explorer choice of the
+    // same files does; a drag without local files is refused.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private slots:
     void fscanshp_cpt(std::string shppath);
     void about();
@@ -101,6 +116,10 @@ private:
     };
     void habille(QCPCurve *curve, bool polygone, const Habits &h);
     static std::string prend(char *chaine);
+    void setupFenetre();
+    void metEnPage();
+    void gardeEchelle(QSize avant);
+    void retientMessage(const QString &message);
 
     std::unique_ptr<Ui::MainWindow> ui;
     QAction *aboutAction;
@@ -120,6 +139,8 @@ private:
     QPen zeroLinePen;
     QPen selectedAxisPen;
     QFont plotFont;
+    QString messageDurable;
+    bool dansInfobulle = false;
 };
 
 #endif
