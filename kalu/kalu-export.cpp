@@ -18,6 +18,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "kalucarte.h"
 #include "kaluview.h"
 #include "zolconf.h"
 
@@ -128,8 +129,10 @@ static int verifieEntrees(const QStringList &entrees)
     return 0;
 }
 
+// The map draws the curves, as in the viewer's replots.
 static bool enregistre(QCustomPlot *plot, const QString &chemin, const Demande &d)
 {
+    Carte::Pret pret(Carte::de(plot));
     switch (d.format) {
     case PNG:
         return plot->savePng(chemin, d.largeur, d.hauteur);
@@ -197,7 +200,7 @@ int main(int argc, char **argv)
     plot->replot();
     view.adjustEqualScale();
 
-    view.chargeShapefiles(d.entrees);
+    view.chargeShapefiles(d.entrees, false);
     // Every input rejected by the reader, or read but empty: no picture.
     if (plot->plottableCount() == 0) {
         zolerreur(KLUSRC, "main", nullptr, "no shape could be drawn, nothing written!\n");
@@ -206,5 +209,8 @@ int main(int argc, char **argv)
     if (int r = ecrit(plot, d))
         return r;
     zolmessage("%s written (%dx%d)\n", d.sortie, d.largeur, d.hauteur);
-    return 0;
+    // The picture is written and nothing else is: freeing a big map's
+    // curves one by one would only make the process end later.
+    std::fflush(nullptr);
+    std::_Exit(0);
 }

@@ -289,6 +289,8 @@ void KaluView::fscanshp_cpt(std::string shppath)
         const int type = shp->shptype[rcdi];
         if (type != 3 && type != 5)
             continue;
+        // "shp[<rcdi>][<parti>]"
+        const QString nom = QLatin1String("shp[") + QString::number(rcdi) + QLatin1String("][");
         for (int parti = 0; parti < shp->partn[rcdi]; ++parti) {
             zolmessage("parti=%d\n", parti);
             const int n = shp->pointn[rcdi][parti];
@@ -298,7 +300,7 @@ void KaluView::fscanshp_cpt(std::string shppath)
             QCPCurve *curve = carte->ajoute(cles, valeurs);
             curve->data()->set(points, true);
             habille(curve, type == 5, habits);
-            curve->setName(QString("shp[%1][%2]").arg(rcdi).arg(parti));
+            curve->setName(nom + QString::number(parti) + QLatin1Char(']'));
             ++courbes;
         }
         deleteshp_rcd(shp, count, rcdi);
@@ -633,7 +635,7 @@ void KaluView::appuiBoutonExplorer()
     chargeShapefiles(dialog.selectedFiles());
 }
 
-void KaluView::chargeShapefiles(const QStringList &fichiers)
+void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
 {
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
@@ -650,7 +652,8 @@ void KaluView::chargeShapefiles(const QStringList &fichiers)
     metEnPage();
     adjustEqualScale();
     gardeEchelle(plot->xAxis->axisRect()->rect().size());
-    plot->replot();
+    if (replot)
+        plot->replot();
 }
 
 // ---- The window around the plot -------------------------------------------

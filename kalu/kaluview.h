@@ -69,9 +69,11 @@ public:
     // What the Explorer does with the files chosen, and kalu-export with the
     // files named: prints their number, removes every curve, loads each file
     // in order (path as UTF-8; a file the reader rejects is reported and
-    // skipped) under a busy cursor, fits the axes to the data, equalises
-    // their scales and replots.
-    void chargeShapefiles(const QStringList &fichiers);
+    // skipped) under a busy cursor, with its progress in the status bar,
+    // fits the axes to the data, equalises their scales and replots. Without
+    // `replot` the plot is only laid out: kalu-export draws its picture
+    // alone, and a big map is not drawn twice.
+    void chargeShapefiles(const QStringList &fichiers, bool replot = true);
 
 protected:
     // A resize of the plot keeps each axis's data units per pixel.
