@@ -6,7 +6,8 @@
 // What it guarantees:
 // - Loading is linear: a curve and its legend item are registered with the
 //   plot, its layers and its QObject trees in constant time (the library's
-//   own registration searches lists that grow with the map).
+//   own registration searches lists that grow with the map). A curve's
+//   legend item is made when the legend shows or someone asks for it.
 // - Every picture that ends a gesture, a click or an edit is pixel-identical
 //   to the library's plain full replot of the same state, overlapping
 //   translucent polygons included.
@@ -18,8 +19,13 @@
 //   redraws only the neighbourhood of the curves whose selection changed.
 // - A click asks only the curves near it: a grid index of the curves'
 //   boxes answers for the others, and its answer is exact.
+// - A complete drawing skips, without reading their points, the curves
+//   whose box lies outside the view.
 //
-// The plot's other layers, its legend and its signals are the library's.
+// Pictures are kept for the plot's own paint buffers at one device pixel
+// per pixel; elsewhere (exports, high-density screens) every drawing is
+// complete. The plot's other layers, its legend and its signals are the
+// library's.
 #ifndef KALUCARTE_H
 #define KALUCARTE_H
 

@@ -1,8 +1,9 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the benchmarks (Release, -DKALU_BENCH=ON) and runs them: the reader
-# against a raw fread and shapelib, then the viewer with 1k to 100k curves.
-# Generated files (about 600 MB) are kept in $TMPDIR (default /tmp).
+# against a raw fread and shapelib, then the viewer with 1k to 1M curves and
+# kalu-export on the biggest files.
+# Generated files (about 1 GB) are kept in $TMPDIR (default /tmp).
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/deps.sh bench
