@@ -83,8 +83,8 @@ int une_taille(const std::string &chemin, FILE *sortie)
     taille_plot(v, plot);
 
     double t = maintenant();
-    QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(std::string, chemin));
-    plot->rescaleAxes(true);
+    QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(string, chemin));
+    plot->rescaleAxes(false);
     v.adjustEqualScale();
     plot->replot();
     QApplication::processEvents();

@@ -456,7 +456,7 @@ static QVector<QCPCurveData> donneesCourbe(const double *x, const double *y, int
 
 // Loading one shapefile into the plot: one curve per part of every record.
 // Rescaling and replotting are the caller's.
-void KaluView::fscanshp_cpt(std::string shppath)
+void KaluView::fscanshp_cpt(string shppath)
 {
     int count = 0;
     ShpData *shp = fscan_shp(shppath.c_str(), count);
@@ -782,7 +782,7 @@ void KaluView::chargeShapefiles(const QStringList &fichiers)
         for (const QString &fichier : fichiers)
             fscanshp_cpt(fichier.toUtf8().toStdString());
     }
-    plot->rescaleAxes(true);
+    plot->rescaleAxes(false);
     adjustEqualScale();
     plot->replot();
 }
