@@ -266,7 +266,7 @@ static QVector<QCPCurveData> donneesCourbe(const double *x, const double *y, int
 
 // Loading one shapefile into the plot: one curve per part of every record.
 // Rescaling and replotting are the caller's.
-void KaluView::fscanshp_cpt(std::string shppath)
+void KaluView::fscanshp_cpt(string shppath)
 {
     if (progression)
         progression->debut(shppath);
@@ -387,10 +387,15 @@ static bool demandeTexte(QWidget *parent, const QString &titre, const QString &i
 }
 
 // Title and sub-title: the element that sent the double-click is edited; a
-// sender of any other kind is ignored.
+// sender of any other kind is ignored. A legend that overflows the axis
+// rectangle lies over the titles, and the plot hands the text element a
+// double-click that its items and box let through: that one was meant for
+// the legend, whose own handler follows.
 static void editeTexte(QWidget *parent, QCustomPlot *plot, QCPTextElement *element,
-                       const QString &invite)
+                       const QMouseEvent *event, const QString &invite)
 {
+    if (event && plot->legend->visible() && plot->legend->selectTest(event->pos(), false) >= 0)
+        return;
     QString texte;
     if (element && demandeTexte(parent, "Maquette Kalu", invite, element->text(), &texte)) {
         element->setText(texte);
@@ -435,15 +440,13 @@ void KaluView::mouseWheel()
 
 void KaluView::titleDoubleClick(QMouseEvent *event)
 {
-    (void)event;
-    editeTexte(this, ui->customPlot, qobject_cast<QCPTextElement *>(sender()),
+    editeTexte(this, ui->customPlot, qobject_cast<QCPTextElement *>(sender()), event,
                QString::fromUtf8("Nouveau titre :"));
 }
 
 void KaluView::titlexDoubleClick(QMouseEvent *event)
 {
-    (void)event;
-    editeTexte(this, ui->customPlot, qobject_cast<QCPTextElement *>(sender()),
+    editeTexte(this, ui->customPlot, qobject_cast<QCPTextElement *>(sender()), event,
                QString::fromUtf8("Nouveau sous-titre :"));
 }
 
@@ -478,11 +481,12 @@ void KaluView::graphClicked(QCPAbstractPlottable *plottable, int dataIndex)
     zolentree(KLUSRC, "graphClicked", nullptr);
     QCPPlottableInterface1D *donnees = plottable->interface1D();
     if (donnees && dataIndex >= 0 && dataIndex < donnees->dataCount()) {
+        // One substitution pass: chained, each arg would also fill the
+        // placeholders that the name brings ("%1" or "a%2b" for a name).
         const QString message = QString("%1[..][%2] = (%3, %4)")
-                                    .arg(plottable->name())
-                                    .arg(dataIndex)
-                                    .arg(donnees->dataMainKey(dataIndex))
-                                    .arg(donnees->dataMainValue(dataIndex));
+                                    .arg(plottable->name(), QString::number(dataIndex),
+                                         QString::number(donnees->dataMainKey(dataIndex), 'g'),
+                                         QString::number(donnees->dataMainValue(dataIndex), 'g'));
         subTitle->setText(message);
         // Queued: a click that changes the selection has queued its own
         // replot already, and a full replot of a big map is long.
@@ -646,7 +650,7 @@ void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
         fscanshp_cpt(fichier.toUtf8().toStdString());
     progression = nullptr;
     suivi.fin();
-    plot->rescaleAxes(true);
+    plot->rescaleAxes(false);
     // Measured with the new title row and tick labels in place, and kept
     // when the labels of the equalised ranges move the rectangle's sides.
     metEnPage();

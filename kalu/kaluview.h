@@ -23,6 +23,10 @@
 
 #include "qcustomplot.h"
 
+// The loader slot's parameter is declared as `string`, the name its
+// meta-object signature carries: invokeMethod callers pass Q_ARG(string, ...).
+using std::string;
+
 namespace Ui {
 class MainWindow;
 }
@@ -87,7 +91,7 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private slots:
-    void fscanshp_cpt(std::string shppath);
+    void fscanshp_cpt(string shppath);
     void about();
     void selectionChanged();
     void mousePress();

@@ -15,10 +15,7 @@ static const char ZOLSRC[] = "../src/zolfichier.cpp";
 
 int fexiste(const char *nom)
 {
-    // fopen(dir, "r") succeeds on POSIX systems: ask the platform first.
-    if (zolplat_repertoire(nom))
-        return 0;
-    FILE *f = fopen(nom, "r");
+    FILE *f = zolplat_ouvre(nom);
     if (f == nullptr)
         return 0;
     fclose(f);
@@ -298,7 +295,7 @@ int saute_ligne(FILE *flux)
 int fligne(const char *nom, int &nvide)
 {
     // Text and binary modes are the same on this platform.
-    FILE *f = fopen(nom, "r");
+    FILE *f = zolplat_ouvre(nom);
     if (f == nullptr) {
         zolerreur(ZOLSRC, "fligne", nullptr, "impossible to open file '%s'\n",
                   nom);
@@ -415,7 +412,7 @@ static char **resultat(const Lecture &l)
 char **fscan_txt(const char *nom, int &n)
 {
     // Text and binary modes are the same on this platform.
-    FILE *f = fopen(nom, "r");
+    FILE *f = zolplat_ouvre(nom);
     if (f == nullptr) {
         zolerreur(ZOLSRC, "fscan_txt", nullptr,
                   "impossible to open file '%s'\n", nom);

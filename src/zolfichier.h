@@ -15,12 +15,12 @@
 
 // ---- File system --------------------------------------------------------
 
-// 1 if `nom` names a file that can be opened for reading (it is closed again
-// at once), otherwise 0. A directory is not a file: it gives 0. Writes no
-// message.
+// 1 if `nom` names a regular file (or a link to one) that can be opened for
+// reading (it is closed again at once), otherwise 0. A directory, a FIFO, a
+// socket or a device is not a file: it gives 0, at once. Writes no message.
 int fexiste(const char *nom);
 
-// Size in bytes of the file `nom`, as a 32-bit value.
+// Size in bytes of the file `nom`, as a 32-bit value; 0 for a directory.
 // Failures: -1 after "impossible to get size of file '%s'!\n" when the file
 // cannot be examined; -2 after "error size of file '%s' is over 4 Go!\n"
 // when the size does not fit in 32 bits. Files of 4294967294 and 4294967295
@@ -106,6 +106,8 @@ int saute_ligne(FILE *flux);
 // other lines (empty ones included). The two add up to the number of line
 // ends plus one (each count stops at INT_MAX).
 // Failure: -1 after "impossible to open file '%s'\n"; `nvide` is unchanged.
+// A path that is not a regular file (directory, FIFO, socket, device) fails
+// in the same way, without waiting on it.
 int fligne(const char *nom, int &nvide);
 
 // Loads the file `nom` as its lines. Sets `n` to 0 once the file is open,
@@ -120,7 +122,8 @@ int fligne(const char *nom, int &nvide);
 // Everything is allocated with new[]: release the n lines with delete[],
 // the length array with delete[] after casting it back to int*, then the
 // array with delete[].
-// Failures: null after "impossible to open file '%s'\n" (`n` unchanged), or
+// Failures: null after "impossible to open file '%s'\n" (`n` unchanged;
+// also for a path that is not a regular file, refused without waiting), or
 // after "memory allocation error!\n" (`n` is 0; a line of 2 GiB or more also
 // gives this).
 char **fscan_txt(const char *nom, int &n);

@@ -11,10 +11,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool zolplat_repertoire(const char *chemin)
+FILE *zolplat_ouvre(const char *chemin)
 {
+    // Without O_NONBLOCK, opening a FIFO waits for a writer, for ever if
+    // none comes; the type is known only once the path is open, since a
+    // check by name could be raced by a rename.
+    const int fd = open(chemin, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
     struct stat st;
-    return stat(chemin, &st) == 0 && S_ISDIR(st.st_mode);
+    const int drapeaux = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || drapeaux < 0 ||
+        fcntl(fd, F_SETFL, drapeaux & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    FILE *f = fdopen(fd, "r");
+    if (f == nullptr)
+        close(fd);
+    return f;
 }
 
 bool zolplat_taille(const char *chemin, uint64_t *taille)
@@ -22,7 +37,8 @@ bool zolplat_taille(const char *chemin, uint64_t *taille)
     struct stat st;
     if (stat(chemin, &st) != 0)
         return false;
-    *taille = static_cast<uint64_t>(st.st_size);
+    // What a directory's entry occupies on disk is no file size.
+    *taille = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
     return true;
 }
 

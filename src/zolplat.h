@@ -10,12 +10,15 @@
 #include <cstdint>
 #include <cstdio>
 
-// True when `chemin` names an existing directory (symbolic links followed).
-bool zolplat_repertoire(const char *chemin);
+// Opens the regular file `chemin` (symbolic links followed) for reading, as
+// a stream in mode "r" (release it with fclose). Never blocks: a FIFO without
+// a writer, a device, a socket or a directory is refused before anything is
+// read. Returns null when the path cannot be opened or is not a regular file.
+FILE *zolplat_ouvre(const char *chemin);
 
-// Size in bytes of the file `chemin` (symbolic links followed) into *taille.
-// Returns true, or false when the file cannot be examined (*taille is then
-// left unchanged).
+// Size in bytes of the file `chemin` (symbolic links followed) into *taille;
+// a directory has size 0. Returns true, or false when the file cannot be
+// examined (*taille is then left unchanged).
 bool zolplat_taille(const char *chemin, uint64_t *taille);
 
 // The system's directory for temporary files: the value of TMPDIR when it is

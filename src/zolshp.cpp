@@ -2,6 +2,7 @@
 #include "zolshp.h"
 
 #include "zolconf.h"
+#include "zolplat.h"
 #include "zoltabr.h"
 
 #include <cstdint>
@@ -335,8 +336,9 @@ ShpData *fscan_shp(const char *path, int &count)
 {
     count = 0;
     // Read-only: a viewer must show files it may not write, and never open
-    // a user's data for writing.
-    FILE *f = fopen(path, "rb");
+    // a user's data for writing. Only a regular file is opened, so that a
+    // FIFO or a device chosen by mistake cannot hang the viewer.
+    FILE *f = zolplat_ouvre(path);
     if (f == nullptr) {
         zolerreur(ZOLSRC, "fscan_shp", nullptr, "impossible to open shp file '%s'!\n", path);
         return nullptr;

@@ -41,7 +41,9 @@ struct ShpData {
     int *shptype;
 };
 
-// Reads the shapefile `path`, opened read-only ("rb").
+// Reads the shapefile `path`, opened read-only ("rb"); a path that is not a
+// regular file (directory, FIFO, socket, device) is refused as one that
+// can't be opened, without waiting on it.
 // Result: a new ShpData (release with deleteshp) and `count` its number of
 // records, or null on failure, reported through zolerreur under fscan_shp;
 // `count` then holds the records stored before the failure, but nothing is

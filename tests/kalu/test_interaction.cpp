@@ -309,6 +309,45 @@ TEST_F(Dialogues, RenamingACurveChangesTheNextReadOut)
     EXPECT_EQ(fenetre::sousTitre(*v)->text(), "Seine[..][2] = (3, 1)");
 }
 
+// Placeholders in a name are text: the index and coordinates stay true.
+TEST_F(Dialogues, ANameIsShownAsWrittenWhateverItHolds)
+{
+    for (const QString nom : {"%1", "%99", "%L1", "%", "a%2b", "%1%2%3%4"}) {
+        Repondeur r(Repondeur::Accepte, nom, p);
+        fenetre::doubleClic(p, fenetre::pixelLegende(p, 0));
+        ASSERT_EQ(r.ouvertures, 1);
+        fenetre::clic(p, fenetre::pixel(p, 2, 1));
+        EXPECT_EQ(fenetre::sousTitre(*v)->text().toStdString(), (nom + "[..][1] = (2, 1)").toStdString());
+        fenetre::clic(p, vide());
+    }
+}
+
+// A legend that overflows the axis rectangle covers the title: one
+// double-click on its item renames the curve and edits nothing else.
+TEST_F(Dialogues, ALegendOverTheTitleTakesTheDoubleClickAlone)
+{
+    const QRect rect = p->axisRect()->rect(), t = fenetre::titre(*v)->outerRect();
+    QCPLayoutInset *inset = p->axisRect()->insetLayout();
+    inset->setInsetPlacement(0, QCPLayoutInset::ipFree);
+    // Placed, then moved up by what is left between the item and the
+    // title's text, which is centred.
+    const double x = double(t.center().x() - rect.left()) / rect.width() - 0.2;
+    for (double y = double(t.top() - rect.top()) / rect.height(), k = 0; k < 2; ++k) {
+        inset->setInsetRect(0, QRectF(x, y, 0.4, 0.3));
+        p->replot();
+        y -= double(fenetre::pixelLegende(p, 0).y() - t.center().y()) / rect.height();
+    }
+    const QPoint item = fenetre::pixelLegende(p, 0);
+    ASSERT_TRUE(t.contains(item));
+
+    // Two answerers: a second dialog would be answered, not waited for.
+    Repondeur r(Repondeur::Accepte, "Seine"), autre(Repondeur::Accepte, "Seine");
+    fenetre::doubleClic(p, item);
+    EXPECT_EQ(r.ouvertures + autre.ouvertures, 1);
+    EXPECT_EQ(courbe(0)->name(), "Seine");
+    EXPECT_EQ(fenetre::titre(*v)->text(), "Shapefile: 'carte.shp'");
+}
+
 TEST_F(Dialogues, NothingOpensOffTheEditableParts)
 {
     // The connections end with `contexte`, before the window goes.

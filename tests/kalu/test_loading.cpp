@@ -41,7 +41,7 @@ std::string ecrit(const std::string &nom, const shp::Bytes &b)
 Sorties charge(KaluView &v, const std::string &chemin)
 {
     Capture c;
-    EXPECT_TRUE(QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(std::string, chemin)));
+    EXPECT_TRUE(QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(string, chemin)));
     return c.fin();
 }
 
@@ -75,6 +75,12 @@ std::vector<QPointF> attendus(const shp::Part &part)
     for (const shp::Point &pt : part)
         p.push_back({pt.first, pt.second});
     return p;
+}
+
+// Callers that go through the meta-object name the parameter's type so.
+TEST(Chargeur, TheSlotsSignatureNamesTheTypeString)
+{
+    EXPECT_GE(KaluView::staticMetaObject.indexOfSlot("fscanshp_cpt(string)"), 0);
 }
 
 TEST(Chargeur, OneCurvePerPartNamedAndFilledAsStored)

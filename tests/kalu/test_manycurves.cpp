@@ -32,7 +32,7 @@ std::string carte(const std::string &nom, int records, int parts, int type = 3)
 void charge(KaluView &v, const std::string &chemin)
 {
     Capture c;
-    EXPECT_TRUE(QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(std::string, chemin)));
+    EXPECT_TRUE(QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(string, chemin)));
 }
 
 void appelle(KaluView &v, const char *slot)

@@ -73,6 +73,18 @@ TEST(Startup, DirectoryAndOptionWordsAreNotFiles)
     EXPECT_EQ(r.err, noFile.arg("-style") + mainError);
 }
 
+// Opening a FIFO without a writer would wait for one for ever.
+TEST(Startup, AFifoIsRefusedAtOnce)
+{
+    std::string f = std::string(getenv("KALU_SCRATCH")) + "/carte_fifo.shp";
+    remove(f.c_str());
+    ASSERT_EQ(mkfifo(f.c_str(), 0600), 0);
+    Issue r = lance({QString::fromStdString(f)});
+    EXPECT_EQ(r.code, 255);
+    EXPECT_EQ(r.err, noFile.arg(QString::fromStdString(f)) + mainError);
+    remove(f.c_str());
+}
+
 TEST(Startup, NoArgumentOpensTheWindowAndEndsCleanly)
 {
     QProcess p;

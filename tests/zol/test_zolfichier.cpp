@@ -34,6 +34,20 @@ TEST(Fexiste, FileMissingAndDirectory)
     EXPECT_EQ(fexiste("/"), 0);
 }
 
+// Opening a FIFO that has no writer waits for one: fexiste must answer at
+// once, and only a regular file (or a link to one) is a file.
+TEST(Fexiste, OnlyRegularFilesAndNeverWaits)
+{
+    RepTemp rep;
+    const std::string fifo = rep / "fifo.shp", lien = rep / "lien.shp", f = rep / "f.shp";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ecritFichier(f, "x");
+    ASSERT_EQ(symlink(f.c_str(), lien.c_str()), 0);
+    EXPECT_EQ(fexiste(fifo.c_str()), 0);
+    EXPECT_EQ(fexiste("/dev/null"), 0);
+    EXPECT_EQ(fexiste(lien.c_str()), 1);
+}
+
 // ---- foctet ------------------------------------------------------------
 
 TEST(Foctet, SizeOfSmallAndEmptyFiles)
@@ -47,6 +61,14 @@ TEST(Foctet, SizeOfSmallAndEmptyFiles)
     Sorties s = c.fin();
     EXPECT_EQ(s.out, "");
     EXPECT_EQ(s.err, "");
+}
+
+TEST(Foctet, ADirectoryHasSizeZero)
+{
+    RepTemp rep;
+    Capture c;
+    EXPECT_EQ(foctet(rep.chemin().c_str()), 0);
+    EXPECT_EQ(c.fin().err, "");
 }
 
 TEST(Foctet, MissingFileIsMinusOne)

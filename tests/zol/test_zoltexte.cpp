@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -157,6 +158,27 @@ TEST(FscanTxt, LineOfOneMebibyte)
     char **tab = fscan_txt(t.chemin(), n);
     ASSERT_NE(tab, nullptr);
     EXPECT_EQ(lignes(tab, n), (Lignes{MEGA + "\n", MEGA}));
+}
+
+// A directory reads as an empty text on this platform, and opening a FIFO
+// without a writer waits for ever: both are refused at once as files that
+// cannot be opened, the out-parameters left alone.
+TEST(Fligne, DirectoryAndFifoAreNotTexts)
+{
+    RepTemp rep;
+    const std::string fifo = rep / "fifo.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string &f : {rep.chemin(), fifo}) {
+        int vides = 99, n = 42;
+        Capture c;
+        EXPECT_EQ(fligne(f.c_str(), vides), -1);
+        EXPECT_EQ(fscan_txt(f.c_str(), n), nullptr);
+        Sorties s = c.fin();
+        EXPECT_EQ(vides, 99);
+        EXPECT_EQ(n, 42);
+        EXPECT_EQ(s.err, SRC + "fligne>] impossible to open file '" + f + "'\n" + SRC +
+                             "fscan_txt>] impossible to open file '" + f + "'\n");
+    }
 }
 
 TEST(FscanTxt, MissingFileLeavesTheCountAlone)

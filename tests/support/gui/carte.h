@@ -36,7 +36,7 @@ inline void charge(KaluView &v, int type, const std::vector<shp::Record> &record
     const std::string chemin = shp::scratchPath(nom);
     ASSERT_TRUE(shp::write(chemin, shp::file(type, records))) << chemin;
     Capture c;
-    ASSERT_TRUE(QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(std::string, chemin)));
+    ASSERT_TRUE(QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(string, chemin)));
     c.fin();
 }
 
