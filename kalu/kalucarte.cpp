@@ -164,19 +164,78 @@ void Courbe::draw(QCPPainter *painter)
         return;
     }
     static QVector<QPointF> lignes; // GUI thread only; keeps its room
-    getCurveLines(&lignes, QCPDataRange(0, dataCount()).adjusted(-1, 1), mPen.widthF());
+    static const QPen sansTrait(Qt::NoPen);
+    lignesDe(lignes);
     applyFillAntialiasingHint(painter);
     painter->setBrush(mBrush);
-    painter->setPen(Qt::NoPen);
+    painter->setPen(sansTrait);
     if (mBrush.style() != Qt::NoBrush && mBrush.color().alpha() != 0)
         painter->drawPolygon(lignes.constData(), lignes.size());
     if (mLineStyle != lsNone) {
-        painter->setPen(mPen);
         painter->setBrush(Qt::NoBrush);
-        drawCurveLine(painter, lignes);
+        trace(painter, lignes);
     }
     if (mSelectionDecorator)
         mSelectionDecorator->drawDecoration(painter, selection());
+}
+
+// The library's pixels of the curve's line: for a curve whose box lies in
+// the view, every point in order, computed as the axes compute them.
+void Courbe::lignesDe(QVector<QPointF> &lignes) const
+{
+    const QCPAxis *x = mKeyAxis.data(), *y = mValueAxis.data();
+    const QCPRange rx = x->range(), ry = y->range();
+    const bool simple = x->orientation() == Qt::Horizontal && y->orientation() == Qt::Vertical &&
+                        x->scaleType() == QCPAxis::stLinear && y->scaleType() == QCPAxis::stLinear &&
+                        !x->rangeReversed() && !y->rangeReversed() && cles.lower >= rx.lower &&
+                        cles.upper <= rx.upper && valeurs.lower >= ry.lower && valeurs.upper <= ry.upper;
+    if (!simple) {
+        getCurveLines(&lignes, QCPDataRange(0, dataCount()).adjusted(-1, 1), mPen.widthF());
+        return;
+    }
+    const QRect rxr = x->axisRect()->rect(), ryr = y->axisRect()->rect();
+    const double gauche = rxr.left(), largeur = rxr.width(), bas = ryr.bottom(), hauteur = ryr.height();
+    const double tx = rx.size(), ty = ry.size();
+    lignes.resize(mDataContainer->size());
+    QPointF *p = lignes.data();
+    for (const QCPCurveData &d : *mDataContainer)
+        *p++ = QPointF((d.key - rx.lower) / tx * largeur + gauche, bas - (d.value - ry.lower) / ty * hauteur);
+}
+
+// The line as the library strokes it with the default plotting hints: a
+// pen of width 1 made cosmetic on raster devices, a break at every point
+// that can't be drawn. Its pen is made once per pen of the curves.
+void Courbe::trace(QCPPainter *painter, const QVector<QPointF> &lignes) const
+{
+    if (mPen.style() == Qt::NoPen || mPen.color().alpha() == 0)
+        return;
+    if (mParentPlot->plottingHints().testFlag(QCP::phFastPolylines)) {
+        painter->setPen(mPen);
+        drawCurveLine(painter, lignes);
+        return;
+    }
+    applyDefaultAntialiasingHint(painter);
+    static QPen source, cosmetique;
+    if (!painter->modes().testFlag(QCPPainter::pmVectorized) && qFuzzyCompare(mPen.widthF(), 1.0)) {
+        if (!(source == mPen)) {
+            source = mPen;
+            cosmetique = mPen;
+            cosmetique.setWidth(0);
+        }
+        painter->setPen(cosmetique);
+    } else {
+        painter->setPen(mPen);
+    }
+    int debut = 0;
+    const int n = lignes.size();
+    for (int i = 0; i < n; ++i) {
+        const QPointF &q = lignes.at(i);
+        if (qIsNaN(q.y()) || qIsNaN(q.x()) || qIsInf(q.y())) {
+            painter->drawPolyline(lignes.constData() + debut, i - debut);
+            debut = i + 1;
+        }
+    }
+    painter->drawPolyline(lignes.constData() + debut, n - debut);
 }
 
 // ------------------------------------------------------------------ Carte
@@ -273,7 +332,7 @@ void Carte::debutAjouts()
         compacte();
 }
 
-Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs)
+Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 {
     // Born on the current layer, which must be a short one.
     QCPLayer *avant = plot->currentLayer();
@@ -288,6 +347,7 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs)
         horsEvenement.append(c);
     c->setParent(porteur);
     c->carte = this;
+    c->placee = place;
     c->rang = int(courbes.size());
     courbes.push_back(c);
     ++version;
@@ -350,6 +410,42 @@ void Carte::compacte()
         courbes[i]->rang = int(i);
     trous = 0;
     ++version;
+}
+
+void Carte::recadre()
+{
+    QCPAxis *x = plot->xAxis, *y = plot->yAxis;
+    size_t vivantes = courbes.size() - size_t(trous);
+    // Plottables of other kinds, or axes other than linear ones: the
+    // library's own way.
+    if (size_t(plot->plottableCount()) != vivantes || x->scaleType() != QCPAxis::stLinear ||
+        y->scaleType() != QCPAxis::stLinear) {
+        plot->rescaleAxes(false);
+        return;
+    }
+    QCPRange rx, ry;
+    bool trouve = false;
+    for (const Courbe *c : courbes) {
+        if (!c || !c->placee)
+            continue;
+        if (!trouve)
+            rx = c->cles, ry = c->valeurs;
+        rx.expand(c->cles);
+        ry.expand(c->valeurs);
+        trouve = true;
+    }
+    if (!trouve)
+        return;
+    // A range of one value is centred in the axis's present size.
+    for (auto paire : {std::make_pair(x, rx), std::make_pair(y, ry)}) {
+        QCPRange r = paire.second;
+        if (!QCPRange::validRange(r)) {
+            const double centre = (r.lower + r.upper) * 0.5, taille = paire.first->range().size();
+            r.lower = centre - taille / 2.0;
+            r.upper = centre + taille / 2.0;
+        }
+        paire.first->setRange(r);
+    }
 }
 
 void Carte::accordeSelection()

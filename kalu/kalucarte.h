@@ -95,18 +95,22 @@ protected:
     void deselectEvent(bool *selectionStateChanged) override;
     // An unselected curve without scatters is drawn as the library draws its
     // one unselected segment, with the same calls in the same order, but
-    // without the lists, pen and polygon copies the general case needs.
+    // without the lists, pen and polygon copies the general case needs, and
+    // with its points turned to pixels directly when its box is in view.
     void draw(QCPPainter *painter) override;
 
 private:
     friend class Carte;
     bool contient(const QPointF &pos, QVariant *details) const;
+    void lignesDe(QVector<QPointF> &lignes) const;
+    void trace(QCPPainter *painter, const QVector<QPointF> &lignes) const;
 
     QCPRange cles, valeurs;
     Carte *carte = nullptr; // null once the map is gone
     int rang = -1;          // place in the map's drawing order
     unsigned marque = 0;    // the map's last click query that found it
     bool choisieDessinee = false; // selection state of the last drawing
+    bool placee = false;          // has a point, and so a box
 };
 
 // The map: the one layerable that draws every curve, on the layer just above
@@ -131,8 +135,15 @@ public:
     // drawing order. The plot's list of plottables is set aside between
     // debutAjouts and finAjouts, so that each registration is short.
     void debutAjouts();
-    Courbe *ajoute(const QCPRange &cles, const QCPRange &valeurs);
+    // `place` tells whether the curve has a point to place at all: its box
+    // is then that of its placed points.
+    Courbe *ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place);
     void finAjouts();
+
+    // Fits the bottom and left axes to every curve, as the plot's
+    // rescaleAxes(false) would, from the curves' boxes instead of their
+    // points; the top and right axes follow their twins.
+    void recadre();
 
     // A curve and its legend item are selected together, whichever of the
     // two was: both then are, the curve as a whole.

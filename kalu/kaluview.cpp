@@ -240,9 +240,9 @@ void KaluView::adjustEqualScale()
 // ring cannot be filled across a gap, so there the vertex is left out. Half
 // the plot's largest range keeps any two placeable points within one valid
 // range. `cles` and `valeurs` receive the box of the placed points (0 to 0
-// when there is none).
-static QVector<QCPCurveData> donneesCourbe(const double *x, const double *y, int n,
-                                           bool polygone, QCPRange &cles, QCPRange &valeurs)
+// when there is none), and `place` whether there is one.
+static QVector<QCPCurveData> donneesCourbe(const double *x, const double *y, int n, bool polygone,
+                                           QCPRange &cles, QCPRange &valeurs, bool &place)
 {
     const double limite = QCPRange::maxRange / 2;
     QVector<QCPCurveData> points;
@@ -261,6 +261,7 @@ static QVector<QCPCurveData> donneesCourbe(const double *x, const double *y, int
             points.append(QCPCurveData(k, qQNaN(), qQNaN()));
         }
     }
+    place = !premier;
     return points;
 }
 
@@ -295,9 +296,10 @@ void KaluView::fscanshp_cpt(string shppath)
             zolmessage("parti=%d\n", parti);
             const int n = shp->pointn[rcdi][parti];
             QCPRange cles, valeurs;
+            bool place = false;
             const QVector<QCPCurveData> points = donneesCourbe(
-                shp->x[rcdi][parti], shp->y[rcdi][parti], n, type == 5, cles, valeurs);
-            QCPCurve *curve = carte->ajoute(cles, valeurs);
+                shp->x[rcdi][parti], shp->y[rcdi][parti], n, type == 5, cles, valeurs, place);
+            QCPCurve *curve = carte->ajoute(cles, valeurs, place);
             curve->data()->set(points, true);
             habille(curve, type == 5, habits);
             curve->setName(nom + QString::number(parti) + QLatin1Char(']'));
@@ -650,7 +652,7 @@ void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
         fscanshp_cpt(fichier.toUtf8().toStdString());
     progression = nullptr;
     suivi.fin();
-    plot->rescaleAxes(false);
+    carte->recadre();
     // Measured with the new title row and tick labels in place, and kept
     // when the labels of the equalised ranges move the rectangle's sides.
     metEnPage();

@@ -207,3 +207,29 @@ TEST(Progression, ALoadShowsItsProgressAndTakesNoInput)
 }
 
 } // namespace
+
+namespace {
+
+// The axes fitted from the curves' boxes are the library's own fit, on
+// maps with an unplaceable point and with a range of a single value.
+TEST(Cadre, TheBoxesFitTheAxesAsTheLibraryDoes)
+{
+    const std::vector<std::vector<shp::Record>> cartes = {
+        {{3, {{{1, 2}, {1e308, 5}, {3, -4}}}}, {5, {{{-2, 0}, {0, 7}, {1, 0}, {-2, 0}}}}},
+        {{3, {{{4, 1}, {4, 9}}}}, {3, {{{4, -3}, {4, 2}}}}},
+    };
+    int k = 0;
+    for (const auto &records : cartes) {
+        auto v = nouvelle();
+        QCustomPlot *p = plot(*v);
+        charge(*v, 3, records, "cadre" + std::to_string(k++) + ".shp");
+        ::Carte::de(p)->recadre();
+        const QCPRange x = p->xAxis->range(), y = p->yAxis->range();
+        p->rescaleAxes(false);
+        EXPECT_EQ(x, p->xAxis->range()) << k;
+        EXPECT_EQ(y, p->yAxis->range()) << k;
+        EXPECT_EQ(p->xAxis2->range(), p->xAxis->range()) << k;
+    }
+}
+
+} // namespace
