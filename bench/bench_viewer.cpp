@@ -190,6 +190,7 @@ bool processus(const std::vector<std::string> &args, double &secondes, double &m
     for (const std::string &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
+    fflush(nullptr); // the child would write the parent's pending output again
     const double t = maintenant();
     const pid_t pid = fork();
     if (pid == 0) {

@@ -90,10 +90,9 @@ TEST_F(Images, EveryGestureAndClickEndsOnTheLibrarysOwnPicture)
     // A click on a square that others cover in part, then on an empty spot:
     // each redraws only near the curves it changed.
     const int partiels = carte->compteurs().partiels;
-    QCPCurve *milieu = qobject_cast<QCPCurve *>(p->plottable(10));
-    const QCPCurveData &coin = *milieu->data()->begin();
-    clic(p, pixel(p, coin.key + 1.0, coin.value + 0.02));
-    ASSERT_FALSE(p->selectedPlottables().isEmpty());
+    clic(p, pixel(p, 5.2, 6.0)); // inside squares 10, 11, 13 and 14, away from the lines
+    ASSERT_EQ(p->selectedPlottables().size(), 1);
+    EXPECT_EQ(p->selectedPlottables().first(), p->plottable(14)); // the one on top
     EXPECT_EQ(vue(), reference()) << "after a selecting click";
     clic(p, pixel(p, 9.6, 0.3));
     EXPECT_TRUE(p->selectedPlottables().isEmpty());
