@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A few hundred curves: the legend kept by the window (items appended at
+// Thousands of curves: the legend kept by the window (items appended at
 // known rows, cleared in one pass, one item taken out on a removal) must
 // look and behave as the library's own legend handling would.
 #include <gtest/gtest.h>
@@ -60,8 +60,8 @@ class Beaucoup : public ::testing::Test
 protected:
     void SetUp() override
     {
-        charge(*v, carte("beaucoup.shp", 100, 3)); // 300 curves
-        ASSERT_EQ(p->plottableCount(), 300);
+        charge(*v, carte("beaucoup.shp", 1000, 3)); // 3000 curves
+        ASSERT_EQ(p->plottableCount(), 3000);
     }
 
     QCPCurve *courbe(int i) { return qobject_cast<QCPCurve *>(p->plottable(i)); }
@@ -80,14 +80,14 @@ TEST_F(Beaucoup, OneItemPerCurveInOrderNamedAsTheCurve)
     legendeSuitLesCourbes(p);
     EXPECT_EQ(p->plottable(0)->name(), "shp[0][0]");
     EXPECT_EQ(p->plottable(1)->name(), "shp[0][1]");
-    EXPECT_EQ(p->plottable(299)->name(), "shp[99][2]");
+    EXPECT_EQ(p->plottable(2999)->name(), "shp[999][2]");
     EXPECT_FALSE(p->legend->visible());
 
     // A second file adds its curves after the first's; its 5 curves decide
     // the legend's visibility.
     charge(*v, carte("cinq.shp", 5, 1, 5));
     legendeSuitLesCourbes(p);
-    EXPECT_EQ(p->plottable(300)->name(), "shp[0][0]");
+    EXPECT_EQ(p->plottable(3000)->name(), "shp[0][0]");
     EXPECT_TRUE(p->legend->visible());
 }
 
@@ -98,11 +98,11 @@ TEST_F(Beaucoup, TheLoadedCurvesAreKnownToThePlotOnce)
     for (int i = 0; i < p->plottableCount(); ++i)
         ASSERT_TRUE(p->hasPlottable(courbe(i))) << i;
     QCPCurve *seule = new QCPCurve(p->xAxis, p->yAxis);
-    EXPECT_EQ(p->plottableCount(), 301);
-    EXPECT_EQ(p->plottable(300), seule);
+    EXPECT_EQ(p->plottableCount(), 3001);
+    EXPECT_EQ(p->plottable(3000), seule);
     EXPECT_TRUE(p->removePlottable(seule));
     EXPECT_TRUE(p->removePlottable(courbe(0)));
-    EXPECT_EQ(p->plottableCount(), 299);
+    EXPECT_EQ(p->plottableCount(), 2999);
     EXPECT_EQ(p->plottable(0)->name(), "shp[0][1]");
 }
 
@@ -133,7 +133,7 @@ TEST_F(Beaucoup, SelectingACurveSelectsItsItem)
 {
     courbe(150)->setSelection(QCPDataSelection(QCPDataRange(0, 1)));
     appelle(*v, "selectionChanged");
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 3000; ++i) {
         ASSERT_EQ(item(i)->selected(), i == 150) << i;
         ASSERT_EQ(courbe(i)->selected(), i == 150) << i;
     }
@@ -145,7 +145,7 @@ TEST_F(Beaucoup, SelectingAnItemSelectsItsCurve)
 {
     item(201)->setSelected(true);
     appelle(*v, "selectionChanged");
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 3000; ++i) {
         ASSERT_EQ(courbe(i)->selected(), i == 201) << i;
         ASSERT_EQ(item(i)->selected(), i == 201) << i;
     }
@@ -157,7 +157,7 @@ TEST_F(Beaucoup, RemovingOneTakesItsItemAndKeepsTheOrder)
     const QString apres = p->plottable(101)->name();
     partie->setSelection(QCPDataSelection(QCPDataRange(0, 3)));
     appelle(*v, "removeSelectedGraph");
-    EXPECT_EQ(p->plottableCount(), 299);
+    EXPECT_EQ(p->plottableCount(), 2999);
     legendeSuitLesCourbes(p);
     EXPECT_EQ(p->plottable(100)->name(), apres);
 
@@ -167,10 +167,10 @@ TEST_F(Beaucoup, RemovingOneTakesItsItemAndKeepsTheOrder)
         courbe(i)->setSelection(QCPDataSelection(QCPDataRange(0, 3)));
         appelle(*v, "removeSelectedGraph");
     }
-    EXPECT_EQ(p->plottableCount(), 297);
+    EXPECT_EQ(p->plottableCount(), 2997);
     legendeSuitLesCourbes(p);
     EXPECT_EQ(p->plottable(0)->name(), "shp[0][1]");
-    EXPECT_EQ(p->plottable(296)->name(), "shp[99][1]");
+    EXPECT_EQ(p->plottable(2996)->name(), "shp[999][1]");
 }
 
 TEST_F(Beaucoup, RemovingAllEmptiesThePlotAndTheLegend)
