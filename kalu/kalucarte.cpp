@@ -271,6 +271,7 @@ const int CELLULES_MAX = 16; // beyond, a curve is one of the grands
 Carte::Carte(QCustomPlot *plot)
     : QCPLayerable(plot), plot(plot), vue(new Vue), vueRequete(new Vue)
 {
+    naissance = plot->layer(QStringLiteral("main"));
     couche = nouvelleCouche(plot, QStringLiteral("courbes"), QStringLiteral("main"));
     setLayer(nouvelleCouche(plot, QStringLiteral("carte"), QStringLiteral("courbes")));
     entrees = nouvelleCouche(plot, QStringLiteral("entrees"), QStringLiteral("legend"));
@@ -336,9 +337,11 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 {
     // Born on the current layer, which must be a short one.
     QCPLayer *avant = plot->currentLayer();
-    plot->setCurrentLayer(QStringLiteral("main"));
+    if (avant != naissance)
+        plot->setCurrentLayer(naissance);
     Courbe *c = new Courbe(plot->xAxis, plot->yAxis, cles, valeurs);
-    plot->setCurrentLayer(avant);
+    if (avant != naissance)
+        plot->setCurrentLayer(avant);
     QList<QCPAbstractPlottable *> &liste = AccesPlot::plottables(plot);
     if (ajouts)
         deja.append(liste.takeLast());
@@ -470,13 +473,13 @@ void Carte::accordeSelection()
 void Carte::faitEntrees()
 {
     QCPLegend *legend = plot->legend;
-    Legende *legende = dynamic_cast<Legende *>(legend);
     if (legend == nullptr || sansEntree >= courbes.size())
         return;
+    Legende *legende = dynamic_cast<Legende *>(legend);
     // An item is born on the plot's current layer and the library moves it
     // at once to the "legend" layer, from which it goes to the items' own.
     QCPLayer *avant = plot->currentLayer();
-    plot->setCurrentLayer(QStringLiteral("main"));
+    plot->setCurrentLayer(naissance);
     for (; sansEntree < courbes.size(); ++sansEntree) {
         Courbe *c = courbes[sansEntree];
         if (!c)
@@ -822,15 +825,23 @@ std::vector<int> Carte::proches(const QRectF &pixels) const
 
 // One query per click position and view; every curve then answers from
 // its mark.
+// Pixels around `pos` where a curve may be within the selection tolerance.
+QRectF Carte::voisinage(const QPointF &pos) const
+{
+    const double t = plot->selectionTolerance() + 1;
+    return QRectF(pos - QPointF(t, t), pos + QPointF(t, t));
+}
+
 bool Carte::exclut(const Courbe *c, const QPointF &pos) const
 {
-    if (!rapideActif || c->carte != this)
+    // During a filtered event the curves' layer holds the candidates only,
+    // found by the same query.
+    if (!rapideActif || enEvenement || c->carte != this)
         return false;
     const Vue v = vueActuelle();
     if (!requeteValide || pos != dernierePos || !(*vueRequete == v) || versionRequete != version) {
-        const double t = plot->selectionTolerance() + 1;
         ++requetes;
-        for (int k : proches(QRectF(pos - QPointF(t, t), pos + QPointF(t, t))))
+        for (int k : proches(voisinage(pos)))
             courbes[k]->marque = requetes;
         dernierePos = pos;
         *vueRequete = v;
@@ -844,8 +855,7 @@ bool Carte::exclut(const Courbe *c, const QPointF &pos) const
 // `avecChoisies` every selected one, in drawing order.
 QList<QCPLayerable *> Carte::candidats(const QPointF &pos, bool avecChoisies) const
 {
-    const double t = plot->selectionTolerance() + 1;
-    std::vector<int> rangs = proches(QRectF(pos - QPointF(t, t), pos + QPointF(t, t)));
+    std::vector<int> rangs = proches(voisinage(pos));
     if (avecChoisies)
         for (const Courbe *c : courbes)
             if (c && c->selected())

@@ -227,9 +227,11 @@ private:
     const Index &index() const;
     std::vector<int> proches(const QRectF &pixels) const;
     void compacte();
+    QRectF voisinage(const QPointF &pos) const;
     QList<QCPLayerable *> candidats(const QPointF &pos, bool avecChoisies) const;
 
     QCustomPlot *plot;
+    QCPLayer *naissance = nullptr; // "main", where new layerables are born
     QCPLayer *couche = nullptr;  // the curves' layer
     QCPLayer *entrees = nullptr; // the legend items' layer
     QObject *porteur = nullptr;  // the curves' QObject parent
