@@ -518,6 +518,10 @@ void Carte::apresReplot()
         return;
     enReplot = false;
     pretees.swap(AccesCouche::enfants(couche));
+    if (complete) {
+        complete = false;
+        emit imageComplete();
+    }
 }
 
 Carte::Pret::Pret(Carte *carte) : carte(carte)
@@ -591,6 +595,7 @@ void Carte::draw(QCPPainter *painter)
         return;
     dessineTout(painter);
     ++nombres.complets;
+    complete = true;
     if (avant.format() != QImage::Format_ARGB32_Premultiplied) {
         versionImage = ~0u;
         return;

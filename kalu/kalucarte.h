@@ -194,6 +194,13 @@ public:
     // The wheel's gesture ends after this pause, in ms.
     static const int PAUSE_MOLETTE = 150;
 
+    // Whether a complete drawing of the present state is still to be shown.
+    bool attendImage() const { return attente; }
+
+signals:
+    // The complete drawing of the present state is on screen.
+    void imageComplete();
+
 protected:
     void applyDefaultAntialiasingHint(QCPPainter *painter) const override;
     void draw(QCPPainter *painter) override;
@@ -264,6 +271,7 @@ private:
     mutable bool requeteValide = false;
 
     bool geste = false, appuye = false;
+    bool attente = false, complete = false;
     QTimer pause;
     Compteurs nombres;
 };
