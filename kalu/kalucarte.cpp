@@ -1,40 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kalucarte.h"
 
+#include "kaluacces.h"
+
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace {
-
-// Members the library keeps to itself and its subclasses. Never
-// instantiated: each only names a member.
-struct AccesPlot : public QCustomPlot {
-    static QList<QCPAbstractPlottable *> &plottables(QCustomPlot *plot)
-    {
-        return plot->*(&AccesPlot::mPlottables);
-    }
-};
-struct AccesCouche : public QCPLayer {
-    static QList<QCPLayerable *> &enfants(QCPLayer *couche)
-    {
-        return couche->*(&AccesCouche::mChildren);
-    }
-};
-struct AccesLayerable : public QCPLayerable {
-    static QCPLayer *&couche(QCPLayerable *l) { return l->*(&AccesLayerable::mLayer); }
-};
-
-// Moves `l`, the last child of its layer, to the end of `vers` in constant
-// time: the library's own move searches the whole target layer first.
-void demenage(QCPLayerable *l, QCPLayer *vers)
-{
-    QList<QCPLayerable *> &depuis = AccesCouche::enfants(l->layer());
-    Q_ASSERT(!depuis.isEmpty() && depuis.last() == l);
-    depuis.removeLast();
-    AccesCouche::enfants(vers).append(l);
-    AccesLayerable::couche(l) = vers;
-}
 
 QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &dessous)
 {
@@ -46,7 +20,29 @@ QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &d
 // pen, its antialiasing, and the painter's half-pixel shift.
 const double MARGE_TRAIT = 3;
 
-bool rapideActif = true;
+// A partial redraw on the GUI thread draws at most this many curves' points;
+// beyond, the redraw is a job.
+const int POINTS_PARTIEL = 200000;
+const int CHANGEES_MAX = 256;
+
+// The slices in which "Remove all" deletes the curves' objects.
+const int TRANCHE_MS = 8;
+
+// The pixels (of the view, before the device ratio) that a curve with this
+// box may reach.
+QRectF boitePixels(const Vue &v, const QCPRange &cles, const QCPRange &valeurs)
+{
+    return QRectF(v.pixel(cles.lower, valeurs.lower), v.pixel(cles.upper, valeurs.upper))
+        .normalized()
+        .adjusted(-MARGE_TRAIT, -MARGE_TRAIT, MARGE_TRAIT, MARGE_TRAIT);
+}
+
+// The device pixels that cover `r`.
+QRect enDevice(const QRectF &r, qreal ratio)
+{
+    return QRect(QPoint(int(std::floor(r.left() * ratio)), int(std::floor(r.top() * ratio))),
+                 QPoint(int(std::ceil(r.right() * ratio)), int(std::ceil(r.bottom() * ratio))));
+}
 
 } // namespace
 
@@ -159,117 +155,22 @@ void Courbe::deselectEvent(bool *selectionStateChanged)
 
 void Courbe::draw(QCPPainter *painter)
 {
-    if (selected() || !mScatterStyle.isNone() || mDataContainer->isEmpty()) {
+    bool vueOk = false, habitOk = false, entiere = false;
+    const Vue v = Vue::de(mKeyAxis.data(), mValueAxis.data(), &vueOk);
+    const Habit h = vueOk ? Habit::de(*this, &habitOk) : Habit();
+    const bool choisie = choisieEntiere(*this, &entiere);
+    if (!vueOk || !habitOk || !entiere) {
         QCPCurve::draw(painter);
         return;
     }
     static QVector<QPointF> lignes; // GUI thread only; keeps its room
-    static const QPen sansTrait(Qt::NoPen);
-    lignesDe(lignes);
-    applyFillAntialiasingHint(painter);
-    painter->setBrush(mBrush);
-    painter->setPen(sansTrait);
-    if (mBrush.style() != Qt::NoBrush && mBrush.color().alpha() != 0)
-        painter->drawPolygon(lignes.constData(), lignes.size());
-    if (mLineStyle != lsNone) {
-        painter->setBrush(Qt::NoBrush);
-        trace(painter, lignes);
-    }
-    if (mSelectionDecorator)
-        mSelectionDecorator->drawDecoration(painter, selection());
-}
-
-// The library's pixels of the curve's line: for a curve whose box lies in
-// the view, every point in order, computed as the axes compute them.
-void Courbe::lignesDe(QVector<QPointF> &lignes) const
-{
-    const QCPAxis *x = mKeyAxis.data(), *y = mValueAxis.data();
-    const QCPRange rx = x->range(), ry = y->range();
-    const bool simple = x->orientation() == Qt::Horizontal && y->orientation() == Qt::Vertical &&
-                        x->scaleType() == QCPAxis::stLinear && y->scaleType() == QCPAxis::stLinear &&
-                        !x->rangeReversed() && !y->rangeReversed() && cles.lower >= rx.lower &&
-                        cles.upper <= rx.upper && valeurs.lower >= ry.lower && valeurs.upper <= ry.upper;
-    if (!simple) {
-        getCurveLines(&lignes, QCPDataRange(0, dataCount()).adjusted(-1, 1), mPen.widthF());
-        return;
-    }
-    const QRect rxr = x->axisRect()->rect(), ryr = y->axisRect()->rect();
-    const double gauche = rxr.left(), largeur = rxr.width(), bas = ryr.bottom(), hauteur = ryr.height();
-    const double tx = rx.size(), ty = ry.size();
-    lignes.resize(mDataContainer->size());
-    QPointF *p = lignes.data();
-    for (const QCPCurveData &d : *mDataContainer)
-        *p++ = QPointF((d.key - rx.lower) / tx * largeur + gauche, bas - (d.value - ry.lower) / ty * hauteur);
-}
-
-// The line as the library strokes it with the default plotting hints: a
-// pen of width 1 made cosmetic on raster devices, a break at every point
-// that can't be drawn. Its pen is made once per pen of the curves.
-void Courbe::trace(QCPPainter *painter, const QVector<QPointF> &lignes) const
-{
-    if (mPen.style() == Qt::NoPen || mPen.color().alpha() == 0)
-        return;
-    if (mParentPlot->plottingHints().testFlag(QCP::phFastPolylines)) {
-        painter->setPen(mPen);
-        drawCurveLine(painter, lignes);
-        return;
-    }
-    applyDefaultAntialiasingHint(painter);
-    static QPen source, cosmetique;
-    if (!painter->modes().testFlag(QCPPainter::pmVectorized) && qFuzzyCompare(mPen.widthF(), 1.0)) {
-        if (!(source == mPen)) {
-            source = mPen;
-            cosmetique = mPen;
-            cosmetique.setWidth(0);
-        }
-        painter->setPen(cosmetique);
-    } else {
-        painter->setPen(mPen);
-    }
-    int debut = 0;
-    const int n = lignes.size();
-    for (int i = 0; i < n; ++i) {
-        const QPointF &q = lignes.at(i);
-        if (qIsNaN(q.y()) || qIsNaN(q.x()) || qIsInf(q.y())) {
-            painter->drawPolyline(lignes.constData() + debut, i - debut);
-            debut = i + 1;
-        }
-    }
-    painter->drawPolyline(lignes.constData() + debut, n - debut);
+    dessineCourbe(painter, v, *mDataContainer, h, choisie, lignes);
 }
 
 // ------------------------------------------------------------------ Carte
 
-struct Carte::Vue {
-    QCPRange x, y;
-    QRect rect;
-    QSize taille;
-    bool operator==(const Vue &v) const
-    {
-        return x.lower == v.x.lower && x.upper == v.x.upper && y.lower == v.y.lower &&
-               y.upper == v.y.upper && rect == v.rect && taille == v.taille;
-    }
-};
-
-// A grid over the boxes of the curves, in data coordinates. A curve goes in
-// every cell its box meets, or in `grands` when that would be many cells.
-struct Carte::Index {
-    double x0 = 0, y0 = 0, dx = 1, dy = 1;
-    int nx = 0, ny = 0;
-    std::vector<int> debut; // cell c holds rangs[debut[c] .. debut[c+1])
-    std::vector<int> rangs;
-    std::vector<int> grands;
-
-    int cx(double x) const { return std::max(0, std::min(nx - 1, int(std::floor((x - x0) / dx)))); }
-    int cy(double y) const { return std::max(0, std::min(ny - 1, int(std::floor((y - y0) / dy)))); }
-};
-
-namespace {
-const int CELLULES_MAX = 16; // beyond, a curve is one of the grands
-}
-
 Carte::Carte(QCustomPlot *plot)
-    : QCPLayerable(plot), plot(plot), vue(new Vue), vueRequete(new Vue)
+    : QCPLayerable(plot), plot(plot), cliche(new Cliche), geste(new Geste(plot))
 {
     naissance = plot->layer(QStringLiteral("main"));
     couche = nouvelleCouche(plot, QStringLiteral("courbes"), QStringLiteral("main"));
@@ -284,24 +185,24 @@ Carte::Carte(QCustomPlot *plot)
 
     connect(plot, &QCustomPlot::beforeReplot, this, &Carte::avantReplot);
     connect(plot, &QCustomPlot::afterReplot, this, &Carte::apresReplot);
-    connect(plot, &QCustomPlot::mousePress, this, &Carte::appui);
-    connect(plot, &QCustomPlot::mouseMove, this, &Carte::mouvement);
-    connect(plot, &QCustomPlot::mouseRelease, this, &Carte::relache);
-    connect(plot, &QCustomPlot::mouseWheel, this, &Carte::molette);
+    connect(geste.get(), &Geste::commence, this, &Carte::gesteCommence);
+    connect(geste.get(), &Geste::fini, this, &Carte::gesteFini);
     plot->installEventFilter(this);
-    pause.setSingleShot(true);
-    pause.setInterval(PAUSE_MOLETTE);
-    connect(&pause, &QTimer::timeout, this, &Carte::finGeste);
+    balayeur.setInterval(0);
+    connect(&balayeur, &QTimer::timeout, this, &Carte::jette);
 }
 
+// The jobs stop after the curve they draw; the curves left in the bin go
+// with their holder, a child of the plot.
 Carte::~Carte()
 {
+    arrete();
+    arretes.clear();
     for (Courbe *c : courbes)
         if (c)
             c->carte = nullptr;
-    delete grille;
-    delete vue;
-    delete vueRequete;
+    for (std::future<void> &f : liberations)
+        f.wait();
 }
 
 Carte *Carte::de(QCustomPlot *plot)
@@ -311,12 +212,9 @@ Carte *Carte::de(QCustomPlot *plot)
 
 void Carte::setRapide(bool oui)
 {
-    rapideActif = oui;
-}
-
-bool Carte::rapide()
-{
-    return rapideActif;
+    rapide_ = oui;
+    arrete();
+    attente = false;
 }
 
 // The library searches the whole list of plottables before it appends each
@@ -328,7 +226,7 @@ void Carte::debutAjouts()
     if (ajouts)
         return;
     ajouts = true;
-    deja.swap(AccesPlot::plottables(plot));
+    deja.swap(acces::plottables(plot));
     if (trous > 0)
         compacte();
 }
@@ -342,10 +240,10 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
     Courbe *c = new Courbe(plot->xAxis, plot->yAxis, cles, valeurs);
     if (avant != naissance)
         plot->setCurrentLayer(avant);
-    QList<QCPAbstractPlottable *> &liste = AccesPlot::plottables(plot);
+    QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
     if (ajouts)
         deja.append(liste.takeLast());
-    demenage(c, couche);
+    acces::demenage(c, couche);
     if (enEvenement)
         horsEvenement.append(c);
     c->setParent(porteur);
@@ -353,7 +251,7 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
     c->placee = place;
     c->rang = int(courbes.size());
     courbes.push_back(c);
-    ++version;
+    ++structure;
     return c;
 }
 
@@ -361,19 +259,22 @@ void Carte::finAjouts()
 {
     if (!ajouts)
         return;
-    QList<QCPAbstractPlottable *> &liste = AccesPlot::plottables(plot);
+    QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
     deja.append(liste);
     liste.swap(deja);
     deja.clear();
     ajouts = false;
 }
 
+// The plot, its layers and the legend let the curves go at once, in linear
+// time; the curves' objects are deleted a slice at a time from the event
+// loop (jette), their data freed off the GUI thread with the scene. Legend
+// items are deleted last, once the curves no longer stand before them among
+// the plot's children.
 void Carte::vide()
 {
-    // Items are taken out front to back, the curves removed front to back
-    // (their lists are searched from the front), and the items deleted last,
-    // once the curves no longer stand before them among the plot's
-    // children. A curve would otherwise look its item up in the legend.
+    arrete();
+    cliche->oublie();
     QCPLegend *legend = plot->legend;
     QVector<QCPLayoutElement *> items;
     items.reserve(legend->elementCount());
@@ -381,16 +282,54 @@ void Carte::vide()
         if (QCPLayoutElement *item = legend->takeAt(i))
             items.append(item);
     legend->simplify();
-    for (Courbe *c : courbes)
-        if (c)
-            c->carte = nullptr;
+
+    QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
+    size_t vivantes = 0;
+    for (Courbe *c : courbes) {
+        if (!c)
+            continue;
+        c->carte = nullptr;
+        acces::oublieCouche(c);
+        corbeille.push_back(c);
+        ++vivantes;
+    }
+    acces::enfants(couche).clear();
+    if (size_t(liste.size()) == vivantes) {
+        liste.clear();
+    } else { // plottables of other kinds: the library's way
+        for (Courbe *c : courbes)
+            if (c)
+                liste.removeOne(c);
+        while (plot->plottableCount() > 0)
+            plot->removePlottable(0);
+    }
     courbes.clear();
     trous = 0;
     sansEntree = 0;
-    ++version;
-    while (plot->plottableCount() > 0)
-        plot->removePlottable(0);
+    ++structure;
+    if (vivantes > 0) {
+        // The bin keeps the old holder; new curves get a new one, so that
+        // the bin's curves are deleted from the front of their parent's list.
+        corbeille.push_back(porteur);
+        porteur = new QObject(plot);
+        porteur->setObjectName(QStringLiteral("courbes"));
+        balayeur.start();
+    }
     qDeleteAll(items);
+}
+
+void Carte::jette()
+{
+    QElapsedTimer t;
+    t.start();
+    while (jetes < corbeille.size()) {
+        delete corbeille[jetes++];
+        if ((jetes & 255) == 0 && t.elapsed() >= TRANCHE_MS)
+            return;
+    }
+    corbeille.clear();
+    jetes = 0;
+    balayeur.stop();
 }
 
 void Carte::oublie(int r)
@@ -400,7 +339,6 @@ void Carte::oublie(int r)
             horsEvenement.removeOne(courbes[r]);
         courbes[r] = nullptr;
         ++trous;
-        ++version;
     }
 }
 
@@ -412,7 +350,7 @@ void Carte::compacte()
     for (size_t i = 0; i < courbes.size(); ++i)
         courbes[i]->rang = int(i);
     trous = 0;
-    ++version;
+    ++structure;
 }
 
 void Carte::recadre()
@@ -485,7 +423,7 @@ void Carte::faitEntrees()
         if (!c)
             continue;
         QCPAbstractLegendItem *item = new QCPPlottableLegendItem(legend, c);
-        demenage(item, entrees);
+        acces::demenage(item, entrees);
         item->setSelected(c->selected());
         if (legende)
             legende->ajoute(item);
@@ -500,15 +438,66 @@ void Carte::applyDefaultAntialiasingHint(QCPPainter *painter) const
     (void)painter; // each curve applies its own
 }
 
+// ------------------------------------------------------ scene and states
+
+// Made again only when curves were added or the ranks compacted; the one it
+// replaces is freed off the GUI thread.
+const std::shared_ptr<const Scene> &Carte::scene()
+{
+    if (!scene_ || structureScene != structure) {
+        libere(std::move(scene_));
+        scene_ = Scene::fait(courbes);
+        structureScene = structure;
+        grille.reset();
+    }
+    return scene_;
+}
+
+// A scene may hold the last reference to a million curves' data: dropping
+// it is a million frees.
+void Carte::libere(std::shared_ptr<const Scene> s)
+{
+    if (!s)
+        return;
+    liberations.erase(std::remove_if(liberations.begin(), liberations.end(),
+                                     [](std::future<void> &f) {
+                                         return f.wait_for(std::chrono::seconds(0)) ==
+                                                std::future_status::ready;
+                                     }),
+                      liberations.end());
+    liberations.push_back(std::async(std::launch::async, [s = std::move(s)]() mutable { s.reset(); }));
+}
+
+std::shared_ptr<const Etats> Carte::etatsActuels(bool *entiers) const
+{
+    auto e = std::make_shared<Etats>(courbes.size(), uint8_t(0));
+    *entiers = true;
+    uint8_t *p = e->data();
+    for (const Courbe *c : courbes) {
+        if (c) {
+            uint8_t etat = c->realVisibility() ? VISIBLE : 0;
+            if (c->selected()) {
+                bool ok = true;
+                choisieEntiere(*c, &ok);
+                *entiers = *entiers && ok;
+                etat |= CHOISIE;
+            }
+            *p = etat;
+        }
+        ++p;
+    }
+    return e;
+}
+
 // ----------------------------------------------------- replot and drawing
 
 void Carte::avantReplot()
 {
-    if (!rapideActif)
+    if (!rapide_)
         return;
     if (trous > int(courbes.size()) / 2)
         compacte();
-    pretees.swap(AccesCouche::enfants(couche));
+    pretees.swap(acces::enfants(couche));
     enReplot = true;
 }
 
@@ -517,7 +506,7 @@ void Carte::apresReplot()
     if (!enReplot)
         return;
     enReplot = false;
-    pretees.swap(AccesCouche::enfants(couche));
+    pretees.swap(acces::enfants(couche));
     if (complete) {
         complete = false;
         emit imageComplete();
@@ -526,8 +515,8 @@ void Carte::apresReplot()
 
 Carte::Pret::Pret(Carte *carte) : carte(carte)
 {
-    if (carte && rapideActif && !carte->enReplot) {
-        carte->pretees.swap(AccesCouche::enfants(carte->couche));
+    if (carte && carte->rapide_ && !carte->enReplot) {
+        carte->pretees.swap(acces::enfants(carte->couche));
         carte->pretDessin = true;
     } else {
         this->carte = nullptr;
@@ -537,78 +526,62 @@ Carte::Pret::Pret(Carte *carte) : carte(carte)
 Carte::Pret::~Pret()
 {
     if (carte) {
-        carte->pretees.swap(AccesCouche::enfants(carte->couche));
+        carte->pretees.swap(acces::enfants(carte->couche));
         carte->pretDessin = false;
     }
 }
 
-// Where the curves draw: their axis rectangle, one row up, as their layer
-// clips them.
-QRect Carte::zone() const
-{
-    return plot->xAxis->axisRect()->rect().translated(0, -1);
-}
-
-Carte::Vue Carte::vueActuelle() const
-{
-    Vue v;
-    v.x = plot->xAxis->range();
-    v.y = plot->yAxis->range();
-    v.rect = plot->xAxis->axisRect()->rect();
-    v.taille = plot->viewport().size();
-    return v;
-}
-
-// The pixels the curve's drawing may reach, within `dans`.
-QRect Carte::boitePixels(const Courbe *c, const QRect &dans) const
-{
-    QCPAxis *x = plot->xAxis, *y = plot->yAxis;
-    const QRectF b = QRectF(QPointF(x->coordToPixel(c->cles.lower), y->coordToPixel(c->valeurs.lower)),
-                            QPointF(x->coordToPixel(c->cles.upper), y->coordToPixel(c->valeurs.upper)))
-                         .normalized()
-                         .adjusted(-MARGE_TRAIT, -MARGE_TRAIT, MARGE_TRAIT, MARGE_TRAIT);
-    return b.intersected(QRectF(dans)).toAlignedRect().intersected(dans);
-}
-
+// A replot's curves: the last picture when it still fits (copied, or
+// redrawn near the curves that changed), else a job for the present state
+// and, meanwhile, the last picture moved to the present ranges. During a
+// gesture, only the moved picture.
 void Carte::draw(QCPPainter *painter)
 {
     if (!enReplot && !pretDessin)
         return; // the curves are their layer's children and draw themselves
-    QPixmap *tampon = nullptr;
-    if (enReplot && painter->device()->devType() == QInternal::Pixmap)
-        tampon = static_cast<QPixmap *>(painter->device());
-    if (tampon == nullptr || tampon->devicePixelRatio() != 1.0 ||
-        tampon->size() != plot->viewport().size()) {
+    if (pretDessin) {
         dessineTout(painter);
-        versionImage = ~0u;
         return;
     }
-    const Vue v = vueActuelle();
-    const bool memeDessin = versionImage == version && *vue == v;
-    if (geste && versionImage == version && !image.isNull()) {
-        dessineImage(painter);
+    QImage *tampon = Cliche::tamponDe(painter);
+    bool vueOk = false;
+    const Vue v = Vue::de(plot, &vueOk);
+    const std::shared_ptr<const Scene> &s = scene();
+    const bool possible = tampon && vueOk && s->dessinable && tampon->devicePixelRatio() == v.ratio;
+    if (possible && geste->enCours()) {
+        if (cliche->scene() == s.get()) {
+            cliche->dessineDeplacee(painter, v);
+            ++nombres.images;
+        }
         return;
     }
-    QImage avant = tampon->toImage();
-    if (memeDessin && avant.format() == QImage::Format_ARGB32_Premultiplied &&
-        memeFond(avant) && dessinePartiel(painter))
-        return;
-    dessineTout(painter);
-    ++nombres.complets;
-    complete = true;
-    if (avant.format() != QImage::Format_ARGB32_Premultiplied) {
-        versionImage = ~0u;
+    bool entiers = true;
+    const std::shared_ptr<const Etats> etats = etatsActuels(&entiers);
+    if (!possible || !entiers) {
+        arrete();
+        cliche->oublie();
+        dessineTout(painter);
+        ++nombres.complets;
+        complete = true;
+        attente = false;
         return;
     }
-    fond = avant;
-    image = tampon->toImage();
-    *vue = v;
-    versionImage = version;
-    courbesSeules = QImage();
-    for (Courbe *c : courbes)
-        if (c)
-            c->choisieDessinee = c->selected();
-    index(); // made now, the first click after a load does not wait for it
+    if (cliche->vaPour(v, s.get(), *tampon) && retouche(*tampon, v, etats)) {
+        complete = true;
+        attente = false;
+        return;
+    }
+    attente = true;
+    // A job for this view and scene goes on: the states that changed since
+    // it began are redrawn once its picture is in.
+    const bool memeTravail = travail && travail->demande().vue == v && travail->demande().scene == s &&
+                             Cliche::memeChamp(travail->demande().fond, *tampon, v);
+    if (!memeTravail)
+        lance(tampon->copy(), v, etats);
+    if (cliche->scene() == s.get()) {
+        cliche->dessineDeplacee(painter, v);
+        ++nombres.images;
+    }
 }
 
 // Every curve whose box meets the view, in order, as the layer would draw
@@ -616,195 +589,156 @@ void Carte::draw(QCPPainter *painter)
 // painter as its layer's save and restore would, so these are done once.
 void Carte::dessineTout(QCPPainter *painter)
 {
-    const QRect dans = zone();
+    const QRect dans = plot->xAxis->axisRect()->rect().translated(0, -1);
+    bool vueOk = false;
+    const Vue v = Vue::de(plot, &vueOk);
     painter->save();
     painter->setClipRect(dans);
     for (Courbe *c : courbes)
-        if (c && c->realVisibility() && !boitePixels(c, dans).isEmpty())
+        if (c && c->realVisibility() && (!vueOk || boitePixels(v, c->cles, c->valeurs).intersects(dans)))
             c->dessine(painter);
     painter->restore();
 }
 
-// The curves of the last complete drawing, moved and scaled to the present
-// ranges, over the live grid.
-void Carte::dessineImage(QCPPainter *painter)
+// Same view and scene as the picture: the picture, in which the curves
+// whose state changed since are drawn again with every curve near them, in
+// order, on the fond alone. False when that is too much work for the GUI
+// thread.
+bool Carte::retouche(QImage &tampon, const Vue &v, const std::shared_ptr<const Etats> &etats)
 {
-    if (courbesSeules.isNull())
-        faitCourbesSeules();
-    QCPAxis *x = plot->xAxis, *y = plot->yAxis;
-    const QRect source = vue->rect.translated(0, -1);
-    // The picture's edges in data coordinates, then in today's pixels.
-    auto enX = [&](double p) {
-        return x->coordToPixel(vue->x.lower + (p - vue->rect.left()) / vue->rect.width() * vue->x.size());
-    };
-    auto enY = [&](double p) {
-        return y->coordToPixel(vue->y.lower + (vue->rect.bottom() - p) / vue->rect.height() * vue->y.size());
-    };
-    const QRectF cible(QPointF(enX(source.left()), enY(source.top())),
-                       QPointF(enX(source.left() + source.width()), enY(source.top() + source.height())));
-    painter->save();
-    painter->setClipRect(zone());
-    painter->drawImage(cible.normalized(), courbesSeules, QRectF(source));
-    painter->restore();
-    ++nombres.images;
-}
-
-// The picture of the curves alone: where the grid showed under them, the
-// colour of a neighbouring pixel that had no grid.
-void Carte::faitCourbesSeules()
-{
-    courbesSeules = QImage(image.size(), QImage::Format_ARGB32_Premultiplied);
-    courbesSeules.fill(Qt::transparent);
-    const QRect r = vue->rect.translated(0, -1).intersected(image.rect());
-    for (int j = r.top(); j <= r.bottom(); ++j) {
-        const QRgb *f = reinterpret_cast<const QRgb *>(fond.constScanLine(j));
-        const QRgb *im = reinterpret_cast<const QRgb *>(image.constScanLine(j));
-        QRgb *s = reinterpret_cast<QRgb *>(courbesSeules.scanLine(j));
-        for (int i = r.left(); i <= r.right(); ++i) {
-            if (f[i] == 0) {
-                s[i] = im[i];
-                continue;
-            }
-            const int voisins[4][2] = {{i - 1, j}, {i + 1, j}, {i, j - 1}, {i, j + 1}};
-            for (const auto &p : voisins) {
-                if (r.contains(p[0], p[1]) && fond.pixel(p[0], p[1]) == 0) {
-                    s[i] = reinterpret_cast<const QRgb *>(image.constScanLine(p[1]))[p[0]];
-                    break;
-                }
-            }
-        }
-    }
-}
-
-// What the layers under the curves drew is what they drew for the last
-// complete drawing: then its curves still lie right on it.
-bool Carte::memeFond(const QImage &avant) const
-{
-    if (avant.size() != fond.size() || fond.format() != avant.format())
+    const Etats &avant = *cliche->etats(), &apres = *etats;
+    if (avant.size() != apres.size())
         return false;
-    const QRect r = zone().intersected(avant.rect());
-    const size_t octets = size_t(r.width()) * 4;
-    for (int j = r.top(); j <= r.bottom(); ++j)
-        if (std::memcmp(avant.constScanLine(j) + r.left() * 4, fond.constScanLine(j) + r.left() * 4,
-                        octets) != 0)
-            return false;
-    return true;
-}
-
-// Same view, same curves: the last complete drawing, in which the curves
-// whose selection changed since are drawn again with every curve near
-// them, in order, on the grid alone. False when too many changed.
-bool Carte::dessinePartiel(QCPPainter *painter)
-{
-    std::vector<Courbe *> changees;
-    for (Courbe *c : courbes) {
-        if (c && c->selected() != c->choisieDessinee) {
-            changees.push_back(c);
-            if (changees.size() > 256)
+    std::vector<int> changees;
+    for (size_t r = 0; r < apres.size(); ++r) {
+        if (avant[r] != apres[r]) {
+            changees.push_back(int(r));
+            if (changees.size() > size_t(CHANGEES_MAX))
                 return false;
         }
     }
-    if (!changees.empty())
-        redessine(changees);
-    const QRect dans = zone().intersected(image.rect());
-    painter->save();
-    painter->setClipRect(dans);
-    painter->setCompositionMode(QPainter::CompositionMode_Source);
-    painter->drawImage(dans.topLeft(), image, dans);
-    painter->restore();
-    ++(changees.empty() ? nombres.copies : nombres.partiels);
-    return true;
-}
-
-// The grid alone, the curves near the changed ones drawn on it by a painter
-// set up as the plot's, on a picture the size of the plot's: inside the
-// changed boxes, the pixels of a complete drawing.
-void Carte::redessine(const std::vector<Courbe *> &changees)
-{
-    const QRect dans = zone();
-    QRegion sale;
-    for (Courbe *c : changees) {
-        sale += boitePixels(c, dans);
-        c->choisieDessinee = c->selected();
+    if (changees.empty()) {
+        cliche->pose(tampon);
+        ++nombres.copies;
+        return true;
+    }
+    const Scene &s = *scene_;
+    const QRectF zone(v.zone());
+    QVector<QRect> sale;
+    QVector<QRectF> saleVue;
+    for (int r : changees) {
+        const Scene::Element &e = s.elements[size_t(r)];
+        const QRectF b = boitePixels(v, e.cles, e.valeurs).intersected(zone);
+        if (!b.isEmpty()) {
+            saleVue.append(b);
+            sale.append(enDevice(b, v.ratio).intersected(tampon.rect()));
+        }
     }
     std::vector<int> rangs;
-    for (const QRect &r : sale)
-        for (int k : proches(r))
+    for (const QRectF &b : saleVue)
+        for (int k : proches(b))
             rangs.push_back(k);
     std::sort(rangs.begin(), rangs.end());
     rangs.erase(std::unique(rangs.begin(), rangs.end()), rangs.end());
-
-    QImage brouillon = fond.copy();
+    std::vector<int> dessinees;
+    long points = 0;
+    for (int k : rangs) {
+        const Scene::Element &e = s.elements[size_t(k)];
+        if (!(apres[size_t(k)] & VISIBLE) || !e.donnees)
+            continue;
+        const QRectF b = boitePixels(v, e.cles, e.valeurs);
+        if (std::none_of(saleVue.begin(), saleVue.end(), [&](const QRectF &d) { return d.intersects(b); }))
+            continue;
+        dessinees.push_back(k);
+        points += e.donnees->size();
+        if (points > POINTS_PARTIEL)
+            return false;
+    }
+    QImage brouillon = cliche->fond().copy();
+    brouillon.setDevicePixelRatio(v.ratio);
     {
         QCPPainter p(&brouillon);
-        p.setClipRect(dans);
-        for (int k : rangs)
-            if (courbes[k]->realVisibility())
-                courbes[k]->dessine(&p);
+        p.setRenderHint(QPainter::HighQualityAntialiasing);
+        p.setClipRect(v.zone());
+        static QVector<QPointF> lignes; // GUI thread only; keeps its room
+        for (int k : dessinees) {
+            const Scene::Element &e = s.elements[size_t(k)];
+            dessineCourbe(&p, v, *e.donnees, s.habits[size_t(e.habit)], apres[size_t(k)] & CHOISIE, lignes);
+        }
     }
-    QPainter copie(&image);
-    copie.setCompositionMode(QPainter::CompositionMode_Source);
-    for (const QRect &r : sale)
-        copie.drawImage(r.topLeft(), brouillon, r);
+    cliche->retouche(brouillon, sale, etats);
+    cliche->pose(tampon);
+    ++nombres.partiels;
+    return true;
+}
+
+// ---------------------------------------------------------------- jobs
+
+void Carte::lance(const QImage &fond, const Vue &v, const std::shared_ptr<const Etats> &etats)
+{
+    arrete();
+    Travail::Demande d;
+    d.scene = scene_;
+    d.etats = etats;
+    d.vue = v;
+    d.fond = fond;
+    d.avecIndex = !grille;
+    travail.reset(new Travail(std::move(d), fils));
+    connect(travail.get(), &Travail::termine, this, &Carte::travailTermine);
+    ++nombres.travaux;
+}
+
+// The running job is cancelled and set aside until its threads end; the
+// ones that ended are deleted.
+void Carte::arrete()
+{
+    arretes.erase(std::remove_if(arretes.begin(), arretes.end(),
+                                 [](const std::unique_ptr<Travail> &t) { return t->acheve(); }),
+                  arretes.end());
+    if (!travail)
+        return;
+    travail->annule();
+    arretes.push_back(std::move(travail));
+    ++nombres.annules;
+}
+
+// Shown at once if the view and the curves are still those it drew.
+void Carte::travailTermine()
+{
+    if (!travail || sender() != travail.get())
+        return;
+    std::unique_ptr<Travail> fait = std::move(travail);
+    const Travail::Demande &d = fait->demande();
+    bool vueOk = false;
+    if (fait->index() && d.scene == scene_)
+        grille = fait->index();
+    if (d.scene != scene_ || geste->enCours() || d.vue != Vue::de(plot, &vueOk))
+        return;
+    cliche->adopte(d.fond, fait->image(), fait->seules(), d.vue, d.scene, d.etats);
+    ++nombres.complets;
+    plot->replot();
+}
+
+void Carte::gesteCommence()
+{
+    arrete();
+}
+
+void Carte::gesteFini()
+{
+    plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 // ------------------------------------------------------------------ index
 
-const Carte::Index &Carte::index() const
+const Index &Carte::index() const
 {
-    if (grille && versionGrille == version)
-        return *grille;
-    delete grille;
-    grille = new Index;
-    Index &g = *grille;
-    versionGrille = version;
-    const size_t n = courbes.size();
-    if (n == 0)
-        return g;
-    double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
-    bool premier = true;
-    for (const Courbe *c : courbes) {
-        if (!c)
-            continue;
-        if (premier)
-            x0 = c->cles.lower, x1 = c->cles.upper, y0 = c->valeurs.lower, y1 = c->valeurs.upper;
-        x0 = std::min(x0, c->cles.lower), x1 = std::max(x1, c->cles.upper);
-        y0 = std::min(y0, c->valeurs.lower), y1 = std::max(y1, c->valeurs.upper);
-        premier = false;
+    if (!grille || structureScene != structure) {
+        const std::shared_ptr<const Scene> &s = const_cast<Carte *>(this)->scene();
+        if (!grille)
+            grille = std::make_shared<const Index>(*s);
     }
-    const int cote = std::max(1, std::min(2048, int(std::sqrt(double(n) / 4))));
-    g.nx = g.ny = cote;
-    g.x0 = x0, g.y0 = y0;
-    g.dx = x1 > x0 ? (x1 - x0) / cote : 1;
-    g.dy = y1 > y0 ? (y1 - y0) / cote : 1;
-    g.debut.assign(size_t(cote) * cote + 1, 0);
-    auto cellules = [&](const Courbe *c, int &i0, int &i1, int &j0, int &j1) {
-        i0 = g.cx(c->cles.lower), i1 = g.cx(c->cles.upper);
-        j0 = g.cy(c->valeurs.lower), j1 = g.cy(c->valeurs.upper);
-        return (i1 - i0 + 1) * (j1 - j0 + 1) <= CELLULES_MAX;
-    };
-    int i0, i1, j0, j1;
-    for (const Courbe *c : courbes)
-        if (c && cellules(c, i0, i1, j0, j1))
-            for (int j = j0; j <= j1; ++j)
-                for (int i = i0; i <= i1; ++i)
-                    ++g.debut[size_t(j) * cote + i + 1];
-    for (size_t k = 1; k < g.debut.size(); ++k)
-        g.debut[k] += g.debut[k - 1];
-    g.rangs.resize(g.debut.back());
-    std::vector<int> place(g.debut.begin(), g.debut.end() - 1);
-    for (const Courbe *c : courbes) {
-        if (!c)
-            continue;
-        if (!cellules(c, i0, i1, j0, j1)) {
-            g.grands.push_back(c->rang);
-            continue;
-        }
-        for (int j = j0; j <= j1; ++j)
-            for (int i = i0; i <= i1; ++i)
-                g.rangs[place[size_t(j) * cote + i]++] = c->rang;
-    }
-    return g;
+    return *grille;
 }
 
 // The ranks of the curves whose box may meet `pixels`, in no order, with
@@ -812,24 +746,11 @@ const Carte::Index &Carte::index() const
 std::vector<int> Carte::proches(const QRectF &pixels) const
 {
     const Index &g = index();
-    std::vector<int> r(g.grands);
-    if (g.nx == 0)
-        return r;
     QCPAxis *x = plot->xAxis, *y = plot->yAxis;
-    const double xa = x->pixelToCoord(pixels.left()), xb = x->pixelToCoord(pixels.right());
-    const double ya = y->pixelToCoord(pixels.top()), yb = y->pixelToCoord(pixels.bottom());
-    const int i0 = g.cx(std::min(xa, xb)), i1 = g.cx(std::max(xa, xb));
-    const int j0 = g.cy(std::min(ya, yb)), j1 = g.cy(std::max(ya, yb));
-    for (int j = j0; j <= j1; ++j)
-        for (int i = i0; i <= i1; ++i) {
-            const size_t c = size_t(j) * g.nx + i;
-            r.insert(r.end(), g.rangs.begin() + g.debut[c], g.rangs.begin() + g.debut[c + 1]);
-        }
-    return r;
+    return g.proches(x->pixelToCoord(pixels.left()), x->pixelToCoord(pixels.right()),
+                     y->pixelToCoord(pixels.top()), y->pixelToCoord(pixels.bottom()));
 }
 
-// One query per click position and view; every curve then answers from
-// its mark.
 // Pixels around `pos` where a curve may be within the selection tolerance.
 QRectF Carte::voisinage(const QPointF &pos) const
 {
@@ -837,20 +758,24 @@ QRectF Carte::voisinage(const QPointF &pos) const
     return QRectF(pos - QPointF(t, t), pos + QPointF(t, t));
 }
 
+// One query per click position and view; every curve then answers from
+// its mark.
 bool Carte::exclut(const Courbe *c, const QPointF &pos) const
 {
     // During a filtered event the curves' layer holds the candidates only,
     // found by the same query.
-    if (!rapideActif || enEvenement || c->carte != this)
+    if (!rapide_ || enEvenement || c->carte != this)
         return false;
-    const Vue v = vueActuelle();
-    if (!requeteValide || pos != dernierePos || !(*vueRequete == v) || versionRequete != version) {
+    bool vueOk = false;
+    const Vue v = Vue::de(plot, &vueOk);
+    if (!requeteValide || pos != dernierePos || vueRequete != v || structureRequete != structure) {
         ++requetes;
         for (int k : proches(voisinage(pos)))
-            courbes[k]->marque = requetes;
+            if (size_t(k) < courbes.size() && courbes[size_t(k)])
+                courbes[size_t(k)]->marque = requetes;
         dernierePos = pos;
-        *vueRequete = v;
-        versionRequete = version;
+        vueRequete = v;
+        structureRequete = structure;
         requeteValide = true;
     }
     return c->marque != requetes;
@@ -870,14 +795,14 @@ QList<QCPLayerable *> Carte::candidats(const QPointF &pos, bool avecChoisies) co
     QList<QCPLayerable *> liste;
     liste.reserve(int(rangs.size()));
     for (int r : rangs)
-        if (courbes[r])
-            liste.append(courbes[r]);
+        if (size_t(r) < courbes.size() && courbes[size_t(r)])
+            liste.append(courbes[size_t(r)]);
     return liste;
 }
 
 bool Carte::eventFilter(QObject *objet, QEvent *event)
 {
-    if (objet != plot || !rapideActif || enEvenement)
+    if (objet != plot || !rapide_ || enEvenement)
         return false;
     QPointF pos;
     bool avecChoisies = true;
@@ -895,47 +820,11 @@ bool Carte::eventFilter(QObject *objet, QEvent *event)
         return false;
     }
     horsEvenement = candidats(pos, avecChoisies);
-    horsEvenement.swap(AccesCouche::enfants(couche));
+    horsEvenement.swap(acces::enfants(couche));
     enEvenement = true;
     static_cast<QObject *>(plot)->event(event);
     enEvenement = false;
-    horsEvenement.swap(AccesCouche::enfants(couche));
+    horsEvenement.swap(acces::enfants(couche));
     horsEvenement.clear();
     return true;
-}
-
-// --------------------------------------------------------------- gestures
-
-void Carte::appui(QMouseEvent *event)
-{
-    appuye = event->buttons() & Qt::LeftButton;
-}
-
-void Carte::mouvement(QMouseEvent *event)
-{
-    if (appuye && (event->buttons() & Qt::LeftButton))
-        geste = true;
-}
-
-void Carte::relache()
-{
-    appuye = false;
-    if (geste && !pause.isActive()) {
-        geste = false;
-        plot->replot(QCustomPlot::rpQueuedReplot);
-    }
-}
-
-void Carte::molette()
-{
-    geste = true;
-    pause.start();
-}
-
-void Carte::finGeste()
-{
-    if (appuye)
-        return; // a drag goes on; its release ends it
-    geste = false;
-    plot->replot();
 }

@@ -1,39 +1,54 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// kalucarte: what keeps a map of a million parts as fluid as one of a
-// thousand, while every part stays one QCPCurve with its legend item.
+// kalucarte: the map, what keeps a map of a million parts as fluid as one of
+// a thousand while every part stays one QCPCurve with its legend item, and
+// the window never waits for a drawing.
 //
 // What it guarantees:
 // - Loading is linear: a curve and its legend item are registered with the
-//   plot, its layers and its QObject trees in constant time (the library's
-//   own registration searches lists that grow with the map). A curve's
-//   legend item is made when the legend shows or someone asks for it.
-// - Every picture that ends a gesture, a click or an edit is pixel-identical
-//   to the library's plain full replot of the same state, overlapping
-//   translucent polygons included.
-// - During a drag, and during a burst of wheel turns until they pause for
-//   PAUSE_MOLETTE ms, the curves are shown from the picture of the last
-//   complete drawing, moved and scaled with the ranges; axes, grid, titles
-//   and legend stay live. One complete drawing ends the gesture.
-// - A replot whose view is unchanged copies the last complete drawing, and
-//   redraws only the neighbourhood of the curves whose selection changed.
-// - A click asks only the curves near it: a grid index of the curves'
-//   boxes answers for the others, and its answer is exact.
-// - A complete drawing skips, without reading their points, the curves
-//   whose box lies outside the view.
+//   plot, its layers and its QObject trees in constant time. A curve's legend
+//   item is made when the legend shows or someone asks for it.
+// - No complete drawing of the curves runs on the GUI thread. A replot that
+//   needs one (after a gesture, a load, a removal, a resize, a layout
+//   change) starts a drawing job (kalutravail) on every core, on a snapshot
+//   of the curves (kaluscene) and of the view (kaluvue), and shows meanwhile
+//   the last picture moved and scaled to the present ranges. The job's
+//   picture is shown as soon as it is done, if the view and the curves are
+//   still those it was made for; imageComplete() then tells it is on screen.
+//   A gesture cancels the running job; a replot for another state replaces
+//   it.
+// - Every picture shown once the jobs are done is pixel-identical to the
+//   library's plain full replot of the same state, at every device pixel
+//   ratio: the job draws each curve with the curve's own drawing
+//   (kalutrace), in bands clipped on full-size pictures.
+// - A replot whose view is unchanged gets the last picture back by a copy,
+//   and redraws only the neighbourhood of the curves whose selection or
+//   visibility changed (a click, a removal); past a budget of points, that
+//   too is a job.
+// - A click asks only the curves near it: a grid index of the curves' boxes
+//   (kaluindex) answers for the others, and its answer is exact.
+// - "Remove all" empties the plot at once; the curves' objects are deleted
+//   in slices from the event loop, their data freed off the GUI thread.
+// - Exports (the library's toPixmap, savePng, toPainter...) draw every curve
+//   before they return, through the curves' own drawing.
 //
-// Pictures are kept for the plot's own paint buffers at one device pixel
-// per pixel; elsewhere (exports, high-density screens) every drawing is
-// complete. The plot's other layers, its legend and its signals are the
-// library's.
+// Threads: every class here is used on the GUI thread only. The jobs never
+// see them: they get a Scene, the curves' states and a Vue.
 #ifndef KALUCARTE_H
 #define KALUCARTE_H
 
 #include <QImage>
 #include <QTimer>
 
+#include <future>
+#include <memory>
 #include <vector>
 
+#include "kalugeste.h"
+#include "kaluimage.h"
+#include "kaluindex.h"
+#include "kaluscene.h"
+#include "kalutravail.h"
 #include "qcustomplot.h"
 
 class Carte;
@@ -44,18 +59,12 @@ class Carte;
 // in one column, item i in row i, as the library lays them out.
 //
 // Items are made only when something needs them: when the legend shows,
-// or when asked (Carte::faitEntrees). Until then a curve simply has none, so
-// that a map of a million hidden items costs neither their memory nor the
-// passes of every click over them.
+// or when asked (Carte::faitEntrees).
 class Legende : public QCPLegend
 {
 public:
     // The map whose curves' items this legend makes when it shows.
     void setCarte(Carte *carte) { this->carte = carte; }
-
-    // Appends one item per curve, in order, each as a new last row, on the
-    // layer of the items (above the legend's box).
-    void ajoute(const QVector<QCPAbstractPlottable *> &courbes, QCPLayer *couche);
 
     // Appends `item` as a new last row. Takes ownership.
     void ajoute(QCPAbstractLegendItem *item);
@@ -93,31 +102,26 @@ public:
 
 protected:
     void deselectEvent(bool *selectionStateChanged) override;
-    // An unselected curve without scatters is drawn as the library draws its
-    // one unselected segment, with the same calls in the same order, but
-    // without the lists, pen and polygon copies the general case needs, and
-    // with its points turned to pixels directly when its box is in view.
+    // Through dessineCourbe, as the drawing jobs draw it; a curve that
+    // drawing can't render (scatters, a selection in part) is the library's.
     void draw(QCPPainter *painter) override;
 
 private:
     friend class Carte;
     bool contient(const QPointF &pos, QVariant *details) const;
-    void lignesDe(QVector<QPointF> &lignes) const;
-    void trace(QCPPainter *painter, const QVector<QPointF> &lignes) const;
 
     QCPRange cles, valeurs;
-    Carte *carte = nullptr; // null once the map is gone
+    Carte *carte = nullptr; // null once the map is gone or has let it go
     int rang = -1;          // place in the map's drawing order
     unsigned marque = 0;    // the map's last click query that found it
-    bool choisieDessinee = false; // selection state of the last drawing
-    bool placee = false;          // has a point, and so a box
+    bool placee = false;    // has a point, and so a box
 };
 
 // The map: the one layerable that draws every curve, on the layer just above
 // the curves' own. During a replot the curves' layer lends it its children,
-// so the layer draws none of them and the map draws them all, in the same
-// order and with the same painter states; everywhere else (clicks, the
-// library's exports) the curves are the layer's children as usual.
+// so the layer draws none of them and the map shows them all; everywhere
+// else (clicks, the library's exports) the curves are the layer's children
+// as usual.
 class Carte : public QCPLayerable
 {
     Q_OBJECT
@@ -141,8 +145,8 @@ public:
     void finAjouts();
 
     // Fits the bottom and left axes to every curve, as the plot's
-    // rescaleAxes(false) would, from the curves' boxes instead of their
-    // points; the top and right axes follow their twins.
+    // rescaleAxes(false) would, from the curves' boxes; the top and right
+    // axes follow their twins.
     void recadre();
 
     // A curve and its legend item are selected together, whichever of the
@@ -153,13 +157,12 @@ public:
     // selected as its curve is.
     void faitEntrees();
 
-    // Removes every curve with its legend item, in an order where no step
-    // scans what is left.
+    // Removes every curve with its legend item: the plot, its layers and
+    // the legend are empty on return; the curves' objects go in slices.
     void vide();
 
     // Lends the curves to the map for a drawing outside a replot (the
-    // library's exports), so that the map draws them as in a replot, with
-    // neither picture nor index.
+    // library's exports), so that the map draws them all, at once.
     class Pret
     {
     public:
@@ -173,17 +176,24 @@ public:
     };
 
     // Benchmarks and tests: false draws every curve through its layer on
-    // every replot, as the library does, with no picture kept and no index.
-    static void setRapide(bool oui);
-    static bool rapide();
+    // every replot, as the library does: no job, no picture, no index.
+    void setRapide(bool oui);
+    bool rapide() const { return rapide_; }
 
-    // What the replots drew: complete drawings of the map, pictures moved
-    // during a gesture, partial redraws after a selection, copies of the
-    // last drawing.
+    // Benchmarks: the number of threads a job takes (default: one per core).
+    void setFils(int n) { fils = std::max(1, n); }
+
+    // What the replots did: complete drawings shown (a job's or, where no
+    // job can draw, the replot's own), pictures moved during a gesture or a
+    // wait, partial redraws, copies of the last drawing; jobs started and
+    // jobs cancelled.
     struct Compteurs {
-        int complets = 0, images = 0, partiels = 0, copies = 0;
+        int complets = 0, images = 0, partiels = 0, copies = 0, travaux = 0, annules = 0;
     };
     const Compteurs &compteurs() const { return nombres; }
+
+    // Whether a complete drawing of the present state is still to be shown.
+    bool attendImage() const { return attente; }
 
     // Called by Courbe: the curve at `rang` is being deleted.
     void oublie(int rang);
@@ -192,10 +202,7 @@ public:
     bool exclut(const Courbe *c, const QPointF &pos) const;
 
     // The wheel's gesture ends after this pause, in ms.
-    static const int PAUSE_MOLETTE = 150;
-
-    // Whether a complete drawing of the present state is still to be shown.
-    bool attendImage() const { return attente; }
+    static const int PAUSE_MOLETTE = Geste::PAUSE_MOLETTE;
 
 signals:
     // The complete drawing of the present state is on screen.
@@ -212,25 +219,19 @@ protected:
 private slots:
     void avantReplot();
     void apresReplot();
-    void appui(QMouseEvent *event);
-    void mouvement(QMouseEvent *event);
-    void relache();
-    void molette();
-    void finGeste();
+    void gesteCommence();
+    void gesteFini();
+    void travailTermine();
+    void jette();
 
 private:
-    struct Vue; // what a drawing depends on besides the curves
-    struct Index;
-
-    Vue vueActuelle() const;
-    QRect zone() const;
-    QRect boitePixels(const Courbe *c, const QRect &dans) const;
+    const std::shared_ptr<const Scene> &scene();
+    std::shared_ptr<const Etats> etatsActuels(bool *entiers) const;
     void dessineTout(QCPPainter *painter);
-    void dessineImage(QCPPainter *painter);
-    void faitCourbesSeules();
-    bool memeFond(const QImage &avant) const;
-    bool dessinePartiel(QCPPainter *painter);
-    void redessine(const std::vector<Courbe *> &changees);
+    bool retouche(QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
+    void lance(const QImage &fond, const Vue &vue, const std::shared_ptr<const Etats> &etats);
+    void arrete();
+    void libere(std::shared_ptr<const Scene> scene);
     const Index &index() const;
     std::vector<int> proches(const QRectF &pixels) const;
     void compacte();
@@ -244,7 +245,7 @@ private:
     QObject *porteur = nullptr;  // the curves' QObject parent
     std::vector<Courbe *> courbes; // drawing order; null where one was deleted
     int trous = 0;
-    unsigned version = 0; // of the set of curves
+    unsigned structure = 0; // of the ranks: grows with every add and compaction
     QList<QCPLayerable *> pretees; // the curves' layer's children, while lent
     bool enReplot = false, pretDessin = false;
     QList<QCPAbstractPlottable *> deja; // the plottables set aside while adding
@@ -253,26 +254,31 @@ private:
     // The curves' layer's children while an event sees only candidates.
     QList<QCPLayerable *> horsEvenement;
     bool enEvenement = false;
+    bool rapide_ = true;
+    int fils = Travail::filsParDefaut();
 
-    // The last complete drawing: the paint buffer before the curves (fond)
-    // and after them (image), and the view they were drawn for.
-    QImage fond, image;
-    Vue *vue;
-    unsigned versionImage = ~0u;
-    QImage courbesSeules; // the curves of `image` without the grid, for gestures
+    std::shared_ptr<const Scene> scene_;
+    unsigned structureScene = ~0u;
+    mutable std::shared_ptr<const Index> grille; // for scene_
+    std::unique_ptr<Cliche> cliche;
+    std::unique_ptr<Travail> travail;        // the running job, if any
+    std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
+    std::vector<std::future<void>> liberations;    // scenes being freed
+    std::unique_ptr<Geste> geste;
 
-    mutable Index *grille = nullptr;
-    mutable unsigned versionGrille = ~0u;
+    // Curves taken out of the plot, deleted a slice at a time.
+    std::vector<QObject *> corbeille;
+    size_t jetes = 0;
+    QTimer balayeur;
+
     // The last click query: its position and view, and its mark.
     mutable unsigned requetes = 0;
     mutable QPointF dernierePos;
-    mutable Vue *vueRequete;
-    mutable unsigned versionRequete = ~0u;
+    mutable Vue vueRequete;
+    mutable unsigned structureRequete = ~0u;
     mutable bool requeteValide = false;
 
-    bool geste = false, appuye = false;
     bool attente = false, complete = false;
-    QTimer pause;
     Compteurs nombres;
 };
 

@@ -24,9 +24,11 @@ struct Vue {
     QSize taille;           // the plot's viewport
     qreal ratio = 1;        // device pixels per pixel
 
-    // The view of `plot`'s bottom and left axes now. False in `ok` when the
-    // axes are not the linear horizontal and vertical pair a Vue describes.
-    static Vue de(const QCustomPlot *plot, bool *ok = nullptr);
+    // The view of the axes `x` and `y` of a plot now. False in `ok` when
+    // they are not the linear horizontal and vertical pair a Vue describes.
+    static Vue de(const QCPAxis *x, const QCPAxis *y, bool *ok);
+    // That of `plot`'s bottom and left axes.
+    static Vue de(const QCustomPlot *plot, bool *ok);
 
     // QCPAxis::coordToPixel of the bottom and left axes.
     double pixelX(double cle) const

@@ -43,23 +43,23 @@ protected:
         ASSERT_EQ(p->plottableCount(), 24);
         ASSERT_TRUE(p->legend->visible());
     }
-    void TearDown() override { ::Carte::setRapide(true); }
-
-    // What the window shows now, once pending replots and paints are done.
+    // What the window shows now, once pending replots, paints and the
+    // drawing job are done.
     QImage vue()
     {
-        QApplication::processEvents();
+        EXPECT_TRUE(attendsImage(p));
         return v->grab().toImage();
     }
     // The same state drawn by the library alone.
     QImage reference()
     {
-        ::Carte::setRapide(false);
-        p->replot();
-        QImage r = vue();
-        ::Carte::setRapide(true);
+        carte->setRapide(false);
         p->replot();
         QApplication::processEvents();
+        QImage r = v->grab().toImage();
+        carte->setRapide(true);
+        p->replot();
+        attendsImage(p);
         return r;
     }
     void attendsFinMolette()

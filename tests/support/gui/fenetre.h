@@ -9,10 +9,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QThread>
 #include <QtGlobal>
 
 #include <memory>
 
+#include "kalucarte.h"
 #include "kaluview.h"
 
 namespace fenetre {
@@ -83,9 +85,28 @@ inline bool fixeAxisRect(KaluView &v, int w, int h)
     return false;
 }
 
-// Saves the window as it is drawn to <build>/screenshots/<nom>.png.
+// Runs the event loop until the map's complete drawing of the present
+// state is on screen (its job done and shown), for at most 20 s.
+inline bool attendsImage(QCustomPlot *p)
+{
+    ::Carte *carte = ::Carte::de(p);
+    QApplication::processEvents();
+    for (int k = 0; carte && carte->attendImage() && k < 20000; ++k) {
+        QApplication::processEvents(QEventLoop::AllEvents, 1);
+        QThread::usleep(200);
+    }
+    QApplication::processEvents();
+    return !carte || !carte->attendImage();
+}
+
+// Saves the window as it is drawn to <build>/screenshots/<nom>.png, once
+// its map's picture is complete.
 inline QString capture(QWidget &w, const QString &nom)
 {
+    for (QCustomPlot *p : w.findChildren<QCustomPlot *>())
+        attendsImage(p);
+    if (QCustomPlot *p = qobject_cast<QCustomPlot *>(&w))
+        attendsImage(p);
     QDir().mkpath(KALU_SCREENSHOT_DIR);
     QString chemin = QString(KALU_SCREENSHOT_DIR) + "/" + nom + ".png";
     EXPECT_TRUE(w.grab().save(chemin)) << chemin.toStdString();

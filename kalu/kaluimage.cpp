@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "kaluimage.h"
+
+#include <QPaintEngine>
+
+#include <cmath>
+#include <cstring>
+
+#include "qcustomplot.h"
+
+QImage *Cliche::tamponDe(QPainter *painter)
+{
+    QPaintEngine *moteur = painter->paintEngine();
+    QPaintDevice *support = moteur ? moteur->paintDevice() : nullptr;
+    if (support == nullptr || support->devType() != QInternal::Image)
+        return nullptr;
+    QImage *image = static_cast<QImage *>(support);
+    return image->format() == QImage::Format_ARGB32_Premultiplied ? image : nullptr;
+}
+
+void Cliche::oublie()
+{
+    fond_ = image_ = seules_ = QImage();
+    scene_.reset();
+    etats_.reset();
+}
+
+void Cliche::adopte(const QImage &fond, const QImage &image, const QImage &seules, const Vue &vue,
+                    std::shared_ptr<const Scene> scene, std::shared_ptr<const Etats> etats)
+{
+    fond_ = fond;
+    image_ = image;
+    seules_ = seules;
+    vue_ = vue;
+    scene_ = std::move(scene);
+    etats_ = std::move(etats);
+}
+
+QRect Cliche::champ(const Vue &v, const QImage &image)
+{
+    const QRect z = v.zone();
+    const qreal r = v.ratio;
+    return QRect(QPoint(int(std::floor(z.left() * r)) - 1, int(std::floor(z.top() * r)) - 1),
+                 QPoint(int(std::ceil((z.right() + 1) * r)), int(std::ceil((z.bottom() + 1) * r))))
+        .intersected(image.rect());
+}
+
+bool Cliche::memeChamp(const QImage &a, const QImage &b, const Vue &v)
+{
+    if (a.size() != b.size() || a.format() != b.format() || a.bytesPerLine() != b.bytesPerLine())
+        return false;
+    const QRect c = champ(v, a);
+    const size_t octets = size_t(c.width()) * 4;
+    for (int y = c.top(); y <= c.bottom(); ++y)
+        if (std::memcmp(a.constScanLine(y) + c.left() * 4, b.constScanLine(y) + c.left() * 4, octets) != 0)
+            return false;
+    return true;
+}
+
+bool Cliche::vaPour(const Vue &vue, const Scene *scene, const QImage &tampon) const
+{
+    return !image_.isNull() && scene == scene_.get() && vue == vue_ && memeChamp(tampon, fond_, vue);
+}
+
+void Cliche::pose(QImage &tampon) const
+{
+    const QRect c = champ(vue_, image_);
+    const size_t octets = size_t(c.width()) * 4;
+    uchar *bits = tampon.bits();
+    const qsizetype ligne = tampon.bytesPerLine();
+    for (int y = c.top(); y <= c.bottom(); ++y)
+        std::memcpy(bits + y * ligne + c.left() * 4, image_.constScanLine(y) + c.left() * 4, octets);
+}
+
+void Cliche::dessineDeplacee(QCPPainter *painter, const Vue &m)
+{
+    if (image_.isNull())
+        return;
+    if (seules_.isNull()) {
+        seules_ = QImage(image_.size(), QImage::Format_ARGB32_Premultiplied);
+        seules_.fill(Qt::transparent);
+        seules_.setDevicePixelRatio(image_.devicePixelRatio());
+        separe(fond_, image_, seules_, seules_.rect());
+    }
+    // The picture's edges in data coordinates, then in today's pixels.
+    const Vue &v = vue_;
+    const QRect source = v.zone();
+    const QRectF cible(m.pixel(v.cleX(source.left()), v.valeurY(source.top())),
+                       m.pixel(v.cleX(source.left() + source.width()), v.valeurY(source.top() + source.height())));
+    const qreal r = v.ratio;
+    const QRectF sourceDevice(source.left() * r, source.top() * r, source.width() * r, source.height() * r);
+    painter->save();
+    painter->setClipRect(m.zone());
+    painter->drawImage(cible.normalized(), seules_, sourceDevice);
+    painter->restore();
+}
+
+void Cliche::retouche(const QImage &brouillon, const QVector<QRect> &sale, std::shared_ptr<const Etats> etats)
+{
+    const size_t octets = 4;
+    for (const QRect &r : sale) {
+        const QRect d = r.intersected(image_.rect());
+        for (int y = d.top(); y <= d.bottom(); ++y) {
+            std::memcpy(image_.scanLine(y) + d.left() * octets, brouillon.constScanLine(y) + d.left() * octets,
+                        size_t(d.width()) * octets);
+        }
+        if (!seules_.isNull())
+            separe(fond_, image_, seules_, d);
+    }
+    etats_ = std::move(etats);
+}
+
+void Cliche::separe(const QImage &fond, const QImage &image, QImage &seules, const QRect &dans)
+{
+    const QRect r = dans.intersected(image.rect());
+    auto px = [](const QImage &im, int x, int y) { return reinterpret_cast<const QRgb *>(im.constScanLine(y))[x]; };
+    for (int j = r.top(); j <= r.bottom(); ++j) {
+        const QRgb *f = reinterpret_cast<const QRgb *>(fond.constScanLine(j));
+        const QRgb *im = reinterpret_cast<const QRgb *>(image.constScanLine(j));
+        QRgb *s = reinterpret_cast<QRgb *>(seules.scanLine(j));
+        for (int i = r.left(); i <= r.right(); ++i) {
+            if (f[i] == 0) {
+                s[i] = im[i];
+                continue;
+            }
+            s[i] = 0;
+            const int voisins[4][2] = {{i - 1, j}, {i + 1, j}, {i, j - 1}, {i, j + 1}};
+            for (const auto &p : voisins) {
+                if (image.rect().contains(p[0], p[1]) && px(fond, p[0], p[1]) == 0) {
+                    s[i] = px(image, p[0], p[1]);
+                    break;
+                }
+            }
+        }
+    }
+}

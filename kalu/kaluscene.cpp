@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "kaluscene.h"
+
+#include "kalucarte.h"
+
+#include <algorithm>
+
+std::shared_ptr<const Scene> Scene::fait(const std::vector<Courbe *> &courbes)
+{
+    auto s = std::make_shared<Scene>();
+    int dernier = -1;
+    s->elements.resize(courbes.size());
+    for (size_t r = 0; r < courbes.size(); ++r) {
+        const Courbe *c = courbes[r];
+        if (!c)
+            continue;
+        Element &e = s->elements[r];
+        e.donnees = c->data();
+        e.cles = c->boiteCles();
+        e.valeurs = c->boiteValeurs();
+        // The curves of one file share their pens and brushes: the last
+        // look is the one to compare with, and the comparison is a pointer's.
+        bool ok = true;
+        const Habit h = Habit::de(*c, &ok);
+        s->dessinable = s->dessinable && ok;
+        if (dernier < 0 || !(s->habits[size_t(dernier)] == h)) {
+            auto it = std::find(s->habits.begin(), s->habits.end(), h);
+            dernier = int(it - s->habits.begin());
+            if (it == s->habits.end())
+                s->habits.push_back(h);
+        }
+        e.habit = dernier;
+    }
+    return s;
+}

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// kaluscene: what the drawing jobs draw, as an immutable snapshot of the
+// map's curves: each curve's data (shared with the curve, read only), the
+// box of its points, its look, in drawing order. The state that changes
+// between drawings (which curves show, which are selected) is an Etats of
+// one byte a curve, made anew for each drawing.
+//
+// A scene is made after the set of curves grew or was compacted; removing
+// a curve only changes the Etats (its data stays alive with the scene).
+//
+// Threads: Scene::fait and Etats are made on the GUI thread. A scene is
+// never changed once made: any thread may read it through its shared
+// pointer, and the last holder frees it, on whichever thread.
+#ifndef KALUSCENE_H
+#define KALUSCENE_H
+
+#include <QSharedPointer>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "kalutrace.h"
+
+class Courbe;
+
+struct Scene {
+    struct Element {
+        QSharedPointer<const QCPCurveDataContainer> donnees;
+        QCPRange cles, valeurs; // the box of its placed points
+        int habit = 0;          // in `habits`
+    };
+    std::vector<Element> elements; // element i is the curve of rank i
+    std::vector<Habit> habits;
+    // Every curve can be drawn by dessineCourbe.
+    bool dessinable = true;
+
+    // The scene of `courbes` (null entries are curves gone: they stay
+    // empty elements).
+    static std::shared_ptr<const Scene> fait(const std::vector<Courbe *> &courbes);
+};
+
+// One byte a curve of the scene: drawn or not, selected or not.
+enum : uint8_t { VISIBLE = 1, CHOISIE = 2 };
+using Etats = std::vector<uint8_t>;
+
+#endif

@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "kalutrace.h"
+
+#include "kalulignes.h"
+
+#include <typeinfo>
+
+namespace {
+
+// QCPLayerable::applyAntialiasingHint, resolved once.
+bool lissage(const QCustomPlot *plot, bool local, QCP::AntialiasedElement element)
+{
+    if (plot && plot->notAntialiasedElements().testFlag(element))
+        return false;
+    if (plot && plot->antialiasedElements().testFlag(element))
+        return true;
+    return local;
+}
+
+// The line as QCPAbstractPlottable1D::drawPolyline strokes it on a raster
+// painter: a pen of width 1 made cosmetic, a gap at every point that can't
+// be drawn, or single segments under the fast-polylines hint.
+void trace(QCPPainter *painter, const QVector<QPointF> &lignes, bool rapides)
+{
+    const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);
+    if (!vectoriel && qFuzzyCompare(painter->pen().widthF(), 1.0)) {
+        QPen cosmetique = painter->pen();
+        cosmetique.setWidth(0);
+        painter->setPen(cosmetique);
+    }
+    const int n = lignes.size();
+    if (rapides && painter->pen().style() == Qt::SolidLine && !vectoriel &&
+        !painter->modes().testFlag(QCPPainter::pmNoCaching)) {
+        int i = 0;
+        bool apresTrou = false;
+        while (i < n && (qIsNaN(lignes.at(i).y()) || qIsNaN(lignes.at(i).x())))
+            ++i;
+        for (++i; i < n; ++i) {
+            if (!qIsNaN(lignes.at(i).y()) && !qIsNaN(lignes.at(i).x())) {
+                if (!apresTrou)
+                    painter->drawLine(lignes.at(i - 1), lignes.at(i));
+                else
+                    apresTrou = false;
+            } else {
+                apresTrou = true;
+            }
+        }
+        return;
+    }
+    int debut = 0;
+    for (int i = 0; i < n; ++i) {
+        const QPointF &q = lignes.at(i);
+        if (qIsNaN(q.y()) || qIsNaN(q.x()) || qIsInf(q.y())) {
+            painter->drawPolyline(lignes.constData() + debut, i - debut);
+            debut = i + 1;
+        }
+    }
+    painter->drawPolyline(lignes.constData() + debut, n - debut);
+}
+
+} // namespace
+
+Habit Habit::de(const QCPCurve &courbe, bool *ok)
+{
+    const QCustomPlot *plot = courbe.parentPlot();
+    const QCPSelectionDecorator *d = courbe.selectionDecorator();
+    Habit h;
+    h.trait = courbe.pen();
+    h.fond = courbe.brush();
+    h.traitChoisi = d ? d->pen() : courbe.pen();
+    h.fondChoisi = d ? d->brush() : courbe.brush();
+    h.lisse = lissage(plot, courbe.antialiased(), QCP::aePlottables);
+    h.lisseFond = lissage(plot, courbe.antialiasedFill(), QCP::aeFills);
+    h.ligne = courbe.lineStyle() != QCPCurve::lsNone;
+    h.polylignesRapides = plot && plot->plottingHints().testFlag(QCP::phFastPolylines);
+    *ok = courbe.scatterStyle().isNone() && (d == nullptr || typeid(*d) == typeid(QCPSelectionDecorator)) &&
+          (d == nullptr || d->scatterStyle().isNone());
+    return h;
+}
+
+bool choisieEntiere(const QCPCurve &courbe, bool *ok)
+{
+    const QCPDataSelection &s = courbe.selection();
+    *ok = s.isEmpty() || (s.dataRangeCount() == 1 && s.span() == QCPDataRange(0, courbe.dataCount()));
+    return !s.isEmpty();
+}
+
+void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
+                   const Habit &habit, bool choisie, QVector<QPointF> &lignes)
+{
+    painter->setAntialiasing(habit.lisse);
+    if (donnees.isEmpty())
+        return;
+    const QPen &trait = choisie ? habit.traitChoisi : habit.trait;
+    const QBrush &fond = choisie ? habit.fondChoisi : habit.fond;
+    lignesCourbe(vue, donnees, trait.widthF(), &lignes);
+
+    painter->setAntialiasing(habit.lisseFond);
+    painter->setBrush(fond);
+    painter->setPen(Qt::NoPen);
+    if (fond.style() != Qt::NoBrush && fond.color().alpha() != 0)
+        painter->drawPolygon(lignes.constData(), lignes.size());
+    if (habit.ligne) {
+        painter->setPen(trait);
+        painter->setBrush(Qt::NoBrush);
+        if (trait.style() != Qt::NoPen && trait.color().alpha() != 0) {
+            painter->setAntialiasing(habit.lisse);
+            trace(painter, lignes, habit.polylignesRapides);
+        }
+    }
+}

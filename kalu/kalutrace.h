@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// kalutrace: the one drawing of a curve. The curve's own draw (GUI thread,
+// the library's exports, partial redraws) and the drawing jobs (worker
+// threads) both go through dessineCourbe, so that no curve is ever drawn by
+// two different codes, and every picture is the library's own.
+//
+// Threads: Habit::de reads a live curve and runs on the GUI thread only.
+// An Habit is then a value; dessineCourbe runs on any thread, on a painter
+// that thread owns.
+#ifndef KALUTRACE_H
+#define KALUTRACE_H
+
+#include <QBrush>
+#include <QPen>
+#include <QVector>
+
+#include "kaluvue.h"
+#include "qcustomplot.h"
+
+// How a curve is drawn, selected and not: its pens and brushes, its
+// antialiasing as the plot resolves it, and the plot's hints.
+struct Habit {
+    QPen trait, traitChoisi;
+    QBrush fond, fondChoisi;
+    bool lisse = true;          // the curve's line (plottables' hint)
+    bool lisseFond = true;      // its fill (fills' hint)
+    bool ligne = true;          // a line style other than none
+    bool polylignesRapides = false; // the plot's phFastPolylines hint
+
+    // What `courbe` would draw with on its plot now. False in `ok` when
+    // dessineCourbe can't draw it as the library would (scatters, another
+    // selection decorator): that curve is the library's to draw.
+    static Habit de(const QCPCurve &courbe, bool *ok);
+
+    bool operator==(const Habit &h) const
+    {
+        return trait == h.trait && traitChoisi == h.traitChoisi && fond == h.fond &&
+               fondChoisi == h.fondChoisi && lisse == h.lisse && lisseFond == h.lisseFond &&
+               ligne == h.ligne && polylignesRapides == h.polylignesRapides;
+    }
+};
+
+// Whether `courbe`'s selection is all of it (true), none of it (false); a
+// curve selected in part is neither, and is the library's to draw.
+bool choisieEntiere(const QCPCurve &courbe, bool *ok);
+
+// Draws one curve, with `choisie` its selected look, as QCPCurve::draw does
+// on `painter` after its layer's set-up (clip and the curve's default
+// antialiasing, which this applies first). `lignes` is room the caller
+// keeps between calls.
+void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
+                   const Habit &habit, bool choisie, QVector<QPointF> &lignes);
+
+#endif

@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// kalutravail: one complete drawing of a scene's curves, made off the GUI
+// thread on every core, as a job that can be cancelled at any time.
+//
+// The picture is split into horizontal bands of about equal work (the points
+// of the curves that meet them). Each band is drawn on a picture of the full
+// size, clipped to its rows, by a painter set up as the plot's: the curves
+// meeting the band, in the scene's order. Its rows are then copied into the
+// result. A band drawn that way gives exactly the pixels one pass would give
+// its rows; a band drawn on a picture of its own size would not (the
+// rasteriser's steps depend on where the picture starts).
+//
+// Threads: a Travail is made, asked and deleted on the GUI thread; its work
+// runs on threads of its own, on its request alone (shared, read-only).
+// annule() may be called from any thread and is noticed before the next
+// curve is drawn. termine() is emitted on the GUI thread, once, when the
+// picture is whole and the job was not cancelled. The destructor cancels
+// and waits for the threads, which stop after the curve they are drawing.
+#ifndef KALUTRAVAIL_H
+#define KALUTRAVAIL_H
+
+#include <QImage>
+#include <QObject>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "kaluindex.h"
+#include "kaluscene.h"
+
+class Travail : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Demande {
+        std::shared_ptr<const Scene> scene;
+        std::shared_ptr<const Etats> etats; // one per element of the scene
+        Vue vue;
+        // The plot's picture before the curves, in device pixels with the
+        // view's ratio, ARGB32 premultiplied.
+        QImage fond;
+        // Also make the scene's click index.
+        bool avecIndex = false;
+    };
+
+    // Starts at once, on `fils` threads (at least one).
+    Travail(Demande demande, int fils);
+    ~Travail() override;
+
+    void annule() { annulation.store(true, std::memory_order_relaxed); }
+    bool estAnnule() const { return annulation.load(std::memory_order_relaxed); }
+
+    const Demande &demande() const { return d; }
+    // Once termine() came: the picture with the curves, and the index if
+    // asked for.
+    const QImage &image() const { return resultat; }
+    // The curves alone of that picture, for the moved pictures of gestures.
+    const QImage &seules() const { return courbesSeules; }
+    // Its threads have ended, cancelled or not.
+    bool acheve() const { return fin.load(std::memory_order_acquire); }
+    const std::shared_ptr<const Index> &index() const { return grille; }
+
+    // The number of threads a job takes on this machine.
+    static int filsParDefaut();
+
+signals:
+    void termine();
+
+private:
+    struct Bande {
+        int y0, y1;             // device rows [y0, y1)
+        std::vector<int> rangs; // the curves meeting them, in order
+    };
+
+    void travaille();
+    void decoupe();
+    void dessineBande(Bande &b);
+
+    const Demande d;
+    const int fils;
+    std::atomic<bool> annulation{false};
+    std::atomic<int> prochaine{0};
+    std::atomic<bool> fin{false};
+    std::vector<Bande> bandes;
+    QImage resultat, courbesSeules;
+    uchar *pixels = nullptr; // resultat's, taken once
+    std::shared_ptr<const Index> grille;
+    std::thread chef;
+};
+
+#endif
