@@ -1,20 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
 // The viewer on big maps: a real KaluView, offscreen, plot of 800 x 600
-// pixels, loading generated Polygon files of 1k to 1M one-part records of 20
-// points the way Explorer does, then a selecting click, a drag of 20 moves,
-// 10 wheel notches, and the clearing of "Remove all shapes". Each size runs
-// in a process of its own, so that its peak memory is its own, once with the
-// map's pictures and index and once without them (every replot draws every
-// curve through its layer, as the plotting library does).
+// pixels, loading generated files the way Explorer does, then a selecting
+// click, "Remove selected shape", a drag of 20 moves, a burst of 5 wheel
+// notches and "Remove all shapes", every event sent from a timer so that
+// the event loop runs between them, as with a real pointer.
+//
+// What counts for the user is that the window never freezes and that the
+// complete picture comes soon after the gesture. So a 2 ms heartbeat timer
+// runs in the event loop: its longest gap during a gesture, until the
+// complete picture of the gesture is on screen, is the longest stall the
+// user can see. The end of a gesture is the map's imageComplete signal with
+// nothing more awaited (then the paint that shows it); a drawing that does
+// not signal (a partial redraw, the old path) ends at its last paint, once
+// the loop has been calm for longer than the wheel's pause.
+//
+// Each size runs in a process of its own, so that its peak memory is its
+// own, at device pixel ratios 1 and 2 (QT_SCALE_FACTOR=2: the plot keeps
+// 800 x 600 logical pixels, its pictures have 1600 x 1200). The smaller sizes
+// run a second time without the map's pictures and index (every replot
+// draws every curve through its layer, as the plotting library does).
 //
 // In the same run: the floor, a plain QPainter drawing of the same parts on
-// an 800 x 600 picture (filled, outlined, antialiased), and kalu-export as a
-// whole process on the same files.
+// a picture of the plot's device pixels (filled, outlined, antialiased), and
+// kalu-export as a whole process on the same files.
 //
-// Usage: kalu_bench_viewer [DIRECTORY] [--max PARTS]
+// Usage: kalu_bench_viewer [DIRECTORY] [--max PARTS] [--only WORD]
 //   DIRECTORY  where the generated files are kept (default $TMPDIR or /tmp).
-//   --max      the largest size to run (default 1000000).
+//   --max      the largest number of parts to run (default 1000000).
+//   --only     only the maps whose name contains WORD.
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -24,11 +38,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <map>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -38,7 +54,37 @@
 
 namespace {
 
-const int POINTS = 20;
+// The maps: generated files of one-part records. The polygons of 20 points
+// keep apart; the others overlap their neighbours.
+struct Plan {
+    const char *nom;
+    int type;
+    long parts;
+    int points;
+    genshp::Disposition d;
+};
+
+const Plan PLANS[] = {
+    {"polygons", 5, 1000, 20, {}},
+    {"polygons", 5, 10000, 20, {}},
+    {"polygons", 5, 100000, 20, {}},
+    {"polygons", 5, 1000000, 20, {}},
+    {"rings", 5, 50000, 200, {250, 0.1, 0.07}},
+    {"rings", 5, 100, 100000, {10, 0.1, 0.09}},
+    {"lines", 3, 200000, 50, {500, 0.1, 0.12}},
+};
+const int NPLANS = int(sizeof PLANS / sizeof PLANS[0]);
+
+// Above this, the old path (a full drawing per frame) takes minutes.
+const long ANCIEN_MAX = 10000;
+// Above this, the ratio-2 run is left out, to keep the whole run under 25
+// minutes (estimated at about 10 with every map today).
+const long RATIO2_MAX = 1000000;
+// Beyond this the wait for a complete picture counts as a failure.
+const double LIMITE_S = 60;
+// A drawing that does not signal has ended once the loop has been calm for
+// this long after its last paint: longer than the wheel's pause.
+const double CALME_S = (Carte::PAUSE_MOLETTE + 250) / 1000.0;
 
 double maintenant()
 {
@@ -59,19 +105,34 @@ double mediane(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-std::string fichier(const std::string &dossier, long parts)
+std::string fichier(const std::string &dossier, const Plan &p)
 {
-    const std::string chemin = dossier + "/kalu-bench-vue-" + std::to_string(parts) + ".shp";
+    // The default layout keeps the name files had before layouts existed.
+    const bool defaut = p.d.colonnes == 3600 && p.d.rayon == 0.04 && p.points == 20 && p.type == 5;
+    char nom[160];
+    if (defaut)
+        snprintf(nom, sizeof nom, "/kalu-bench-vue-%ld.shp", p.parts);
+    else
+        snprintf(nom, sizeof nom, "/kalu-bench-vue-%d-%ldx%d-c%d-r%g.shp", p.type, p.parts,
+                 p.points, p.d.colonnes, p.d.rayon);
+    const std::string chemin = dossier + nom;
     struct stat st;
-    if ((stat(chemin.c_str(), &st) != 0 || st.st_size != genshp::taille(parts, 1, POINTS)) &&
-        !genshp::ecrit(chemin, 5, parts, 1, POINTS)) {
+    if ((stat(chemin.c_str(), &st) != 0 || st.st_size != genshp::taille(p.parts, 1, p.points)) &&
+        !genshp::ecrit(chemin, p.type, p.parts, 1, p.points, p.d)) {
         fprintf(stderr, "can't write '%s'\n", chemin.c_str());
         exit(1);
     }
     return chemin;
 }
 
-// Sizes the widget until the plot is 800 x 600.
+// The one place that switches the map's pictures and index.
+void regleRapide(Carte *carte, bool oui)
+{
+    (void)carte;
+    Carte::setRapide(oui);
+}
+
+// Sizes the widget until the plot is 800 x 600 (logical pixels).
 void taille_plot(QWidget &fenetre, QCustomPlot *plot)
 {
     fenetre.show();
@@ -97,88 +158,280 @@ void molette(QWidget *w, QPoint pos, int cran)
     QApplication::sendEvent(w, &e);
 }
 
-// Seconds taken by `geste` and the events it leaves (replot and paint).
-template <class F> double duree(F geste)
+// The floor: the parts of the plot's curves drawn with QPainter alone, with
+// their pens and brushes, at the plot's view, on a picture of the plot's
+// device pixels.
+double un_plancher(QCustomPlot *plot)
 {
-    const double t = maintenant();
-    geste();
-    QApplication::processEvents();
-    return maintenant() - t;
-}
-
-// The floor: the parts of the plot's curves drawn with QPainter alone, at
-// the plot's view, on a picture the size of the plot.
-double plancher(QCustomPlot *plot)
-{
-    QImage image(plot->size(), QImage::Format_ARGB32_Premultiplied);
+    const qreal ratio = plot->devicePixelRatioF();
+    QImage image(plot->size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     const double t = maintenant();
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0, 204, 0)));
-    p.setBrush(QBrush(QColor(0, 204, 0, 85)));
     QPolygonF anneau;
     for (int i = 0; i < plot->plottableCount(); ++i) {
         const QCPCurve *c = static_cast<QCPCurve *>(plot->plottable(i));
         anneau.clear();
         for (const QCPCurveData &d : *c->data())
             anneau << QPointF(plot->xAxis->coordToPixel(d.key), plot->yAxis->coordToPixel(d.value));
-        p.drawPolygon(anneau);
+        p.setPen(c->pen());
+        if (c->brush().style() == Qt::NoBrush) {
+            p.drawPolyline(anneau);
+        } else {
+            p.setBrush(c->brush());
+            p.drawPolygon(anneau);
+        }
     }
     p.end();
     return maintenant() - t;
 }
 
-// One size in one process: the figures on one line of `sortie`.
-int une_taille(const std::string &chemin, bool rapide, FILE *sortie)
+// The best of three when a drawing is short, as a single one then moves
+// much from run to run.
+double plancher(QCustomPlot *plot)
 {
-    Carte::setRapide(rapide);
+    double s = un_plancher(plot);
+    for (int i = 0; i < 2 && s < 0.5; ++i)
+        s = std::min(s, un_plancher(plot));
+    return s;
+}
+
+// Qt's offscreen platform says so at every start: it would only break the
+// tables.
+void filtre(QtMsgType type, const QMessageLogContext &contexte, const QString &message)
+{
+    if (message.contains(QLatin1String("propagateSizeHints")) ||
+        message.contains(QLatin1String("XDG_RUNTIME_DIR")))
+        return;
+    fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, contexte, message)));
+}
+
+// What the event loop lives through: the heartbeat's gaps, the plot's
+// paints and the map's signals.
+class Banc : public QObject
+{
+public:
+    Banc(QCustomPlot *plot, Carte *carte) : plot(plot), carte(carte)
+    {
+        connect(carte, &Carte::imageComplete, this, [this] {
+            ++signaux;
+            tSignal = maintenant();
+        });
+        plot->installEventFilter(this);
+        pouls.setTimerType(Qt::PreciseTimer);
+        pouls.setInterval(2);
+        connect(&pouls, &QTimer::timeout, this, [this] {
+            const double t = maintenant();
+            pire = std::max(pire, t - battu);
+            battu = t;
+        });
+        pouls.start();
+    }
+
+    // A gesture: `etapes` run from a timer `ms` apart, the first at once;
+    // the last ends the gesture. Returns with the complete picture shown.
+    struct Geste {
+        double pire = 0;   // longest stall, s
+        double fin = 0;    // from the gesture's end to the complete picture, s
+        bool signal = false, ok = false;
+        std::vector<double> envois; // when each step ran
+    };
+    Geste joue(const std::vector<std::function<void()>> &etapes, int ms)
+    {
+        Geste g;
+        size_t suivante = 0;
+        QTimer horloge;
+        horloge.setTimerType(Qt::PreciseTimer);
+        horloge.setInterval(ms);
+        auto pas = [&] {
+            if (suivante == etapes.size())
+                return;
+            if (suivante + 1 == etapes.size())
+                marqueFin();
+            g.envois.push_back(maintenant());
+            etapes[suivante++]();
+            if (suivante == etapes.size())
+                horloge.stop();
+        };
+        connect(&horloge, &QTimer::timeout, this, pas);
+        pire = 0;
+        battu = maintenant();
+        QTimer::singleShot(0, &horloge, pas);
+        horloge.start();
+        while (suivante < etapes.size())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        attend(g);
+        g.pire = std::max(pire, maintenant() - battu);
+        return g;
+    }
+
+    // A drawing started outside the loop (the load): its time to the
+    // complete picture.
+    Geste mesure(const std::function<void()> &travail)
+    {
+        Geste g;
+        marqueFin();
+        travail();
+        attend(g);
+        return g;
+    }
+
+    // For each of `envois`, the time to the end of the first paint after it.
+    std::vector<double> images(const std::vector<double> &envois) const
+    {
+        std::vector<double> d;
+        for (double e : envois) {
+            auto p = std::upper_bound(peintures.begin(), peintures.end(), e);
+            if (p != peintures.end())
+                d.push_back(*p - e);
+        }
+        return d;
+    }
+
+protected:
+    // The end of each of the plot's paints: the picture is then on screen.
+    bool eventFilter(QObject *objet, QEvent *event) override
+    {
+        if (objet != plot || event->type() != QEvent::Paint)
+            return false;
+        static_cast<QObject *>(plot)->event(event);
+        peintures.push_back(maintenant());
+        return true;
+    }
+
+private:
+    void marqueFin()
+    {
+        tFin = maintenant();
+        signaux = 0;
+    }
+
+    double dernierePeinture() const { return peintures.empty() ? 0 : peintures.back(); }
+
+    // Runs the event loop until the complete picture of the state the
+    // gesture left is on screen.
+    void attend(Geste &g)
+    {
+        for (;;) {
+            const double t = maintenant();
+            if (!carte->attendImage()) {
+                if (signaux > 0) {
+                    // The paint that follows the signal shows it.
+                    if (dernierePeinture() >= tSignal || t - tSignal > 0.1) {
+                        g.fin = std::max(dernierePeinture(), tSignal) - tFin;
+                        g.signal = g.ok = true;
+                        return;
+                    }
+                } else if (t - std::max(tFin, dernierePeinture()) > CALME_S) {
+                    g.fin = std::max(0.0, dernierePeinture() - tFin);
+                    g.ok = true;
+                    return;
+                }
+            }
+            if (t - tFin > LIMITE_S)
+                return;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+    }
+
+    QCustomPlot *plot;
+    Carte *carte;
+    QTimer pouls;
+    double battu = 0, pire = 0;
+    double tFin = 0, tSignal = 0;
+    int signaux = 0;
+    std::vector<double> peintures;
+};
+
+// One map in one process: its figures as "key=value" words on one line of
+// `sortie`.
+int une_carte(const std::string &chemin, bool rapide, FILE *sortie)
+{
     KaluView v;
     QCustomPlot *plot = v.findChild<QCustomPlot *>("customPlot");
     taille_plot(v, plot);
     Carte *carte = Carte::de(plot);
+    regleRapide(carte, rapide);
+    Banc banc(plot, carte);
+    std::ostringstream o;
+    auto ecrit = [&](const char *cle, double valeur) { o << cle << '=' << valeur << ' '; };
+    auto geste = [&](const char *nom, const Banc::Geste &g) {
+        const std::string n(nom);
+        ecrit((n + "_pire").c_str(), g.pire);
+        ecrit((n + "_fin").c_str(), g.fin);
+        ecrit((n + "_signal").c_str(), g.signal);
+        ecrit((n + "_ok").c_str(), g.ok);
+    };
+    ecrit("ratio", plot->devicePixelRatioF());
+    ecrit("tampon", plot->bufferDevicePixelRatio());
+    ecrit("largeur", plot->width());
 
-    const double charge = duree([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
-    const double plancher_s = plancher(plot);
+    const Banc::Geste charge =
+        banc.mesure([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
+    geste("charge", charge);
+    ecrit("plancher", plancher(plot));
 
-    // A click on a point of a curve in the middle of the map, away from the
-    // axes. The map fills rows of 3600 parts: the middle of the middle row.
-    const int n = plot->plottableCount();
-    QCPCurve *c = qobject_cast<QCPCurve *>(plot->plottable(n < 3600 ? n / 2 : n / 2 + 1800));
-    const QPoint sur(qRound(plot->xAxis->coordToPixel(c->data()->begin()->key)),
-                     qRound(plot->yAxis->coordToPixel(c->data()->begin()->value)));
-    const double clic = duree([&] {
-        souris(plot, QEvent::MouseButtonPress, sur, Qt::LeftButton, Qt::LeftButton);
-        souris(plot, QEvent::MouseButtonRelease, sur, Qt::LeftButton, Qt::NoButton);
-    });
-    if (plot->selectedPlottables().isEmpty())
-        fprintf(stderr, "the click selected no curve\n");
-
-    // A drag of 20 moves of 4 pixels from the middle.
-    const QPoint milieu = plot->xAxis->axisRect()->center();
-    const Carte::Compteurs avant = carte->compteurs();
-    std::vector<double> images;
-    QPoint pos = milieu;
-    souris(plot, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
-    for (int k = 0; k < 20; ++k) {
-        pos += QPoint(4, 2);
-        images.push_back(duree([&] { souris(plot, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton); }));
+    // A click on the first point of the curve nearest the middle of the
+    // map, away from the axes.
+    const QPointF milieu = plot->xAxis->axisRect()->center();
+    const QPointF m(plot->xAxis->pixelToCoord(milieu.x()), plot->yAxis->pixelToCoord(milieu.y()));
+    QCPCurve *choix = nullptr;
+    double loin = 1e300;
+    for (int i = 0; i < plot->plottableCount(); ++i) {
+        Courbe *c = static_cast<Courbe *>(plot->plottable(i));
+        const double dx = c->boiteCles().center() - m.x(), dy = c->boiteValeurs().center() - m.y();
+        if (dx * dx + dy * dy < loin) {
+            loin = dx * dx + dy * dy;
+            choix = c;
+        }
     }
-    const double glisse_fin =
-        duree([&] { souris(plot, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton); });
-    const int complets_glisse = carte->compteurs().complets - avant.complets;
+    const QPoint sur(qRound(plot->xAxis->coordToPixel(choix->data()->begin()->key)),
+                     qRound(plot->yAxis->coordToPixel(choix->data()->begin()->value)));
+    auto clic = [&] {
+        return banc.joue(
+            {[&] { souris(plot, QEvent::MouseButtonPress, sur, Qt::LeftButton, Qt::LeftButton); },
+             [&] { souris(plot, QEvent::MouseButtonRelease, sur, Qt::LeftButton, Qt::NoButton); }},
+            10);
+    };
+    geste("clic", clic());
+    const bool choisie = !plot->selectedPlottables().isEmpty();
+    ecrit("choisie", choisie);
 
-    // 10 wheel notches, then the pause that ends the burst.
-    std::vector<double> crans;
-    for (int k = 0; k < 10; ++k)
-        crans.push_back(duree([&] { molette(plot, milieu, k < 5 ? 120 : -120); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(Carte::PAUSE_MOLETTE + 20));
-    const double molette_fin = duree([] {});
+    // "Remove selected shape", as the context menu's action calls it.
+    const int avant = plot->plottableCount();
+    geste("retire", banc.joue({[&] { QMetaObject::invokeMethod(&v, "removeSelectedGraph"); }}, 10));
+    ecrit("retiree", avant - plot->plottableCount());
 
-    const double vide = duree([&] { QMetaObject::invokeMethod(&v, "removeAllGraphs"); });
-    fprintf(sortie, "%.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f %.0f %d\n", charge, plancher_s, clic,
-            mediane(images), glisse_fin, mediane(crans), molette_fin, vide, pic_mo(),
-            complets_glisse);
+    // A drag of 20 moves of 4 x 2 pixels from the middle, 10 ms apart.
+    const Carte::Compteurs compte = carte->compteurs();
+    QPoint pos = milieu.toPoint();
+    std::vector<std::function<void()>> glisse;
+    glisse.push_back([&] { souris(plot, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton); });
+    for (int k = 0; k < 20; ++k)
+        glisse.push_back([&] {
+            pos += QPoint(4, 2);
+            souris(plot, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
+        });
+    glisse.push_back([&] { souris(plot, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton); });
+    const Banc::Geste g = banc.joue(glisse, 10);
+    geste("glisse", g);
+    const std::vector<double> images =
+        banc.images(std::vector<double>(g.envois.begin() + 1, g.envois.end() - 1));
+    ecrit("image_max", images.empty() ? 0 : *std::max_element(images.begin(), images.end()));
+    ecrit("image_med", mediane(images));
+    ecrit("images", double(images.size()));
+    ecrit("complets", carte->compteurs().complets - compte.complets);
+
+    // A burst of 5 wheel notches towards the middle, 50 ms apart.
+    std::vector<std::function<void()>> crans(5, [&] { molette(plot, milieu.toPoint(), 120); });
+    geste("molette", banc.joue(crans, 50));
+
+    // "Remove all shapes".
+    geste("vide", banc.joue({[&] { QMetaObject::invokeMethod(&v, "removeAllGraphs"); }}, 10));
+    ecrit("pic", pic_mo());
+    fprintf(sortie, "%s\n", o.str().c_str());
     return 0;
 }
 
@@ -208,84 +461,182 @@ bool processus(const std::vector<std::string> &args, double &secondes, double &m
     return WIFEXITED(statut) && WEXITSTATUS(statut) == 0;
 }
 
-struct Ligne {
-    double charge, plancher, clic, image, glisse, cran, molette, vide, pic;
-    int complets;
-};
+using Ligne = std::map<std::string, double>;
 
-bool enfant(const char *moi, long parts, const std::string &dossier, bool rapide, Ligne &l)
+bool enfant(const char *moi, int plan, const std::string &dossier, int ratio, bool rapide, Ligne &l)
 {
-    const std::string commande = std::string("'") + moi + "' --une " + std::to_string(parts) +
-                                 " '" + dossier + "'" + (rapide ? "" : " --ancien");
+    const std::string commande = std::string("'") + moi + "' --une " + std::to_string(plan) + " '" +
+                                 dossier + "' " + std::to_string(ratio) + (rapide ? "" : " --ancien");
+    fflush(nullptr);
     FILE *p = popen(commande.c_str(), "r");
     if (!p)
         return false;
-    char ligne[512];
-    bool ok = fgets(ligne, sizeof ligne, p) != nullptr;
-    ok = pclose(p) == 0 && ok;
-    return ok && sscanf(ligne, "%lf %lf %lf %lf %lf %lf %lf %lf %lf %d", &l.charge, &l.plancher,
-                        &l.clic, &l.image, &l.glisse, &l.cran, &l.molette, &l.vide, &l.pic,
-                        &l.complets) == 10;
+    std::string texte;
+    char bloc[512];
+    while (fgets(bloc, sizeof bloc, p))
+        texte += bloc;
+    const bool ok = pclose(p) == 0;
+    std::istringstream mots(texte);
+    std::string mot;
+    while (mots >> mot) {
+        const size_t egal = mot.find('=');
+        if (egal != std::string::npos)
+            l[mot.substr(0, egal)] = atof(mot.c_str() + egal + 1);
+    }
+    return ok && l.count("pic");
+}
+
+std::string nom(const Plan &p)
+{
+    char s[96];
+    if (p.parts >= 1000000 && p.parts % 1000000 == 0)
+        snprintf(s, sizeof s, "%s %ldM x %d", p.nom, p.parts / 1000000, p.points);
+    else if (p.parts >= 1000 && p.parts % 1000 == 0)
+        snprintf(s, sizeof s, "%s %ldk x %d", p.nom, p.parts / 1000, p.points);
+    else
+        snprintf(s, sizeof s, "%s %ld x %d", p.nom, p.parts, p.points);
+    return s;
+}
+
+// Milliseconds, with a mark where the end is the last paint, not a signal.
+std::string ms(const Ligne &l, const std::string &g, const char *quoi)
+{
+    char s[48];
+    const double v = l.at(g + quoi);
+    if (!l.at(g + "_ok"))
+        return "timeout";
+    snprintf(s, sizeof s, v * 1e3 < 10 ? "%.1f" : "%.0f", v * 1e3);
+    return std::string(s) + (l.at(g + "_signal") ? "" : "*");
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc >= 4 && strcmp(argv[1], "--une") == 0) {
+    if (argc >= 5 && strcmp(argv[1], "--une") == 0) {
         // A child: the loader's trace lines go nowhere, the result to the
-        // parent through the original standard output.
+        // parent through the original standard output. Qt reads the scale
+        // factor when the application starts.
         FILE *sortie = fdopen(dup(1), "w");
         if (!freopen("/dev/null", "w", stdout))
             return 1;
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        if (strcmp(argv[4], "1") == 0)
+            unsetenv("QT_SCALE_FACTOR");
+        else
+            setenv("QT_SCALE_FACTOR", argv[4], 1);
+        qInstallMessageHandler(filtre);
         QApplication app(argc, argv);
-        const std::string chemin = fichier(argv[3], atol(argv[2]));
-        int r = une_taille(chemin, !(argc == 5 && strcmp(argv[4], "--ancien") == 0), sortie);
+        const int plan = atoi(argv[2]);
+        if (plan < 0 || plan >= NPLANS)
+            return 2;
+        const std::string chemin = fichier(argv[3], PLANS[plan]);
+        int r = une_carte(chemin, !(argc == 6 && strcmp(argv[5], "--ancien") == 0), sortie);
         fclose(sortie);
         return r;
     }
     const char *tmp = getenv("TMPDIR");
     std::string dossier = tmp ? tmp : "/tmp";
     long max = 1000000;
+    std::string seul;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--max") == 0 && i + 1 < argc)
             max = atol(argv[++i]);
+        else if (strcmp(argv[i], "--only") == 0 && i + 1 < argc)
+            seul = argv[++i];
         else
             dossier = argv[i];
     }
 
-    const long tailles[] = {1000, 10000, 100000, 300000, 1000000};
-    printf("Viewer, plot 800 x 600, parts of 20 points; seconds, medians of the frames "
-           "(old path: every replot draws every curve)\n\n");
-    printf("| parts | load + paint s | drag frame ms | drag end s | wheel frame ms | wheel end s "
-           "| click ms | clear s | peak MB | floor s | drag end / floor | old: drag frame ms "
-           "| old: click ms | old: load s |\n|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
-    double charge100k = 0, charge1m = 0;
-    for (long parts : tailles) {
-        if (parts > max)
-            break;
-        fichier(dossier, parts);
-        Ligne l, a;
-        if (!enfant(argv[0], parts, dossier, true, l) || !enfant(argv[0], parts, dossier, false, a)) {
-            fprintf(stderr, "the run of %ld parts failed\n", parts);
-            return 1;
+    printf("Viewer, plot 800 x 600 logical pixels, at device pixel ratios 1 and 2; events sent "
+           "10 ms apart (wheel notches 50 ms) with the event loop running between them. "
+           "Stall: the longest gap of a 2 ms heartbeat timer, from the gesture's first event "
+           "to its complete picture on screen. Frame: one drag move, its replot and paint. "
+           "Old: every replot draws every curve (maps up to %ld parts, ratio 1).\n\n",
+           ANCIEN_MAX);
+    printf("| map | ratio | load + paint s | drag stall ms | drag frame max ms | drag frame median ms "
+           "| wheel stall ms | click stall ms | remove selected stall ms | remove all stall ms "
+           "| peak MB | old: drag stall ms | old: drag frame median ms | old: click stall ms |\n"
+           "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    struct Resultat {
+        std::string carte;
+        Ligne l;
+    };
+    std::vector<Resultat> resultats;
+    std::vector<std::string> notes;
+    for (int i = 0; i < NPLANS; ++i) {
+        const Plan &p = PLANS[i];
+        if (p.parts > max || (!seul.empty() && nom(p).find(seul) == std::string::npos))
+            continue;
+        fichier(dossier, p);
+        for (int ratio : {1, 2}) {
+            if (ratio == 2 && p.parts > RATIO2_MAX) {
+                notes.push_back(nom(p) + ": not run at ratio 2, to keep the run short");
+                continue;
+            }
+            Ligne l, a;
+            const bool ancien = ratio == 1 && p.parts <= ANCIEN_MAX;
+            if (!enfant(argv[0], i, dossier, ratio, true, l) ||
+                (ancien && !enfant(argv[0], i, dossier, ratio, false, a))) {
+                printf("| %s | %d | failed |\n", nom(p).c_str(), ratio);
+                fflush(stdout);
+                continue;
+            }
+            char t[512];
+            snprintf(t, sizeof t, "| %s | %g | %.3f | %s | %.1f | %.1f | %s | %s | %s | %s | %.0f |",
+                     nom(p).c_str(), l["ratio"], l["charge_fin"], ms(l, "glisse", "_pire").c_str(),
+                     l["image_max"] * 1e3, l["image_med"] * 1e3, ms(l, "molette", "_pire").c_str(),
+                     ms(l, "clic", "_pire").c_str(), ms(l, "retire", "_pire").c_str(),
+                     ms(l, "vide", "_pire").c_str(), l["pic"]);
+            std::string ligne = t;
+            if (ancien) {
+                snprintf(t, sizeof t, " %s | %.1f | %s |", ms(a, "glisse", "_pire").c_str(),
+                         a["image_med"] * 1e3, ms(a, "clic", "_pire").c_str());
+                ligne += t;
+            } else {
+                ligne += " | | |";
+            }
+            printf("%s\n", ligne.c_str());
+            fflush(stdout);
+            const std::string ici = nom(p) + " at ratio " + std::to_string(ratio) + ": ";
+            if (l["tampon"] != ratio)
+                notes.push_back(ici + "the plot's buffers have a ratio of " +
+                                std::to_string(l["tampon"]));
+            if (!l["choisie"])
+                notes.push_back(ici + "the click selected no curve");
+            if (l["retiree"] != 1)
+                notes.push_back(ici + "\"Remove selected shape\" removed " +
+                                std::to_string(int(l["retiree"])) + " curves");
+            if (l["images"] < 20)
+                notes.push_back(ici + std::to_string(int(l["images"])) +
+                                " of the 20 drag moves were painted before the next");
+            if (ratio == 1 && l["complets"] != 1)
+                notes.push_back(ici + std::to_string(int(l["complets"])) +
+                                " complete drawings during the drag, not 1");
+            resultats.push_back({nom(p) + " | " + std::to_string(ratio), l});
         }
-        printf("| %ld | %.3f | %.1f | %.3f | %.1f | %.3f | %.1f | %.3f | %.0f | %.3f | %.2f | %.1f | "
-               "%.1f | %.3f |\n",
-               parts, l.charge, l.image * 1e3, l.glisse, l.cran * 1e3, l.molette, l.clic * 1e3,
-               l.vide, l.pic, l.plancher, l.glisse / l.plancher, a.image * 1e3, a.clic * 1e3,
-               a.charge);
-        if (l.complets != 1)
-            printf("(%ld parts: %d complete drawings during the drag, not 1)\n", parts, l.complets);
-        fflush(stdout);
-        if (parts == 100000)
-            charge100k = l.charge;
-        if (parts == 1000000)
-            charge1m = l.charge;
     }
-    if (charge100k > 0 && charge1m > 0)
-        printf("\nload + paint, 1M / 100k parts: %.1f (linear: 10)\n", charge1m / charge100k);
+    printf("\n* no imageComplete came: the end is the last paint (the loop was then calm for "
+           "%.0f ms). timeout: no complete picture within %.0f s. The wheel's end includes its "
+           "pause of %d ms.\n",
+           CALME_S * 1e3, LIMITE_S, Carte::PAUSE_MOLETTE);
+    for (const std::string &n : notes)
+        printf("(%s)\n", n.c_str());
+
+    printf("\nTime from the gesture's end (the drag's release, the last wheel notch, the click's "
+           "release, the menu's action) to its complete picture on screen, ms, beside the floor "
+           "(one thread, QPainter, the same parts on a picture of the plot's device pixels)\n\n"
+           "| map | ratio | floor ms | drag | drag / floor | wheel | click | remove selected "
+           "| remove all |\n|---|---|---|---|---|---|---|---|---|\n");
+    for (Resultat &r : resultats) {
+        Ligne &l = r.l;
+        printf("| %s | %.0f | %s | %.2f | %s | %s | %s | %s |\n", r.carte.c_str(),
+               l["plancher"] * 1e3, ms(l, "glisse", "_fin").c_str(),
+               l["glisse_fin"] / l["plancher"], ms(l, "molette", "_fin").c_str(),
+               ms(l, "clic", "_fin").c_str(), ms(l, "retire", "_fin").c_str(),
+               ms(l, "vide", "_fin").c_str());
+    }
+    fflush(stdout);
 
     printf("\nkalu-export, 800 x 600 PNG, whole process\n\n| parts | s | peak MB |\n|---|---|---|\n");
     for (long parts : {100000L, 300000L, 1000000L}) {
@@ -293,7 +644,7 @@ int main(int argc, char **argv)
             break;
         double s = 0, mo = 0;
         const std::string png = dossier + "/kalu-bench-export.png";
-        if (!processus({KALU_EXPORT, png, fichier(dossier, parts)}, s, mo)) {
+        if (!processus({KALU_EXPORT, png, fichier(dossier, Plan{"polygons", 5, parts, 20, {}})}, s, mo)) {
             fprintf(stderr, "kalu-export on %ld parts failed\n", parts);
             return 1;
         }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "genshp.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -45,12 +46,16 @@ Octets entete(int type, long long octets, double xmin, double ymin, double xmax,
     return b;
 }
 
-// Record r is a small figure around a place of a 0.1-degree grid that
-// covers the globe row after row.
-void centre(long r, double &x, double &y)
+// The place of record r. The rows start again at the bottom once they reach
+// the top; the grid moves right and up by what a radius above 0.05 would
+// put beyond -180 and -85. The default grid is the one files were always
+// made with, so that they keep their bytes.
+void centre(const Disposition &d, long r, double &x, double &y)
 {
-    x = -179.95 + 0.1 * static_cast<double>(r % 3600);
-    y = -84.95 + 0.1 * static_cast<double>((r / 3600) % 1700);
+    const double marge = std::max(0.0, d.rayon - 0.05);
+    const long rangees = std::max(1L, std::lround(170 / d.pas));
+    x = -179.95 + marge + d.pas * static_cast<double>(r % d.colonnes);
+    y = -84.95 + marge + d.pas * static_cast<double>((r / d.colonnes) % rangees);
 }
 
 } // namespace
@@ -60,7 +65,8 @@ long long taille(long records, int parts, int points)
     return 100 + records * (8 + 44LL + 4LL * parts + 16LL * parts * points);
 }
 
-bool ecrit(const std::string &chemin, int type, long records, int parts, int points)
+bool ecrit(const std::string &chemin, int type, long records, int parts, int points,
+           const Disposition &d)
 {
     const std::string index = chemin.substr(0, chemin.size() - 4) + ".shx";
     FILE *shp = fopen(chemin.c_str(), "wb");
@@ -78,19 +84,20 @@ bool ecrit(const std::string &chemin, int type, long records, int parts, int poi
     Octets b;
     for (long r = 0; ok && r < records; ++r) {
         double x0, y0;
-        centre(r, x0, y0);
+        centre(d, r, x0, y0);
         b.clear();
         gros(b, static_cast<int>(r + 1));
         gros(b, contenu / 2);
         petit(b, type);
-        for (double v : {x0 - 0.05, y0 - 0.05, x0 + 0.05, y0 + 0.05})
+        const double demi = std::max(0.05, d.rayon);
+        for (double v : {x0 - demi, y0 - demi, x0 + demi, y0 + demi})
             petit(b, v);
         petit(b, parts);
         petit(b, parts * points);
         for (int p = 0; p < parts; ++p)
             petit(b, p * points);
         for (int p = 0; p < parts; ++p) {
-            const double rayon = 0.04 / (p + 1);
+            const double rayon = d.rayon / (p + 1);
             for (int k = 0; k < points; ++k) {
                 // A ring closes on its first point.
                 const int kk = (type == 5 && k == points - 1) ? 0 : k;

@@ -1,9 +1,11 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the benchmarks (Release, -DKALU_BENCH=ON) and runs them: the reader
-# against a raw fread and shapelib, then the viewer with 1k to 1M curves and
-# kalu-export on the biggest files.
-# Generated files (about 1 GB) are kept in $TMPDIR (default /tmp).
+# against a raw fread and shapelib, then the viewer (1k to 1M polygons, maps
+# of few parts with many points, lines; device pixel ratios 1 and 2: event
+# loop stalls, frames, time to the complete picture beside the floor) and
+# kalu-export on the biggest files. About 25 minutes on 2 cores.
+# Generated files (about 1.5 GB) are kept in $TMPDIR (default /tmp).
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/deps.sh bench
