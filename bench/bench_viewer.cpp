@@ -125,11 +125,10 @@ std::string fichier(const std::string &dossier, const Plan &p)
     return chemin;
 }
 
-// The one place that switches the map's pictures and index.
+// The one place that switches the map's jobs, pictures and index.
 void regleRapide(Carte *carte, bool oui)
 {
-    (void)carte;
-    Carte::setRapide(oui);
+    carte->setRapide(oui);
 }
 
 // Sizes the widget until the plot is 800 x 600 (logical pixels).
