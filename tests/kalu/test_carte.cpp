@@ -42,6 +42,7 @@ protected:
         cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
         ASSERT_EQ(p->plottableCount(), 24);
         ASSERT_TRUE(p->legend->visible());
+        carte->setFils(4); // bands cross the squares on any machine
     }
     // What the window shows now, once pending replots, paints and the
     // drawing job are done.
@@ -135,6 +136,107 @@ TEST_F(Images, AWheelBurstIsDrawnOnceAfterItsPause)
     attendsFinMolette();
     QTest::qWait(2 * ::Carte::PAUSE_MOLETTE);
     EXPECT_EQ(carte->compteurs().complets, avant.complets + 1);
+}
+
+TEST_F(Images, RemovalsEndOnTheLibrarysOwnPicture)
+{
+    clic(p, pixel(p, 5.2, 6.0));
+    ASSERT_EQ(p->selectedPlottables().size(), 1);
+    vue();
+    ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "removeSelectedGraph"));
+    EXPECT_EQ(p->plottableCount(), 23);
+    EXPECT_EQ(vue(), reference()) << "after Remove selected shape";
+    ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "removeAllGraphs"));
+    EXPECT_EQ(p->plottableCount(), 0);
+    EXPECT_EQ(vue(), reference()) << "after Remove all shapes";
+}
+
+// A job whose picture has not been shown when a drag starts is cancelled;
+// the picture shown at the end is that of the drag's last state.
+TEST_F(Images, AGestureCancelsTheJobItInterrupts)
+{
+    vue();
+    p->xAxis->setRange(1, 9);
+    p->replot();
+    ASSERT_TRUE(carte->attendImage());
+    const int annules = carte->compteurs().annules;
+    glisse(p, pixel(p, 5, 5), pixel(p, 4.3, 5.8));
+    EXPECT_EQ(carte->compteurs().annules, annules + 1);
+    EXPECT_EQ(vue(), reference());
+}
+
+// Translucent rings of many points, heavy enough that the GUI thread acts
+// while the job draws; the map drops or keeps curves under it.
+class Travaux : public ::testing::Test
+{
+protected:
+    static std::vector<shp::Record> anneaux(int n, double decalage)
+    {
+        std::vector<shp::Record> r;
+        for (int k = 0; k < n; ++k) {
+            shp::Part anneau;
+            const double cx = decalage + (k % 10) * 0.9, cy = 1 + (k / 10) * 0.4, rayon = 0.3 + (k % 7) * 0.1;
+            for (int i = 0; i <= 1500; ++i) {
+                const double a = 2 * M_PI * i / 1500, ondule = 1 + 0.1 * std::sin(a * 40);
+                anneau.push_back({cx + rayon * ondule * std::cos(a), cy + rayon * ondule * std::sin(a)});
+            }
+            r.push_back({5, {anneau}});
+        }
+        return r;
+    }
+    void SetUp() override
+    {
+        charge(*v, 5, anneaux(200, 0.5), "anneaux.shp");
+        cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
+        attendsImage(p);
+    }
+    // Starts a job for a new view; the GUI thread then acts at once.
+    void zoome(double x0)
+    {
+        p->xAxis->setRange(x0, x0 + 7);
+        p->replot();
+        ASSERT_TRUE(carte->attendImage());
+    }
+    bool memeImage()
+    {
+        EXPECT_TRUE(attendsImage(p));
+        const QImage vue = v->grab().toImage();
+        carte->setRapide(false);
+        p->replot();
+        const QImage reference = v->grab().toImage();
+        carte->setRapide(true);
+        p->replot();
+        attendsImage(p);
+        return vue == reference;
+    }
+
+    std::unique_ptr<KaluView> v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    ::Carte *carte = ::Carte::de(p);
+};
+
+TEST_F(Travaux, RemovalsAndLoadsWhileAJobRunsAreSafe)
+{
+    clic(p, pixel(p, 0.5, 1));
+    ASSERT_EQ(p->selectedPlottables().size(), 1);
+    attendsImage(p);
+    zoome(0.5);
+    ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "removeSelectedGraph"));
+    EXPECT_TRUE(memeImage()) << "Remove selected shape during a job";
+
+    zoome(1);
+    const std::string autre = shp::scratchPath("anneaux2.shp");
+    ASSERT_TRUE(shp::write(autre, shp::file(5, anneaux(120, 1.5))));
+    Capture c;
+    v->chargeShapefiles({QString::fromStdString(autre)});
+    c.fin();
+    EXPECT_EQ(p->plottableCount(), 120);
+    EXPECT_TRUE(memeImage()) << "a load during a job";
+
+    zoome(0);
+    ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "removeAllGraphs"));
+    EXPECT_EQ(p->plottableCount(), 0);
+    EXPECT_TRUE(memeImage()) << "Remove all shapes during a job";
 }
 
 // A click asks the index for the curves near it: among thousands, the one
