@@ -214,7 +214,7 @@ void Carte::setRapide(bool oui)
 {
     rapide_ = oui;
     arrete();
-    attente = false;
+    attente = oui && geste->enCours();
 }
 
 // The library searches the whole list of plottables before it appends each
@@ -722,6 +722,7 @@ void Carte::travailTermine()
 void Carte::gesteCommence()
 {
     arrete();
+    attente = true;
 }
 
 void Carte::gesteFini()

@@ -170,6 +170,8 @@ public:
         return verifie();
     }
 
+    int travauxAnnules() const { return ::Carte::de(p)->compteurs().annules; }
+
     QString echec;
     std::map<std::string, int> comptes; // events and outcomes, by kind
     int plusDeCourbes = 0;
@@ -536,6 +538,9 @@ private:
             probleme("sub-title '" + fenetre::sousTitre(*v)->text() + "', '" + sousTitre + "' expected");
         if (QApplication::activeModalWidget() != nullptr || fenetre::menuOuvert() != nullptr)
             probleme("a dialog or a menu is still open");
+        // Events come faster than the map's jobs end: most interrupt one.
+        if (verifications % 25 == 0 && !fenetre::commeLaBibliotheque(*v, p))
+            probleme("the map's picture differs from the library's");
         return echec.isEmpty();
     }
 
@@ -562,7 +567,8 @@ TEST(Soak, ARandomSessionLeavesTheWindowCoherent)
     EXPECT_EQ(n, evenements) << "seed " << graine << ", after event " << n + 1 << ": "
                              << s.echec.toStdString();
 
-    std::printf("soak: seed %u, %d events, at most %d curves\n", graine, n, s.plusDeCourbes);
+    std::printf("soak: seed %u, %d events, at most %d curves, %d drawing jobs cancelled\n", graine, n,
+                s.plusDeCourbes, s.travauxAnnules());
     for (const auto &c : s.comptes)
         std::printf("  %-36s %d\n", c.first.c_str(), c.second);
 }

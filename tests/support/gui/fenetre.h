@@ -99,6 +99,28 @@ inline bool attendsImage(QCustomPlot *p)
     return !carte || !carte->attendImage();
 }
 
+// Whether the window shows, once its map's job is in, what the plotting
+// library's own full replot of the same state draws; if not, both pictures
+// are left in the screenshots' directory.
+inline bool commeLaBibliotheque(QWidget &w, QCustomPlot *p)
+{
+    ::Carte *carte = ::Carte::de(p);
+    EXPECT_TRUE(attendsImage(p));
+    const QImage vue = w.grab().toImage();
+    carte->setRapide(false);
+    p->replot();
+    const QImage reference = w.grab().toImage();
+    carte->setRapide(true);
+    p->replot();
+    attendsImage(p);
+    if (vue == reference)
+        return true;
+    QDir().mkpath(KALU_SCREENSHOT_DIR);
+    vue.save(KALU_SCREENSHOT_DIR "/ecart-vue.png");
+    reference.save(KALU_SCREENSHOT_DIR "/ecart-reference.png");
+    return false;
+}
+
 // Saves the window as it is drawn to <build>/screenshots/<nom>.png, once
 // its map's picture is complete.
 inline QString capture(QWidget &w, const QString &nom)
