@@ -175,7 +175,12 @@ double un_plancher(QCustomPlot *plot)
         anneau.clear();
         for (const QCPCurveData &d : *c->data())
             anneau << QPointF(plot->xAxis->coordToPixel(d.key), plot->yAxis->coordToPixel(d.value));
-        p.setPen(c->pen());
+        // A pen of width 1 is stroked one device pixel wide, as the plotting
+        // library strokes it on a raster picture.
+        QPen trait = c->pen();
+        if (trait.widthF() == 1)
+            trait.setWidth(0);
+        p.setPen(trait);
         if (c->brush().style() == Qt::NoBrush) {
             p.drawPolyline(anneau);
         } else {

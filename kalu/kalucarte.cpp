@@ -164,7 +164,7 @@ void Courbe::draw(QCPPainter *painter)
         return;
     }
     static QVector<QPointF> lignes; // GUI thread only; keeps its room
-    dessineCourbe(painter, v, *mDataContainer, h, choisie, lignes);
+    dessineCourbe(painter, v, *mDataContainer, h, choisie, lignes, &cles, &valeurs);
 }
 
 // ------------------------------------------------------------------ Carte
@@ -663,7 +663,8 @@ bool Carte::retouche(QImage &tampon, const Vue &v, const std::shared_ptr<const E
         static QVector<QPointF> lignes; // GUI thread only; keeps its room
         for (int k : dessinees) {
             const Scene::Element &e = s.elements[size_t(k)];
-            dessineCourbe(&p, v, *e.donnees, s.habits[size_t(e.habit)], apres[size_t(k)] & CHOISIE, lignes);
+            dessineCourbe(&p, v, *e.donnees, s.habits[size_t(e.habit)], apres[size_t(k)] & CHOISIE, lignes,
+                          &e.cles, &e.valeurs);
         }
     }
     cliche->retouche(brouillon, sale, etats);
@@ -722,7 +723,7 @@ void Carte::travailTermine()
 void Carte::gesteCommence()
 {
     arrete();
-    attente = true;
+    attente = rapide_;
 }
 
 void Carte::gesteFini()

@@ -140,7 +140,8 @@ public:
     // debutAjouts and finAjouts, so that each registration is short.
     void debutAjouts();
     // `place` tells whether the curve has a point to place at all: its box
-    // is then that of its placed points.
+    // is then that of its placed points. Every point of the curve that is
+    // not NaN lies in the box: its drawing relies on that.
     Courbe *ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place);
     void finAjouts();
 

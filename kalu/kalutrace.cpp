@@ -86,14 +86,15 @@ bool choisieEntiere(const QCPCurve &courbe, bool *ok)
 }
 
 void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
-                   const Habit &habit, bool choisie, QVector<QPointF> &lignes)
+                   const Habit &habit, bool choisie, QVector<QPointF> &lignes, const QCPRange *cles,
+                   const QCPRange *valeurs)
 {
     painter->setAntialiasing(habit.lisse);
     if (donnees.isEmpty())
         return;
     const QPen &trait = choisie ? habit.traitChoisi : habit.trait;
     const QBrush &fond = choisie ? habit.fondChoisi : habit.fond;
-    lignesCourbe(vue, donnees, trait.widthF(), &lignes);
+    lignesCourbe(vue, donnees, trait.widthF(), &lignes, cles, valeurs);
 
     painter->setAntialiasing(habit.lisseFond);
     painter->setBrush(fond);

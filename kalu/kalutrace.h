@@ -48,8 +48,10 @@ bool choisieEntiere(const QCPCurve &courbe, bool *ok);
 // Draws one curve, with `choisie` its selected look, as QCPCurve::draw does
 // on `painter` after its layer's set-up (clip and the curve's default
 // antialiasing, which this applies first). `lignes` is room the caller
-// keeps between calls.
+// keeps between calls. `cles` and `valeurs`, when given, hold every point
+// that is not NaN (see lignesCourbe).
 void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
-                   const Habit &habit, bool choisie, QVector<QPointF> &lignes);
+                   const Habit &habit, bool choisie, QVector<QPointF> &lignes,
+                   const QCPRange *cles = nullptr, const QCPRange *valeurs = nullptr);
 
 #endif

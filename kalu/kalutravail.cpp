@@ -170,7 +170,7 @@ void Travail::dessineBande(Bande &b)
                 return;
             const Scene::Element &e = el[size_t(r)];
             dessineCourbe(&p, v, *e.donnees, d.scene->habits[size_t(e.habit)], etats[size_t(r)] & CHOISIE,
-                          lignes);
+                          lignes, &e.cles, &e.valeurs);
         }
     }
     copie(pixels, bande.constBits(), b.y0, b.y1);
