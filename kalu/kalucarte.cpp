@@ -141,6 +141,14 @@ bool Courbe::contient(const QPointF &pos, QVariant *details) const
     return true;
 }
 
+void Courbe::selectEvent(QMouseEvent *event, bool additive, const QVariant &details,
+                         bool *selectionStateChanged)
+{
+    QCPCurve::selectEvent(event, additive, details, selectionStateChanged);
+    if (carte)
+        carte->suspecte(rang);
+}
+
 // Most curves of a big map are not selected: nothing to undo, no copy of
 // an empty selection.
 void Courbe::deselectEvent(bool *selectionStateChanged)
@@ -151,6 +159,8 @@ void Courbe::deselectEvent(bool *selectionStateChanged)
         return;
     }
     QCPCurve::deselectEvent(selectionStateChanged);
+    if (carte)
+        carte->suspecte(rang);
 }
 
 void Courbe::draw(QCPPainter *painter)
@@ -252,6 +262,7 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
     c->rang = int(courbes.size());
     courbes.push_back(c);
     ++structure;
+    relire = true;
     return c;
 }
 
@@ -307,6 +318,7 @@ void Carte::vide()
     trous = 0;
     sansEntree = 0;
     ++structure;
+    relire = true;
     if (vivantes > 0) {
         // The bin keeps the old holder; new curves get a new one, so that
         // the bin's curves are deleted from the front of their parent's list.
@@ -339,7 +351,13 @@ void Carte::oublie(int r)
             horsEvenement.removeOne(courbes[r]);
         courbes[r] = nullptr;
         ++trous;
+        suspecte(r);
     }
+}
+
+void Carte::suspecte(int r)
+{
+    suspects.push_back(r);
 }
 
 void Carte::compacte()
@@ -351,6 +369,7 @@ void Carte::compacte()
         courbes[i]->rang = int(i);
     trous = 0;
     ++structure;
+    relire = true;
 }
 
 void Carte::recadre()
@@ -391,7 +410,11 @@ void Carte::recadre()
 
 void Carte::accordeSelection()
 {
-    auto choisit = [](QCPCurve *c) { c->setSelection(QCPDataSelection(QCPDataRange(0, c->dataCount()))); };
+    auto choisit = [this](QCPCurve *c) {
+        c->setSelection(QCPDataSelection(QCPDataRange(0, c->dataCount())));
+        if (Courbe *k = dynamic_cast<Courbe *>(c); k && k->carte == this)
+            suspecte(k->rang);
+    };
     // One pass over the legend's items, then over the curves that have none:
     // looking each curve's item up would scan the legend once per curve.
     QCPLegend *legend = plot->legend;
@@ -403,9 +426,9 @@ void Carte::accordeSelection()
             choisit(curve);
         }
     }
-    for (size_t r = sansEntree; r < courbes.size(); ++r)
-        if (courbes[r] && courbes[r]->selected())
-            choisit(courbes[r]);
+    for (int r : choisiesPossibles())
+        if (size_t(r) >= sansEntree)
+            choisit(courbes[size_t(r)]);
 }
 
 void Carte::faitEntrees()
@@ -468,25 +491,70 @@ void Carte::libere(std::shared_ptr<const Scene> s)
     liberations.push_back(std::async(std::launch::async, [s = std::move(s)]() mutable { s.reset(); }));
 }
 
-std::shared_ptr<const Etats> Carte::etatsActuels(bool *entiers) const
+namespace {
+
+uint8_t etat(const Courbe *c)
 {
-    auto e = std::make_shared<Etats>(courbes.size(), uint8_t(0));
-    *entiers = true;
-    uint8_t *p = e->data();
-    for (const Courbe *c : courbes) {
-        if (c) {
-            uint8_t etat = c->realVisibility() ? VISIBLE : 0;
-            if (c->selected()) {
-                bool ok = true;
-                choisieEntiere(*c, &ok);
-                *entiers = *entiers && ok;
-                etat |= CHOISIE;
-            }
-            *p = etat;
-        }
-        ++p;
+    if (!c)
+        return 0;
+    return uint8_t((c->realVisibility() ? VISIBLE : 0) | (c->selected() ? CHOISIE : 0));
+}
+
+} // namespace
+
+// On a big map, reading every curve's state (a million objects all over the
+// heap) takes tens of milliseconds: only the curves whose state may have
+// changed, and the selected ones, are read again.
+std::shared_ptr<const Etats> Carte::etatsActuels(bool *entiers)
+{
+    std::shared_ptr<Etats> e;
+    if (relire || !etats_ || etats_->size() != courbes.size() || courbes.size() <= lecture) {
+        e = std::make_shared<Etats>(courbes.size(), uint8_t(0));
+        choisies_.clear();
+        for (size_t r = 0; r < courbes.size(); ++r)
+            if (((*e)[r] = etat(courbes[r])) & CHOISIE)
+                choisies_.push_back(int(r));
+    } else {
+        e = std::make_shared<Etats>(*etats_);
+        suspects.insert(suspects.end(), choisies_.begin(), choisies_.end());
+        std::sort(suspects.begin(), suspects.end());
+        suspects.erase(std::unique(suspects.begin(), suspects.end()), suspects.end());
+        choisies_.clear();
+        for (int r : suspects)
+            if (((*e)[size_t(r)] = etat(courbes[size_t(r)])) & CHOISIE)
+                choisies_.push_back(r);
     }
+    suspects.clear();
+    relire = false;
+    *entiers = true;
+    for (int r : choisies_) {
+        bool ok = true;
+        choisieEntiere(*courbes[size_t(r)], &ok);
+        *entiers = *entiers && ok;
+    }
+    etats_ = e;
     return e;
+}
+
+// The ranks of the curves selected now, in order: on a big map, among those
+// selected at the last reading and those whose state may have changed since.
+std::vector<int> Carte::choisiesPossibles() const
+{
+    std::vector<int> r;
+    if (relire || !etats_ || etats_->size() != courbes.size() || courbes.size() <= lecture) {
+        for (size_t k = 0; k < courbes.size(); ++k)
+            if (courbes[k] && courbes[k]->selected())
+                r.push_back(int(k));
+        return r;
+    }
+    std::vector<int> peutEtre(choisies_);
+    peutEtre.insert(peutEtre.end(), suspects.begin(), suspects.end());
+    std::sort(peutEtre.begin(), peutEtre.end());
+    peutEtre.erase(std::unique(peutEtre.begin(), peutEtre.end()), peutEtre.end());
+    for (int k : peutEtre)
+        if (size_t(k) < courbes.size() && courbes[size_t(k)] && courbes[size_t(k)]->selected())
+            r.push_back(k);
+    return r;
 }
 
 // ----------------------------------------------------- replot and drawing
@@ -789,9 +857,8 @@ QList<QCPLayerable *> Carte::candidats(const QPointF &pos, bool avecChoisies) co
 {
     std::vector<int> rangs = proches(voisinage(pos));
     if (avecChoisies)
-        for (const Courbe *c : courbes)
-            if (c && c->selected())
-                rangs.push_back(c->rang);
+        for (int r : choisiesPossibles())
+            rangs.push_back(r);
     std::sort(rangs.begin(), rangs.end());
     rangs.erase(std::unique(rangs.begin(), rangs.end()), rangs.end());
     QList<QCPLayerable *> liste;
@@ -806,22 +873,17 @@ bool Carte::eventFilter(QObject *objet, QEvent *event)
 {
     if (objet != plot || !rapide_ || enEvenement)
         return false;
-    QPointF pos;
-    bool avecChoisies = true;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
-        pos = static_cast<QMouseEvent *>(event)->localPos();
+        horsEvenement = candidats(static_cast<QMouseEvent *>(event)->localPos(), true);
         break;
     case QEvent::Wheel:
-        pos = static_cast<QWheelEvent *>(event)->position();
-        avecChoisies = false;
-        break;
+        break; // no curve takes the wheel: the library asks none of them
     default:
         return false;
     }
-    horsEvenement = candidats(pos, avecChoisies);
     horsEvenement.swap(acces::enfants(couche));
     enEvenement = true;
     static_cast<QObject *>(plot)->event(event);

@@ -101,6 +101,9 @@ public:
     void dessine(QCPPainter *painter) { applyDefaultAntialiasingHint(painter); draw(painter); }
 
 protected:
+    // Both tell the map that the curve's selection may have changed.
+    void selectEvent(QMouseEvent *event, bool additive, const QVariant &details,
+                     bool *selectionStateChanged) override;
     void deselectEvent(bool *selectionStateChanged) override;
     // Through dessineCourbe, as the drawing jobs draw it; a curve that
     // drawing can't render (scatters, a selection in part) is the library's.
@@ -196,8 +199,19 @@ public:
     // Whether a complete drawing of the present state is still to be shown.
     bool attendImage() const { return attente; }
 
-    // Called by Courbe: the curve at `rang` is being deleted.
+    // The map follows the curves' selection and visibility as the library's
+    // clicks and its own calls change them. A change made directly on a
+    // curve (setSelection, setVisible) is seen at the next replot on maps of
+    // up to lectureComplete() curves (65,536 by default), whose every state
+    // each replot reads; on bigger ones, after a call to relitEtats.
+    void relitEtats() { relire = true; }
+    size_t lectureComplete() const { return lecture; }
+    void setLectureComplete(size_t courbes) { lecture = courbes; }
+
+    // Called by Courbe: the curve at `rang` is being deleted; its selection
+    // may have changed.
     void oublie(int rang);
+    void suspecte(int rang);
     // Called by Courbe::selectTest: whether the index rules `c` out for a
     // click at `pos`.
     bool exclut(const Courbe *c, const QPointF &pos) const;
@@ -212,9 +226,10 @@ signals:
 protected:
     void applyDefaultAntialiasingHint(QCPPainter *painter) const override;
     void draw(QCPPainter *painter) override;
-    // Clicks, double-clicks and wheel turns reach the plot with only the
-    // curves near the pointer, and the selected ones, on the curves' layer:
-    // the library then asks and deselects those alone.
+    // Clicks and double-clicks reach the plot with only the curves near the
+    // pointer, and the selected ones, on the curves' layer: the library then
+    // asks and deselects those alone. Wheel turns reach it with none, as no
+    // curve takes them.
     bool eventFilter(QObject *objet, QEvent *event) override;
 
 private slots:
@@ -227,7 +242,8 @@ private slots:
 
 private:
     const std::shared_ptr<const Scene> &scene();
-    std::shared_ptr<const Etats> etatsActuels(bool *entiers) const;
+    std::shared_ptr<const Etats> etatsActuels(bool *entiers);
+    std::vector<int> choisiesPossibles() const;
     void dessineTout(QCPPainter *painter);
     bool retouche(QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
     void lance(const QImage &fond, const Vue &vue, const std::shared_ptr<const Etats> &etats);
@@ -257,6 +273,13 @@ private:
     bool enEvenement = false;
     bool rapide_ = true;
     int fils = Travail::filsParDefaut();
+
+    // The curves' states as last read, the ranks selected in them, and the
+    // ranks whose state may have changed since.
+    std::shared_ptr<const Etats> etats_;
+    std::vector<int> choisies_, suspects;
+    bool relire = true;
+    size_t lecture = 65536;
 
     std::shared_ptr<const Scene> scene_;
     unsigned structureScene = ~0u;

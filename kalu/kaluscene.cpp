@@ -16,6 +16,7 @@ std::shared_ptr<const Scene> Scene::fait(const std::vector<Courbe *> &courbes)
             continue;
         Element &e = s->elements[r];
         e.donnees = c->data();
+        e.points = c->dataCount();
         e.cles = c->boiteCles();
         e.valeurs = c->boiteValeurs();
         // The curves of one file share their pens and brushes: the last

@@ -30,6 +30,7 @@ struct Scene {
         QSharedPointer<const QCPCurveDataContainer> donnees;
         QCPRange cles, valeurs; // the box of its placed points
         int habit = 0;          // in `habits`
+        int points = 0;         // the data's size, at hand without reaching it
     };
     std::vector<Element> elements; // element i is the curve of rank i
     std::vector<Habit> habits;

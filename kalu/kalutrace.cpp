@@ -17,17 +17,24 @@ bool lissage(const QCustomPlot *plot, bool local, QCP::AntialiasedElement elemen
     return local;
 }
 
-// The line as QCPAbstractPlottable1D::drawPolyline strokes it on a raster
-// painter: a pen of width 1 made cosmetic, a gap at every point that can't
-// be drawn, or single segments under the fast-polylines hint.
+// A pen as QCPAbstractPlottable1D::drawPolyline sets it on a raster
+// painter: a width of 1 made cosmetic.
+QPen raster(const QPen &trait)
+{
+    if (!qFuzzyCompare(trait.widthF(), 1.0))
+        return trait;
+    QPen cosmetique = trait;
+    cosmetique.setWidth(0);
+    return cosmetique;
+}
+
+// The line as QCPAbstractPlottable1D::drawPolyline strokes it with the
+// painter's pen (made cosmetic already on a raster painter): a gap at every
+// point that can't be drawn, or single segments under the fast-polylines
+// hint.
 void trace(QCPPainter *painter, const QVector<QPointF> &lignes, bool rapides)
 {
     const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);
-    if (!vectoriel && qFuzzyCompare(painter->pen().widthF(), 1.0)) {
-        QPen cosmetique = painter->pen();
-        cosmetique.setWidth(0);
-        painter->setPen(cosmetique);
-    }
     const int n = lignes.size();
     if (rapides && painter->pen().style() == Qt::SolidLine && !vectoriel &&
         !painter->modes().testFlag(QCPPainter::pmNoCaching)) {
@@ -68,6 +75,8 @@ Habit Habit::de(const QCPCurve &courbe, bool *ok)
     h.trait = courbe.pen();
     h.fond = courbe.brush();
     h.traitChoisi = d ? d->pen() : courbe.pen();
+    h.traitRaster = raster(h.trait);
+    h.traitChoisiRaster = raster(h.traitChoisi);
     h.fondChoisi = d ? d->brush() : courbe.brush();
     h.lisse = lissage(plot, courbe.antialiased(), QCP::aePlottables);
     h.lisseFond = lissage(plot, courbe.antialiasedFill(), QCP::aeFills);
@@ -106,6 +115,8 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
         painter->setBrush(Qt::NoBrush);
         if (trait.style() != Qt::NoPen && trait.color().alpha() != 0) {
             painter->setAntialiasing(habit.lisse);
+            if (!painter->modes().testFlag(QCPPainter::pmVectorized))
+                painter->setPen(choisie ? habit.traitChoisiRaster : habit.traitRaster);
             trace(painter, lignes, habit.polylignesRapides);
         }
     }

@@ -22,6 +22,9 @@
 // antialiasing as the plot resolves it, and the plot's hints.
 struct Habit {
     QPen trait, traitChoisi;
+    // The same, as a raster painter strokes them: a width of 1 made
+    // cosmetic (one device pixel at any ratio), as the library does.
+    QPen traitRaster, traitChoisiRaster;
     QBrush fond, fondChoisi;
     bool lisse = true;          // the curve's line (plottables' hint)
     bool lisseFond = true;      // its fill (fills' hint)
@@ -35,6 +38,7 @@ struct Habit {
 
     bool operator==(const Habit &h) const
     {
+        // The raster pens follow from the others.
         return trait == h.trait && traitChoisi == h.traitChoisi && fond == h.fond &&
                fondChoisi == h.fondChoisi && lisse == h.lisse && lisseFond == h.lisseFond &&
                ligne == h.ligne && polylignesRapides == h.polylignesRapides;

@@ -18,17 +18,59 @@ const double MARGE_TRAIT = 3;
 // Bands per thread: with a few more bands than threads, a thread that ends
 // early takes another.
 const int BANDES_PAR_FIL = 3;
-const int HAUTEUR_MIN = 16; // device rows
+const int EPAISSEUR_MIN = 4; // device pixels
 
+// A curve in view: its rank, the device pixels its drawing may reach
+// ([x0, x1) x [y0, y1)), and its work.
 struct Etendue {
-    int rang, y0, y1; // device rows [y0, y1)
+    int rang, x0, x1, y0, y1;
     double cout;
 };
+
+// Cuts [0, taille) where the work, spread evenly over each curve's span
+// along that axis, is shared in `voulues` equal parts.
+std::vector<int> coupes(const std::vector<Etendue> &etendues, bool lignes, int taille, int voulues)
+{
+    std::vector<double> variation(size_t(taille) + 1, 0);
+    double total = 0;
+    for (const Etendue &e : etendues) {
+        const int a = lignes ? e.y0 : e.x0, b = lignes ? e.y1 : e.x1;
+        variation[size_t(a)] += e.cout / (b - a);
+        variation[size_t(b)] -= e.cout / (b - a);
+        total += e.cout;
+    }
+    std::vector<int> c{0};
+    double densite = 0, cumul = 0;
+    for (int i = 0; i < taille && int(c.size()) < voulues; ++i) {
+        densite += variation[size_t(i)];
+        cumul += densite;
+        if (cumul >= total * double(c.size()) / voulues && i + 1 - c.back() >= EPAISSEUR_MIN)
+            c.push_back(i + 1);
+    }
+    if (c.back() < taille)
+        c.push_back(taille);
+    return c;
+}
+
+// The work of the busiest band when the curves are drawn in the bands cut
+// at `c`: a curve counts in every band it meets.
+double pire(const std::vector<Etendue> &etendues, bool lignes, const std::vector<int> &c)
+{
+    std::vector<double> travail(c.size() - 1, 0);
+    for (const Etendue &e : etendues) {
+        const int a = lignes ? e.y0 : e.x0, b = lignes ? e.y1 : e.x1;
+        for (size_t k = size_t(std::upper_bound(c.begin(), c.end(), a) - c.begin() - 1);
+             k < travail.size() && c[k] < b; ++k)
+            travail[k] += e.cout;
+    }
+    return travail.empty() ? 0 : *std::max_element(travail.begin(), travail.end());
+}
 
 } // namespace
 
 int Travail::filsParDefaut()
 {
+    if (getenv("KALU_FILS")) return atoi(getenv("KALU_FILS"));
     return std::max(1, QThread::idealThreadCount());
 }
 
@@ -51,8 +93,9 @@ void Travail::travaille()
     decoupe();
     std::vector<std::thread> aides;
     auto boucle = [this] {
+        QImage brouillon; // one per thread, its memory touched once
         for (int b; !estAnnule() && (b = prochaine++) < int(bandes.size());)
-            dessineBande(bandes[size_t(b)]);
+            dessineBande(bandes[size_t(b)], brouillon);
     };
     const int n = std::min(fils, int(bandes.size()));
     for (int k = 1; k < n; ++k)
@@ -71,13 +114,14 @@ void Travail::travaille()
     fin.store(true, std::memory_order_release);
 }
 
-// The bands, cut where the work of the curves in view (their points, spread
-// over their rows) is shared evenly, each with the curves that meet it.
+// The bands: rows or columns, whichever shares the work better (a map may
+// be a strip), cut where the work of the curves in view is shared evenly,
+// each with the curves that meet it.
 void Travail::decoupe()
 {
     const Vue &v = d.vue;
     const qreal ratio = v.ratio;
-    const int hauteur = d.fond.height();
+    const int largeur = d.fond.width(), hauteur = d.fond.height();
     resultat = QImage(d.fond.size(), d.fond.format());
     resultat.setDevicePixelRatio(ratio);
     pixels = resultat.bits();
@@ -96,82 +140,79 @@ void Travail::decoupe()
                              .intersected(zone);
         if (b.isEmpty())
             continue;
+        const int x0 = std::max(0, int(std::floor(b.left() * ratio)));
+        const int x1 = std::min(largeur, int(std::ceil(b.right() * ratio)) + 1);
         const int y0 = std::max(0, int(std::floor(b.top() * ratio)));
         const int y1 = std::min(hauteur, int(std::ceil(b.bottom() * ratio)) + 1);
-        if (y0 < y1)
-            etendues.push_back({int(r), y0, y1, double(e.donnees->size()) + 1});
+        if (x0 < x1 && y0 < y1)
+            etendues.push_back({int(r), x0, x1, y0, y1, double(e.points) + 1});
     }
 
-    // The work per row, then cuts at equal shares of it.
-    std::vector<double> parLigne(size_t(hauteur) + 1, 0);
-    double total = 0;
-    for (const Etendue &e : etendues) {
-        const double parRang = e.cout / (e.y1 - e.y0);
-        parLigne[size_t(e.y0)] += parRang;
-        parLigne[size_t(e.y1)] -= parRang;
-        total += e.cout;
-    }
-    const int voulues = fils == 1 ? 1 : std::max(1, std::min(fils * BANDES_PAR_FIL, hauteur / HAUTEUR_MIN));
-    std::vector<int> coupes{0};
-    double densite = 0, cumul = 0;
-    for (int y = 0; y < hauteur && int(coupes.size()) < voulues; ++y) {
-        densite += parLigne[size_t(y)];
-        cumul += densite;
-        if (cumul >= total * coupes.size() / voulues && y + 1 - coupes.back() >= HAUTEUR_MIN)
-            coupes.push_back(y + 1);
-    }
-    if (coupes.back() < hauteur)
-        coupes.push_back(hauteur);
-
-    bandes.resize(coupes.size() - 1);
+    const int voulues = fils == 1 ? 1 : fils * BANDES_PAR_FIL;
+    const std::vector<int> enLignes = coupes(etendues, true, hauteur, voulues);
+    const std::vector<int> enColonnes = coupes(etendues, false, largeur, voulues);
+    lignes = pire(etendues, false, enColonnes) >= pire(etendues, true, enLignes);
+    const std::vector<int> &c = lignes ? enLignes : enColonnes;
+    bandes.resize(c.size() - 1);
     for (size_t b = 0; b < bandes.size(); ++b)
-        bandes[b].y0 = coupes[b], bandes[b].y1 = coupes[b + 1];
+        bandes[b].debut = c[b], bandes[b].fin = c[b + 1];
     for (const Etendue &e : etendues) {
-        auto premiere = std::upper_bound(coupes.begin(), coupes.end(), e.y0) - coupes.begin() - 1;
-        for (size_t b = size_t(premiere); b < bandes.size() && bandes[b].y0 < e.y1; ++b)
+        const int a = lignes ? e.y0 : e.x0, z = lignes ? e.y1 : e.x1;
+        for (size_t b = size_t(std::upper_bound(c.begin(), c.end(), a) - c.begin() - 1);
+             b < bandes.size() && bandes[b].debut < z; ++b)
             bandes[b].rangs.push_back(e.rang);
     }
 }
 
-void Travail::dessineBande(Bande &b)
+// Copies the device pixels `r` of `de` into `vers`, pictures of one size
+// and format, through their bits: scanLine() would detach, which no two
+// threads may do on one picture at once.
+void Travail::copie(uchar *vers, const uchar *de, const QRect &r) const
 {
-    // Rows are copied through the pictures' bits: scanLine() would detach,
-    // which no two threads may do on one picture at once.
     const size_t ligne = size_t(d.fond.bytesPerLine());
-    auto copie = [ligne](uchar *vers, const uchar *de, int y0, int y1) {
-        std::memcpy(vers + y0 * ligne, de + y0 * ligne, (y1 - y0) * ligne);
-    };
+    const size_t debut = size_t(r.left()) * 4, octets = size_t(r.width()) * 4;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        std::memcpy(vers + y * ligne + debut, de + y * ligne + debut, octets);
+}
+
+void Travail::dessineBande(const Bande &b, QImage &brouillon)
+{
+    const QRect image = d.fond.rect();
+    const QRect exacte = lignes ? QRect(0, b.debut, image.width(), b.fin - b.debut)
+                                : QRect(b.debut, 0, b.fin - b.debut, image.height());
     if (b.rangs.empty()) {
-        copie(pixels, d.fond.constBits(), b.y0, b.y1);
+        copie(pixels, d.fond.constBits(), exacte);
         return;
     }
-    // A picture of the full size, of which only the rows near the band are
-    // ever touched (its memory is not, elsewhere): the rows its clip may
-    // reach hold the plot's picture, the painter draws within them.
+    // A picture of the full size, of which only the pixels near the band are
+    // ever touched: those its clip may reach hold the plot's picture, the
+    // painter draws within them.
     const Vue &v = d.vue;
     const qreal ratio = v.ratio;
     const int marge = int(std::ceil(2 * ratio)) + 2;
-    const int a = std::max(0, b.y0 - marge), z = std::min(d.fond.height(), b.y1 + marge);
-    QImage bande(d.fond.size(), d.fond.format());
-    copie(bande.bits(), d.fond.constBits(), a, z);
-    bande.setDevicePixelRatio(ratio);
+    if (brouillon.isNull())
+        brouillon = QImage(d.fond.size(), d.fond.format());
+    copie(brouillon.bits(), d.fond.constBits(),
+          (lignes ? exacte.adjusted(0, -marge, 0, marge) : exacte.adjusted(-marge, 0, marge, 0)).intersected(image));
+    brouillon.setDevicePixelRatio(ratio);
     {
-        QCPPainter p(&bande);
+        QCPPainter p(&brouillon);
         p.setRenderHint(QPainter::HighQualityAntialiasing);
         const QRect zone = v.zone();
-        const int haut = int(std::floor(b.y0 / ratio)) - 1, bas = int(std::ceil(b.y1 / ratio)) + 1;
+        const int a = int(std::floor(b.debut / ratio)) - 1, z = int(std::ceil(b.fin / ratio)) + 1;
         p.setClipRect(zone);
-        p.setClipRect(QRect(zone.left(), haut, zone.width(), bas - haut), Qt::IntersectClip);
-        QVector<QPointF> lignes;
+        p.setClipRect(lignes ? QRect(zone.left(), a, zone.width(), z - a) : QRect(a, zone.top(), z - a, zone.height()),
+                      Qt::IntersectClip);
+        QVector<QPointF> trace;
         const std::vector<Scene::Element> &el = d.scene->elements;
         const Etats &etats = *d.etats;
         for (int r : b.rangs) {
             if (estAnnule())
                 return;
             const Scene::Element &e = el[size_t(r)];
-            dessineCourbe(&p, v, *e.donnees, d.scene->habits[size_t(e.habit)], etats[size_t(r)] & CHOISIE,
-                          lignes, &e.cles, &e.valeurs);
+            dessineCourbe(&p, v, *e.donnees, d.scene->habits[size_t(e.habit)], etats[size_t(r)] & CHOISIE, trace,
+                          &e.cles, &e.valeurs);
         }
     }
-    copie(pixels, bande.constBits(), b.y0, b.y1);
+    copie(pixels, brouillon.constBits(), exacte);
 }

@@ -3,13 +3,14 @@
 // kalutravail: one complete drawing of a scene's curves, made off the GUI
 // thread on every core, as a job that can be cancelled at any time.
 //
-// The picture is split into horizontal bands of about equal work (the points
-// of the curves that meet them). Each band is drawn on a picture of the full
-// size, clipped to its rows, by a painter set up as the plot's: the curves
-// meeting the band, in the scene's order. Its rows are then copied into the
-// result. A band drawn that way gives exactly the pixels one pass would give
-// its rows; a band drawn on a picture of its own size would not (the
-// rasteriser's steps depend on where the picture starts).
+// The picture is split into bands of rows, or of columns for a map that is
+// a strip, of about equal work (the points of the curves that meet them).
+// Each band is drawn on a picture of the full size, clipped to its pixels,
+// by a painter set up as the plot's: the curves meeting the band, in the
+// scene's order. Its pixels are then copied into the result. A band drawn
+// that way gives exactly the pixels one pass would give it; a band drawn on
+// a picture of its own size would not (the rasteriser's steps depend on
+// where the picture starts).
 //
 // Threads: a Travail is made, asked and deleted on the GUI thread; its work
 // runs on threads of its own, on its request alone (shared, read-only).
@@ -72,13 +73,14 @@ signals:
 
 private:
     struct Bande {
-        int y0, y1;             // device rows [y0, y1)
+        int debut, fin;         // device rows, or columns, [debut, fin)
         std::vector<int> rangs; // the curves meeting them, in order
     };
 
     void travaille();
     void decoupe();
-    void dessineBande(Bande &b);
+    void copie(uchar *vers, const uchar *de, const QRect &r) const;
+    void dessineBande(const Bande &b, QImage &brouillon);
 
     const Demande d;
     const int fils;
@@ -86,6 +88,7 @@ private:
     std::atomic<int> prochaine{0};
     std::atomic<bool> fin{false};
     std::vector<Bande> bandes;
+    bool lignes = true; // bands of rows, else of columns
     QImage resultat, courbesSeules;
     uchar *pixels = nullptr; // resultat's, taken once
     std::shared_ptr<const Index> grille;

@@ -43,6 +43,7 @@ protected:
         ASSERT_EQ(p->plottableCount(), 24);
         ASSERT_TRUE(p->legend->visible());
         carte->setFils(4); // bands cross the squares on any machine
+        carte->setLectureComplete(0); // states read as on a big map
     }
     // What the window shows now, once pending replots, paints and the
     // drawing job are done.
@@ -233,6 +234,24 @@ TEST_F(Travaux, RemovalsAndLoadsWhileAJobRunsAreSafe)
     ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "removeAllGraphs"));
     EXPECT_EQ(p->plottableCount(), 0);
     EXPECT_TRUE(memeImage()) << "Remove all shapes during a job";
+}
+
+// A map that is a strip is cut in bands of columns, also drawn as in one pass.
+TEST(Bandes, AStripIsDrawnAsInOnePass)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    std::vector<shp::Record> r;
+    for (int k = 0; k < 80; ++k) {
+        const double x = 0.2 + k * 0.12, y = 4.9 + (k % 3) * 0.05;
+        r.push_back({5, {{{x, y}, {x + 0.3, y + 0.2}, {x + 0.5, y}, {x, y}}}});
+    }
+    charge(*v, 5, r, "bande.shp");
+    cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
+    ::Carte::de(p)->setFils(3);
+    p->xAxis->setRange(0.5, 9.5);
+    p->replot();
+    EXPECT_TRUE(commeLaBibliotheque(*v, p));
 }
 
 // A click asks the index for the curves near it: among thousands, the one

@@ -133,6 +133,9 @@ public:
         v->resize(800, 600);
         v->show();
         QApplication::processEvents();
+        // The curves' states followed as on a big map, checked by the
+        // pictures' comparisons.
+        ::Carte::de(p)->setLectureComplete(0);
         QObject::connect(p, &QCustomPlot::plottableClick, p,
                          [this](QCPAbstractPlottable *c, int i, QMouseEvent *) { lecture(c, i); });
         Capture c;
