@@ -94,6 +94,10 @@ bool choisieEntiere(const QCPCurve &courbe, bool *ok)
     return !s.isEmpty();
 }
 
+// The library's calls, less those that change nothing the drawing shows: a
+// repeated antialiasing hint, the pen before it is made cosmetic, the empty
+// brush of the stroke (a polyline never fills). The next curve sets all it
+// draws with.
 void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
                    const Habit &habit, bool choisie, QVector<QPointF> &lignes, const QCPRange *cles,
                    const QCPRange *valeurs)
@@ -105,19 +109,17 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
     const QBrush &fond = choisie ? habit.fondChoisi : habit.fond;
     lignesCourbe(vue, donnees, trait.widthF(), &lignes, cles, valeurs);
 
-    painter->setAntialiasing(habit.lisseFond);
+    if (habit.lisseFond != habit.lisse)
+        painter->setAntialiasing(habit.lisseFond);
     painter->setBrush(fond);
     painter->setPen(Qt::NoPen);
     if (fond.style() != Qt::NoBrush && fond.color().alpha() != 0)
         painter->drawPolygon(lignes.constData(), lignes.size());
-    if (habit.ligne) {
-        painter->setPen(trait);
-        painter->setBrush(Qt::NoBrush);
-        if (trait.style() != Qt::NoPen && trait.color().alpha() != 0) {
+    if (habit.ligne && trait.style() != Qt::NoPen && trait.color().alpha() != 0) {
+        if (habit.lisseFond != habit.lisse)
             painter->setAntialiasing(habit.lisse);
-            if (!painter->modes().testFlag(QCPPainter::pmVectorized))
-                painter->setPen(choisie ? habit.traitChoisiRaster : habit.traitRaster);
-            trace(painter, lignes, habit.polylignesRapides);
-        }
+        const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);
+        painter->setPen(vectoriel ? trait : choisie ? habit.traitChoisiRaster : habit.traitRaster);
+        trace(painter, lignes, habit.polylignesRapides);
     }
 }

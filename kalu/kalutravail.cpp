@@ -27,23 +27,34 @@ struct Etendue {
     double cout;
 };
 
-// Cuts [0, taille) where the work, spread evenly over each curve's span
-// along that axis, is shared in `voulues` equal parts.
-std::vector<int> coupes(const std::vector<Etendue> &etendues, bool lignes, int taille, int voulues)
+// The work of the curves in view along rows (or columns): each curve's
+// points spread evenly over its span.
+std::vector<double> repartition(const std::vector<Etendue> &etendues, bool lignes, int taille)
 {
     std::vector<double> variation(size_t(taille) + 1, 0);
-    double total = 0;
     for (const Etendue &e : etendues) {
         const int a = lignes ? e.y0 : e.x0, b = lignes ? e.y1 : e.x1;
         variation[size_t(a)] += e.cout / (b - a);
         variation[size_t(b)] -= e.cout / (b - a);
-        total += e.cout;
     }
+    std::vector<double> travail(variation.size() - 1);
+    double densite = 0;
+    for (size_t i = 0; i < travail.size(); ++i)
+        travail[i] = densite += variation[i];
+    return travail;
+}
+
+// Cuts [0, taille) in `voulues` parts of equal work.
+std::vector<int> coupes(const std::vector<double> &travail, int voulues)
+{
+    double total = 0;
+    for (double t : travail)
+        total += t;
+    const int taille = int(travail.size());
     std::vector<int> c{0};
-    double densite = 0, cumul = 0;
+    double cumul = 0;
     for (int i = 0; i < taille && int(c.size()) < voulues; ++i) {
-        densite += variation[size_t(i)];
-        cumul += densite;
+        cumul += travail[size_t(i)];
         if (cumul >= total * double(c.size()) / voulues && i + 1 - c.back() >= EPAISSEUR_MIN)
             c.push_back(i + 1);
     }
@@ -52,18 +63,27 @@ std::vector<int> coupes(const std::vector<Etendue> &etendues, bool lignes, int t
     return c;
 }
 
-// The work of the busiest band when the curves are drawn in the bands cut
-// at `c`: a curve counts in every band it meets.
-double pire(const std::vector<Etendue> &etendues, bool lignes, const std::vector<int> &c)
+// The time `fils` threads would take on the bands cut at `c`, in points. A
+// curve costs every band it meets half its points (the painter walks them
+// all, whatever the clip), and the other half shared as its span is:
+// a map of a few huge rings gains from few bands, one of many small parts
+// from many. Every `pas`-th curve stands for the others.
+double duree(const std::vector<Etendue> &etendues, bool lignes, const std::vector<int> &c, int fils, size_t pas)
 {
     std::vector<double> travail(c.size() - 1, 0);
-    for (const Etendue &e : etendues) {
-        const int a = lignes ? e.y0 : e.x0, b = lignes ? e.y1 : e.x1;
+    for (size_t i = 0; i < etendues.size(); i += pas) {
+        const Etendue &e = etendues[i];
+        const int a = lignes ? e.y0 : e.x0, z = lignes ? e.y1 : e.x1;
         for (size_t k = size_t(std::upper_bound(c.begin(), c.end(), a) - c.begin() - 1);
-             k < travail.size() && c[k] < b; ++k)
-            travail[k] += e.cout;
+             k < travail.size() && c[k] < z; ++k) {
+            const int dedans = std::min(z, c[k + 1]) - std::max(a, c[k]);
+            travail[k] += e.cout * (0.5 + 0.5 * dedans / (z - a));
+        }
     }
-    return travail.empty() ? 0 : *std::max_element(travail.begin(), travail.end());
+    double total = 0, plus = 0;
+    for (double t : travail)
+        total += t, plus = std::max(plus, t);
+    return std::max(plus, total / fils) * pas;
 }
 
 } // namespace
@@ -148,11 +168,22 @@ void Travail::decoupe()
             etendues.push_back({int(r), x0, x1, y0, y1, double(e.points) + 1});
     }
 
-    const int voulues = fils == 1 ? 1 : fils * BANDES_PAR_FIL;
-    const std::vector<int> enLignes = coupes(etendues, true, hauteur, voulues);
-    const std::vector<int> enColonnes = coupes(etendues, false, largeur, voulues);
-    lignes = pire(etendues, false, enColonnes) >= pire(etendues, true, enLignes);
-    const std::vector<int> &c = lignes ? enLignes : enColonnes;
+    // Rows or columns, and as many bands as threads or up to BANDES_PAR_FIL
+    // times more: the cut the estimate finds fastest.
+    std::vector<int> c{0, lignes ? hauteur : largeur};
+    if (fils > 1) {
+        const size_t pas = std::max<size_t>(1, etendues.size() / 20000);
+        double meilleure = -1;
+        for (bool enLignes : {true, false}) {
+            const std::vector<double> travail = repartition(etendues, enLignes, enLignes ? hauteur : largeur);
+            for (int k = 1; k <= BANDES_PAR_FIL; ++k) {
+                std::vector<int> essai = coupes(travail, fils * k);
+                const double d = duree(etendues, enLignes, essai, fils, pas);
+                if (meilleure < 0 || d < meilleure)
+                    meilleure = d, c = std::move(essai), lignes = enLignes;
+            }
+        }
+    }
     bandes.resize(c.size() - 1);
     for (size_t b = 0; b < bandes.size(); ++b)
         bandes[b].debut = c[b], bandes[b].fin = c[b + 1];
