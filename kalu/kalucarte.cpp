@@ -608,7 +608,8 @@ void Carte::draw(QCPPainter *painter)
     if (!enReplot && !pretDessin)
         return; // the curves are their layer's children and draw themselves
     if (pretDessin) {
-        dessineTout(painter);
+        if (!exporte(painter))
+            dessineTout(painter);
         return;
     }
     QImage *tampon = Cliche::tamponDe(painter);
@@ -645,11 +646,32 @@ void Carte::draw(QCPPainter *painter)
     const bool memeTravail = travail && travail->demande().vue == v && travail->demande().scene == s &&
                              Cliche::memeChamp(travail->demande().fond, *tampon, v);
     if (!memeTravail)
-        lance(tampon->copy(), v, etats);
+        lance(painter, *tampon, v, etats);
     if (cliche->scene() == s.get()) {
         cliche->dessineDeplacee(painter, v);
         ++nombres.images;
     }
+}
+
+// An export's curves, drawn on every core before it goes on, when its
+// painter paints on a raster picture with no transformation, as a replot's.
+bool Carte::exporte(QCPPainter *painter)
+{
+    QImage *tampon = Cliche::tamponDe(painter);
+    bool vueOk = false;
+    Vue v = Vue::de(plot, &vueOk);
+    if (!rapide_ || !tampon || !vueOk || !painter->deviceTransform().isIdentity() ||
+        tampon->devicePixelRatio() != 1 || !scene()->dessinable)
+        return false;
+    v.ratio = 1;
+    bool entiers = true;
+    const std::shared_ptr<const Etats> etats = etatsActuels(&entiers);
+    if (!entiers)
+        return false;
+    Travail t(demande(painter, *tampon, v, etats), fils);
+    t.attends();
+    Cliche::copieChamp(*tampon, t.image(), v);
+    return true;
 }
 
 // Every curve whose box meets the view, in order, as the layer would draw
@@ -743,14 +765,23 @@ bool Carte::retouche(QImage &tampon, const Vue &v, const std::shared_ptr<const E
 
 // ---------------------------------------------------------------- jobs
 
-void Carte::lance(const QImage &fond, const Vue &v, const std::shared_ptr<const Etats> &etats)
+Travail::Demande Carte::demande(QCPPainter *painter, const QImage &tampon, const Vue &v,
+                                const std::shared_ptr<const Etats> &etats) const
 {
-    arrete();
     Travail::Demande d;
     d.scene = scene_;
     d.etats = etats;
     d.vue = v;
-    d.fond = fond;
+    d.fond = tampon.copy();
+    d.indices = painter->renderHints();
+    d.modes = painter->modes();
+    return d;
+}
+
+void Carte::lance(QCPPainter *painter, const QImage &tampon, const Vue &v, const std::shared_ptr<const Etats> &etats)
+{
+    arrete();
+    Travail::Demande d = demande(painter, tampon, v, etats);
     d.avecIndex = !grille;
     travail.reset(new Travail(std::move(d), fils));
     connect(travail.get(), &Travail::termine, this, &Carte::travailTermine);

@@ -29,8 +29,10 @@
 //   (kaluindex) answers for the others, and its answer is exact.
 // - "Remove all" empties the plot at once; the curves' objects are deleted
 //   in slices from the event loop, their data freed off the GUI thread.
-// - Exports (the library's toPixmap, savePng, toPainter...) draw every curve
-//   before they return, through the curves' own drawing.
+// - Exports draw every curve before they return: the library's own
+//   (toPixmap, savePng, toPainter...) through the curves' own drawing; those
+//   made through Pret (kalu-export) with a job on every core, waited for,
+//   when they paint on a raster picture.
 //
 // Threads: every class here is used on the GUI thread only. The jobs never
 // see them: they get a Scene, the curves' states and a Vue.
@@ -246,7 +248,10 @@ private:
     std::vector<int> choisiesPossibles() const;
     void dessineTout(QCPPainter *painter);
     bool retouche(QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
-    void lance(const QImage &fond, const Vue &vue, const std::shared_ptr<const Etats> &etats);
+    Travail::Demande demande(QCPPainter *painter, const QImage &tampon, const Vue &vue,
+                             const std::shared_ptr<const Etats> &etats) const;
+    void lance(QCPPainter *painter, const QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
+    bool exporte(QCPPainter *painter);
     void arrete();
     void libere(std::shared_ptr<const Scene> scene);
     const Index &index() const;

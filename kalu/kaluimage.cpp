@@ -64,12 +64,17 @@ bool Cliche::vaPour(const Vue &vue, const Scene *scene, const QImage &tampon) co
 
 void Cliche::pose(QImage &tampon) const
 {
-    const QRect c = champ(vue_, image_);
+    copieChamp(tampon, image_, vue_);
+}
+
+void Cliche::copieChamp(QImage &vers, const QImage &de, const Vue &v)
+{
+    const QRect c = champ(v, de);
     const size_t octets = size_t(c.width()) * 4;
-    uchar *bits = tampon.bits();
-    const qsizetype ligne = tampon.bytesPerLine();
+    uchar *bits = vers.bits();
+    const qsizetype ligne = vers.bytesPerLine();
     for (int y = c.top(); y <= c.bottom(); ++y)
-        std::memcpy(bits + y * ligne + c.left() * 4, image_.constScanLine(y) + c.left() * 4, octets);
+        std::memcpy(bits + y * ligne + c.left() * 4, de.constScanLine(y) + c.left() * 4, octets);
 }
 
 void Cliche::dessineDeplacee(QCPPainter *painter, const Vue &m)

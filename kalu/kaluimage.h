@@ -70,6 +70,10 @@ public:
     // a neighbouring pixel without grid. Any thread.
     static void separe(const QImage &fond, const QImage &image, QImage &seules, const QRect &dans);
 
+    // Copies into `vers` the pixels of `de` that curves drawn for the view
+    // `v` may touch (pictures of one size and format).
+    static void copieChamp(QImage &vers, const QImage &de, const Vue &v);
+
     // The device pixels the curves may touch in a picture of view `v`:
     // their clip, the axis rectangle, whatever the rounding of its edges.
     static QRect champ(const Vue &v, const QImage &image);

@@ -102,6 +102,11 @@ Travail::Travail(Demande demande, int fils) : d(std::move(demande)), fils(std::m
 Travail::~Travail()
 {
     annule();
+    attends();
+}
+
+void Travail::attends()
+{
     if (chef.joinable())
         chef.join();
 }
@@ -228,7 +233,8 @@ void Travail::dessineBande(const Bande &b, QImage &brouillon)
     brouillon.setDevicePixelRatio(ratio);
     {
         QCPPainter p(&brouillon);
-        p.setRenderHint(QPainter::HighQualityAntialiasing);
+        p.setRenderHints(d.indices);
+        p.setModes(d.modes);
         const QRect zone = v.zone();
         const int a = int(std::floor(b.debut / ratio)) - 1, z = int(std::ceil(b.fin / ratio)) + 1;
         p.setClipRect(zone);

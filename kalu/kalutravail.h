@@ -23,6 +23,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QPainter>
 
 #include <atomic>
 #include <memory>
@@ -46,11 +47,17 @@ public:
         QImage fond;
         // Also make the scene's click index.
         bool avecIndex = false;
+        // The painter the curves would be drawn with: its hints and modes.
+        QPainter::RenderHints indices = QPainter::HighQualityAntialiasing;
+        QCPPainter::PainterModes modes = QCPPainter::pmDefault;
     };
 
     // Starts at once, on `fils` threads (at least one).
     Travail(Demande demande, int fils);
     ~Travail() override;
+
+    // GUI thread: waits until the threads end (an export's drawing).
+    void attends();
 
     void annule() { annulation.store(true, std::memory_order_relaxed); }
     bool estAnnule() const { return annulation.load(std::memory_order_relaxed); }
