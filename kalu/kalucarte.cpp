@@ -635,7 +635,7 @@ void Carte::draw(QCPPainter *painter)
         attente = false;
         return;
     }
-    if (cliche->vaPour(v, s.get(), *tampon) && retouche(*tampon, v, etats)) {
+    if (cliche->vaPour(v, s.get(), *tampon) && retouche(painter, *tampon, v, etats)) {
         complete = true;
         attente = false;
         return;
@@ -694,7 +694,7 @@ void Carte::dessineTout(QCPPainter *painter)
 // whose state changed since are drawn again with every curve near them, in
 // order, on the fond alone. False when that is too much work for the GUI
 // thread.
-bool Carte::retouche(QImage &tampon, const Vue &v, const std::shared_ptr<const Etats> &etats)
+bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v, const std::shared_ptr<const Etats> &etats)
 {
     const Etats &avant = *cliche->etats(), &apres = *etats;
     if (avant.size() != apres.size())
@@ -748,7 +748,8 @@ bool Carte::retouche(QImage &tampon, const Vue &v, const std::shared_ptr<const E
     brouillon.setDevicePixelRatio(v.ratio);
     {
         QCPPainter p(&brouillon);
-        p.setRenderHint(QPainter::HighQualityAntialiasing);
+        p.setRenderHints(painter->renderHints());
+        p.setModes(painter->modes());
         p.setClipRect(v.zone());
         static QVector<QPointF> lignes; // GUI thread only; keeps its room
         for (int k : dessinees) {

@@ -247,7 +247,7 @@ private:
     std::shared_ptr<const Etats> etatsActuels(bool *entiers);
     std::vector<int> choisiesPossibles() const;
     void dessineTout(QCPPainter *painter);
-    bool retouche(QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
+    bool retouche(QCPPainter *painter, QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
     Travail::Demande demande(QCPPainter *painter, const QImage &tampon, const Vue &vue,
                              const std::shared_ptr<const Etats> &etats) const;
     void lance(QCPPainter *painter, const QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);

@@ -90,7 +90,6 @@ double duree(const std::vector<Etendue> &etendues, bool lignes, const std::vecto
 
 int Travail::filsParDefaut()
 {
-    if (getenv("KALU_FILS")) return atoi(getenv("KALU_FILS"));
     return std::max(1, QThread::idealThreadCount());
 }
 

@@ -48,7 +48,7 @@ public:
         // Also make the scene's click index.
         bool avecIndex = false;
         // The painter the curves would be drawn with: its hints and modes.
-        QPainter::RenderHints indices = QPainter::HighQualityAntialiasing;
+        QPainter::RenderHints indices;
         QCPPainter::PainterModes modes = QCPPainter::pmDefault;
     };
 
