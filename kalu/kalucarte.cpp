@@ -305,6 +305,7 @@ void Carte::vide()
         ++vivantes;
     }
     acces::enfants(couche).clear();
+    horsEvenement.clear(); // the layer's own list, while an event sees candidates
     if (size_t(liste.size()) == vivantes) {
         liste.clear();
     } else { // plottables of other kinds: the library's way

@@ -168,7 +168,9 @@ public:
     void vide();
 
     // Lends the curves to the map for a drawing outside a replot (the
-    // library's exports), so that the map draws them all, at once.
+    // library's exports, as kalu-export makes them), so that the map draws
+    // them all before the drawing goes on: with a job on every core, waited
+    // for, on a raster picture; else one by one.
     class Pret
     {
     public:
