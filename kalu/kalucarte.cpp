@@ -717,34 +717,20 @@ bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v, const st
     const QRectF zone(v.zone());
     QVector<QRect> sale;
     QVector<QRectF> saleVue;
+    // The dirty rectangles in whole device pixels, and the same in the
+    // view's pixels: every curve that may draw in them is drawn again.
     for (int r : changees) {
         const Scene::Element &e = s.elements[size_t(r)];
         const QRectF b = boitePixels(v, e.cles, e.valeurs).intersected(zone);
         if (!b.isEmpty()) {
-            saleVue.append(b);
-            sale.append(enDevice(b, v.ratio).intersected(tampon.rect()));
+            const QRect d = enDevice(b, v.ratio).intersected(tampon.rect());
+            sale.append(d);
+            saleVue.append(QRectF(d.left() / v.ratio, d.top() / v.ratio, d.width() / v.ratio, d.height() / v.ratio));
         }
     }
-    std::vector<int> rangs;
-    for (const QRectF &b : saleVue)
-        for (int k : proches(b))
-            rangs.push_back(k);
-    std::sort(rangs.begin(), rangs.end());
-    rangs.erase(std::unique(rangs.begin(), rangs.end()), rangs.end());
     std::vector<int> dessinees;
-    long points = 0;
-    for (int k : rangs) {
-        const Scene::Element &e = s.elements[size_t(k)];
-        if (!(apres[size_t(k)] & VISIBLE) || !e.donnees)
-            continue;
-        const QRectF b = boitePixels(v, e.cles, e.valeurs);
-        if (std::none_of(saleVue.begin(), saleVue.end(), [&](const QRectF &d) { return d.intersects(b); }))
-            continue;
-        dessinees.push_back(k);
-        points += e.donnees->size();
-        if (points > POINTS_PARTIEL)
-            return false;
-    }
+    if (!voisines(v, saleVue, apres, dessinees))
+        return false;
     QImage brouillon = cliche->fond().copy();
     brouillon.setDevicePixelRatio(v.ratio);
     {
@@ -762,6 +748,34 @@ bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v, const st
     cliche->retouche(brouillon, sale, etats);
     cliche->pose(tampon);
     ++nombres.partiels;
+    return true;
+}
+
+// The curves to draw again over the dirty rectangles `sale` (the view's
+// pixels): every visible one whose drawing may reach them, in order. False
+// past the GUI thread's budget of points.
+bool Carte::voisines(const Vue &v, const QVector<QRectF> &sale, const Etats &etats, std::vector<int> &dessinees) const
+{
+    std::vector<int> rangs;
+    for (const QRectF &b : sale)
+        for (int k : proches(b))
+            rangs.push_back(k);
+    std::sort(rangs.begin(), rangs.end());
+    rangs.erase(std::unique(rangs.begin(), rangs.end()), rangs.end());
+    const Scene &s = *scene_;
+    long points = 0;
+    for (int k : rangs) {
+        const Scene::Element &e = s.elements[size_t(k)];
+        if (!(etats[size_t(k)] & VISIBLE) || !e.donnees)
+            continue;
+        const QRectF b = boitePixels(v, e.cles, e.valeurs);
+        if (std::none_of(sale.begin(), sale.end(), [&](const QRectF &d) { return d.intersects(b); }))
+            continue;
+        dessinees.push_back(k);
+        points += e.points;
+        if (points > POINTS_PARTIEL)
+            return false;
+    }
     return true;
 }
 

@@ -250,6 +250,7 @@ private:
     std::vector<int> choisiesPossibles() const;
     void dessineTout(QCPPainter *painter);
     bool retouche(QCPPainter *painter, QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
+    bool voisines(const Vue &vue, const QVector<QRectF> &sale, const Etats &etats, std::vector<int> &dessinees) const;
     Travail::Demande demande(QCPPainter *painter, const QImage &tampon, const Vue &vue,
                              const std::shared_ptr<const Etats> &etats) const;
     void lance(QCPPainter *painter, const QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
