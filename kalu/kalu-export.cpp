@@ -3,12 +3,17 @@
 // of the same files, and writes the picture to a PNG, JPEG, BMP or PDF file.
 // It needs no display: without one it runs on Qt's offscreen platform.
 //
-//   kalu-export [--size WxH] OUTPUT FILE.shp...
+//   kalu-export [--size WxH] [--verbose] OUTPUT FILE.shp...
+//
+// Scripts run it: by default it prints only errors and warnings, and every
+// one of them that concerns an input names that input; --verbose prints the
+// viewer's whole trace as well.
 //
 // Exit status 0 when OUTPUT was written with at least one shape drawn, 1
-// when an input is missing or unreadable, nothing could be drawn (every
-// input rejected by the reader, or empty) or OUTPUT could not be written (nothing is then left at OUTPUT's path), 2 for a
-// malformed command line.
+// when an input is missing, not a regular file or unreadable, OUTPUT cannot
+// be written (both found before anything is loaded), or nothing could be
+// drawn (every input rejected by the reader, or empty); nothing is then left
+// at OUTPUT's path. 2 for a malformed command line.
 #include <QApplication>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -25,9 +30,11 @@
 static const char KLUSRC[] = "../kalu/kalu-export.cpp";
 
 static const char USAGE[] =
-    "usage: kalu-export [--size WxH] OUTPUT FILE.shp...\n"
+    "usage: kalu-export [--size WxH] [--verbose] OUTPUT FILE.shp...\n"
     "Draws the shapefiles as Kalu's Explorer does and writes OUTPUT, whose\n"
-    "extension picks the format: .png, .jpg, .bmp or .pdf. Default size 800x600.\n";
+    "extension picks the format: .png, .jpg, .bmp or .pdf. Default size 800x600.\n"
+    "Prints only errors and warnings, each naming the file it concerns;\n"
+    "--verbose (or -v) prints every trace line as well.\n";
 
 // Largest side accepted: keeps a typing slip from asking for gigabytes.
 static const int COTE_MAX = 10000;
@@ -39,6 +46,7 @@ struct Demande {
     int hauteur = 600;
     const char *sortie = nullptr;
     Format format = INCONNU;
+    bool bavard = false;
     QStringList entrees;
 };
 
@@ -85,13 +93,19 @@ static bool lisTaille(const char *texte, int &largeur, int &hauteur)
 static int lisArguments(int argc, char **argv, Demande &d)
 {
     int i = 1;
-    if (i < argc && std::strcmp(argv[i], "--size") == 0) {
-        if (i + 1 >= argc || !lisTaille(argv[i + 1], d.largeur, d.hauteur)) {
-            zolerreur(KLUSRC, "main", nullptr, "--size wants WxH, from 1x1 to %dx%d!\n", COTE_MAX,
-                      COTE_MAX);
-            return 2;
+    for (; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--verbose") == 0 || std::strcmp(argv[i], "-v") == 0) {
+            d.bavard = true;
+        } else if (std::strcmp(argv[i], "--size") == 0) {
+            if (i + 1 >= argc || !lisTaille(argv[i + 1], d.largeur, d.hauteur)) {
+                zolerreur(KLUSRC, "main", nullptr, "--size wants WxH, from 1x1 to %dx%d!\n",
+                          COTE_MAX, COTE_MAX);
+                return 2;
+            }
+            ++i;
+        } else {
+            break;
         }
-        i += 2;
     }
     if (argc - i < 2) {
         zolerreur(KLUSRC, "main", nullptr, "an output and at least one shapefile are needed!\n");
@@ -110,14 +124,21 @@ static int lisArguments(int argc, char **argv, Demande &d)
     return 0;
 }
 
-// Every input must be a readable file before anything is drawn: a typing
-// slip then costs no picture. 0, or 1 after reporting the first bad one.
+// Every input must be a readable regular file before anything is drawn: a
+// typing slip then costs no picture, and a FIFO or a device is not waited
+// on. 0, or 1 after reporting the first bad one.
 static int verifieEntrees(const QStringList &entrees)
 {
     for (const QString &e : entrees) {
         const QFileInfo f(e);
-        if (!f.exists() || f.isDir()) {
+        struct stat st;
+        if (stat(QFile::encodeName(e).constData(), &st) != 0) {
             zolerreur(KLUSRC, "main", nullptr, "No file at path '%s'!\n", e.toLocal8Bit().constData());
+            return 1;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            zolerreur(KLUSRC, "main", nullptr, "Input '%s' is not a regular file!\n",
+                      e.toLocal8Bit().constData());
             return 1;
         }
         if (!f.isReadable()) {
@@ -125,6 +146,33 @@ static int verifieEntrees(const QStringList &entrees)
                       e.toLocal8Bit().constData());
             return 1;
         }
+    }
+    return 0;
+}
+
+// The picture is first written beside OUTPUT under this name.
+static QString modeleTemporaire(const Demande &d)
+{
+    const QFileInfo sortie(QString::fromLocal8Bit(d.sortie));
+    return sortie.absolutePath() + "/.kalu-export-XXXXXX." + sortie.suffix();
+}
+
+// OUTPUT's place is tried before anything is loaded: a big map is not read
+// for a picture that could not be kept. Something other than a regular file
+// at OUTPUT's path (a directory, a device) is never replaced. 0, or 1 after
+// the report.
+static int verifieSortie(const Demande &d)
+{
+    struct stat st;
+    if (stat(d.sortie, &st) == 0 && !S_ISREG(st.st_mode)) {
+        zolerreur(KLUSRC, "main", nullptr, "cannot write '%s': not a regular file!\n", d.sortie);
+        return 1;
+    }
+    QTemporaryFile essai(modeleTemporaire(d));
+    if (!essai.open()) {
+        zolerreur(KLUSRC, "main", nullptr, "cannot write '%s': %s!\n", d.sortie,
+                  essai.errorString().toLocal8Bit().constData());
+        return 1;
     }
     return 0;
 }
@@ -152,8 +200,7 @@ static bool enregistre(QCustomPlot *plot, const QString &chemin, const Demande &
 // OUTPUT is either the whole picture or untouched.
 static int ecrit(QCustomPlot *plot, const Demande &d)
 {
-    const QFileInfo sortie(QString::fromLocal8Bit(d.sortie));
-    QTemporaryFile temporaire(sortie.absolutePath() + "/.kalu-export-XXXXXX." + sortie.suffix());
+    QTemporaryFile temporaire(modeleTemporaire(d));
     if (!temporaire.open()) {
         zolerreur(KLUSRC, "main", nullptr, "cannot write '%s': %s!\n", d.sortie,
                   temporaire.errorString().toLocal8Bit().constData());
@@ -183,7 +230,11 @@ int main(int argc, char **argv)
     Demande d;
     if (int r = lisArguments(argc, argv, d))
         return r;
+    // Errors and warnings are always written; the rest only on demand.
+    zolsourdine(!d.bavard);
     if (int r = verifieEntrees(d.entrees))
+        return r;
+    if (int r = verifieSortie(d))
         return r;
 
     // No display to talk to: draw in memory, on Qt's offscreen platform.
@@ -200,6 +251,19 @@ int main(int argc, char **argv)
     plot->replot();
     view.adjustEqualScale();
 
+    // The reader does not name the file in most of its reports: each file
+    // whose load reported anything is named right after those reports.
+    long signales = zolsignalements();
+    QObject::connect(&view, &KaluView::fichierCharge, [&signales](const QString &fichier, bool lu) {
+        const QByteArray nom = fichier.toLocal8Bit();
+        if (!lu)
+            zolerreur(KLUSRC, "main", nullptr, "File '%s' skipped: it could not be read!\n",
+                      nom.constData());
+        else if (zolsignalements() != signales)
+            zolavis(KLUSRC, "main", nullptr, "File '%s' read, with the warnings above!\n",
+                    nom.constData());
+        signales = zolsignalements();
+    });
     view.chargeShapefiles(d.entrees, false);
     // Every input rejected by the reader, or read but empty: no picture.
     if (plot->plottableCount() == 0) {

@@ -275,6 +275,7 @@ void KaluView::fscanshp_cpt(string shppath)
     ShpData *shp = fscan_shp(shppath.c_str(), count);
     if (shp == nullptr) {
         zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
+        emit fichierCharge(QString::fromUtf8(shppath.c_str()), false);
         return;
     }
     QCustomPlot *plot = ui->customPlot;
@@ -313,6 +314,7 @@ void KaluView::fscanshp_cpt(string shppath)
     plot->legend->setVisible(courbes < 30);
     if (plot->legend->visible())
         carte->faitEntrees();
+    emit fichierCharge(QString::fromUtf8(shppath.c_str()), true);
 }
 
 // Polygons green and translucent, lines blue and unfilled; selected ones in

@@ -79,6 +79,13 @@ public:
     // alone, and a big map is not drawn twice.
     void chargeShapefiles(const QStringList &fichiers, bool replot = true);
 
+signals:
+    // One file's load is over: its curves are on the plot (`lu`), or the
+    // reader rejected it and it was skipped. The reader's own messages do not
+    // always name the file; a caller that loads several tells them apart
+    // here.
+    void fichierCharge(const QString &fichier, bool lu);
+
 protected:
     // A resize of the plot keeps each axis's data units per pixel.
     bool eventFilter(QObject *objet, QEvent *event) override;

@@ -14,6 +14,8 @@
 static const char ZOLSRC[] = "../src/zolconf.cpp";
 
 static int profondeur = 0;
+static bool sourdine = false;
+static long signalements = 0;
 
 static void indente(FILE *flux)
 {
@@ -33,6 +35,7 @@ static void signale(FILE *flux, const char *source, const char *fonction,
         fprintf(flux, "[<%s.%s(\"%s\")>] ", source, fonction, qualif);
     vfprintf(flux, format, va);
     fflush(flux);
+    ++signalements;
 }
 
 void zolerreur(const char *source, const char *fonction, const char *qualif,
@@ -56,6 +59,8 @@ void zolavis(const char *source, const char *fonction, const char *qualif,
 static void trace(char sens, const char *source, const char *fonction,
                   const char *qualif)
 {
+    if (sourdine)
+        return;
     if (qualif == nullptr)
         fprintf(stdout, "[%c%s.%s]\n", sens, source, fonction);
     else
@@ -66,7 +71,8 @@ static void trace(char sens, const char *source, const char *fonction,
 void zolentree(const char *source, const char *fonction, const char *qualif)
 {
     // The entry line stands at the caller's depth; what follows is one deeper.
-    indente(stdout);
+    if (!sourdine)
+        indente(stdout);
     ++profondeur;
     trace('>', source, fonction, qualif);
 }
@@ -74,12 +80,15 @@ void zolentree(const char *source, const char *fonction, const char *qualif)
 void zolsortie(const char *source, const char *fonction, const char *qualif)
 {
     --profondeur;
-    indente(stdout);
+    if (!sourdine)
+        indente(stdout);
     trace('<', source, fonction, qualif);
 }
 
 void zolmessage(const char *format, ...)
 {
+    if (sourdine)
+        return;
     indente(stdout);
     va_list va;
     va_start(va, format);
@@ -91,6 +100,16 @@ void zolmessage(const char *format, ...)
 int zolprofondeur()
 {
     return profondeur;
+}
+
+void zolsourdine(bool muet)
+{
+    sourdine = muet;
+}
+
+long zolsignalements()
+{
+    return signalements;
 }
 
 // ---- Build stamps -------------------------------------------------------

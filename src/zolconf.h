@@ -50,6 +50,16 @@ void zolmessage(const char *format, ...) ZOL_PRINTF(1, 2);
 // Current trace depth (for tests and for callers that check their brackets).
 int zolprofondeur();
 
+// Muted (true), the entry and exit traces and the free messages write
+// nothing, while the depth still follows them: a program run by scripts
+// keeps only what calls for attention. Errors and warnings are always
+// written. Off at start, as the viewer wants every line.
+void zolsourdine(bool muet);
+
+// Errors and warnings written so far: a caller tells by the difference
+// whether an operation reported anything.
+long zolsignalements();
+
 // ---- Build stamps and version strings ----------------------------------
 // Every string returned here is a new block from new[]: release it with
 // delete[].

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "fenetre.h"
@@ -155,7 +156,10 @@ TEST(Export, HelpPrintsUsage)
 {
     Issue r = exporte({"--help"});
     EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(r.out.startsWith("usage: kalu-export [--size WxH] OUTPUT FILE.shp...\n")) << r.out.toStdString();
+    EXPECT_TRUE(
+        r.out.startsWith("usage: kalu-export [--size WxH] [--verbose] OUTPUT FILE.shp...\n"))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("--verbose (or -v)"));
     EXPECT_EQ(r.err, "");
 }
 
@@ -163,7 +167,7 @@ TEST(Export, PngHasTheSizeAndTheColoursWhereTheDataLies)
 {
     const QStringList fichiers = {carre(), route()};
     const QString png = sortie("carte.png");
-    Issue r = exporte(QStringList{"--size", "420x330", png} + fichiers);
+    Issue r = exporte(QStringList{"--size", "420x330", "--verbose", png} + fichiers);
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Nombre fichiers *.shp : 2\n")) << r.out.toStdString();
     EXPECT_TRUE(r.out.endsWith(png + " written (420x330)\n")) << r.out.toStdString();
@@ -228,6 +232,35 @@ TEST(Export, ARejectedFileIsReportedAndDrawsNothing)
     EXPECT_EQ(QImage(avec), QImage(seul));
 }
 
+TEST(Export, QuietByDefaultEveryReportNamesItsFile)
+{
+    const QString rejete = casse(), bon = carre();
+    // Two records, the second cut short: the first is drawn after a warning.
+    shp::Bytes b = shp::file(3, {{3, {{{0, 0}, {1, 1}}}}, {3, {{{2, 2}, {3, 3}}}}});
+    b.resize(b.size() - 8);
+    const QString coupe = ecrit("coupe.shp", b);
+    const QString png = sortie("discret.png");
+    Issue r = exporte({png, rejete, bon, coupe});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    // The skipped file named right after the reader's reports on it.
+    EXPECT_TRUE(r.err.endsWith("erreur fscan_shp()!\n" + ERREUR + "File '" + rejete +
+                               "' skipped: it could not be read!\n"))
+        << r.err.toStdString();
+    // Standard output: the reader's warning and the file it concerns, no trace.
+    EXPECT_TRUE(r.out.startsWith("[<../src/zolshp.cpp.fscan_shp>] record 2 cut short"))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith(ERREUR + "File '" + coupe + "' read, with the warnings above!\n"))
+        << r.out.toStdString();
+    EXPECT_EQ(r.out.count('\n'), 2) << r.out.toStdString();
+
+    for (const char *bavard : {"--verbose", "-v"}) {
+        r = exporte({bavard, png, bon});
+        ASSERT_EQ(r.code, 0) << bavard;
+        EXPECT_TRUE(r.out.contains("Nombre fichiers *.shp : 1\nrcdi=0, partn=1\n"))
+            << r.out.toStdString();
+    }
+}
+
 TEST(Export, RunsWithoutAnyDisplay)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -283,10 +316,16 @@ TEST(Export, MissingInputs)
     EXPECT_EQ(r.err, ERREUR + "No file at path '/nulle/part.shp'!\n");
     EXPECT_EQ(r.out, "") << "nothing loaded before every input was checked";
 
+    // Not waited on, nor read: refused as they are.
     QDir().mkpath(chemin("dossier.shp"));
-    r = exporte({out, chemin("dossier.shp")});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, ERREUR + "No file at path '" + chemin("dossier.shp") + "'!\n");
+    const QString fifo = chemin("tube.shp");
+    QFile::remove(fifo);
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &e : {chemin("dossier.shp"), fifo}) {
+        r = exporte({out, carre(), e});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.err, ERREUR + "Input '" + e + "' is not a regular file!\n");
+    }
     EXPECT_FALSE(existe(out));
 }
 
@@ -328,21 +367,24 @@ TEST(Export, EveryInputRejectedWritesNothing)
     EXPECT_TRUE(restes().isEmpty());
 }
 
-TEST(Export, UnwritableOutputLeavesNothingBehind)
+TEST(Export, UnwritableOutputRefusedBeforeLoading)
 {
+    // Verbose: a load would show its trace on standard output.
     const QString f = carre();
     const QString ailleurs = chemin("nulle-part/carte.png");
-    Issue r = exporte({ailleurs, f});
+    Issue r = exporte({"-v", ailleurs, f});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.startsWith(ERREUR + "cannot write '" + ailleurs + "': ")) << r.err.toStdString();
+    EXPECT_EQ(r.out, "");
     EXPECT_FALSE(existe(ailleurs));
 
-    // A directory in the way: the picture is made, then cannot take its name.
+    // A directory in the way is never replaced.
     const QString dossier = chemin("dossier.pdf");
     QDir().mkpath(dossier);
-    r = exporte({dossier, f});
+    r = exporte({"-v", dossier, f});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, ERREUR + "cannot write '" + dossier + "'!\n");
+    EXPECT_EQ(r.err, ERREUR + "cannot write '" + dossier + "': not a regular file!\n");
+    EXPECT_EQ(r.out, "");
     EXPECT_TRUE(QFileInfo(dossier).isDir());
     EXPECT_TRUE(restes().isEmpty()) << restes().join(" ").toStdString();
 }

@@ -97,6 +97,30 @@ TEST_F(Trace, NegativeDepthWritesNoIndentation)
                      "  c\n");
 }
 
+TEST_F(Trace, MutedKeepsErrorsAndWarningsAndTheDepth)
+{
+    Capture c;
+    const long avant = zolsignalements();
+    zolsourdine(true);
+    zolentree(SRC, "ext", nullptr);
+    zolmessage("muet\n");
+    zolavis(SRC, "ext", nullptr, "avis\n");
+    zolerreur(SRC, "ext", nullptr, "err\n");
+    zolentree(SRC, "int", nullptr);
+    zolsourdine(false);
+    // The depth went on counting: unmuted lines stand where they belong.
+    zolmessage("dedans\n");
+    zolsortie(SRC, "int", nullptr);
+    zolsortie(SRC, "ext", nullptr);
+    Sorties s = c.fin();
+    EXPECT_EQ(s.out, "  [<../src/zoltest.cpp.ext>] avis\n"
+                     "    dedans\n"
+                     "  [<../src/zoltest.cpp.int]\n"
+                     "[<../src/zoltest.cpp.ext]\n");
+    EXPECT_EQ(s.err, "  [<../src/zoltest.cpp.ext>] err\n");
+    EXPECT_EQ(zolsignalements() - avant, 2);
+}
+
 std::string prend(char *s)
 {
     std::unique_ptr<char[]> garde(s);
