@@ -16,10 +16,6 @@ QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &d
     return plot->layer(nom);
 }
 
-// Pixels a curve's drawing may reach beyond the box of its points: half a
-// pen, its antialiasing, and the painter's half-pixel shift.
-const double MARGE_TRAIT = 3;
-
 // A partial redraw on the GUI thread draws at most this many curves' points;
 // beyond, the redraw is a job.
 const int POINTS_PARTIEL = 200000;
@@ -27,22 +23,6 @@ const int CHANGEES_MAX = 256;
 
 // The slices in which "Remove all" deletes the curves' objects.
 const int TRANCHE_MS = 8;
-
-// The pixels (of the view, before the device ratio) that a curve with this
-// box may reach.
-QRectF boitePixels(const Vue &v, const QCPRange &cles, const QCPRange &valeurs)
-{
-    return QRectF(v.pixel(cles.lower, valeurs.lower), v.pixel(cles.upper, valeurs.upper))
-        .normalized()
-        .adjusted(-MARGE_TRAIT, -MARGE_TRAIT, MARGE_TRAIT, MARGE_TRAIT);
-}
-
-// The device pixels that cover `r`.
-QRect enDevice(const QRectF &r, qreal ratio)
-{
-    return QRect(QPoint(int(std::floor(r.left() * ratio)), int(std::floor(r.top() * ratio))),
-                 QPoint(int(std::ceil(r.right() * ratio)), int(std::ceil(r.bottom() * ratio))));
-}
 
 } // namespace
 
@@ -506,10 +486,26 @@ uint8_t etat(const Courbe *c)
 // On a big map, reading every curve's state (a million objects all over the
 // heap) takes tens of milliseconds: only the curves whose state may have
 // changed, and the selected ones, are read again.
+bool Carte::lectureEntiere() const
+{
+    return relire || !etats_ || etats_->size() != courbes.size() || courbes.size() <= lecture;
+}
+
+// The ranks selected at the last reading and those whose state may have
+// changed since, in order, once each.
+std::vector<int> Carte::aRelire() const
+{
+    std::vector<int> r(choisies_);
+    r.insert(r.end(), suspects.begin(), suspects.end());
+    std::sort(r.begin(), r.end());
+    r.erase(std::unique(r.begin(), r.end()), r.end());
+    return r;
+}
+
 std::shared_ptr<const Etats> Carte::etatsActuels(bool *entiers)
 {
     std::shared_ptr<Etats> e;
-    if (relire || !etats_ || etats_->size() != courbes.size() || courbes.size() <= lecture) {
+    if (lectureEntiere()) {
         e = std::make_shared<Etats>(courbes.size(), uint8_t(0));
         choisies_.clear();
         for (size_t r = 0; r < courbes.size(); ++r)
@@ -517,11 +513,9 @@ std::shared_ptr<const Etats> Carte::etatsActuels(bool *entiers)
                 choisies_.push_back(int(r));
     } else {
         e = std::make_shared<Etats>(*etats_);
-        suspects.insert(suspects.end(), choisies_.begin(), choisies_.end());
-        std::sort(suspects.begin(), suspects.end());
-        suspects.erase(std::unique(suspects.begin(), suspects.end()), suspects.end());
+        const std::vector<int> lire = aRelire();
         choisies_.clear();
-        for (int r : suspects)
+        for (int r : lire)
             if (((*e)[size_t(r)] = etat(courbes[size_t(r)])) & CHOISIE)
                 choisies_.push_back(r);
     }
@@ -542,17 +536,13 @@ std::shared_ptr<const Etats> Carte::etatsActuels(bool *entiers)
 std::vector<int> Carte::choisiesPossibles() const
 {
     std::vector<int> r;
-    if (relire || !etats_ || etats_->size() != courbes.size() || courbes.size() <= lecture) {
+    if (lectureEntiere()) {
         for (size_t k = 0; k < courbes.size(); ++k)
             if (courbes[k] && courbes[k]->selected())
                 r.push_back(int(k));
         return r;
     }
-    std::vector<int> peutEtre(choisies_);
-    peutEtre.insert(peutEtre.end(), suspects.begin(), suspects.end());
-    std::sort(peutEtre.begin(), peutEtre.end());
-    peutEtre.erase(std::unique(peutEtre.begin(), peutEtre.end()), peutEtre.end());
-    for (int k : peutEtre)
+    for (int k : aRelire())
         if (size_t(k) < courbes.size() && courbes[size_t(k)] && courbes[size_t(k)]->selected())
             r.push_back(k);
     return r;
@@ -627,7 +617,8 @@ void Carte::draw(QCPPainter *painter)
     }
     bool entiers = true;
     const std::shared_ptr<const Etats> etats = etatsActuels(&entiers);
-    if (!possible || !entiers) {
+    // Nothing to draw, or curves only the library draws: drawn here.
+    if (!possible || !entiers || s->elements.empty()) {
         arrete();
         cliche->oublie();
         dessineTout(painter);
@@ -686,7 +677,7 @@ void Carte::dessineTout(QCPPainter *painter)
     painter->save();
     painter->setClipRect(dans);
     for (Courbe *c : courbes)
-        if (c && c->realVisibility() && (!vueOk || boitePixels(v, c->cles, c->valeurs).intersects(dans)))
+        if (c && c->realVisibility() && (!vueOk || portee(v, c->cles, c->valeurs).intersects(dans)))
             c->dessine(painter);
     painter->restore();
 }
@@ -721,9 +712,9 @@ bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v, const st
     // view's pixels: every curve that may draw in them is drawn again.
     for (int r : changees) {
         const Scene::Element &e = s.elements[size_t(r)];
-        const QRectF b = boitePixels(v, e.cles, e.valeurs).intersected(zone);
+        const QRectF b = portee(v, e.cles, e.valeurs).intersected(zone);
         if (!b.isEmpty()) {
-            const QRect d = enDevice(b, v.ratio).intersected(tampon.rect());
+            const QRect d = v.enDevice(b).intersected(tampon.rect());
             sale.append(d);
             saleVue.append(QRectF(d.left() / v.ratio, d.top() / v.ratio, d.width() / v.ratio, d.height() / v.ratio));
         }
@@ -738,12 +729,7 @@ bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v, const st
         p.setRenderHints(painter->renderHints());
         p.setModes(painter->modes());
         p.setClipRect(v.zone());
-        static QVector<QPointF> lignes; // GUI thread only; keeps its room
-        for (int k : dessinees) {
-            const Scene::Element &e = s.elements[size_t(k)];
-            dessineCourbe(&p, v, *e.donnees, s.habits[size_t(e.habit)], apres[size_t(k)] & CHOISIE, lignes,
-                          &e.cles, &e.valeurs);
-        }
+        dessineRangs(&p, v, s, apres, dessinees);
     }
     cliche->retouche(brouillon, sale, etats);
     cliche->pose(tampon);
@@ -754,7 +740,7 @@ bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v, const st
 // The curves to draw again over the dirty rectangles `sale` (the view's
 // pixels): every visible one whose drawing may reach them, in order. False
 // past the GUI thread's budget of points.
-bool Carte::voisines(const Vue &v, const QVector<QRectF> &sale, const Etats &etats, std::vector<int> &dessinees) const
+bool Carte::voisines(const Vue &v, const QVector<QRectF> &sale, const Etats &etats, std::vector<int> &dessinees)
 {
     std::vector<int> rangs;
     for (const QRectF &b : sale)
@@ -768,7 +754,7 @@ bool Carte::voisines(const Vue &v, const QVector<QRectF> &sale, const Etats &eta
         const Scene::Element &e = s.elements[size_t(k)];
         if (!(etats[size_t(k)] & VISIBLE) || !e.donnees)
             continue;
-        const QRectF b = boitePixels(v, e.cles, e.valeurs);
+        const QRectF b = portee(v, e.cles, e.valeurs);
         if (std::none_of(sale.begin(), sale.end(), [&](const QRectF &d) { return d.intersects(b); }))
             continue;
         dessinees.push_back(k);
@@ -848,19 +834,18 @@ void Carte::gesteFini()
 
 // ------------------------------------------------------------------ index
 
-const Index &Carte::index() const
+// Made here only when a click comes before the first job after a load.
+const Index &Carte::index()
 {
-    if (!grille || structureScene != structure) {
-        const std::shared_ptr<const Scene> &s = const_cast<Carte *>(this)->scene();
-        if (!grille)
-            grille = std::make_shared<const Index>(*s);
-    }
+    const std::shared_ptr<const Scene> &s = scene();
+    if (!grille)
+        grille = std::make_shared<const Index>(*s);
     return *grille;
 }
 
 // The ranks of the curves whose box may meet `pixels`, in no order, with
 // repeats.
-std::vector<int> Carte::proches(const QRectF &pixels) const
+std::vector<int> Carte::proches(const QRectF &pixels)
 {
     const Index &g = index();
     QCPAxis *x = plot->xAxis, *y = plot->yAxis;
@@ -877,7 +862,7 @@ QRectF Carte::voisinage(const QPointF &pos) const
 
 // One query per click position and view; every curve then answers from
 // its mark.
-bool Carte::exclut(const Courbe *c, const QPointF &pos) const
+bool Carte::exclut(const Courbe *c, const QPointF &pos)
 {
     // During a filtered event the curves' layer holds the candidates only,
     // found by the same query.
@@ -900,7 +885,7 @@ bool Carte::exclut(const Courbe *c, const QPointF &pos) const
 
 // The curves near `pos` (within the selection tolerance), and with
 // `avecChoisies` every selected one, in drawing order.
-QList<QCPLayerable *> Carte::candidats(const QPointF &pos, bool avecChoisies) const
+QList<QCPLayerable *> Carte::candidats(const QPointF &pos, bool avecChoisies)
 {
     std::vector<int> rangs = proches(voisinage(pos));
     if (avecChoisies)

@@ -218,7 +218,7 @@ public:
     void suspecte(int rang);
     // Called by Courbe::selectTest: whether the index rules `c` out for a
     // click at `pos`.
-    bool exclut(const Courbe *c, const QPointF &pos) const;
+    bool exclut(const Courbe *c, const QPointF &pos);
 
     // The wheel's gesture ends after this pause, in ms.
     static const int PAUSE_MOLETTE = Geste::PAUSE_MOLETTE;
@@ -246,22 +246,24 @@ private slots:
 
 private:
     const std::shared_ptr<const Scene> &scene();
+    bool lectureEntiere() const;
+    std::vector<int> aRelire() const;
     std::shared_ptr<const Etats> etatsActuels(bool *entiers);
     std::vector<int> choisiesPossibles() const;
     void dessineTout(QCPPainter *painter);
     bool retouche(QCPPainter *painter, QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
-    bool voisines(const Vue &vue, const QVector<QRectF> &sale, const Etats &etats, std::vector<int> &dessinees) const;
+    bool voisines(const Vue &vue, const QVector<QRectF> &sale, const Etats &etats, std::vector<int> &dessinees);
     Travail::Demande demande(QCPPainter *painter, const QImage &tampon, const Vue &vue,
                              const std::shared_ptr<const Etats> &etats) const;
     void lance(QCPPainter *painter, const QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
     bool exporte(QCPPainter *painter);
     void arrete();
     void libere(std::shared_ptr<const Scene> scene);
-    const Index &index() const;
-    std::vector<int> proches(const QRectF &pixels) const;
+    const Index &index();
+    std::vector<int> proches(const QRectF &pixels);
     void compacte();
     QRectF voisinage(const QPointF &pos) const;
-    QList<QCPLayerable *> candidats(const QPointF &pos, bool avecChoisies) const;
+    QList<QCPLayerable *> candidats(const QPointF &pos, bool avecChoisies);
 
     QCustomPlot *plot;
     QCPLayer *naissance = nullptr; // "main", where new layerables are born
@@ -291,7 +293,7 @@ private:
 
     std::shared_ptr<const Scene> scene_;
     unsigned structureScene = ~0u;
-    mutable std::shared_ptr<const Index> grille; // for scene_
+    std::shared_ptr<const Index> grille; // for scene_
     std::unique_ptr<Cliche> cliche;
     std::unique_ptr<Travail> travail;        // the running job, if any
     std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
@@ -304,11 +306,11 @@ private:
     QTimer balayeur;
 
     // The last click query: its position and view, and its mark.
-    mutable unsigned requetes = 0;
-    mutable QPointF dernierePos;
-    mutable Vue vueRequete;
-    mutable unsigned structureRequete = ~0u;
-    mutable bool requeteValide = false;
+    unsigned requetes = 0;
+    QPointF dernierePos;
+    Vue vueRequete;
+    unsigned structureRequete = ~0u;
+    bool requeteValide = false;
 
     bool attente = false, complete = false;
     Compteurs nombres;

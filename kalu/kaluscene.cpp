@@ -34,3 +34,17 @@ std::shared_ptr<const Scene> Scene::fait(const std::vector<Courbe *> &courbes)
     }
     return s;
 }
+
+bool dessineRangs(QCPPainter *painter, const Vue &vue, const Scene &scene, const Etats &etats,
+                  const std::vector<int> &rangs, const std::atomic<bool> *annule)
+{
+    QVector<QPointF> lignes;
+    for (int r : rangs) {
+        if (annule && annule->load(std::memory_order_relaxed))
+            return false;
+        const Scene::Element &e = scene.elements[size_t(r)];
+        dessineCourbe(painter, vue, *e.donnees, scene.habits[size_t(e.habit)], etats[size_t(r)] & CHOISIE, lignes,
+                      &e.cles, &e.valeurs);
+    }
+    return true;
+}

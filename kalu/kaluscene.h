@@ -17,6 +17,7 @@
 
 #include <QSharedPointer>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -45,5 +46,11 @@ struct Scene {
 // One byte a curve of the scene: drawn or not, selected or not.
 enum : uint8_t { VISIBLE = 1, CHOISIE = 2 };
 using Etats = std::vector<uint8_t>;
+
+// Draws the curves of `scene` at `rangs`, in that order, each with its
+// state, on `painter` set up and clipped by the caller. Stops, false, as
+// soon as `annule` (if given) is set. Any thread, on a painter it owns.
+bool dessineRangs(QCPPainter *painter, const Vue &vue, const Scene &scene, const Etats &etats,
+                  const std::vector<int> &rangs, const std::atomic<bool> *annule = nullptr);
 
 #endif

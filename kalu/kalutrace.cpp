@@ -67,6 +67,14 @@ void trace(QCPPainter *painter, const QVector<QPointF> &lignes, bool rapides)
 
 } // namespace
 
+QRectF portee(const Vue &v, const QCPRange &cles, const QCPRange &valeurs)
+{
+    const double marge = 3;
+    return QRectF(v.pixel(cles.lower, valeurs.lower), v.pixel(cles.upper, valeurs.upper))
+        .normalized()
+        .adjusted(-marge, -marge, marge, marge);
+}
+
 Habit Habit::de(const QCPCurve &courbe, bool *ok)
 {
     const QCustomPlot *plot = courbe.parentPlot();

@@ -45,6 +45,11 @@ struct Habit {
     }
 };
 
+// The pixels of `vue` that the drawing of a curve whose points lie in this
+// box may reach: half a pen, its antialiasing and the painter's half-pixel
+// shift beyond the box.
+QRectF portee(const Vue &vue, const QCPRange &cles, const QCPRange &valeurs);
+
 // Whether `courbe`'s selection is all of it (true), none of it (false); a
 // curve selected in part is neither, and is the library's to draw.
 bool choisieEntiere(const QCPCurve &courbe, bool *ok);

@@ -11,10 +11,6 @@
 
 namespace {
 
-// Pixels a curve's drawing may reach beyond the box of its points: half a
-// pen, its antialiasing, and the painter's half-pixel shift.
-const double MARGE_TRAIT = 3;
-
 // Bands per thread: with a few more bands than threads, a thread that ends
 // early takes another.
 const int BANDES_PAR_FIL = 3;
@@ -132,9 +128,8 @@ void Travail::travaille()
         courbesSeules.fill(Qt::transparent);
         courbesSeules.setDevicePixelRatio(d.vue.ratio);
         Cliche::separe(d.fond, resultat, courbesSeules, courbesSeules.rect());
-    }
-    if (!estAnnule())
         QMetaObject::invokeMethod(this, [this] { emit termine(); }, Qt::QueuedConnection);
+    }
     fin.store(true, std::memory_order_release);
 }
 
@@ -151,6 +146,7 @@ void Travail::decoupe()
     pixels = resultat.bits();
 
     const QRectF zone(v.zone());
+    const QRect image(0, 0, largeur, hauteur);
     std::vector<Etendue> etendues;
     const std::vector<Scene::Element> &el = d.scene->elements;
     const Etats &etats = *d.etats;
@@ -158,18 +154,12 @@ void Travail::decoupe()
         const Scene::Element &e = el[r];
         if (!(etats[r] & VISIBLE) || !e.donnees)
             continue;
-        const QRectF b = QRectF(v.pixel(e.cles.lower, e.valeurs.lower), v.pixel(e.cles.upper, e.valeurs.upper))
-                             .normalized()
-                             .adjusted(-MARGE_TRAIT, -MARGE_TRAIT, MARGE_TRAIT, MARGE_TRAIT)
-                             .intersected(zone);
+        const QRectF b = portee(v, e.cles, e.valeurs).intersected(zone);
         if (b.isEmpty())
             continue;
-        const int x0 = std::max(0, int(std::floor(b.left() * ratio)));
-        const int x1 = std::min(largeur, int(std::ceil(b.right() * ratio)) + 1);
-        const int y0 = std::max(0, int(std::floor(b.top() * ratio)));
-        const int y1 = std::min(hauteur, int(std::ceil(b.bottom() * ratio)) + 1);
-        if (x0 < x1 && y0 < y1)
-            etendues.push_back({int(r), x0, x1, y0, y1, double(e.points) + 1});
+        const QRect d = v.enDevice(b).intersected(image);
+        if (!d.isEmpty())
+            etendues.push_back({int(r), d.left(), d.right() + 1, d.top(), d.bottom() + 1, double(e.points) + 1});
     }
 
     // Rows or columns, and as many bands as threads or up to BANDES_PAR_FIL
@@ -239,16 +229,8 @@ void Travail::dessineBande(const Bande &b, QImage &brouillon)
         p.setClipRect(zone);
         p.setClipRect(lignes ? QRect(zone.left(), a, zone.width(), z - a) : QRect(a, zone.top(), z - a, zone.height()),
                       Qt::IntersectClip);
-        QVector<QPointF> trace;
-        const std::vector<Scene::Element> &el = d.scene->elements;
-        const Etats &etats = *d.etats;
-        for (int r : b.rangs) {
-            if (estAnnule())
-                return;
-            const Scene::Element &e = el[size_t(r)];
-            dessineCourbe(&p, v, *e.donnees, d.scene->habits[size_t(e.habit)], etats[size_t(r)] & CHOISIE, trace,
-                          &e.cles, &e.valeurs);
-        }
+        if (!dessineRangs(&p, v, *d.scene, *d.etats, b.rangs, &annulation))
+            return;
     }
     copie(pixels, brouillon.constBits(), exacte);
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluvue.h"
 
+#include <cmath>
+
 Vue Vue::de(const QCPAxis *x, const QCPAxis *y, bool *ok)
 {
     Vue v;
@@ -23,4 +25,10 @@ Vue Vue::de(const QCPAxis *x, const QCPAxis *y, bool *ok)
 Vue Vue::de(const QCustomPlot *plot, bool *ok)
 {
     return de(plot->xAxis, plot->yAxis, ok);
+}
+
+QRect Vue::enDevice(const QRectF &p) const
+{
+    return QRect(QPoint(int(std::floor(p.left() * ratio)), int(std::floor(p.top() * ratio))),
+                 QPoint(int(std::ceil(p.right() * ratio)), int(std::ceil(p.bottom() * ratio))));
 }

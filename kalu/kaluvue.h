@@ -59,6 +59,9 @@ struct Vue {
     // their layer clips them.
     QRect zone() const { return rect.translated(0, -1); }
 
+    // The device pixels that cover `pixels`, whole.
+    QRect enDevice(const QRectF &pixels) const;
+
     bool operator==(const Vue &v) const
     {
         return x.lower == v.x.lower && x.upper == v.x.upper && y.lower == v.y.lower &&
