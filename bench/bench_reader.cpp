@@ -19,7 +19,6 @@
 #include <cstring>
 #include <functional>
 #include <string>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -155,12 +154,6 @@ double shapelib(const std::string &chemin)
     return s;
 }
 
-bool present(const std::string &chemin, long long octets)
-{
-    struct stat st;
-    return stat(chemin.c_str(), &st) == 0 && st.st_size == octets;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -182,7 +175,7 @@ int main(int argc, char **argv)
     for (const Fichier &f : fichiers) {
         const std::string chemin = dossier + "/kalu-bench-" + f.nom;
         const long long octets = genshp::taille(f.records, f.parts, f.points);
-        if (!present(chemin, octets) &&
+        if (!genshp::present(chemin, f.type, f.records, f.parts, f.points) &&
             !genshp::ecrit(chemin, f.type, f.records, f.parts, f.points)) {
             fprintf(stderr, "can't write '%s'\n", chemin.c_str());
             return 1;

@@ -29,6 +29,12 @@
 //   DIRECTORY  where the generated files are kept (default $TMPDIR or /tmp).
 //   --max      the largest number of parts to run (default 1000000).
 //   --only     only the maps whose name contains WORD.
+// For the peers' table (bench_peers.py):
+//   kalu_bench_viewer --fichiers DIRECTORY  makes the maps' files, prints
+//       one line per map: name, shape type, parts, points per part, path.
+//   kalu_bench_viewer --charge FILE  loads FILE into the window, prints
+//       the time from the call to the complete picture on screen and the
+//       longest stall (s), then ends.
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -43,7 +49,6 @@
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -116,8 +121,7 @@ std::string fichier(const std::string &dossier, const Plan &p)
         snprintf(nom, sizeof nom, "/kalu-bench-vue-%d-%ldx%d-c%d-r%g.shp", p.type, p.parts,
                  p.points, p.d.colonnes, p.d.rayon);
     const std::string chemin = dossier + nom;
-    struct stat st;
-    if ((stat(chemin.c_str(), &st) != 0 || st.st_size != genshp::taille(p.parts, 1, p.points)) &&
+    if (!genshp::present(chemin, p.type, p.parts, 1, p.points, p.d) &&
         !genshp::ecrit(chemin, p.type, p.parts, 1, p.points, p.d)) {
         fprintf(stderr, "can't write '%s'\n", chemin.c_str());
         exit(1);
@@ -261,14 +265,23 @@ public:
         return g;
     }
 
-    // A drawing started outside the loop (the load): its time to the
-    // complete picture.
+    // A drawing started outside the loop (the load, a view change): its
+    // time to the complete picture, and the longest stall from the call on.
+    // A load may run the event loop itself and show the pictures of the
+    // states it goes through: once it returns and its replot is under way,
+    // only the picture of the state it leaves counts.
     Geste mesure(const std::function<void()> &travail)
     {
         Geste g;
         marqueFin();
+        pire = 0;
+        battu = maintenant();
         travail();
+        QCoreApplication::processEvents();
+        if (carte->attendImage())
+            signaux = 0;
         attend(g);
+        g.pire = std::max(pire, maintenant() - battu);
         return g;
     }
 
@@ -444,6 +457,24 @@ int une_carte(const std::string &chemin, bool rapide, FILE *sortie)
     return 0;
 }
 
+// The load alone, as the peers' table times it (a process of its own): a
+// shown window, the file loaded as Explorer loads it, until its complete
+// picture is on screen. The process then ends at once, as the peers' do once
+// their picture is written: the window's teardown is not the load.
+[[noreturn]] void charge_seule(const std::string &chemin, FILE *sortie)
+{
+    KaluView v;
+    QCustomPlot *plot = v.findChild<QCustomPlot *>("customPlot");
+    taille_plot(v, plot);
+    Carte *carte = Carte::de(plot);
+    Banc banc(plot, carte);
+    const Banc::Geste g = banc.mesure([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
+    fprintf(sortie, "charge_fin=%.6f charge_pire=%.6f charge_signal=%d courbes=%d pic=%.1f\n",
+            g.fin, g.pire, g.signal, plot->plottableCount(), pic_mo());
+    fflush(nullptr);
+    _exit(g.ok ? 0 : 1);
+}
+
 // Runs `argv` and waits for it: false when it fails. `secondes` and `mo`
 // get its time and peak memory.
 bool processus(const std::vector<std::string> &args, double &secondes, double &mo)
@@ -518,23 +549,46 @@ std::string ms(const Ligne &l, const std::string &g, const char *quoi)
     return std::string(s) + (l.at(g + "_signal") ? "" : "*");
 }
 
+// A measuring process: the viewer's trace lines go to /dev/null, the
+// figures to the original standard output, returned. Qt reads the scale
+// factor (`ratio`) when the application starts.
+FILE *mesureur(const char *ratio)
+{
+    FILE *sortie = fdopen(dup(1), "w");
+    if (!sortie || !freopen("/dev/null", "w", stdout))
+        return nullptr;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (strcmp(ratio, "1") == 0)
+        unsetenv("QT_SCALE_FACTOR");
+    else
+        setenv("QT_SCALE_FACTOR", ratio, 1);
+    qInstallMessageHandler(filtre);
+    return sortie;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc >= 5 && strcmp(argv[1], "--une") == 0) {
-        // A child: the loader's trace lines go nowhere, the result to the
-        // parent through the original standard output. Qt reads the scale
-        // factor when the application starts.
-        FILE *sortie = fdopen(dup(1), "w");
-        if (!freopen("/dev/null", "w", stdout))
+    if (argc == 3 && strcmp(argv[1], "--fichiers") == 0) {
+        // The maps' files, made if need be, for the peers' table.
+        for (const Plan &p : PLANS)
+            printf("%s\t%d\t%ld\t%d\t%s\n", nom(p).c_str(), p.type, p.parts, p.points,
+                   fichier(argv[2], p).c_str());
+        return 0;
+    }
+    if (argc == 3 && strcmp(argv[1], "--charge") == 0) {
+        FILE *sortie = mesureur("1");
+        if (!sortie)
             return 1;
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        if (strcmp(argv[4], "1") == 0)
-            unsetenv("QT_SCALE_FACTOR");
-        else
-            setenv("QT_SCALE_FACTOR", argv[4], 1);
-        qInstallMessageHandler(filtre);
+        QApplication app(argc, argv);
+        charge_seule(argv[2], sortie);
+    }
+    if (argc >= 5 && strcmp(argv[1], "--une") == 0) {
+        // A child: the result goes to the parent.
+        FILE *sortie = mesureur(argv[4]);
+        if (!sortie)
+            return 1;
         QApplication app(argc, argv);
         const int plan = atoi(argv[2]);
         if (plan < 0 || plan >= NPLANS)

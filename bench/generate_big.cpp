@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Writes a large shapefile (and its .shx) for the benchmarks or for trying
-// the viewer on a big map.
+// Writes a large shapefile (with its .shx and a .dbf without fields) for the
+// benchmarks or for trying the viewer on a big map.
 //
 // Usage: kalu_bench_gen OUT.shp TYPE RECORDS PARTS POINTS [COLUMNS RADIUS]
 //   TYPE 3 (PolyLine) or 5 (Polygon); every record has PARTS parts of

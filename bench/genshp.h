@@ -20,12 +20,19 @@ struct Disposition {
     double rayon = 0.04;
 };
 
-// Writes `chemin` (.shp) and its index beside it (.shx, which shapelib
-// needs): `records` records of shape type `type` (3 or 5), each of `parts`
-// parts of `points` points. Polygon parts are closed rings. The same
-// arguments always give the same bytes. False on a write failure.
+// Writes `chemin` (.shp), its index beside it (.shx, which shapelib needs)
+// and a table without fields (.dbf, which Mapnik needs): `records` records
+// of shape type `type` (3 or 5), each of `parts` parts of `points` points.
+// The headers' box is the union of the records' boxes. Polygon parts are
+// closed rings. The same arguments always give the same bytes. False on a
+// write failure.
 bool ecrit(const std::string &chemin, int type, long records, int parts, int points,
            const Disposition &d = Disposition());
+
+// Whether `chemin` is what ecrit writes for these arguments, as far as its
+// size and header tell, with its table beside it.
+bool present(const std::string &chemin, int type, long records, int parts, int points,
+             const Disposition &d = Disposition());
 
 // Size in bytes of the .shp file ecrit writes for these counts.
 long long taille(long records, int parts, int points);

@@ -4,8 +4,10 @@
 # against a raw fread and shapelib, then the viewer (1k to 1M polygons, maps
 # of few parts with many points, lines; device pixel ratios 1 and 2: event
 # loop stalls, frames, time to the complete picture beside the floor) and
-# kalu-export on the biggest files. About 25 minutes on 2 cores.
-# Generated files (about 1.5 GB) are kept in $TMPDIR (default /tmp).
+# kalu-export on the biggest files; last, kalu-export and the viewer's load
+# beside QGIS and Mapnik on the big maps (bench/bench_peers.py). About 30
+# minutes on 2 cores. Generated files (about 1.5 GB) are kept in $TMPDIR
+# (default /tmp).
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/deps.sh bench
@@ -16,3 +18,6 @@ echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -
 build/bench/bench/kalu_bench_reader "$dossier" "$@"
 echo
 build/bench/bench/kalu_bench_viewer "$dossier"
+echo
+# Debian's interpreter: the peers' modules are Debian packages.
+/usr/bin/python3 bench/bench_peers.py build/bench/bench/kalu_bench_viewer build/bench/kalu/kalu-export "$dossier"

@@ -5,8 +5,9 @@
 #   deps.sh run     building and running the viewer (scripts/run.sh)
 #   deps.sh [test]  also the tests: GoogleTest, the packaging validators and
 #                   lintian, and the fuzzing toolchain (Clang, libFuzzer)
-#   deps.sh bench   also the benchmarks (they alone use shapelib, as the
-#                   peer they are measured against)
+#   deps.sh bench   also the benchmarks (they alone use shapelib, the peer
+#                   the reader is measured against, and QGIS's and Mapnik's
+#                   Python bindings, the peers of kalu-export and the viewer)
 set -eu
 
 VIEWER="cmake g++ make qtbase5-dev libqcustomplot-dev fonts-liberation"
@@ -16,7 +17,7 @@ clang libclang-rt-14-dev"
 case ${1:-test} in
     run) PAQUETS=$VIEWER ;;
     test) PAQUETS=$TESTS ;;
-    bench) PAQUETS="$TESTS libshp-dev" ;;
+    bench) PAQUETS="$TESTS libshp-dev python3-qgis python3-mapnik" ;;
     *) echo "usage: deps.sh [run|test|bench]" >&2; exit 2 ;;
 esac
 

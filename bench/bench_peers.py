@@ -1,0 +1,195 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# kalu-export and the viewer beside their peers, QGIS and Mapnik, on the
+# benchmark's big maps: each tool draws the same file on an 800 x 600
+# picture in a process of its own, in turns, and the table gives the median
+# of the runs of each (wall time from start to exit, peak memory), and the
+# ratios to the faster peer.
+#
+#   bench_peers.py [--runs N] [--only WORD] [--keep DIR] VIEWER EXPORT DIRECTORY
+#
+# VIEWER is kalu_bench_viewer (it makes the files, and its --charge mode is
+# the viewer's load: a shown window, the file loaded as Explorer loads it,
+# until the complete picture is on screen; its trace lines go to /dev/null),
+# EXPORT is kalu-export, DIRECTORY where the files are kept. --runs: runs of
+# each tool on each map (default 3); --only: the maps whose name holds WORD;
+# --keep: the last run's pictures are left in DIR.
+#
+# The maps are those of at least 100,000 parts or 5,000,000 points: many
+# small parts and few parts of very many points, polygons and lines.
+import os
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+ICI = os.path.dirname(os.path.abspath(__file__))
+DESSIN = os.path.join(ICI, "peer_draw.py")
+PYTHON = "/usr/bin/python3"  # Debian's, whose packages hold the peers' modules
+OUTILS = ("kalu-export", "viewer", "QGIS", "Mapnik")
+LIMITE_S = 600
+
+
+def grande(parts, points):
+    return parts >= 100_000 or parts * points >= 5_000_000
+
+
+def cartes(viewer, dossier, seul):
+    lignes = subprocess.run([viewer, "--fichiers", dossier], check=True,
+                            stdout=subprocess.PIPE, text=True).stdout
+    for ligne in lignes.splitlines():
+        nom, _type, parts, points, chemin = ligne.split("\t")
+        parts, points = int(parts), int(points)
+        if grande(parts, points) and seul in nom:
+            yield nom, parts, points, chemin
+
+
+def en_cache(chemin):
+    """Reads the map's files once, so that no run pays for the disk."""
+    for ext in (".shp", ".shx", ".dbf"):
+        with open(chemin[:-4] + ext, "rb") as f:
+            while f.read(1 << 24):
+                pass
+
+
+def lance(argv, sortie, erreurs):
+    """Runs argv as a whole process: (exit status, wall s, peak MB)."""
+    actions = [(os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0),
+               (os.POSIX_SPAWN_OPEN, 1, sortie, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644),
+               (os.POSIX_SPAWN_OPEN, 2, erreurs, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)]
+    debut = time.monotonic()
+    pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=actions)
+    garde = threading.Timer(LIMITE_S, os.kill, (pid, signal.SIGKILL))
+    garde.start()
+    _, statut, usage = os.wait4(pid, 0)
+    duree = time.monotonic() - debut
+    garde.cancel()
+    return os.waitstatus_to_exitcode(statut), duree, usage.ru_maxrss / 1024
+
+
+class Carte:
+    def __init__(self, nom, parts, points, chemin, travail):
+        self.nom, self.parts, self.points, self.chemin = nom, parts, points, chemin
+        self.travail = travail
+        self.mesures = {o: [] for o in OUTILS}  # (s, MB)
+        self.charges, self.pires = [], []
+        self.echecs = []
+
+    def image(self, outil):
+        return os.path.join(self.travail, f"{outil}-{self.nom.replace(' ', '-')}.png")
+
+    def commande(self, outil, viewer, export):
+        if outil == "kalu-export":
+            return [export, self.image(outil), self.chemin]
+        if outil == "viewer":
+            return [viewer, "--charge", self.chemin]
+        return [PYTHON, DESSIN, outil.lower(), self.chemin, self.image(outil)]
+
+    def tour(self, outil, viewer, export):
+        sortie = os.path.join(self.travail, "sortie.txt")
+        erreurs = os.path.join(self.travail, "erreurs.txt")
+        if outil != "viewer" and os.path.exists(self.image(outil)):
+            os.unlink(self.image(outil))
+        code, s, mo = lance(self.commande(outil, viewer, export), sortie, erreurs)
+        ok = code == 0
+        if outil == "viewer":
+            with open(sortie) as f:
+                figures = dict(m.split("=") for m in f.read().split() if "=" in m)
+            ok = ok and int(figures.get("courbes", -1)) == self.parts
+            if ok:
+                self.charges.append(float(figures["charge_fin"]))
+                self.pires.append(float(figures["charge_pire"]))
+        else:
+            ok = ok and os.path.getsize(self.image(outil)) > 0
+        if ok:
+            self.mesures[outil].append((s, mo))
+        else:
+            with open(erreurs, errors="replace") as f:
+                fin = f.read().strip().splitlines()[-3:]
+            self.echecs.append(f"{self.nom}, {outil}: exit {code}: " + " / ".join(fin))
+
+    def mediane(self, outil, i):
+        v = [m[i] for m in self.mesures[outil]]
+        return statistics.median(v) if v else None
+
+
+def nombre(v, format_):
+    return "failed" if v is None else format_ % v
+
+
+def rapport(a, b):
+    return "" if a is None or b is None else "%.2f" % (a / b)
+
+
+def version(paquet):
+    r = subprocess.run(["dpkg-query", "-W", "-f", "${Version}", paquet],
+                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    return r.stdout or "not installed"
+
+
+def main():
+    args = sys.argv[1:]
+    runs, seul, garde = 3, "", None
+    while args and args[0].startswith("--"):
+        option = args.pop(0)
+        if option == "--runs" and args:
+            runs = max(1, int(args.pop(0)))
+        elif option == "--only" and args:
+            seul = args.pop(0)
+        elif option == "--keep" and args:
+            garde = args.pop(0)
+        else:
+            args = []
+    if len(args) != 3:
+        sys.stderr.write("usage: bench_peers.py [--runs N] [--only WORD] [--keep DIR] "
+                         "VIEWER EXPORT DIRECTORY\n")
+        return 2
+    viewer, export, dossier = (os.path.abspath(a) for a in args)
+    travail = garde or tempfile.mkdtemp(prefix="kalu-peers-", dir=dossier)
+    os.makedirs(travail, exist_ok=True)
+
+    print(f"Peers: QGIS {version('python3-qgis')} (one QgsMapRendererParallelJob), Mapnik "
+          f"{version('python3-mapnik')} (render_to_file), each drawing the file on an 800 x 600 "
+          f"PNG, white, antialiased, fitted to the file's box at equal scale; kalu-export the "
+          f"same. Viewer: a shown window (offscreen) loading the file as Explorer does, until "
+          f"its complete picture is on screen (its trace lines go to /dev/null); 'load' is that "
+          f"time inside the process, 'stall' the longest gap of a 2 ms heartbeat timer from "
+          f"the call to the picture. Every figure is a whole process, start to exit: the median "
+          f"of {runs} runs, the tools taking turns. Peak: the process's max RSS.\n")
+    print("| map | points | kalu-export s | viewer s | QGIS s | Mapnik s | kalu-export / faster "
+          "peer | viewer / faster peer | viewer load s | viewer stall ms | kalu-export MB | "
+          "viewer MB | QGIS MB | Mapnik MB |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
+    echecs = []
+    for nom, parts, points, chemin in cartes(viewer, dossier, seul):
+        c = Carte(nom, parts, points, chemin, travail)
+        en_cache(chemin)
+        for r in range(runs):
+            # The order turns, so that no tool always follows the same one.
+            for outil in OUTILS[r % 4:] + OUTILS[:r % 4]:
+                c.tour(outil, viewer, export)
+        s = {o: c.mediane(o, 0) for o in OUTILS}
+        mo = {o: c.mediane(o, 1) for o in OUTILS}
+        pairs = [s[o] for o in ("QGIS", "Mapnik") if s[o] is not None]
+        pair = min(pairs) if pairs else None
+        charge = statistics.median(c.charges) if c.charges else None
+        pire = statistics.median(c.pires) * 1e3 if c.pires else None
+        print(f"| {nom} | {parts * points:,} | " +
+              " | ".join(nombre(s[o], "%.2f") for o in OUTILS) +
+              f" | {rapport(s['kalu-export'], pair)} | {rapport(s['viewer'], pair)} | "
+              f"{nombre(charge, '%.2f')} | {nombre(pire, '%.0f')} | " +
+              " | ".join(nombre(mo[o], "%.0f") for o in OUTILS) + " |", flush=True)
+        echecs += c.echecs
+    for e in echecs:
+        print(f"(failed: {e})")
+    if not garde:
+        shutil.rmtree(travail)
+    return 1 if echecs else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
