@@ -239,11 +239,23 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
     c->setParent(porteur);
     c->carte = this;
     c->placee = place;
+    if (place)
+        etendue.ajoute(cles, valeurs);
     c->rang = int(courbes.size());
     courbes.push_back(c);
     ++structure;
     relire = true;
     return c;
+}
+
+void Carte::inscrit(Courbe *c)
+{
+    if (!suite && c->rang == 0)
+        suite = std::make_shared<Scene>();
+    if (suite && size_t(c->rang) == suite->elements.size() && c->carte == this)
+        suite->inscrit(*c);
+    else
+        suite.reset();
 }
 
 void Carte::finAjouts()
@@ -296,6 +308,8 @@ void Carte::vide()
             plot->removePlottable(0);
     }
     courbes.clear();
+    suite.reset();
+    etendue = Etendue();
     trous = 0;
     sansEntree = 0;
     ++structure;
@@ -327,6 +341,8 @@ void Carte::jette()
 
 void Carte::oublie(int r)
 {
+    suite.reset();
+    etendue.exacte = false;
     if (r >= 0 && r < int(courbes.size()) && courbes[r]) {
         if (enEvenement)
             horsEvenement.removeOne(courbes[r]);
@@ -346,6 +362,7 @@ void Carte::compacte()
     sansEntree = size_t(std::count_if(courbes.begin(), courbes.begin() + std::min(sansEntree, courbes.size()),
                                       [](const Courbe *c) { return c != nullptr; }));
     courbes.erase(std::remove(courbes.begin(), courbes.end(), nullptr), courbes.end());
+    suite.reset();
     for (size_t i = 0; i < courbes.size(); ++i)
         courbes[i]->rang = int(i);
     trous = 0;
@@ -364,19 +381,15 @@ void Carte::recadre()
         plot->rescaleAxes(false);
         return;
     }
-    QCPRange rx, ry;
-    bool trouve = false;
-    for (const Courbe *c : courbes) {
-        if (!c || !c->placee)
-            continue;
-        if (!trouve)
-            rx = c->cles, ry = c->valeurs;
-        rx.expand(c->cles);
-        ry.expand(c->valeurs);
-        trouve = true;
+    if (!etendue.exacte) {
+        etendue = Etendue();
+        for (const Courbe *c : courbes)
+            if (c && c->placee)
+                etendue.ajoute(c->cles, c->valeurs);
     }
-    if (!trouve)
+    if (!etendue.trouvee)
         return;
+    const QCPRange rx = etendue.x, ry = etendue.y;
     // A range of one value is centred in the axis's present size.
     for (auto paire : {std::make_pair(x, rx), std::make_pair(y, ry)}) {
         QCPRange r = paire.second;
@@ -450,7 +463,11 @@ const std::shared_ptr<const Scene> &Carte::scene()
 {
     if (!scene_ || structureScene != structure) {
         libere(std::move(scene_));
-        scene_ = Scene::fait(courbes);
+        if (suite && suite->elements.size() == courbes.size())
+            scene_ = std::move(suite);
+        else
+            scene_ = Scene::fait(courbes);
+        suite.reset();
         structureScene = structure;
         grille.reset();
     }
@@ -598,6 +615,10 @@ void Carte::draw(QCPPainter *painter)
 {
     if (!enReplot && !pretDessin)
         return; // the curves are their layer's children and draw themselves
+    if (ajouts) { // a load is making curves: the map shows once they are all made
+        arrete();
+        return;
+    }
     if (pretDessin) {
         if (!exporte(painter))
             dessineTout(painter);

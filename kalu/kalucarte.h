@@ -142,12 +142,19 @@ public:
     // Makes a curve on the plot's bottom and left axes, registered, placed
     // on the curves' layer and parented to the curves' holder, last in the
     // drawing order. The plot's list of plottables is set aside between
-    // debutAjouts and finAjouts, so that each registration is short.
+    // debutAjouts and finAjouts, so that each registration is short, and
+    // the replots meanwhile draw no curve: a load's map shows once whole.
     void debutAjouts();
     // `place` tells whether the curve has a point to place at all: its box
     // is then that of its placed points. Every point of the curve that is
     // not NaN lies in the box: its drawing relies on that.
     Courbe *ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place);
+    // Optional, once a curve made by ajoute has its data and look: its part
+    // of the next drawing's scene is made now, while the curve is at hand,
+    // rather than in the replot after a load, where a million curves
+    // reached one by one cost half a second. A curve changed afterwards
+    // (data, pens) before that replot must not have been inscribed.
+    void inscrit(Courbe *c);
     void finAjouts();
 
     // Fits the bottom and left axes to every curve, as the plot's
@@ -271,6 +278,21 @@ private:
     QCPLayer *entrees = nullptr; // the legend items' layer
     QObject *porteur = nullptr;  // the curves' QObject parent
     std::vector<Courbe *> courbes; // drawing order; null where one was deleted
+    // The union of the placed curves' boxes, kept as they are added: a
+    // million boxes read after a load cost tens of ms.
+    struct Etendue {
+        QCPRange x, y;
+        bool trouvee = false;
+        bool exacte = true; // false once a curve went: read the boxes again
+        void ajoute(const QCPRange &cles, const QCPRange &valeurs)
+        {
+            if (!trouvee)
+                x = cles, y = valeurs;
+            x.expand(cles);
+            y.expand(valeurs);
+            trouvee = true;
+        }
+    } etendue;
     int trous = 0;
     unsigned structure = 0; // of the ranks: grows with every add and compaction
     QList<QCPLayerable *> pretees; // the curves' layer's children, while lent
@@ -292,6 +314,7 @@ private:
     size_t lecture = 65536;
 
     std::shared_ptr<const Scene> scene_;
+    std::shared_ptr<Scene> suite; // the next scene, curve after curve (inscrit)
     unsigned structureScene = ~0u;
     std::shared_ptr<const Index> grille; // for scene_
     std::unique_ptr<Cliche> cliche;

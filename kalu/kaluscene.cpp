@@ -8,31 +8,38 @@
 std::shared_ptr<const Scene> Scene::fait(const std::vector<Courbe *> &courbes)
 {
     auto s = std::make_shared<Scene>();
-    int dernier = -1;
-    s->elements.resize(courbes.size());
-    for (size_t r = 0; r < courbes.size(); ++r) {
-        const Courbe *c = courbes[r];
-        if (!c)
-            continue;
-        Element &e = s->elements[r];
-        e.donnees = c->data();
-        e.points = c->dataCount();
-        e.cles = c->boiteCles();
-        e.valeurs = c->boiteValeurs();
-        // The curves of one file share their pens and brushes: the last
-        // look is the one to compare with, and the comparison is a pointer's.
-        bool ok = true;
-        const Habit h = Habit::de(*c, &ok);
-        s->dessinable = s->dessinable && ok;
-        if (dernier < 0 || !(s->habits[size_t(dernier)] == h)) {
-            auto it = std::find(s->habits.begin(), s->habits.end(), h);
-            dernier = int(it - s->habits.begin());
-            if (it == s->habits.end())
-                s->habits.push_back(h);
-        }
-        e.habit = dernier;
+    s->elements.reserve(courbes.size());
+    for (const Courbe *c : courbes) {
+        if (c)
+            s->inscrit(*c);
+        else
+            s->elements.emplace_back();
     }
     return s;
+}
+
+void Scene::inscrit(const Courbe &c)
+{
+    Element e;
+    e.donnees = c.data();
+    e.points = c.dataCount();
+    e.cles = c.boiteCles();
+    e.valeurs = c.boiteValeurs();
+    // The curves of one file share their pens and brushes: the last look is
+    // the one to compare with, and the comparison is a pointer's.
+    if (dernier >= 0 && habits[size_t(dernier)].est(c)) {
+        e.habit = dernier;
+    } else {
+        bool ok = true;
+        const Habit h = Habit::de(c, &ok);
+        dessinable = dessinable && ok;
+        auto it = std::find(habits.begin(), habits.end(), h);
+        dernier = int(it - habits.begin());
+        if (it == habits.end())
+            habits.push_back(h);
+        e.habit = dernier;
+    }
+    elements.push_back(std::move(e));
 }
 
 bool dessineRangs(QCPPainter *painter, const Vue &vue, const Scene &scene, const Etats &etats,

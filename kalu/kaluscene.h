@@ -9,7 +9,8 @@
 // A scene is made after the set of curves grew or was compacted; removing
 // a curve only changes the Etats (its data stays alive with the scene).
 //
-// Threads: Scene::fait and Etats are made on the GUI thread. A scene is
+// Threads: scenes (Scene::fait, inscrit) and Etats are made on the GUI
+// thread. A scene is
 // never changed once made: any thread may read it through its shared
 // pointer, and the last holder frees it, on whichever thread.
 #ifndef KALUSCENE_H
@@ -41,6 +42,12 @@ struct Scene {
     // The scene of `courbes` (null entries are curves gone: they stay
     // empty elements).
     static std::shared_ptr<const Scene> fait(const std::vector<Courbe *> &courbes);
+
+    // While the scene is being made: appends `c`'s element.
+    void inscrit(const Courbe &c);
+
+private:
+    int dernier = -1; // the last look used
 };
 
 // One byte a curve of the scene: drawn or not, selected or not.

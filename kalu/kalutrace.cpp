@@ -75,6 +75,26 @@ QRectF portee(const Vue &v, const QCPRange &cles, const QCPRange &valeurs)
         .adjusted(-marge, -marge, marge, marge);
 }
 
+// What dessineCourbe can draw as the library would.
+static bool dessinable(const QCPCurve &courbe)
+{
+    const QCPSelectionDecorator *d = courbe.selectionDecorator();
+    return courbe.scatterStyle().isNone() && (d == nullptr || typeid(*d) == typeid(QCPSelectionDecorator)) &&
+           (d == nullptr || d->scatterStyle().isNone());
+}
+
+bool Habit::est(const QCPCurve &courbe) const
+{
+    const QCustomPlot *plot = courbe.parentPlot();
+    const QCPSelectionDecorator *d = courbe.selectionDecorator();
+    return courbe.pen() == trait && courbe.brush() == fond && (d ? d->pen() : courbe.pen()) == traitChoisi &&
+           (d ? d->brush() : courbe.brush()) == fondChoisi &&
+           lissage(plot, courbe.antialiased(), QCP::aePlottables) == lisse &&
+           lissage(plot, courbe.antialiasedFill(), QCP::aeFills) == lisseFond &&
+           (courbe.lineStyle() != QCPCurve::lsNone) == ligne &&
+           (plot && plot->plottingHints().testFlag(QCP::phFastPolylines)) == polylignesRapides && dessinable(courbe);
+}
+
 Habit Habit::de(const QCPCurve &courbe, bool *ok)
 {
     const QCustomPlot *plot = courbe.parentPlot();
@@ -90,8 +110,7 @@ Habit Habit::de(const QCPCurve &courbe, bool *ok)
     h.lisseFond = lissage(plot, courbe.antialiasedFill(), QCP::aeFills);
     h.ligne = courbe.lineStyle() != QCPCurve::lsNone;
     h.polylignesRapides = plot && plot->plottingHints().testFlag(QCP::phFastPolylines);
-    *ok = courbe.scatterStyle().isNone() && (d == nullptr || typeid(*d) == typeid(QCPSelectionDecorator)) &&
-          (d == nullptr || d->scatterStyle().isNone());
+    *ok = dessinable(courbe);
     return h;
 }
 

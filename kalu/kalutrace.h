@@ -35,6 +35,10 @@ struct Habit {
     // dessineCourbe can't draw it as the library would (scatters, another
     // selection decorator): that curve is the library's to draw.
     static Habit de(const QCPCurve &courbe, bool *ok);
+    // Whether de(courbe) would give this look, and true in `ok`, without
+    // making its pens: curves that share their pens and brushes compare as
+    // pointers do.
+    bool est(const QCPCurve &courbe) const;
 
     bool operator==(const Habit &h) const
     {

@@ -2,12 +2,14 @@
 #include "kaluview.h"
 
 #include "kalucarte.h"
+#include "kalucharge.h"
 #include "kluconf.h"
 #include "ui_kaluview.h"
 #include "zolconf.h"
-#include "zolshp.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -20,8 +22,12 @@
 #include <QUrl>
 
 #include <cmath>
+#include <deque>
 
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
+
+// Longest run of curve making between two turns of the event loop, in ms.
+static const int TRANCHE_MS = 10;
 
 // The published technical description of the shapefile format.
 static const char ADRESSE_SHP[] = "https://www.esri.com/library/whitepapers/pdfs/shapefile.pdf";
@@ -231,90 +237,102 @@ void KaluView::adjustEqualScale()
     }
 }
 
-// The points of one part as curve data, t being the point's index in its
-// part. A coordinate the plot cannot place (NaN, an infinity, or a magnitude
-// like 1e308 from a damaged file) would make rescaleAxes compute a range
-// that setRange refuses: the view then kept its old ranges and could show
-// none of the sound curves. Such a point of a line becomes a gap (NaN, which
-// the plot skips when fitting the axes and draws as a break); a polygon's
-// ring cannot be filled across a gap, so there the vertex is left out. Half
-// the plot's largest range keeps any two placeable points within one valid
-// range. `cles` and `valeurs` receive the box of the placed points (0 to 0
-// when there is none), and `place` whether there is one.
-static QVector<QCPCurveData> donneesCourbe(const double *x, const double *y, int n, bool polygone,
-                                           QCPRange &cles, QCPRange &valeurs, bool &place)
-{
-    const double limite = QCPRange::maxRange / 2;
-    QVector<QCPCurveData> points;
-    points.reserve(n);
-    bool premier = true;
-    cles = valeurs = QCPRange(0, 0);
-    for (int k = 0; k < n; ++k) {
-        if (std::fabs(x[k]) < limite && std::fabs(y[k]) < limite) {
-            points.append(QCPCurveData(k, x[k], y[k]));
-            if (premier)
-                cles = QCPRange(x[k], x[k]), valeurs = QCPRange(y[k], y[k]);
-            cles.expand(x[k]);
-            valeurs.expand(y[k]);
-            premier = false;
-        } else if (!polygone) {
-            points.append(QCPCurveData(k, qQNaN(), qQNaN()));
-        }
-    }
-    place = !premier;
-    return points;
-}
-
 // Loading one shapefile into the plot: one curve per part of every record.
-// Rescaling and replotting are the caller's.
+// The file is read and its curves' data made on a thread of its own; the
+// curves are made here, a slice at a time, between the window's events.
+// Input stays blocked until the file is done. Rescaling and replotting are
+// the caller's.
 void KaluView::fscanshp_cpt(string shppath)
 {
-    if (progression)
-        progression->debut(shppath);
-    int count = 0;
-    ShpData *shp = fscan_shp(shppath.c_str(), count);
-    if (shp == nullptr) {
+    if (lecture) // one load at a time; its own input is blocked
+        return;
+    std::unique_ptr<Progression> propre;
+    if (!progression)
+        propre.reset(new Progression(ui->statusBar));
+    Progression *suivi = progression ? progression : propre.get();
+    suivi->debut(shppath);
+    const QString nom = QString::fromUtf8(shppath.c_str());
+    Lecture lue(shppath);
+    QEventLoop boucle;
+    lecture = &lue;
+    attente = &boucle;
+    const Habits habits(*this);
+    std::deque<Piece> prets;
+    int courbes = 0;
+    // A zero timer runs only when the window has no other event waiting:
+    // repaints, resizes and the window manager come first.
+    QTimer tambour;
+    tambour.setInterval(0);
+    connect(&tambour, &QTimer::timeout, &boucle, [&] {
+        QElapsedTimer t;
+        t.start();
+        lue.prends(prets);
+        int faites = 0;
+        while (!prets.empty() && !abandon) {
+            ajouteCourbe(prets.front(), habits);
+            prets.pop_front();
+            ++courbes;
+            if ((++faites & 31) == 0 && t.elapsed() >= TRANCHE_MS)
+                break;
+        }
+        suivi->avance(lue.faits(), lue.total());
+        if (abandon || (prets.empty() && lue.finie()))
+            boucle.quit();
+        else if (prets.empty())
+            tambour.stop(); // until the next pieces
+    });
+    connect(&lue, &Lecture::lu, &boucle, [&] {
+        if (!lue.accepte()) {
+            boucle.quit();
+            return;
+        }
+        title->setText(QString("Shapefile: '%1'").arg(nom));
+        carte->debutAjouts();
+    });
+    connect(&lue, &Lecture::pret, &boucle, [&] {
+        if (lue.accepte())
+            tambour.start();
+    });
+    boucle.exec();
+    lecture = nullptr;
+    attente = nullptr;
+    if (!lue.accepte()) {
         zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
-        emit fichierCharge(QString::fromUtf8(shppath.c_str()), false);
+        emit fichierCharge(nom, false);
         return;
     }
-    QCustomPlot *plot = ui->customPlot;
-    title->setText(QString("Shapefile: '%1'").arg(QString::fromUtf8(shppath.c_str())));
-
-    int courbes = 0;
-    const Habits habits(*this);
-    carte->debutAjouts();
-    for (int rcdi = 0; rcdi < count; ++rcdi) {
-        if (progression)
-            progression->avance(rcdi, count);
-        zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
-        const int type = shp->shptype[rcdi];
-        if (type != 3 && type != 5)
-            continue;
-        // "shp[<rcdi>][<parti>]"
-        const QString nom = QLatin1String("shp[") + QString::number(rcdi) + QLatin1String("][");
-        for (int parti = 0; parti < shp->partn[rcdi]; ++parti) {
-            zolmessage("parti=%d\n", parti);
-            const int n = shp->pointn[rcdi][parti];
-            QCPRange cles, valeurs;
-            bool place = false;
-            const QVector<QCPCurveData> points = donneesCourbe(
-                shp->x[rcdi][parti], shp->y[rcdi][parti], n, type == 5, cles, valeurs, place);
-            QCPCurve *curve = carte->ajoute(cles, valeurs, place);
-            curve->data()->set(points, true);
-            habille(curve, type == 5, habits);
-            curve->setName(nom + QString::number(parti) + QLatin1Char(']'));
-            ++courbes;
-        }
-        deleteshp_rcd(shp, count, rcdi);
-    }
     carte->finAjouts();
-    deleteshp(shp, count);
+    if (abandon)
+        return;
     // A legend of 30 entries and more would cover the map.
+    QCustomPlot *plot = ui->customPlot;
     plot->legend->setVisible(courbes < 30);
     if (plot->legend->visible())
         carte->faitEntrees();
-    emit fichierCharge(QString::fromUtf8(shppath.c_str()), true);
+    emit fichierCharge(nom, true);
+}
+
+// One part's curve, named "shp[<rcdi>][<parti>]", sharing the piece's data.
+void KaluView::ajouteCourbe(const Piece &p, const Habits &h)
+{
+    Courbe *curve = carte->ajoute(p.cles, p.valeurs, p.place);
+    curve->setData(p.donnees);
+    habille(curve, p.polygone, h);
+    curve->setName(QLatin1String("shp[") + QString::number(p.rcdi) + QLatin1String("][") +
+                   QString::number(p.parti) + QLatin1Char(']'));
+    carte->inscrit(curve);
+}
+
+// A close request ends the load under way at once: the reading stops after
+// its record and the curves made so far stay as they are.
+void KaluView::closeEvent(QCloseEvent *event)
+{
+    if (lecture) {
+        abandon = true;
+        lecture->annule();
+        attente->quit();
+    }
+    QMainWindow::closeEvent(event);
 }
 
 // Polygons green and translucent, lines blue and unfilled; selected ones in
@@ -569,6 +587,7 @@ Progression::Progression(QStatusBar *barre) : barre(barre), avant(barre->current
 
 Progression::~Progression()
 {
+    fin();
     qApp->removeEventFilter(this);
     QApplication::restoreOverrideCursor();
 }
@@ -581,8 +600,7 @@ void Progression::debut(const std::string &chemin)
 
 void Progression::avance(int fait, int total)
 {
-    // The clock is asked once every 256 records only.
-    if ((fait & 255) == 0 && horloge.elapsed() >= 100)
+    if (total > 0 && horloge.elapsed() >= 100)
         montre(int(qint64(fait) * 100 / total));
 }
 
@@ -598,8 +616,6 @@ void Progression::fin()
 void Progression::montre(int pourcent)
 {
     barre->showMessage(QString("Lecture de « %1 » : %2 %").arg(nom, QString::number(pourcent)), 0);
-    // Painted at once: the load processes no event until it ends.
-    barre->repaint();
     horloge.start();
 }
 
@@ -645,15 +661,25 @@ void KaluView::appuiBoutonExplorer()
 
 void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
 {
+    if (lecture) // one load at a time; its own input is blocked
+        return;
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
     clearShapes();
-    Progression suivi(ui->statusBar);
-    progression = &suivi;
-    for (const QString &fichier : fichiers)
-        fscanshp_cpt(fichier.toUtf8().toStdString());
-    progression = nullptr;
-    suivi.fin();
+    // The old map goes from the screen at once: the window lives through
+    // the load.
+    if (replot)
+        plot->replot(QCustomPlot::rpQueuedReplot);
+    {
+        Progression suivi(ui->statusBar);
+        progression = &suivi;
+        for (const QString &fichier : fichiers)
+            if (!abandon)
+                fscanshp_cpt(fichier.toUtf8().toStdString());
+        progression = nullptr;
+    }
+    if (abandon)
+        return;
     carte->recadre();
     // Measured with the new title row and tick labels in place, and kept
     // when the labels of the equalised ranges move the rectangle's sides.

@@ -31,6 +31,9 @@ namespace Ui {
 class MainWindow;
 }
 class Carte;
+class Lecture;
+struct Piece;
+class QEventLoop;
 class QStatusBar;
 
 // A load under way: the busy cursor, the file and how far along it is in
@@ -43,14 +46,15 @@ public:
     ~Progression() override;
     void debut(const std::string &chemin);
     void avance(int fait, int total);
-    // The progress message goes; the status bar shows again what it showed
-    // before the load.
-    void fin();
+
 
 protected:
     bool eventFilter(QObject *objet, QEvent *event) override;
 
 private:
+    // The progress message goes; the status bar shows again what it showed
+    // before the load.
+    void fin();
     void montre(int pourcent);
 
     QStatusBar *barre;
@@ -77,6 +81,11 @@ public:
     // fits the axes to the data, equalises their scales and replots. Without
     // `replot` the plot is only laid out: kalu-export draws its picture
     // alone, and a big map is not drawn twice.
+    // Returns once the files are loaded. Meanwhile the window's event loop
+    // runs (repaints, resizes, the window manager), with the plot empty and
+    // every user input refused; closing the window ends the load, and the
+    // plot is then neither fitted nor replotted. A call made while a load
+    // runs does nothing.
     void chargeShapefiles(const QStringList &fichiers, bool replot = true);
 
 signals:
@@ -96,6 +105,8 @@ protected:
     // same files does; a drag without local files is refused.
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    // Closing the window ends a load under way.
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     void fscanshp_cpt(string shppath);
@@ -128,6 +139,7 @@ private:
         QBrush fond, fondChoisi;
     };
     void habille(QCPCurve *curve, bool polygone, const Habits &h);
+    void ajouteCourbe(const Piece &p, const Habits &h);
     static std::string prend(char *chaine);
     void setupFenetre();
     void metEnPage();
@@ -141,6 +153,9 @@ private:
     QCPTextElement *subTitle;
     Carte *carte;
     Progression *progression = nullptr;
+    Lecture *lecture = nullptr;   // the file being loaded
+    QEventLoop *attente = nullptr; // runs the window while it loads
+    bool abandon = false;         // the window was closed during a load
     QColor lineColor;
     QColor lineSelectedColor;
     QColor polygonColor;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "zolconf.h"
 
+#include <atomic>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -13,9 +14,9 @@
 
 static const char ZOLSRC[] = "../src/zolconf.cpp";
 
-static int profondeur = 0;
-static bool sourdine = false;
-static long signalements = 0;
+static std::atomic<int> profondeur{0};
+static std::atomic<bool> sourdine{false};
+static std::atomic<long> signalements{0};
 
 static void indente(FILE *flux)
 {
@@ -28,6 +29,7 @@ static void indente(FILE *flux)
 static void signale(FILE *flux, const char *source, const char *fonction,
                     const char *qualif, const char *format, va_list va)
 {
+    flockfile(flux);
     indente(flux);
     if (qualif == nullptr)
         fprintf(flux, "[<%s.%s>] ", source, fonction);
@@ -35,6 +37,7 @@ static void signale(FILE *flux, const char *source, const char *fonction,
         fprintf(flux, "[<%s.%s(\"%s\")>] ", source, fonction, qualif);
     vfprintf(flux, format, va);
     fflush(flux);
+    funlockfile(flux);
     ++signalements;
 }
 
@@ -61,27 +64,26 @@ static void trace(char sens, const char *source, const char *fonction,
 {
     if (sourdine)
         return;
+    flockfile(stdout);
+    indente(stdout);
     if (qualif == nullptr)
         fprintf(stdout, "[%c%s.%s]\n", sens, source, fonction);
     else
         fprintf(stdout, "[%c%s.%s(\"%s\")]\n", sens, source, fonction, qualif);
     fflush(stdout);
+    funlockfile(stdout);
 }
 
 void zolentree(const char *source, const char *fonction, const char *qualif)
 {
     // The entry line stands at the caller's depth; what follows is one deeper.
-    if (!sourdine)
-        indente(stdout);
-    ++profondeur;
     trace('>', source, fonction, qualif);
+    ++profondeur;
 }
 
 void zolsortie(const char *source, const char *fonction, const char *qualif)
 {
     --profondeur;
-    if (!sourdine)
-        indente(stdout);
     trace('<', source, fonction, qualif);
 }
 
@@ -89,12 +91,14 @@ void zolmessage(const char *format, ...)
 {
     if (sourdine)
         return;
+    flockfile(stdout);
     indente(stdout);
     va_list va;
     va_start(va, format);
     vfprintf(stdout, format, va);
     va_end(va);
     fflush(stdout);
+    funlockfile(stdout);
 }
 
 int zolprofondeur()

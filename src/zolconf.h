@@ -6,8 +6,9 @@
 // spaces per trace level, and flushes its stream at once so that standard
 // output and standard error stay in order with each other.
 //
-// The trace depth is one process-wide counter without locking: the trace
-// operations are for one thread.
+// Any thread may trace: each line is written whole, never mixed with
+// another thread's. The trace depth is one process-wide counter, shared by
+// every thread.
 #ifndef ZOLCONF_H
 #define ZOLCONF_H
 

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "kalucharge.h"
+
+#include "zolconf.h"
+#include "zolshp.h"
+
+#include <cmath>
+#include <new>
+
+// Pieces are handed over by lots, so that the lock and the GUI thread's
+// wake-ups stay rare.
+static const size_t LOT = 512;
+
+Lecture::Lecture(std::string chemin) : chemin(std::move(chemin))
+{
+    fil = std::thread(&Lecture::lis, this);
+}
+
+Lecture::~Lecture()
+{
+    arret = true;
+    fil.join();
+}
+
+void Lecture::prends(std::deque<Piece> &lot)
+{
+    std::lock_guard<std::mutex> verrou(garde);
+    for (Piece &p : prets)
+        lot.push_back(std::move(p));
+    prets.clear();
+    signale = false;
+    finie_ = derniere;
+}
+
+// Hands the lot over and wakes the GUI thread if no wake-up is on its way
+// already.
+void Lecture::depose(std::vector<Piece> &lot, bool fin)
+{
+    bool reveille = false;
+    {
+        std::lock_guard<std::mutex> verrou(garde);
+        for (Piece &p : lot)
+            prets.push_back(std::move(p));
+        derniere = derniere || fin;
+        reveille = !signale;
+        signale = true;
+    }
+    lot.clear();
+    if (reveille)
+        QMetaObject::invokeMethod(this, &Lecture::pret, Qt::QueuedConnection);
+}
+
+// The points of one part as curve data, t being the point's index in its
+// part. A coordinate the plot cannot place (NaN, an infinity, or a magnitude
+// like 1e308 from a damaged file) would make rescaleAxes compute a range
+// that setRange refuses: the view then kept its old ranges and could show
+// none of the sound curves. Such a point of a line becomes a gap (NaN, which
+// the plot skips when fitting the axes and draws as a break); a polygon's
+// ring cannot be filled across a gap, so there the vertex is left out. Half
+// the plot's largest range keeps any two placeable points within one valid
+// range. The piece's box is that of the placed points (0 to 0 when there is
+// none).
+static void remplis(Piece &p, const double *x, const double *y, int n)
+{
+    const double limite = QCPRange::maxRange / 2;
+    QVector<QCPCurveData> points;
+    points.reserve(n);
+    p.cles = p.valeurs = QCPRange(0, 0);
+    p.place = false;
+    for (int k = 0; k < n; ++k) {
+        if (std::fabs(x[k]) < limite && std::fabs(y[k]) < limite) {
+            points.append(QCPCurveData(k, x[k], y[k]));
+            if (!p.place)
+                p.cles = QCPRange(x[k], x[k]), p.valeurs = QCPRange(y[k], y[k]);
+            p.cles.expand(x[k]);
+            p.valeurs.expand(y[k]);
+            p.place = true;
+        } else if (!p.polygone) {
+            points.append(QCPCurveData(k, qQNaN(), qQNaN()));
+        }
+    }
+    p.donnees.reset(new QCPCurveDataContainer);
+    p.donnees->set(points, true);
+}
+
+void Lecture::lis()
+{
+    int count = 0;
+    ShpData *shp = fscan_shp(chemin.c_str(), count);
+    accepte_ = shp != nullptr;
+    total_ = count;
+    QMetaObject::invokeMethod(this, &Lecture::lu, Qt::QueuedConnection);
+    std::vector<Piece> lot;
+    for (int rcdi = 0; shp && rcdi < count && !arret; ++rcdi) {
+        zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
+        const int type = shp->shptype[rcdi];
+        for (int parti = 0; (type == 3 || type == 5) && parti < shp->partn[rcdi]; ++parti) {
+            zolmessage("parti=%d\n", parti);
+            Piece p;
+            p.polygone = type == 5;
+            p.rcdi = rcdi;
+            p.parti = parti;
+            remplis(p, shp->x[rcdi][parti], shp->y[rcdi][parti], shp->pointn[rcdi][parti]);
+            lot.push_back(std::move(p));
+        }
+        deleteshp_rcd(shp, count, rcdi);
+        faits_ = rcdi + 1;
+        if (lot.size() >= LOT)
+            depose(lot, false);
+    }
+    deleteshp(shp, count);
+    depose(lot, true);
+}
