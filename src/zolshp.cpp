@@ -290,7 +290,8 @@ static Suite stocke(Lecture &l, Enregistrement &e)
 static Suite lit_corps(Lecture &l, Enregistrement &e)
 {
     alignas(int32_t) unsigned char tampon[16 * POINTS_TAMPON];
-    const size_t corps = 4 * static_cast<size_t>(e.partn) + 16 * static_cast<size_t>(e.pointn_total);
+    const size_t corps =
+        4 * static_cast<size_t>(e.partn) + 16 * static_cast<size_t>(e.pointn_total);
     return corps <= sizeof tampon ? lit_petit(l, e, tampon, corps) : lit_grand(l, e, tampon);
 }
 

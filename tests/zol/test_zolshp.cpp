@@ -173,10 +173,10 @@ TEST(Lecture, LargeRecordKeepsEveryPointInItsPart)
     lis(avecEntete(5, corps), lu);
     ASSERT_NE(lu.data, nullptr) << lu.sorties.err;
     ASSERT_EQ(lu.count, 2);
-    EXPECT_EQ(parts(lu.data, 0), (std::vector<shp::Part>{{},
-                                                         shp::Part(tous.begin() + 700, tous.begin() + 1500),
-                                                         shp::Part(tous.begin() + 1500, tous.end()),
-                                                         {}}));
+    const std::vector<shp::Part> attendu = {
+        {}, shp::Part(tous.begin() + 700, tous.begin() + 1500),
+        shp::Part(tous.begin() + 1500, tous.end()), {}};
+    EXPECT_EQ(parts(lu.data, 0), attendu);
     EXPECT_EQ(parts(lu.data, 1), std::vector<shp::Part>{ligne(2, 1, 2)});
     EXPECT_EQ(lu.sorties.err + lu.sorties.out, "");
 }

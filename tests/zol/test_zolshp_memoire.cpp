@@ -91,7 +91,8 @@ TEST(Memoire, PartsTheFileCannotHoldAreNeverAllocated)
     // the file holds 100 of their starts: dropped as cut short, and the only
     // blocks asked for are record 1's and the result's.
     shp::Bytes corps = shp::record(1, {3, {ligne(3, 0)}});
-    shp::append(corps, shp::withHeader(2, shp::rawContent(3, 70000, 0, std::vector<int>(100, 0), {})));
+    shp::append(corps,
+                shp::withHeader(2, shp::rawContent(3, 70000, 0, std::vector<int>(100, 0), {})));
     shp::Bytes octets = shp::header(3, 100 + corps.size());
     shp::append(octets, corps);
     Lu lu;
@@ -107,8 +108,8 @@ TEST(Memoire, PartsTheFileCannotHoldAreNeverAllocated)
 TEST(Memoire, ExhaustedMemoryFailsTheReadingAndKeepsNothing)
 {
     // Requests in order: the blocks of records 1 to 3, then the result.
-    const shp::Bytes octets = shp::file(5, {{5, {ligne(3, 0)}}, {3, {ligne(2, 5), ligne(4, 6)}},
-                                            {5, {ligne(600, 9)}}});
+    const shp::Bytes octets =
+        shp::file(5, {{5, {ligne(3, 0)}}, {3, {ligne(2, 5), ligne(4, 6)}}, {5, {ligne(600, 9)}}});
     const std::string messages[] = {
         "not enough memory for record 1 (1 parts, 3 points)!\n",
         "not enough memory for record 2 (2 parts, 6 points)!\n",
