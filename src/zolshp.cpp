@@ -5,6 +5,7 @@
 #include "zolplat.h"
 #include "zoltabr.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -79,6 +80,8 @@ struct Enregistrement {
     int32_t pointn_total = 0;
     void *bloc = nullptr;
     double **xs = nullptr, **ys = nullptr; // views into the block
+    double *xb = nullptr, *yb = nullptr;   // its X and its Y
+    size_t gardes = 0;                     // points kept
     int *pointn = nullptr;
 
     ~Enregistrement() { operator delete[](bloc); }
@@ -91,8 +94,6 @@ struct Lecture {
     int numero;        // 1-based place in the file of the record being read
     Tableau partn, pointn, x, y, shptype;
     int stockes;
-    unsigned char *tampon; // one record's part starts and points, reused
-    size_t tampon_n;
 
     size_t lit(void *dest, size_t n)
     {
@@ -125,7 +126,6 @@ void Lecture::libere()
     libere_enregistrements(static_cast<double ***>(x.base), stockes);
     for (Tableau *t : {&partn, &pointn, &x, &y, &shptype})
         free(t->base);
-    free(tampon);
 }
 
 static Suite manque_memoire(const Lecture &l, const Enregistrement &e)
@@ -145,9 +145,9 @@ static Suite tronque(const Lecture &l)
 
 // Part starts must rise (equal starts make an empty part) from 0 or more up
 // to NumPoints at most, or the point counts would be negative.
-static Suite verifie_parts(const Lecture &l, const Enregistrement &e, const int32_t *debuts)
+static Suite verifie_parts(const Lecture &l, const Enregistrement &e, const int32_t *debuts, int n)
 {
-    for (int p = 0; p < e.partn; ++p) {
+    for (int p = 0; p < n; ++p) {
         int d = debuts[p];
         if (d < 0 || d > e.pointn_total || (p > 0 && d < debuts[p - 1])) {
             zolerreur(ZOLSRC, "fscan_shp", nullptr,
@@ -159,35 +159,114 @@ static Suite verifie_parts(const Lecture &l, const Enregistrement &e, const int3
     return Suite::encore;
 }
 
-// Fills the record's block from its part starts and interleaved points.
-static Suite range(const Lecture &l, Enregistrement &e, const int32_t *debuts,
-                   const unsigned char *points)
+// Allocates the record's block for its parts and the points from its first
+// part's start on.
+static Suite alloue(const Lecture &l, Enregistrement &e, int32_t premier)
 {
     const size_t np = static_cast<size_t>(e.partn);
-    const int premier = debuts[0];
-    const size_t gardes = static_cast<size_t>(e.pointn_total - premier);
-    e.bloc = operator new[]((2 * np + 2 * gardes) * 8 + np * sizeof(int), std::nothrow);
+    e.gardes = static_cast<size_t>(e.pointn_total - premier);
+    e.bloc = operator new[]((2 * np + 2 * e.gardes) * 8 + np * sizeof(int), std::nothrow);
     if (e.bloc == nullptr)
         return manque_memoire(l, e);
-    double **xs = static_cast<double **>(e.bloc), **ys = xs + np;
-    double *xb = reinterpret_cast<double *>(ys + np), *yb = xb + gardes;
-    int *pointn = reinterpret_cast<int *>(yb + gardes);
-    e.xs = xs;
-    e.ys = ys;
-    e.pointn = pointn;
+    e.xs = static_cast<double **>(e.bloc);
+    e.ys = e.xs + np;
+    e.xb = reinterpret_cast<double *>(e.ys + np);
+    e.yb = e.xb + e.gardes;
+    e.pointn = reinterpret_cast<int *>(e.yb + e.gardes);
+    return Suite::encore;
+}
 
-    const unsigned char *s = points + 16 * static_cast<size_t>(premier);
-    for (size_t k = 0; k < gardes; ++k) {
-        memcpy(xb + k, s + 16 * k, 8);
-        memcpy(yb + k, s + 16 * k + 8, 8);
+// Turns the part starts held in e.pointn into point counts, in place, and
+// points each part's views at its first point.
+static void decoupe(Enregistrement &e, int32_t premier)
+{
+    for (int p = 0; p < e.partn; ++p) {
+        const int d = e.pointn[p];
+        e.pointn[p] = (p + 1 < e.partn ? e.pointn[p + 1] : e.pointn_total) - d;
+        e.xs[p] = e.gardes ? e.xb + (d - premier) : nullptr;
+        e.ys[p] = e.gardes ? e.yb + (d - premier) : nullptr;
     }
-    for (size_t p = 0; p < np; ++p) {
-        pointn[p] = (p + 1 < np ? debuts[p + 1] : e.pointn_total) - debuts[p];
-        const size_t decalage = static_cast<size_t>(debuts[p] - premier);
-        xs[p] = gardes ? xb + decalage : nullptr;
-        ys[p] = gardes ? yb + decalage : nullptr;
+}
+
+// Spreads the m interleaved points at `source` to the record's X and Y from
+// its kept point k on, bit for bit. The source may lie in the Y array from
+// point k on: each point is read before its Y is written, at or below the
+// place it was read from.
+static void etale(Enregistrement &e, size_t k, const unsigned char *source, size_t m)
+{
+    for (size_t i = 0; i < m; ++i) {
+        double x, y;
+        memcpy(&x, source + 16 * i, 8);
+        memcpy(&y, source + 16 * i + 8, 8);
+        memcpy(e.xb + k + i, &x, 8);
+        memcpy(e.yb + k + i, &y, 8);
+    }
+}
+
+// Points of a record held at once by the buffer of lit_corps.
+static const size_t POINTS_TAMPON = 512;
+
+// A record that fits in the buffer, as most do: read at once, checked, then
+// placed.
+static Suite lit_petit(Lecture &l, Enregistrement &e, unsigned char *tampon, size_t corps)
+{
+    if (l.lit(tampon, corps) != corps)
+        return tronque(l);
+    const int32_t *debuts = reinterpret_cast<const int32_t *>(tampon);
+    if (verifie_parts(l, e, debuts, e.partn) == Suite::echec ||
+        alloue(l, e, debuts[0]) == Suite::echec)
+        return Suite::echec;
+    const size_t np = static_cast<size_t>(e.partn);
+    memcpy(e.pointn, debuts, 4 * np);
+    decoupe(e, debuts[0]);
+    etale(e, 0, tampon + 4 * np + 16 * static_cast<size_t>(debuts[0]), e.gardes);
+    return Suite::encore;
+}
+
+// The points of a larger record, its part starts read. Those before the
+// first part's start go through the buffer and are not kept; most others
+// are read as stored into the unfilled end of the Y array, half of its room
+// at a time, and spread from there; the last few go through the buffer.
+static Suite lit_points(Lecture &l, Enregistrement &e, unsigned char *tampon, size_t premier)
+{
+    for (size_t k = 0; k < premier;) {
+        const size_t m = std::min(premier - k, POINTS_TAMPON);
+        if (l.lit(tampon, 16 * m) != 16 * m)
+            return tronque(l);
+        k += m;
+    }
+    for (size_t k = 0; k < e.gardes;) {
+        const size_t reste = e.gardes - k;
+        const bool sur_place = reste >= 2 * POINTS_TAMPON;
+        const size_t m = sur_place ? reste / 2 : std::min(reste, POINTS_TAMPON);
+        unsigned char *lu = sur_place ? reinterpret_cast<unsigned char *>(e.yb + k) : tampon;
+        if (l.lit(lu, 16 * m) != 16 * m)
+            return tronque(l);
+        etale(e, k, lu, m);
+        k += m;
     }
     return Suite::encore;
+}
+
+// A record larger than the buffer: its first start, which tells how many
+// points are kept, then the other starts straight into its block, where
+// they become the point counts, then its points. No copy of it is made:
+// it costs no more than its result.
+static Suite lit_grand(Lecture &l, Enregistrement &e, unsigned char *tampon)
+{
+    int32_t premier;
+    if (l.lit(&premier, 4) != 4)
+        return tronque(l);
+    if (verifie_parts(l, e, &premier, 1) == Suite::echec || alloue(l, e, premier) == Suite::echec)
+        return Suite::echec;
+    e.pointn[0] = premier;
+    const size_t suite = 4 * (static_cast<size_t>(e.partn) - 1);
+    if (l.lit(e.pointn + 1, suite) != suite)
+        return tronque(l);
+    if (verifie_parts(l, e, e.pointn, e.partn) == Suite::echec)
+        return Suite::echec;
+    decoupe(e, premier);
+    return lit_points(l, e, tampon, static_cast<size_t>(premier));
 }
 
 // Appends the record to the five arrays; on failure the arrays keep the
@@ -206,9 +285,17 @@ static Suite stocke(Lecture &l, Enregistrement &e)
     return Suite::encore;
 }
 
-// Reads one record from its record number on, with two reads: the 52-byte
-// head, then the part starts and the points together. Nothing is allocated
-// before they are known to fit in the rest of the file.
+// Reads the part starts and the points of a record whose head is read and
+// whose counts fit in the rest of the file.
+static Suite lit_corps(Lecture &l, Enregistrement &e)
+{
+    alignas(int32_t) unsigned char tampon[16 * POINTS_TAMPON];
+    const size_t corps =
+        4 * static_cast<size_t>(e.partn) + 16 * static_cast<size_t>(e.pointn_total);
+    return corps <= sizeof tampon ? lit_petit(l, e, tampon, corps) : lit_grand(l, e, tampon);
+}
+
+// Reads one record from its record number on.
 static Suite lit_enregistrement(Lecture &l)
 {
     unsigned char tete[52];
@@ -237,25 +324,10 @@ static Suite lit_enregistrement(Lecture &l)
                   e.pointn_total);
         return Suite::echec;
     }
-    const long long corps = 4LL * e.partn + 16LL * e.pointn_total;
-    if (corps > l.restant)
+    // Nothing is allocated for counts that the rest of the file can't hold.
+    if (4LL * e.partn + 16LL * e.pointn_total > l.restant)
         return tronque(l);
-
-    const size_t octets = static_cast<size_t>(corps);
-    if (octets > l.tampon_n) {
-        void *t = realloc(l.tampon, octets);
-        if (t == nullptr)
-            return manque_memoire(l, e);
-        l.tampon = static_cast<unsigned char *>(t);
-        l.tampon_n = octets;
-    }
-    if (l.lit(l.tampon, octets) != octets)
-        return tronque(l);
-    // The starts are at the head of a malloc block: aligned for int32_t.
-    const int32_t *debuts = reinterpret_cast<const int32_t *>(l.tampon);
-    if (verifie_parts(l, e, debuts) == Suite::echec)
-        return Suite::echec;
-    Suite s = range(l, e, debuts, l.tampon + 4 * static_cast<size_t>(e.partn));
+    Suite s = lit_corps(l, e);
     if (s != Suite::encore)
         return s;
     return stocke(l, e);
@@ -300,7 +372,7 @@ static long long taille_restante(FILE *f)
 ShpData *fscan_shp_flux(FILE *f, const char *path, int &count)
 {
     count = 0;
-    Lecture l{f, 0, 0, {}, {}, {}, {}, {}, 0, nullptr, 0};
+    Lecture l{f, 0, 0, {}, {}, {}, {}, {}, 0};
     if (!lit_entete(l))
         return nullptr;
     l.restant = taille_restante(f);
@@ -323,7 +395,6 @@ ShpData *fscan_shp_flux(FILE *f, const char *path, int &count)
         l.libere();
         return nullptr;
     }
-    free(l.tampon);
     d->partn = static_cast<int *>(l.partn.base);
     d->pointn = static_cast<int **>(l.pointn.base);
     d->x = static_cast<double ***>(l.x.base);

@@ -33,6 +33,12 @@
 // never read through it.
 // Release everything with deleteshp; a record's block may go before the
 // rest with deleteshp_rcd.
+// Memory: a reading holds its result and nothing else of any size. The
+// result keeps 20 bytes (a count and two views) for each 4-byte part start
+// of the file and 16 for each 16-byte point, and 32 bytes in the five arrays
+// for each record of at least 56: a file of S bytes never costs more than
+// 5 S bytes at once, plus a few kilobytes (a read buffer, the arrays' growth
+// step). A record of many empty parts reaches that bound.
 struct ShpData {
     int *partn;
     int **pointn;
@@ -57,8 +63,8 @@ struct ShpData {
 // NumParts 0 or less (skipped, reading goes on right after its NumPoints
 // field); 1 to 3 bytes after the last record (ignored). A record that the
 // file ends inside of, or whose parts and points can't fit in the rest of
-// the file, is dropped with a warning through zolavis and ends the reading:
-// the complete records before it are returned.
+// the file, is dropped with a warning through zolavis and ends the reading,
+// nothing allocated for it: the complete records before it are returned.
 ShpData *fscan_shp(const char *path, int &count);
 
 // Stream form of fscan_shp: reads a shapefile from `f`, positioned at the

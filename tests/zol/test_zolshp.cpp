@@ -160,6 +160,27 @@ TEST(Lecture, FirstStartAboveZeroKeepsTheNextRecordInPlace)
     EXPECT_EQ(parts(lu.data, 1), std::vector<shp::Part>{ligne(3, -9, -9)});
 }
 
+TEST(Lecture, LargeRecordKeepsEveryPointInItsPart)
+{
+    // Too large for the reader's buffer: 700 points before the first part,
+    // then an empty part, 800 and 1,501 points, an empty last part; the
+    // next record must be read where it is.
+    shp::Part tous = ligne(3001, 0.5, 1000);
+    shp::Bytes corps =
+        shp::withHeader(1, shp::rawContent(5, 4, 3001, {700, 700, 1500, 3001}, tous));
+    shp::append(corps, shp::record(2, {3, {ligne(2, 1, 2)}}));
+    Lu lu;
+    lis(avecEntete(5, corps), lu);
+    ASSERT_NE(lu.data, nullptr) << lu.sorties.err;
+    ASSERT_EQ(lu.count, 2);
+    const std::vector<shp::Part> attendu = {
+        {}, shp::Part(tous.begin() + 700, tous.begin() + 1500),
+        shp::Part(tous.begin() + 1500, tous.end()), {}};
+    EXPECT_EQ(parts(lu.data, 0), attendu);
+    EXPECT_EQ(parts(lu.data, 1), std::vector<shp::Part>{ligne(2, 1, 2)});
+    EXPECT_EQ(lu.sorties.err + lu.sorties.out, "");
+}
+
 TEST(Lecture, NoPartsSkipsTheRecordAndGoesOnAfterNumPoints)
 {
     // NumParts 0 with NumPoints 5: nothing of the record is stored and the 4
