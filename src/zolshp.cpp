@@ -414,9 +414,6 @@ ShpData *fscan_shp(const char *path, int &count)
         zolerreur(ZOLSRC, "fscan_shp", nullptr, "impossible to open shp file '%s'!\n", path);
         return nullptr;
     }
-    // Records are read with a few small reads each: a large buffer keeps
-    // them memory copies.
-    setvbuf(f, nullptr, _IOFBF, 1 << 20);
     ShpData *d = fscan_shp_flux(f, path, count);
     fclose(f);
     return d;
