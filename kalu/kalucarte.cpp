@@ -670,7 +670,7 @@ void Carte::draw(QCPPainter *painter)
 // painter paints on a raster picture with no transformation, as a replot's.
 bool Carte::exporte(QCPPainter *painter)
 {
-    QImage *tampon = Cliche::tamponDe(painter);
+    QImage *tampon = Cliche::tamponDe(painter, true);
     bool vueOk = false;
     Vue v = Vue::de(plot, &vueOk);
     if (!rapide_ || !tampon || !vueOk || !painter->deviceTransform().isIdentity() ||

@@ -8,14 +8,15 @@
 
 #include "qcustomplot.h"
 
-QImage *Cliche::tamponDe(QPainter *painter)
+QImage *Cliche::tamponDe(QPainter *painter, bool opaque)
 {
     QPaintEngine *moteur = painter->paintEngine();
     QPaintDevice *support = moteur ? moteur->paintDevice() : nullptr;
     if (support == nullptr || support->devType() != QInternal::Image)
         return nullptr;
     QImage *image = static_cast<QImage *>(support);
-    return image->format() == QImage::Format_ARGB32_Premultiplied ? image : nullptr;
+    const QImage::Format f = image->format();
+    return f == QImage::Format_ARGB32_Premultiplied || (opaque && f == QImage::Format_RGB32) ? image : nullptr;
 }
 
 void Cliche::oublie()

@@ -34,7 +34,9 @@ class Cliche
 public:
     // The picture `painter` paints on, when it is one whose bytes can be
     // read and written in place (the plot's raster paint buffer), else null.
-    static QImage *tamponDe(QPainter *painter);
+    // `opaque` accepts a picture without alpha too: an export's pixmap on a
+    // solid background, drawn once and never separated.
+    static QImage *tamponDe(QPainter *painter, bool opaque = false);
 
     bool vide() const { return image_.isNull(); }
     void oublie();

@@ -87,6 +87,8 @@ public:
     // plot is then neither fitted nor replotted. A call made while a load
     // runs does nothing.
     void chargeShapefiles(const QStringList &fichiers, bool replot = true);
+    // Whether a load is under way (its nested event loop runs).
+    bool chargeEnCours() const { return lecture != nullptr; }
 
 signals:
     // One file's load is over: its curves are on the plot (`lu`), or the
