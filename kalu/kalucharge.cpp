@@ -2,14 +2,24 @@
 #include "kalucharge.h"
 
 #include "zolconf.h"
+#include "zolplat.h"
 #include "zolshp.h"
 
 #include <cmath>
 #include <new>
 
+static const char KLUSRC[] = "../kalu/kalucharge.cpp";
+
 // Pieces are handed over by lots, so that the lock and the GUI thread's
 // wake-ups stay rare.
 static const size_t LOT = 512;
+
+// What a part costs once it is a curve on the plot, apart from its points
+// (the curve, its QObject, its name, its look when selected, its data's
+// container, its place in the map's lists and scene), and what a point
+// costs: measured on a million parts, rounded up.
+static const uint64_t OCTETS_PAR_PARTIE = 900;
+static const uint64_t OCTETS_PAR_POINT = 24;
 
 Lecture::Lecture(std::string chemin) : chemin(std::move(chemin))
 {
@@ -79,19 +89,42 @@ static void remplis(Piece &p, const double *x, const double *y, int n)
             points.append(QCPCurveData(k, qQNaN(), qQNaN()));
         }
     }
-    p.donnees.reset(new QCPCurveDataContainer);
+    p.donnees = QSharedPointer<QCPCurveDataContainer>::create();
     p.donnees->set(points, true);
+}
+
+// Whether the curves of `shp` fit in what memory the process may still
+// take: the plot and Qt can't survive an allocation that fails, so a map
+// too big is refused before its first curve, with the file named.
+bool Lecture::tient(const ShpData *shp, int count) const
+{
+    uint64_t parties = 0, points = 0;
+    for (int r = 0; r < count; ++r) {
+        parties += uint64_t(shp->partn[r]);
+        for (int p = 0; p < shp->partn[r]; ++p)
+            points += uint64_t(shp->pointn[r][p]);
+    }
+    const uint64_t besoin = parties * OCTETS_PAR_PARTIE + points * OCTETS_PAR_POINT;
+    const uint64_t reste = zolplat_memoire();
+    if (besoin <= reste)
+        return true;
+    zolerreur(KLUSRC, "fscanshp_cpt", nullptr,
+              "not enough memory to load '%s': %llu parts and %llu points need about %llu MB, %llu MB left!\n",
+              chemin.c_str(), (unsigned long long)parties, (unsigned long long)points,
+              (unsigned long long)(besoin >> 20), (unsigned long long)(reste >> 20));
+    return false;
 }
 
 void Lecture::lis()
 {
     int count = 0;
     ShpData *shp = fscan_shp(chemin.c_str(), count);
-    accepte_ = shp != nullptr;
+    refusee_ = shp && !tient(shp, count);
+    accepte_ = shp && !refusee_;
     total_ = count;
     QMetaObject::invokeMethod(this, &Lecture::lu, Qt::QueuedConnection);
     std::vector<Piece> lot;
-    for (int rcdi = 0; shp && rcdi < count && !arret; ++rcdi) {
+    for (int rcdi = 0; accepte_ && rcdi < count && !arret; ++rcdi) {
         zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
         const int type = shp->shptype[rcdi];
         for (int parti = 0; (type == 3 || type == 5) && parti < shp->partn[rcdi]; ++parti) {

@@ -30,6 +30,8 @@
 
 #include "qcustomplot.h"
 
+struct ShpData;
+
 // One part of one record, made into curve data.
 struct Piece {
     QSharedPointer<QCPCurveDataContainer> donnees;
@@ -61,8 +63,11 @@ public:
     int faits() const { return faits_; }
     int total() const { return total_; }
 
-    // The reader's verdict, once lu() was sent.
+    // The verdict, once lu() was sent: the file is read and its curves will
+    // fit in memory (accepte); or the reader rejected it, or it was read but
+    // its curves would not fit (refusee; reported, naming the file).
     bool accepte() const { return accepte_; }
+    bool refusee() const { return refusee_; }
     // True once the thread is done and every piece was made (or the
     // reading was cancelled or rejected): after the last pret().
     bool finie() const { return finie_; }
@@ -76,12 +81,13 @@ signals:
 
 private:
     void lis();
+    bool tient(const ShpData *shp, int count) const;
     void depose(std::vector<Piece> &lot, bool fin);
 
     const std::string chemin;
     std::atomic<bool> arret{false};
     std::atomic<int> faits_{0}, total_{0};
-    std::atomic<bool> accepte_{false}, finie_{false};
+    std::atomic<bool> accepte_{false}, refusee_{false}, finie_{false};
     std::mutex garde;
     std::deque<Piece> prets;  // under garde
     bool signale = false;     // under garde: a pret() is on its way

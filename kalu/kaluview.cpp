@@ -297,7 +297,8 @@ void KaluView::fscanshp_cpt(string shppath)
     lecture = nullptr;
     attente = nullptr;
     if (!lue.accepte()) {
-        zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
+        if (!lue.refusee())
+            zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
         emit fichierCharge(nom, false);
         return;
     }

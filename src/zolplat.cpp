@@ -8,6 +8,7 @@
 #include <new>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -133,4 +134,54 @@ void zolplat_fermerep(ZolplatListe *liste)
         return;
     closedir(liste->dir);
     delete liste;
+}
+
+// The "MemAvailable" and "SwapFree" lines of /proc/meminfo, in bytes.
+static bool memoireSysteme(uint64_t *octets)
+{
+    FILE *f = fopen("/proc/meminfo", "r");
+    if (f == nullptr)
+        return false;
+    char ligne[128];
+    uint64_t total = 0;
+    int trouves = 0;
+    while (fgets(ligne, sizeof ligne, f)) {
+        unsigned long long ko = 0;
+        if (sscanf(ligne, "MemAvailable: %llu kB", &ko) == 1 || sscanf(ligne, "SwapFree: %llu kB", &ko) == 1) {
+            total += uint64_t(ko) * 1024;
+            ++trouves;
+        }
+    }
+    fclose(f);
+    *octets = total;
+    return trouves == 2;
+}
+
+// What RLIMIT_AS leaves of the address space, reservations included.
+static bool memoireLimite(uint64_t *octets)
+{
+    struct rlimit limite;
+    if (getrlimit(RLIMIT_AS, &limite) != 0 || limite.rlim_cur == RLIM_INFINITY)
+        return false;
+    FILE *f = fopen("/proc/self/statm", "r");
+    if (f == nullptr)
+        return false;
+    unsigned long long pages = 0;
+    const bool lu = fscanf(f, "%llu", &pages) == 1;
+    fclose(f);
+    if (!lu)
+        return false;
+    const uint64_t pris = uint64_t(pages) * uint64_t(sysconf(_SC_PAGESIZE));
+    *octets = pris < limite.rlim_cur ? uint64_t(limite.rlim_cur) - pris : 0;
+    return true;
+}
+
+uint64_t zolplat_memoire()
+{
+    uint64_t reste = UINT64_MAX, m = 0;
+    if (memoireSysteme(&m))
+        reste = m;
+    if (memoireLimite(&m) && m < reste)
+        reste = m;
+    return reste;
 }

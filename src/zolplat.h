@@ -50,6 +50,12 @@ int zolplat_remplit(int fd, const void *bloc, uint64_t n, const char *mode,
 // with errno set by the system (EEXIST when it exists already).
 int zolplat_mkdir(const char *chemin);
 
+// Bytes of memory this process may still take: the least of what its
+// address-space limit leaves (RLIMIT_AS less the address space in use) and
+// what the system can still give without swapping out others (available
+// memory plus free swap). UINT64_MAX when neither can be known.
+uint64_t zolplat_memoire();
+
 // ---- Directory listing --------------------------------------------------
 // A listing in progress; opened by zolplat_ouvrerep, released by
 // zolplat_fermerep.
