@@ -239,9 +239,8 @@ void KaluView::adjustEqualScale()
 
 // Loading one shapefile into the plot: one curve per part of every record.
 // The file is read and its curves' data made on a thread of its own; the
-// curves are made here, a slice at a time, between the window's events.
-// Input stays blocked until the file is done. Rescaling and replotting are
-// the caller's.
+// curves are made here, between the window's events. Input stays blocked
+// until the file is done. Rescaling and replotting are the caller's.
 void KaluView::fscanshp_cpt(string shppath)
 {
     if (lecture) // one load at a time; its own input is blocked
@@ -253,6 +252,29 @@ void KaluView::fscanshp_cpt(string shppath)
     suivi->debut(shppath);
     const QString nom = QString::fromUtf8(shppath.c_str());
     Lecture lue(shppath);
+    const int courbes = suisLecture(lue, *suivi, nom);
+    if (!lue.accepte()) {
+        if (!lue.refusee())
+            zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
+        emit fichierCharge(nom, false);
+        return;
+    }
+    carte->finAjouts();
+    if (abandon)
+        return;
+    // A legend of 30 entries and more would cover the map.
+    QCustomPlot *plot = ui->customPlot;
+    plot->legend->setVisible(courbes < 30);
+    if (plot->legend->visible())
+        carte->faitEntrees();
+    emit fichierCharge(nom, true);
+}
+
+// Runs the window until `lue` is done (or the window closed), making the
+// curves of its pieces 10 ms at a time; the title changes once the file is
+// accepted. Returns the number of curves made.
+int KaluView::suisLecture(Lecture &lue, Progression &suivi, const QString &nom)
+{
     QEventLoop boucle;
     lecture = &lue;
     attente = &boucle;
@@ -267,15 +289,14 @@ void KaluView::fscanshp_cpt(string shppath)
         QElapsedTimer t;
         t.start();
         lue.prends(prets);
-        int faites = 0;
-        while (!prets.empty() && !abandon) {
+        for (int faites = 1; !prets.empty() && !abandon; ++faites) {
             ajouteCourbe(prets.front(), habits);
             prets.pop_front();
             ++courbes;
-            if ((++faites & 31) == 0 && t.elapsed() >= TRANCHE_MS)
+            if ((faites & 31) == 0 && t.elapsed() >= TRANCHE_MS)
                 break;
         }
-        suivi->avance(lue.faits(), lue.total());
+        suivi.avance(lue.faits(), lue.total());
         if (abandon || (prets.empty() && lue.finie()))
             boucle.quit();
         else if (prets.empty())
@@ -296,21 +317,7 @@ void KaluView::fscanshp_cpt(string shppath)
     boucle.exec();
     lecture = nullptr;
     attente = nullptr;
-    if (!lue.accepte()) {
-        if (!lue.refusee())
-            zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
-        emit fichierCharge(nom, false);
-        return;
-    }
-    carte->finAjouts();
-    if (abandon)
-        return;
-    // A legend of 30 entries and more would cover the map.
-    QCustomPlot *plot = ui->customPlot;
-    plot->legend->setVisible(courbes < 30);
-    if (plot->legend->visible())
-        carte->faitEntrees();
-    emit fichierCharge(nom, true);
+    return courbes;
 }
 
 // One part's curve, named "shp[<rcdi>][<parti>]", sharing the piece's data.

@@ -142,6 +142,7 @@ private:
     };
     void habille(QCPCurve *curve, bool polygone, const Habits &h);
     void ajouteCourbe(const Piece &p, const Habits &h);
+    int suisLecture(Lecture &lue, Progression &suivi, const QString &nom);
     static std::string prend(char *chaine);
     void setupFenetre();
     void metEnPage();
