@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QMimeData>
+#include <QShortcutEvent>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
@@ -627,8 +628,27 @@ void Progression::montre(int pourcent)
     horloge.start();
 }
 
+// The quit keys: closing the window ends the load, so they stay live.
+static bool quitte(QEvent *event)
+{
+    QKeySequence touche;
+    if (event->type() == QEvent::Shortcut) {
+        touche = static_cast<QShortcutEvent *>(event)->key();
+    } else if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
+               event->type() == QEvent::ShortcutOverride) {
+        const QKeyEvent *k = static_cast<QKeyEvent *>(event);
+        touche = QKeySequence(int(k->modifiers()) | k->key());
+    } else {
+        return false;
+    }
+    return touche == QKeySequence(Qt::CTRL | Qt::Key_Q) ||
+           QKeySequence::keyBindings(QKeySequence::Quit).contains(touche);
+}
+
 bool Progression::eventFilter(QObject *objet, QEvent *event)
 {
+    if (quitte(event))
+        return QObject::eventFilter(objet, event);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:

@@ -67,6 +67,8 @@ TEST(Chargement, TheWindowLivesThroughALoadThatMakesWhatItAlwaysMade)
     auto v = nouvelle();
     v->resize(700, 500);
     v->show();
+    v->activateWindow(); // its shortcuts live, the Explorer's among them
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v.get()));
     QCustomPlot *p = plot(*v);
     const std::vector<shp::Record> r = traits(4000);
     const std::string chemin = shp::scratchPath("vivant.shp");
@@ -87,7 +89,7 @@ TEST(Chargement, TheWindowLivesThroughALoadThatMakesWhatItAlwaysMade)
             }
         });
         clic(p, QPoint(p->width() / 2, p->height() / 2));
-        QTest::keyClick(v.get(), Qt::Key_O, Qt::ControlModifier);
+        QTest::keySequence(v.get(), QKeySequence::Open);
     });
     Capture c;
     v->chargeShapefiles({QString::fromStdString(chemin)});
@@ -116,16 +118,19 @@ TEST(Chargement, TheWindowLivesThroughALoadThatMakesWhatItAlwaysMade)
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
 }
 
-// Closing the window in the middle of a load ends it: the loader returns,
-// its thread gone, with the file's curves not all made.
+// Closing the window in the middle of a load (its quit key, which the load
+// leaves live) ends it: the loader returns, its thread gone, with the
+// file's curves not all made.
 TEST(Chargement, ACloseEndsTheLoad)
 {
     qApp->setQuitOnLastWindowClosed(false);
     auto v = nouvelle();
     v->show();
+    v->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v.get()));
     const std::string chemin = shp::scratchPath("ferme.shp");
     ASSERT_TRUE(shp::write(chemin, shp::file(3, traits(4000))));
-    QTimer::singleShot(0, [&] { v->close(); });
+    QTimer::singleShot(0, [&] { QTest::keySequence(v.get(), QKeySequence(Qt::CTRL | Qt::Key_Q)); });
     Capture c;
     v->chargeShapefiles({QString::fromStdString(chemin)});
     const Sorties s = c.fin();
