@@ -73,21 +73,26 @@ void Lecture::depose(std::vector<Piece> &lot, bool fin)
 static void remplis(Piece &p, const double *x, const double *y, int n)
 {
     const double limite = QCPRange::maxRange / 2;
-    QVector<QCPCurveData> points;
-    points.reserve(n);
+    QVector<QCPCurveData> points(n);
+    QCPCurveData *d = points.data();
+    int m = 0;
     p.cles = p.valeurs = QCPRange(0, 0);
     p.place = false;
     for (int k = 0; k < n; ++k) {
         if (std::fabs(x[k]) < limite && std::fabs(y[k]) < limite) {
-            points.append(QCPCurveData(k, x[k], y[k]));
+            d[m++] = QCPCurveData(k, x[k], y[k]);
             if (!p.place)
                 p.cles = QCPRange(x[k], x[k]), p.valeurs = QCPRange(y[k], y[k]);
             p.cles.expand(x[k]);
             p.valeurs.expand(y[k]);
             p.place = true;
         } else if (!p.polygone) {
-            points.append(QCPCurveData(k, qQNaN(), qQNaN()));
+            d[m++] = QCPCurveData(k, qQNaN(), qQNaN());
         }
+    }
+    if (m < n) { // a polygon's vertices left out
+        points.resize(m);
+        points.squeeze();
     }
     p.donnees = QSharedPointer<QCPCurveDataContainer>::create();
     p.donnees->set(points, true);
