@@ -129,7 +129,25 @@ void Lecture::lis()
     total_ = count;
     QMetaObject::invokeMethod(this, &Lecture::lu, Qt::QueuedConnection);
     std::vector<Piece> lot;
-    for (int rcdi = 0; accepte_ && rcdi < count && !arret; ++rcdi) {
+    try {
+        if (accepte_)
+            decoupe(shp, count, lot);
+    } catch (const std::bad_alloc &) {
+        // Past the estimate, when others took the memory meanwhile: the
+        // pieces stop, the curves made stay.
+        zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "not enough memory to load '%s': stopped at record %d!\n",
+                  chemin.c_str(), faits_.load());
+        lot.clear();
+    }
+    deleteshp(shp, count);
+    depose(lot, true);
+}
+
+// The loader's lines and one piece per part, record after record, each
+// record's block freed once its pieces are made.
+void Lecture::decoupe(ShpData *shp, int count, std::vector<Piece> &lot)
+{
+    for (int rcdi = 0; rcdi < count && !arret; ++rcdi) {
         zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
         const int type = shp->shptype[rcdi];
         for (int parti = 0; (type == 3 || type == 5) && parti < shp->partn[rcdi]; ++parti) {
@@ -146,6 +164,4 @@ void Lecture::lis()
         if (lot.size() >= LOT)
             depose(lot, false);
     }
-    deleteshp(shp, count);
-    depose(lot, true);
 }

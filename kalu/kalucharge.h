@@ -12,6 +12,13 @@
 // pieces as they come and makes the curves; the reader's block of each
 // record is freed as soon as its pieces are made.
 //
+// Memory: once read, a file whose curves would not fit in what the process
+// may still take (zolplat_memoire) is refused before its first piece, its
+// name in the message: neither Qt nor the plot survive an allocation that
+// fails. Should memory still run out while the pieces are made (taken by
+// others meanwhile), the pieces stop there, reported: no exception leaves
+// the reading thread.
+//
 // Threads: a Lecture is made, asked and deleted on the GUI thread; its
 // signals arrive there. Pieces are plain values: the curve data they share
 // is never touched by the reading thread once handed over.
@@ -81,6 +88,7 @@ signals:
 
 private:
     void lis();
+    void decoupe(ShpData *shp, int count, std::vector<Piece> &lot);
     bool tient(const ShpData *shp, int count) const;
     void depose(std::vector<Piece> &lot, bool fin);
 
