@@ -67,10 +67,20 @@ Courbe::Courbe(QCPAxis *x, QCPAxis *y, const QCPRange &cles, const QCPRange &val
 {
 }
 
+// The shared look is not the curve's to delete.
 Courbe::~Courbe()
 {
     if (carte)
         carte->oublie(rang);
+    if (choix)
+        mSelectionDecorator = nullptr;
+}
+
+void Courbe::partageChoix(std::shared_ptr<QCPSelectionDecorator> d)
+{
+    delete mSelectionDecorator;
+    mSelectionDecorator = d.get();
+    choix = std::move(d);
 }
 
 double Courbe::selectTest(const QPointF &pos, bool onlySelectable, QVariant *details) const

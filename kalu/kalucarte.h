@@ -95,6 +95,12 @@ public:
 
     double selectTest(const QPointF &pos, bool onlySelectable, QVariant *details) const override;
 
+    // Takes `d` as its selection decorator, shared with the curves of the
+    // same look: a million parts keep one instead of a million. A shared
+    // decorator is never replaced (setSelectionDecorator) nor changed
+    // through one curve; the last curve holding it frees it.
+    void partageChoix(std::shared_ptr<QCPSelectionDecorator> d);
+
     const QCPRange &boiteCles() const { return cles; }
     const QCPRange &boiteValeurs() const { return valeurs; }
 
@@ -116,6 +122,7 @@ private:
     bool contient(const QPointF &pos, QVariant *details) const;
 
     QCPRange cles, valeurs;
+    std::shared_ptr<QCPSelectionDecorator> choix; // the shared decorator, if any
     Carte *carte = nullptr; // null once the map is gone or has let it go
     int rang = -1;          // place in the map's drawing order
     unsigned marque = 0;    // the map's last click query that found it

@@ -23,6 +23,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <cstdio>
 #include <deque>
 
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
@@ -327,8 +328,10 @@ void KaluView::ajouteCourbe(const Piece &p, const Habits &h)
     Courbe *curve = carte->ajoute(p.cles, p.valeurs, p.place);
     curve->setData(p.donnees);
     habille(curve, p.polygone, h);
-    curve->setName(QLatin1String("shp[") + QString::number(p.rcdi) + QLatin1String("][") +
-                   QString::number(p.parti) + QLatin1Char(']'));
+    // Made at its exact size: a million names, no spare room.
+    char nom[40];
+    const int n = std::snprintf(nom, sizeof nom, "shp[%d][%d]", p.rcdi, p.parti);
+    curve->setName(QString::fromLatin1(nom, n));
     carte->inscrit(curve);
 }
 
@@ -345,24 +348,27 @@ void KaluView::closeEvent(QCloseEvent *event)
 }
 
 // Polygons green and translucent, lines blue and unfilled; selected ones in
-// their own colours. Made once per file: every curve shares them.
+// their own colours. Made once per file: every curve shares them, their
+// selection decorators included.
 KaluView::Habits::Habits(const KaluView &v)
-    : ligne(v.lineColor), ligneChoisie(v.lineSelectedColor), polygone(v.polygonColor),
-      polygoneChoisi(v.polygonSelectedColor), fond(v.polygonFillColor, Qt::SolidPattern),
-      fondChoisi(v.polygonSelectedFillColor, Qt::SolidPattern)
+    : ligne(v.lineColor), polygone(v.polygonColor), fond(v.polygonFillColor, Qt::SolidPattern),
+      choixLigne(std::make_shared<QCPSelectionDecorator>()),
+      choixPolygone(std::make_shared<QCPSelectionDecorator>())
 {
+    choixLigne->setPen(QPen(v.lineSelectedColor));
+    choixPolygone->setPen(QPen(v.polygonSelectedColor));
+    choixPolygone->setBrush(QBrush(v.polygonSelectedFillColor, Qt::SolidPattern));
 }
 
-void KaluView::habille(QCPCurve *curve, bool polygone, const Habits &h)
+void KaluView::habille(Courbe *curve, bool polygone, const Habits &h)
 {
     if (polygone) {
         curve->setPen(h.polygone);
         curve->setBrush(h.fond);
-        curve->selectionDecorator()->setPen(h.polygoneChoisi);
-        curve->selectionDecorator()->setBrush(h.fondChoisi);
+        curve->partageChoix(h.choixPolygone);
     } else {
         curve->setPen(h.ligne);
-        curve->selectionDecorator()->setPen(h.ligneChoisie);
+        curve->partageChoix(h.choixLigne);
     }
 }
 

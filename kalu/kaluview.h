@@ -31,6 +31,7 @@ namespace Ui {
 class MainWindow;
 }
 class Carte;
+class Courbe;
 class Lecture;
 struct Piece;
 class QEventLoop;
@@ -137,10 +138,11 @@ private:
     void retireCourbe(QCPAbstractPlottable *courbe);
     struct Habits {
         explicit Habits(const KaluView &v);
-        QPen ligne, ligneChoisie, polygone, polygoneChoisi;
-        QBrush fond, fondChoisi;
+        QPen ligne, polygone;
+        QBrush fond;
+        std::shared_ptr<QCPSelectionDecorator> choixLigne, choixPolygone;
     };
-    void habille(QCPCurve *curve, bool polygone, const Habits &h);
+    void habille(Courbe *curve, bool polygone, const Habits &h);
     void ajouteCourbe(const Piece &p, const Habits &h);
     int suisLecture(Lecture &lue, Progression &suivi, const QString &nom);
     static std::string prend(char *chaine);
