@@ -4,48 +4,17 @@
 // not matter, but no other test may share this executable.
 //
 // The rotation-factor cache takes its blocks from the nothrow forms of new;
-// this file replaces them so that a chosen allocation fails.
+// this executable replaces them (echecalloc.h) so that a chosen allocation
+// fails.
 #include <gtest/gtest.h>
 
 #include <new>
 #include <string>
 
 #include "capture.h"
+#include "echecalloc.h"
 #include "numerique.h"
 #include "zolmathr.h"
-
-namespace {
-
-// Number of nothrow allocations to let through before one fails; -1: none
-// fails. The failure disarms the counter.
-int avantEchec = -1;
-
-void *alloueOuEchoue(std::size_t taille, bool tableau)
-{
-    if (avantEchec == 0) {
-        avantEchec = -1;
-        return nullptr;
-    }
-    if (avantEchec > 0)
-        --avantEchec;
-    try {
-        return tableau ? ::operator new[](taille) : ::operator new(taille);
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
-}
-
-} // namespace
-
-void *operator new[](std::size_t taille, const std::nothrow_t &) noexcept
-{
-    return alloueOuEchoue(taille, true);
-}
-
-void *operator new(std::size_t taille, const std::nothrow_t &) noexcept
-{
-    return alloueOuEchoue(taille, false);
-}
 
 namespace {
 
@@ -139,10 +108,10 @@ TEST(RotationCache, StaysUsableAfterEveryAllocationFailure)
         char attendu[128];
         snprintf(attendu, sizeof attendu, f.message, n);
         Capture c;
-        avantEchec = f.rang;
+        echecalloc::arme(f.rang);
         ZolRotation *r = factrotation(n);
-        const bool consomme = avantEchec == -1;
-        avantEchec = -1;
+        const bool consomme = echecalloc::avantEchec == -1;
+        echecalloc::avantEchec = -1;
         Sorties s = c.fin();
         EXPECT_TRUE(consomme) << attendu;
         EXPECT_EQ(r, nullptr) << attendu;

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shapefile reader's memory: what it asks for, and what it does when it
 // gets nothing. The reader takes each record's block, and the result's
-// record, from the nothrow forms of new; this executable replaces them with
-// versions that count the requests and can be told to fail one. Under
+// record, from the nothrow forms of new, which this executable replaces
+// (echecalloc.h) with versions that count the requests and can be told to
+// fail one. Under
 // LeakSanitizer, the sanitizer build also checks that a failed reading
 // gives back everything it had obtained.
 #include <gtest/gtest.h>
@@ -13,43 +14,9 @@
 #include <vector>
 
 #include "capture.h"
+#include "echecalloc.h"
 #include "shpwriter.h"
 #include "zolshp.h"
-
-namespace {
-
-int demandes = 0;      // nothrow requests since the last reset
-int avantEchec = -1;   // requests to let through before one fails; -1: none
-size_t plusGrande = 0; // largest request since the last reset
-
-void *alloueOuEchoue(std::size_t taille, bool tableau)
-{
-    ++demandes;
-    plusGrande = std::max(plusGrande, taille);
-    if (avantEchec == 0) {
-        avantEchec = -1;
-        return nullptr;
-    }
-    if (avantEchec > 0)
-        --avantEchec;
-    try {
-        return tableau ? ::operator new[](taille) : ::operator new(taille);
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
-}
-
-} // namespace
-
-void *operator new[](std::size_t taille, const std::nothrow_t &) noexcept
-{
-    return alloueOuEchoue(taille, true);
-}
-
-void *operator new(std::size_t taille, const std::nothrow_t &) noexcept
-{
-    return alloueOuEchoue(taille, false);
-}
 
 namespace {
 
@@ -77,11 +44,9 @@ void lis(const shp::Bytes &octets, Lu &lu, int rang = -1)
     const std::string chemin = shp::scratchPath("memoire.shp");
     ASSERT_TRUE(shp::write(chemin, octets));
     Capture c;
-    demandes = 0;
-    plusGrande = 0;
-    avantEchec = rang;
+    echecalloc::arme(rang);
     lu.data = fscan_shp(chemin.c_str(), lu.count);
-    avantEchec = -1;
+    echecalloc::avantEchec = -1;
     lu.sorties = c.fin();
 }
 
@@ -101,8 +66,8 @@ TEST(Memoire, PartsTheFileCannotHoldAreNeverAllocated)
     EXPECT_EQ(lu.count, 1);
     EXPECT_EQ(lu.sorties.out, PREFIXE + "record 2 cut short by the end of the file: dropped, "
                                         "reading stops!\n");
-    EXPECT_EQ(demandes, 2);
-    EXPECT_LT(plusGrande, 1000u);
+    EXPECT_EQ(echecalloc::demandes, 2);
+    EXPECT_LT(echecalloc::plusGrande, 1000u);
 }
 
 TEST(Memoire, ExhaustedMemoryFailsTheReadingAndKeepsNothing)
@@ -128,7 +93,7 @@ TEST(Memoire, ExhaustedMemoryFailsTheReadingAndKeepsNothing)
     Lu lu;
     lis(octets, lu);
     ASSERT_NE(lu.data, nullptr);
-    EXPECT_EQ(demandes, 4);
+    EXPECT_EQ(echecalloc::demandes, 4);
 }
 
 } // namespace
