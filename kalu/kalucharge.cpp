@@ -123,7 +123,7 @@ bool Lecture::tient(const ShpData *shp, int count) const
 void Lecture::lis()
 {
     int count = 0;
-    ShpData *shp = fscan_shp(chemin.c_str(), count);
+    ShpData *shp = fscan_shp(chemin.c_str(), count, &arret);
     refusee_ = shp && !tient(shp, count);
     accepte_ = shp && !refusee_;
     total_ = count;

@@ -56,7 +56,7 @@ public:
     // Starts reading `chemin` (8-bit, handed to the reader unchanged).
     explicit Lecture(std::string chemin);
     // Cancels the reading and waits for its thread: at most the record it
-    // is on, or the reader's own run when it is still reading the file.
+    // is on, read or made into pieces.
     ~Lecture() override;
 
     // The reading stops after the record it is on; no piece comes after.

@@ -369,7 +369,7 @@ static long long taille_restante(FILE *f)
     return static_cast<long long>(fin) - ici;
 }
 
-ShpData *fscan_shp_flux(FILE *f, const char *path, int &count)
+ShpData *fscan_shp_flux(FILE *f, const char *path, int &count, const std::atomic<bool> *arret)
 {
     count = 0;
     Lecture l{f, 0, 0, {}, {}, {}, {}, {}, 0};
@@ -384,6 +384,10 @@ ShpData *fscan_shp_flux(FILE *f, const char *path, int &count)
 
     Suite s;
     do {
+        if (arret && arret->load(std::memory_order_relaxed)) {
+            l.libere();
+            return nullptr;
+        }
         s = lit_enregistrement(l);
         count = l.stockes;
     } while (s == Suite::encore);
@@ -403,7 +407,7 @@ ShpData *fscan_shp_flux(FILE *f, const char *path, int &count)
     return d;
 }
 
-ShpData *fscan_shp(const char *path, int &count)
+ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret)
 {
     count = 0;
     // Read-only: a viewer must show files it may not write, and never open
@@ -414,7 +418,7 @@ ShpData *fscan_shp(const char *path, int &count)
         zolerreur(ZOLSRC, "fscan_shp", nullptr, "impossible to open shp file '%s'!\n", path);
         return nullptr;
     }
-    ShpData *d = fscan_shp_flux(f, path, count);
+    ShpData *d = fscan_shp_flux(f, path, count, arret);
     fclose(f);
     return d;
 }

@@ -14,6 +14,7 @@
 #ifndef ZOLSHP_H
 #define ZOLSHP_H
 
+#include <atomic>
 #include <cstdio>
 
 // The records read, as five parallel arrays of `count` elements in file
@@ -65,14 +66,19 @@ struct ShpData {
 // file ends inside of, or whose parts and points can't fit in the rest of
 // the file, is dropped with a warning through zolavis and ends the reading,
 // nothing allocated for it: the complete records before it are returned.
-ShpData *fscan_shp(const char *path, int &count);
+//
+// A reading its caller may stop: `arret`, when given, is looked at before
+// each record and may be set from any thread; once set, the reading stops
+// there, keeps nothing and returns null without a message (`count` holds
+// the records stored before).
+ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret = nullptr);
 
 // Stream form of fscan_shp: reads a shapefile from `f`, positioned at the
 // start of its header, until the end of the stream. The stream must be
 // seekable (the file's size bounds every count before anything is
 // allocated); it is neither closed nor rebuffered. `path` only names the
 // file in messages. Result, failures and `count` as fscan_shp.
-ShpData *fscan_shp_flux(FILE *f, const char *path, int &count);
+ShpData *fscan_shp_flux(FILE *f, const char *path, int &count, const std::atomic<bool> *arret = nullptr);
 
 // Releases everything fscan_shp returned for `count` records and sets `data`
 // to null. A null `data` is accepted. Returns 0.

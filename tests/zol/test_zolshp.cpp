@@ -3,6 +3,7 @@
 // rejection, cut and padded files, and the stream form.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
@@ -394,6 +395,48 @@ TEST(Flux, ReadsFromMemory)
     ASSERT_NE(lu.data, nullptr);
     EXPECT_EQ(lu.count, 2);
     EXPECT_EQ(parts(lu.data, 1), std::vector<shp::Part>{ligne(2, 1, 1)});
+}
+
+// A stream that raises the stop flag once the first record has been read
+// (header 100 bytes, record 104): the reading stops before the
+// next record, keeps nothing and says nothing.
+ssize_t litPuisArrete(void *cookie, char *tampon, size_t n)
+{
+    auto *c = static_cast<std::pair<FILE *, std::atomic<bool> *> *>(cookie);
+    const size_t lus = fread(tampon, 1, n, c->first);
+    if (ftello(c->first) >= 204)
+        c->second->store(true);
+    return ssize_t(lus);
+}
+
+int chercheDans(void *cookie, off64_t *pos, int depuis)
+{
+    FILE *f = static_cast<std::pair<FILE *, std::atomic<bool> *> *>(cookie)->first;
+    if (fseeko(f, *pos, depuis) != 0)
+        return -1;
+    *pos = ftello(f);
+    return 0;
+}
+
+TEST(Flux, AStopFromTheCallerEndsTheReadingAndKeepsNothing)
+{
+    shp::Bytes b = shp::file(5, {{5, {ligne(3, 0, 0)}}, {3, {ligne(2, 1, 1)}}, {3, {ligne(2, 1, 1)}}});
+    std::atomic<bool> arret{false};
+    std::pair<FILE *, std::atomic<bool> *> cookie{fmemopen(b.data(), b.size(), "rb"), &arret};
+    cookie_io_functions_t fonctions{litPuisArrete, nullptr, chercheDans, nullptr};
+    FILE *f = fopencookie(&cookie, "rb", fonctions);
+    ASSERT_NE(f, nullptr);
+    char petit[64]; // reads of 64 bytes: the flag rises within record 2
+    setvbuf(f, petit, _IOFBF, sizeof petit);
+    Lu lu;
+    Capture c;
+    lu.data = fscan_shp_flux(f, "arrete", lu.count, &arret);
+    lu.sorties = c.fin();
+    fclose(f);
+    fclose(cookie.first);
+    EXPECT_EQ(lu.data, nullptr);
+    EXPECT_EQ(lu.count, 1);
+    EXPECT_EQ(lu.sorties.out + lu.sorties.err, "");
 }
 
 TEST(Liberation, NullIsAccepted)
