@@ -438,7 +438,7 @@ void Carte::accordeSelection()
 void Carte::faitEntrees()
 {
     QCPLegend *legend = plot->legend;
-    if (legend == nullptr || sansEntree >= courbes.size())
+    if (legend == nullptr || sansEntree >= courbes.size() || ajouts)
         return;
     Legende *legende = dynamic_cast<Legende *>(legend);
     // An item is born on the plot's current layer and the library moves it

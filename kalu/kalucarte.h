@@ -174,7 +174,9 @@ public:
     void accordeSelection();
 
     // Gives every curve that has none its legend item, in order, each
-    // selected as its curve is.
+    // selected as its curve is. None while curves are being added: a
+    // legend still shown from the last map would make a big load's items
+    // at every replot of the load.
     void faitEntrees();
 
     // Removes every curve with its legend item: the plot, its layers and
