@@ -692,6 +692,7 @@ bool Carte::exporte(QCPPainter *painter)
     if (!entiers)
         return false;
     Travail t(demande(painter, *tampon, v, etats), fils);
+    ++nombres.travaux;
     t.attends();
     Cliche::copieChamp(*tampon, t.image(), v);
     return true;

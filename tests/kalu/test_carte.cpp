@@ -93,6 +93,25 @@ TEST_F(Images, EveryGestureAndClickEndsOnTheLibrarysOwnPicture)
     capture(*v, "carte-apres-gestes");
 }
 
+// kalu-export's way: the library's export on an opaque pixmap, the map
+// lending its curves to a job, gives the library's own pixels.
+TEST_F(Images, AnExportThroughAJobIsTheLibrarysOwnPicture)
+{
+    clic(p, pixel(p, 2.5, 2));
+    ASSERT_EQ(p->selectedPlottables().size(), 1);
+    carte->setRapide(false);
+    const QImage seule = p->toPixmap(500, 400).toImage();
+    carte->setRapide(true);
+    const int travaux = carte->compteurs().travaux;
+    QImage parJob;
+    {
+        ::Carte::Pret pret(carte);
+        parJob = p->toPixmap(500, 400).toImage();
+    }
+    EXPECT_EQ(carte->compteurs().travaux, travaux + 1);
+    EXPECT_EQ(parJob, seule);
+}
+
 TEST_F(Images, ADragIsShownFromThePictureAndDrawnOnceAtTheRelease)
 {
     attendsImage(p);
