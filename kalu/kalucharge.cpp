@@ -15,9 +15,9 @@ static const char KLUSRC[] = "../kalu/kalucharge.cpp";
 static const size_t LOT = 512;
 
 // What a part costs once it is a curve on the plot, apart from its points
-// (the curve, its QObject, its name, its look when selected, its data's
-// container, its place in the map's lists and scene), and what a point
-// costs: measured on a million parts, rounded up.
+// (the curve, its QObject, its name, its data's container, its place in
+// the map's lists and scene), and what a point costs: measured on a
+// million parts, with room for what the drawing and the click index add.
 static const uint64_t OCTETS_PAR_PARTIE = 900;
 static const uint64_t OCTETS_PAR_POINT = 24;
 
