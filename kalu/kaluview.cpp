@@ -247,6 +247,7 @@ void KaluView::fscanshp_cpt(string shppath)
 {
     if (lecture) // one load at a time; its own input is blocked
         return;
+    abandon = false;
     std::unique_ptr<Progression> propre;
     if (!progression)
         propre.reset(new Progression(ui->statusBar));
@@ -699,6 +700,7 @@ void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
 {
     if (lecture) // one load at a time; its own input is blocked
         return;
+    abandon = false;
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
     clearShapes();

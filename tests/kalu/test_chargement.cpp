@@ -138,6 +138,13 @@ TEST(Chargement, ACloseEndsTheLoad)
     EXPECT_FALSE(v->isVisible());
     EXPECT_LT(plot(*v)->plottableCount(), 4000);
     EXPECT_EQ(s.out.find("ui->customPlot->width()="), std::string::npos) << "fitted after the close";
+
+    // Shown again, the window loads as before.
+    v->show();
+    Capture encore;
+    v->chargeShapefiles({QString::fromStdString(chemin)});
+    encore.fin();
+    EXPECT_EQ(plot(*v)->plottableCount(), 5334);
 }
 
 // A file whose reading fails halfway leaves title, curves and legend as
