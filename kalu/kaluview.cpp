@@ -675,6 +675,8 @@ bool Progression::eventFilter(QObject *objet, QEvent *event)
     case QEvent::TabletPress:
     case QEvent::TabletMove:
     case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
     case QEvent::Drop:
         return true;
     default:

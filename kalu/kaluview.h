@@ -39,7 +39,9 @@ class QStatusBar;
 
 // A load under way: the busy cursor, the file and how far along it is in
 // the status bar (at most ten times a second), and no user input until it
-// ends, so that no click or Explorer choice comes in the middle.
+// ends, so that no click, drop or Explorer choice comes in the middle (a
+// drag over the window shows it refuses). The quit keys stay live: closing
+// the window ends the load.
 class Progression : public QObject
 {
 public:
