@@ -6,6 +6,7 @@
 #include "zolshp.h"
 
 #include <cmath>
+#include <cstdio>
 #include <new>
 
 static const char KLUSRC[] = "../kalu/kalucharge.cpp";
@@ -98,6 +99,15 @@ static void remplis(Piece &p, const double *x, const double *y, int n)
     p.donnees->set(points, true);
 }
 
+// "shp[<rcdi>][<parti>]", made here rather than on the GUI thread, at its
+// exact size: a million names, no spare room.
+static QString nomDe(int rcdi, int parti)
+{
+    char nom[40];
+    const int n = std::snprintf(nom, sizeof nom, "shp[%d][%d]", rcdi, parti);
+    return QString::fromLatin1(nom, n);
+}
+
 // Whether the curves of `shp` fit in what memory the process may still
 // take: the plot and Qt can't survive an allocation that fails, so a map
 // too big is refused before its first curve, with the file named.
@@ -154,8 +164,7 @@ void Lecture::decoupe(ShpData *shp, int count, std::vector<Piece> &lot)
             zolmessage("parti=%d\n", parti);
             Piece p;
             p.polygone = type == 5;
-            p.rcdi = rcdi;
-            p.parti = parti;
+            p.nom = nomDe(rcdi, parti);
             remplis(p, shp->x[rcdi][parti], shp->y[rcdi][parti], shp->pointn[rcdi][parti]);
             lot.push_back(std::move(p));
         }

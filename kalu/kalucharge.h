@@ -45,7 +45,7 @@ struct Piece {
     QCPRange cles, valeurs; // the box of the placed points
     bool place = false;     // whether any point could be placed
     bool polygone = false;  // a Polygon record's part, else a PolyLine's
-    int rcdi = 0, parti = 0;
+    QString nom;            // "shp[<rcdi>][<parti>]"
 };
 
 class Lecture : public QObject

@@ -23,7 +23,6 @@
 #include <QUrl>
 
 #include <cmath>
-#include <cstdio>
 #include <deque>
 
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
@@ -325,16 +324,13 @@ int KaluView::suisLecture(Lecture &lue, Progression &suivi, const QString &nom)
     return courbes;
 }
 
-// One part's curve, named "shp[<rcdi>][<parti>]", sharing the piece's data.
+// One part's curve, sharing the piece's data and name.
 void KaluView::ajouteCourbe(const Piece &p, const Habits &h)
 {
     Courbe *curve = carte->ajoute(p.cles, p.valeurs, p.place);
     curve->setData(p.donnees);
     habille(curve, p.polygone, h);
-    // Made at its exact size: a million names, no spare room.
-    char nom[40];
-    const int n = std::snprintf(nom, sizeof nom, "shp[%d][%d]", p.rcdi, p.parti);
-    curve->setName(QString::fromLatin1(nom, n));
+    curve->setName(p.nom);
     carte->inscrit(curve);
 }
 
