@@ -9,6 +9,10 @@
 // As a desktop window it carries the program's icon, loads the local files
 // dropped on it, and has the keys Ctrl+O (Explorer), F1 (About) and Ctrl+Q
 // (closes it).
+//
+// Threads: everything here is the GUI thread's. A load reads its file on a
+// thread of its own (kalucharge) while this window's event loop runs, and
+// the curves are made here.
 #ifndef KALUVIEW_H
 #define KALUVIEW_H
 
@@ -49,7 +53,6 @@ public:
     ~Progression() override;
     void debut(const std::string &chemin);
     void avance(int fait, int total);
-
 
 protected:
     bool eventFilter(QObject *objet, QEvent *event) override;
