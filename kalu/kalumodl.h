@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kalumodl: the shapefile list model that gates start-up.
+// Threads: used by the program's start-up, before any other thread exists.
 #ifndef KALUMODL_H
 #define KALUMODL_H
 

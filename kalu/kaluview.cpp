@@ -255,17 +255,15 @@ void KaluView::fscanshp_cpt(string shppath)
     const QString nom = QString::fromUtf8(shppath.c_str());
     Lecture lue(shppath);
     const int courbes = suisLecture(lue, *suivi, nom);
-    if (abandon) {
-        carte->finAjouts();
+    carte->finAjouts();
+    if (abandon)
         return;
-    }
     if (!lue.accepte()) {
         if (!lue.refusee())
             zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
         emit fichierCharge(nom, false);
         return;
     }
-    carte->finAjouts();
     // A legend of 30 entries and more would cover the map.
     QCustomPlot *plot = ui->customPlot;
     plot->legend->setVisible(courbes < 30);

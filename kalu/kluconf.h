@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kluconf: the program's own build stamp and compiler version.
 // Strings are new blocks from new[]: release them with delete[].
+// Threads: any; nothing here keeps state.
 #ifndef KLUCONF_H
 #define KLUCONF_H
 

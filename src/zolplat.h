@@ -3,6 +3,9 @@
 // differ between platforms. This is the POSIX implementation: paths are
 // 8-bit strings handed to the system unchanged, and the native separator is
 // '/'. No operation here writes a message; callers report.
+//
+// Threads: any thread may call any operation; none keeps state (a listing
+// belongs to the thread that opened it).
 #ifndef ZOLPLAT_H
 #define ZOLPLAT_H
 
