@@ -85,8 +85,14 @@ void Courbe::partageChoix(std::shared_ptr<QCPSelectionDecorator> d)
 
 double Courbe::selectTest(const QPointF &pos, bool onlySelectable, QVariant *details) const
 {
-    if (carte && carte->exclut(this, pos))
-        return -1;
+    double distance = -1;
+    if (carte && carte->repond(this, pos, onlySelectable, &distance, details))
+        return distance;
+    return mesure(pos, onlySelectable, details);
+}
+
+double Courbe::mesure(const QPointF &pos, bool onlySelectable, QVariant *details) const
+{
     QCPAxis *x = keyAxis(), *y = valueAxis();
     if (x == nullptr || y == nullptr || mDataContainer->isEmpty())
         return QCPCurve::selectTest(pos, onlySelectable, details);
@@ -352,6 +358,7 @@ void Carte::jette()
 void Carte::oublie(int r)
 {
     suite.reset();
+    election = Election();
     etendue.exacte = false;
     if (r >= 0 && r < int(courbes.size()) && courbes[r]) {
         if (enEvenement)
@@ -892,14 +899,21 @@ QRectF Carte::voisinage(const QPointF &pos) const
     return QRectF(pos - QPointF(t, t), pos + QPointF(t, t));
 }
 
-// One query per click position and view; every curve then answers from
-// its mark.
-bool Carte::exclut(const Courbe *c, const QPointF &pos)
+// Outside a click, one query per position and view; every curve then
+// answers from its mark.
+bool Carte::repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance, QVariant *details)
 {
-    // During a filtered event the curves' layer holds the candidates only,
-    // found by the same query.
-    if (!rapide_ || enEvenement || c->carte != this)
+    if (!rapide_ || c->carte != this)
         return false;
+    if (enEvenement) {
+        // The curves' layer holds the candidates only, and one was elected
+        // for this click.
+        if (c != election.elue || pos != election.pos || (onlySelectable && c->selectable() == QCP::stNone))
+            *distance = -1;
+        else if ((*distance = election.distance) >= 0 && details)
+            *details = election.details;
+        return true;
+    }
     bool vueOk = false;
     const Vue v = Vue::de(plot, &vueOk);
     if (!requeteValide || pos != dernierePos || vueRequete != v || structureRequete != structure) {
@@ -912,7 +926,43 @@ bool Carte::exclut(const Courbe *c, const QPointF &pos)
         structureRequete = structure;
         requeteValide = true;
     }
-    return c->marque != requetes;
+    if (c->marque == requetes)
+        return false;
+    *distance = -1;
+    return true;
+}
+
+// From the top of the drawing down, as the library looks: the first ring
+// that holds `pos` wins at once; else the nearest curve within the
+// tolerance. A curve that isn't selectable still takes the click, as the
+// library gives it the press. A press elects anew; its release and
+// double-click reuse the press's choice unless the view or the curves
+// changed meanwhile.
+void Carte::elit(const QList<QCPLayerable *> &liste, const QPointF &pos, bool nouvelle)
+{
+    bool vueOk = false;
+    const Vue v = Vue::de(plot, &vueOk);
+    if (!nouvelle && election.pos == pos && election.vue == v && election.structure == structure && vueOk)
+        return;
+    election = Election();
+    election.pos = pos;
+    election.vue = v;
+    election.structure = structure;
+    const double tolerance = plot->selectionTolerance();
+    for (int i = liste.size() - 1; i >= 0; --i) {
+        const Courbe *c = static_cast<const Courbe *>(liste.at(i));
+        if (!c->realVisibility())
+            continue;
+        QVariant details;
+        const double d = c->mesure(pos, false, &details);
+        if (d < 0 || d >= tolerance || (election.elue && d >= election.distance))
+            continue;
+        election.elue = c;
+        election.distance = d;
+        election.details = details;
+        if (d == 0)
+            break;
+    }
 }
 
 // The curves near `pos` (within the selection tolerance), and with
@@ -941,8 +991,12 @@ bool Carte::eventFilter(QObject *objet, QEvent *event)
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
-        horsEvenement = candidats(static_cast<QMouseEvent *>(event)->localPos(), true);
+    {
+        const QPointF pos = static_cast<QMouseEvent *>(event)->pos();
+        horsEvenement = candidats(pos, true);
+        elit(horsEvenement, pos, event->type() == QEvent::MouseButtonPress);
         break;
+    }
     case QEvent::Wheel:
         break; // no curve takes the wheel: the library asks none of them
     default:

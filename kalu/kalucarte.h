@@ -86,7 +86,8 @@ private:
 // refused at once, and so is one that the map's index rules out. A click
 // inside a filled ring hits it (distance 0), with the ring's vertex nearest
 // the click as the clicked point; otherwise the library's distance to the
-// segments decides.
+// segments decides. During a click the map answers for its curves: the one
+// it elected (see Carte::eventFilter) alone is hit.
 class Courbe : public QCPCurve
 {
 public:
@@ -107,6 +108,10 @@ public:
     // Draws the curve as its layer would, without the painter's save and
     // restore around it: the caller sets the clip.
     void dessine(QCPPainter *painter) { applyDefaultAntialiasingHint(painter); draw(painter); }
+
+    // The hit test without the map's word: the library's distance, or 0
+    // inside a filled ring.
+    double mesure(const QPointF &pos, bool onlySelectable, QVariant *details) const;
 
 protected:
     // Both tell the map that the curve's selection may have changed.
@@ -232,9 +237,11 @@ public:
     // may have changed.
     void oublie(int rang);
     void suspecte(int rang);
-    // Called by Courbe::selectTest: whether the index rules `c` out for a
-    // click at `pos`.
-    bool exclut(const Courbe *c, const QPointF &pos);
+    // Called by Courbe::selectTest: true when the map answers for `c` at
+    // `pos`, with the distance (-1: not hit) and details in `*distance` and
+    // `details`. During a click only the elected curve is hit; elsewhere a
+    // curve that the index rules out is not.
+    bool repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance, QVariant *details);
 
     // The wheel's gesture ends after this pause, in ms.
     static const int PAUSE_MOLETTE = Geste::PAUSE_MOLETTE;
@@ -248,8 +255,12 @@ protected:
     void draw(QCPPainter *painter) override;
     // Clicks and double-clicks reach the plot with only the curves near the
     // pointer, and the selected ones, on the curves' layer: the library then
-    // asks and deselects those alone. Wheel turns reach it with none, as no
-    // curve takes them.
+    // asks and deselects those alone. Of the curves near the pointer, one is
+    // elected: the topmost filled ring that holds the pointer, else the
+    // nearest curve within the selection tolerance (the topmost of equals).
+    // The library, which would take the topmost curve within the tolerance,
+    // a neighbour drawn over the ring the pointer is in, finds that one
+    // alone. Wheel turns reach the plot with no curve, as none takes them.
     bool eventFilter(QObject *objet, QEvent *event) override;
 
 private slots:
@@ -280,6 +291,7 @@ private:
     void compacte();
     QRectF voisinage(const QPointF &pos) const;
     QList<QCPLayerable *> candidats(const QPointF &pos, bool avecChoisies);
+    void elit(const QList<QCPLayerable *> &candidats, const QPointF &pos, bool nouvelle);
 
     QCustomPlot *plot;
     QCPLayer *naissance = nullptr; // "main", where new layerables are born
@@ -343,6 +355,17 @@ private:
     Vue vueRequete;
     unsigned structureRequete = ~0u;
     bool requeteValide = false;
+
+    // The curve a click at `pos` is given to, its distance and details, for
+    // one state of the view and of the curves.
+    struct Election {
+        const Courbe *elue = nullptr;
+        double distance = -1;
+        QVariant details;
+        QPointF pos;
+        Vue vue;
+        unsigned structure = ~0u;
+    } election;
 
     bool attente = false, complete = false;
     Compteurs nombres;

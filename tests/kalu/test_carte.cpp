@@ -276,6 +276,31 @@ TEST(CarteGrande, TheIndexFindsTheClickedCurveAmongThousands)
     EXPECT_EQ(sousTitre(*v)->text(), QString("shp[1234][0][..][1] = (%1, %2)").arg(point.key).arg(point.value));
 }
 
+// A click goes to the polygon that holds the pointer, though a neighbour
+// drawn over it has its edge within the tolerance; away from every ring,
+// to the nearest line, though another lies within the tolerance above it.
+TEST(Election, AClickSelectsThePolygonItIsIn)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    charge(*v, 5,
+           {{5, {{{1, 1}, {1, 2}, {2, 2}, {2, 1}, {1, 1}}}}, {5, {{{2, 1}, {2, 2}, {3, 2}, {3, 1}, {2, 1}}}}},
+           "voisins.shp");
+    charge(*v, 3, {{3, {{{1, 4}, {3, 4}}, {{1, 4.1}, {3, 4.1}}}}}, "paralleles.shp");
+    cadre(*v, QCPRange(0, 10), QCPRange(0, 10)); // 40 px a degree
+    const struct {
+        double x, y;
+        int attendue;
+    } clics[] = {{1.95, 1.5, 0}, {2.05, 1.5, 1}, {2, 4.03, 2}, {2, 4.07, 3}};
+    for (const auto &c : clics) {
+        clic(p, pixel(p, c.x, c.y));
+        ASSERT_EQ(p->selectedPlottables().size(), 1) << c.x << ", " << c.y;
+        EXPECT_EQ(p->selectedPlottables().first(), p->plottable(c.attendue)) << c.x << ", " << c.y;
+        EXPECT_TRUE(sousTitre(*v)->text().startsWith(p->plottable(c.attendue)->name() + "[..]"));
+    }
+    EXPECT_TRUE(commeLaBibliotheque(*v, p));
+}
+
 // During a load the status bar tells the file and how far along it is, no
 // click is taken, and the message goes at the end.
 TEST(Progression, ALoadShowsItsProgressAndTakesNoInput)
