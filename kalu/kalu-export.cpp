@@ -36,6 +36,20 @@ static const char USAGE[] =
     "Prints only errors and warnings, each naming the file it concerns;\n"
     "--verbose (or -v) prints every trace line as well.\n";
 
+// Qt's handler of messages, to which filtreQt passes every other message.
+static QtMessageHandler messagesQt = nullptr;
+
+// Without XDG_RUNTIME_DIR (as root, in CI, in a bare container) Qt warns on
+// stderr and takes a directory of its own: nothing the user can act on, and
+// the scripts that read stderr expect only kalu-export's reports.
+static void filtreQt(QtMsgType type, const QMessageLogContext &contexte, const QString &message)
+{
+    if (type == QtWarningMsg &&
+        message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    messagesQt(type, contexte, message);
+}
+
 // Largest side accepted: keeps a typing slip from asking for gigabytes.
 static const int COTE_MAX = 10000;
 
@@ -240,6 +254,7 @@ int main(int argc, char **argv)
     // No display to talk to: draw in memory, on Qt's offscreen platform.
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    messagesQt = qInstallMessageHandler(filtreQt);
     QApplication app(argc, argv);
 
     // The window is never shown: its plot gets the picture's size directly,

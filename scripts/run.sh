@@ -1,10 +1,11 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds Kalu (Release) and starts it with the arguments given, whose paths
-# are taken from the directory the script is called from. Without arguments
-# it starts in examples/, where the Explorer dialog then opens. Without a
-# display it draws the examples (or the files given) to a PNG with
-# kalu-export instead, and prints the picture's path.
+# Builds Kalu (Release), the viewer and kalu-export, and starts the viewer
+# with the arguments given, whose paths are taken from the directory the
+# script is called from. Without arguments it starts in examples/, where the
+# Explorer dialog then opens. Without a display it draws the examples (or the
+# files given) to a PNG with kalu-export instead, and prints the picture's
+# path.
 set -eu
 racine=$(cd "$(dirname "$0")/.." && pwd)
 build=$racine/build/release
@@ -24,6 +25,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "$png"
     exit 0
 fi
-cmake --build "$build" -j2 --target kalu
+# kalu-export too: the README's commands use it after this one.
+cmake --build "$build" -j2 --target kalu kalu-export
 [ $# -eq 0 ] && cd "$racine/examples" && exec "$build/kalu/kalu"
 exec "$build/kalu/kalu" "$@"

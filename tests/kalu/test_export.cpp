@@ -28,7 +28,8 @@ namespace {
 struct Issue {
     int code;
     QString out;
-    QString err; // trace lines only
+    QString err;   // trace lines only
+    QString brute; // the whole of stderr
 };
 
 // Only the trace lines: Qt may add warnings about its environment.
@@ -49,8 +50,9 @@ Issue exporte(const QStringList &args,
     p.start(KALU_EXPORT_EXE, args);
     EXPECT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            traces(p.readAllStandardError())};
+    const QByteArray err = p.readAllStandardError();
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), traces(err),
+            QString::fromUtf8(err)};
 }
 
 QString chemin(const std::string &nom)
@@ -261,15 +263,19 @@ TEST(Export, QuietByDefaultEveryReportNamesItsFile)
     }
 }
 
+// No display and, as for root in CI, no runtime directory: stderr holds
+// kalu-export's reports and nothing of Qt's.
 TEST(Export, RunsWithoutAnyDisplay)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *var : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+    for (const char *var : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"})
         env.remove(var);
     const QString png = sortie("sans-ecran.png");
-    Issue r = exporte({"--size", "200x150", png, carre()}, env);
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    Issue r = exporte({"--size", "200x150", png, carre(), casse()}, env);
+    ASSERT_EQ(r.code, 0) << r.brute.toStdString();
     EXPECT_EQ(QImage(png).size(), QSize(200, 150));
+    EXPECT_TRUE(r.err.endsWith("skipped: it could not be read!\n")) << r.err.toStdString();
+    EXPECT_EQ(r.brute, r.err);
 }
 
 TEST(Export, MalformedCommandLines)
