@@ -768,7 +768,8 @@ bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v, const st
         p.setRenderHints(painter->renderHints());
         p.setModes(painter->modes());
         p.setClipRect(v.zone());
-        dessineRangs(&p, v, s, apres, dessinees);
+        QVector<QPointF> lignes;
+        dessineRangs(&p, v, s, apres, dessinees, lignes);
     }
     cliche->retouche(brouillon, sale, etats);
     cliche->pose(tampon);

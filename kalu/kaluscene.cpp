@@ -43,15 +43,15 @@ void Scene::inscrit(const Courbe &c)
 }
 
 bool dessineRangs(QCPPainter *painter, const Vue &vue, const Scene &scene, const Etats &etats,
-                  const std::vector<int> &rangs, const std::atomic<bool> *annule)
+                  const std::vector<int> &rangs, QVector<QPointF> &lignes, const std::atomic<bool> *annule,
+                  const Tranche *tranche)
 {
-    QVector<QPointF> lignes;
     for (int r : rangs) {
         if (annule && annule->load(std::memory_order_relaxed))
             return false;
         const Scene::Element &e = scene.elements[size_t(r)];
         dessineCourbe(painter, vue, *e.donnees, scene.habits[size_t(e.habit)], etats[size_t(r)] & CHOISIE, lignes,
-                      &e.cles, &e.valeurs);
+                      &e.cles, &e.valeurs, tranche);
     }
     return true;
 }

@@ -55,9 +55,12 @@ enum : uint8_t { VISIBLE = 1, CHOISIE = 2 };
 using Etats = std::vector<uint8_t>;
 
 // Draws the curves of `scene` at `rangs`, in that order, each with its
-// state, on `painter` set up and clipped by the caller. Stops, false, as
-// soon as `annule` (if given) is set. Any thread, on a painter it owns.
+// state, on `painter` set up and clipped by the caller (to `tranche`, if
+// given: see dessineCourbe). Stops, false, as soon as `annule` (if given)
+// is set. Any thread, on a painter it owns; `lignes` is room the thread
+// keeps between calls.
 bool dessineRangs(QCPPainter *painter, const Vue &vue, const Scene &scene, const Etats &etats,
-                  const std::vector<int> &rangs, const std::atomic<bool> *annule = nullptr);
+                  const std::vector<int> &rangs, QVector<QPointF> &lignes,
+                  const std::atomic<bool> *annule = nullptr, const Tranche *tranche = nullptr);
 
 #endif

@@ -3,7 +3,9 @@
 
 #include "kalulignes.h"
 
+#include <algorithm>
 #include <typeinfo>
+#include <vector>
 
 namespace {
 
@@ -63,6 +65,99 @@ void trace(QCPPainter *painter, const QVector<QPointF> &lignes, bool rapides)
         }
     }
     painter->drawPolyline(lignes.constData() + debut, n - debut);
+}
+
+// Runs of three or more points in a row that all lie beyond one side of
+// the band keep only their ends. Each segment of such a run lies beyond
+// that side, as does the one segment that replaces them: no row of the band
+// gets another edge, winding or stroke, and the rasteriser treats rows one
+// by one. A point with a NaN coordinate is never beyond a side, so the gaps
+// of the line stay. At least six points stay of a longer line: the raster
+// engine fills a polygon of four or five points that looks like a rectangle
+// as a rectangle, with other pixels.
+int resserre(QPointF *p, int n, const Tranche &t)
+{
+    auto cote = [&t](const QPointF &q) {
+        const double c = t.lignes ? q.y() : q.x();
+        return c < t.debut ? -1 : c > t.fin ? 1 : 0;
+    };
+    int garde = 0;
+    for (int i = 0, j; i < n; i = j) {
+        const int s = cote(p[i]);
+        j = i + 1;
+        if (s != 0)
+            while (j < n && cote(p[j]) == s)
+                ++j;
+        const int tete = s == 0 ? j - i : std::min(j - i - 1, std::max(1, 6 - 1 - garde - (n - j)));
+        for (int k = i; k < i + tete; ++k)
+            p[garde++] = p[k];
+        if (tete < j - i)
+            p[garde++] = p[j - 1];
+    }
+    return garde;
+}
+
+// A dash's phase follows the length drawn before it, and a wide pen's
+// joins reach beyond the band's margin: those lines are drawn whole.
+bool resserrable(const QPen &trait)
+{
+    return trait.style() == Qt::SolidLine && trait.widthF() <= 1;
+}
+
+// Qt 5.15's raster engine fills a polygon of more than 0xffff points as two,
+// cut at the median of its points' heights, each filled in turn, and so on
+// (QRasterPaintEngine::fillPolygon and splitPolygon, whose steps these are).
+// A band's fill must be cut the same way before its points are left out,
+// or the rows along the cuts get other pixels.
+const int POINTS_PAR_REMPLISSAGE = 0xffff;
+
+bool coupe(const QPointF *points, int n, QVector<QPointF> *haut, QVector<QPointF> *bas)
+{
+    std::vector<double> y(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        y[size_t(i)] = points[i].y();
+    // The value the library's sort puts in the middle, whatever the order
+    // of equals.
+    std::nth_element(y.begin(), y.begin() + n / 2, y.end());
+    const qreal splitY = y[size_t(n / 2)];
+    haut->reserve(n * 3 / 4);
+    bas->reserve(n * 3 / 4);
+    QVector<QPointF> *bin[2] = {haut, bas};
+    const QPointF *end = points + n;
+    const QPointF *last = end - 1;
+    for (const QPointF *p = points; p < end; ++p) {
+        int side = p->y() < splitY;
+        int lastSide = last->y() < splitY;
+        if (side != lastSide) {
+            if (qFuzzyCompare(p->y(), splitY)) {
+                bin[!side]->append(*p);
+            } else if (qFuzzyCompare(last->y(), splitY)) {
+                bin[side]->append(*last);
+            } else {
+                QPointF delta = *p - *last;
+                QPointF intersection(p->x() + delta.x() * (splitY - p->y()) / delta.y(), splitY);
+                bin[0]->append(intersection);
+                bin[1]->append(intersection);
+            }
+        }
+        bin[side]->append(*p);
+        last = p;
+    }
+    return haut->size() < n && bas->size() < n;
+}
+
+// The fill of the polygon `p` as the band keeps it. `p` may be changed.
+void remplitTranche(QPainter *painter, QPointF *p, int n, const Tranche &t)
+{
+    if (n > POINTS_PAR_REMPLISSAGE) {
+        QVector<QPointF> haut, bas;
+        if (coupe(p, n, &haut, &bas)) { // else the engine fills nothing
+            remplitTranche(painter, haut.data(), haut.size(), t);
+            remplitTranche(painter, bas.data(), bas.size(), t);
+        }
+        return;
+    }
+    painter->drawPolygon(p, resserre(p, n, t));
 }
 
 } // namespace
@@ -127,7 +222,7 @@ bool choisieEntiere(const QCPCurve &courbe, bool *ok)
 // draws with.
 void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
                    const Habit &habit, bool choisie, QVector<QPointF> &lignes, const QCPRange *cles,
-                   const QCPRange *valeurs)
+                   const QCPRange *valeurs, const Tranche *tranche)
 {
     painter->setAntialiasing(habit.lisse);
     if (donnees.isEmpty())
@@ -135,14 +230,24 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
     const QPen &trait = choisie ? habit.traitChoisi : habit.trait;
     const QBrush &fond = choisie ? habit.fondChoisi : habit.fond;
     lignesCourbe(vue, donnees, trait.widthF(), &lignes, cles, valeurs);
+    const bool remplie = fond.style() != Qt::NoBrush && fond.color().alpha() != 0;
+    const bool tracee = habit.ligne && trait.style() != Qt::NoPen && trait.color().alpha() != 0;
+    if (tranche && tracee && !resserrable(trait))
+        tranche = nullptr;
 
     if (habit.lisseFond != habit.lisse)
         painter->setAntialiasing(habit.lisseFond);
     painter->setBrush(fond);
     painter->setPen(Qt::NoPen);
-    if (fond.style() != Qt::NoBrush && fond.color().alpha() != 0)
+    const bool coupee = remplie && tranche && lignes.size() > POINTS_PAR_REMPLISSAGE;
+    if (coupee)
+        remplitTranche(painter, QVector<QPointF>(lignes).data(), lignes.size(), *tranche);
+    // What the band keeps of the fill of a smaller polygon is the line's too.
+    if (tranche)
+        lignes.resize(resserre(lignes.data(), lignes.size(), *tranche));
+    if (remplie && !coupee)
         painter->drawPolygon(lignes.constData(), lignes.size());
-    if (habit.ligne && trait.style() != Qt::NoPen && trait.color().alpha() != 0) {
+    if (tracee) {
         if (habit.lisseFond != habit.lisse)
             painter->setAntialiasing(habit.lisse);
         const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);

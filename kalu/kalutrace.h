@@ -54,6 +54,14 @@ struct Habit {
 // shift beyond the box.
 QRectF portee(const Vue &vue, const QCPRange &cles, const QCPRange &valeurs);
 
+// The pixels a drawing keeps along one direction: the rows [debut, fin]
+// (or the columns), its clip widened by the reach of pens and
+// antialiasing. A band of a job's picture.
+struct Tranche {
+    bool lignes = true; // rows, else columns
+    double debut = 0, fin = 0;
+};
+
 // Whether `courbe`'s selection is all of it (true), none of it (false); a
 // curve selected in part is neither, and is the library's to draw.
 bool choisieEntiere(const QCPCurve &courbe, bool *ok);
@@ -62,9 +70,12 @@ bool choisieEntiere(const QCPCurve &courbe, bool *ok);
 // on `painter` after its layer's set-up (clip and the curve's default
 // antialiasing, which this applies first). `lignes` is room the caller
 // keeps between calls. `cles` and `valeurs`, when given, hold every point
-// that is not NaN (see lignesCourbe).
+// that is not NaN (see lignesCourbe). With `tranche`, only its pixels are
+// meant to be right, as its clip keeps them: the points that can't reach it
+// are left out, so that a band costs what meets it.
 void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
                    const Habit &habit, bool choisie, QVector<QPointF> &lignes,
-                   const QCPRange *cles = nullptr, const QCPRange *valeurs = nullptr);
+                   const QCPRange *cles = nullptr, const QCPRange *valeurs = nullptr,
+                   const Tranche *tranche = nullptr);
 
 #endif

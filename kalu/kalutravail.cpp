@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <thread>
 
 namespace {
 
@@ -15,6 +18,7 @@ namespace {
 // early takes another.
 const int BANDES_PAR_FIL = 3;
 const int EPAISSEUR_MIN = 4; // device pixels
+const int PORTEE_TRAIT = 4;   // pixels: a pen of width 1 at most, antialiased
 
 // A curve in view: its rank, the device pixels its drawing may reach
 // ([x0, x1) x [y0, y1)), and its work.
@@ -60,10 +64,9 @@ std::vector<int> coupes(const std::vector<double> &travail, int voulues)
 }
 
 // The time `fils` threads would take on the bands cut at `c`, in points. A
-// curve costs every band it meets half its points (the painter walks them
-// all, whatever the clip), and the other half shared as its span is:
-// a map of a few huge rings gains from few bands, one of many small parts
-// from many. Every `pas`-th curve stands for the others.
+// curve costs every band it meets a tenth of its points (each band walks
+// them all to leave out those beyond it), and the rest shared as its span
+// is. Every `pas`-th curve stands for the others.
 double duree(const std::vector<Etendue> &etendues, bool lignes, const std::vector<int> &c, int fils, size_t pas)
 {
     std::vector<double> travail(c.size() - 1, 0);
@@ -73,7 +76,7 @@ double duree(const std::vector<Etendue> &etendues, bool lignes, const std::vecto
         for (size_t k = size_t(std::upper_bound(c.begin(), c.end(), a) - c.begin() - 1);
              k < travail.size() && c[k] < z; ++k) {
             const int dedans = std::min(z, c[k + 1]) - std::max(a, c[k]);
-            travail[k] += e.cout * (0.5 + 0.5 * dedans / (z - a));
+            travail[k] += e.cout * (0.1 + 0.9 * dedans / (z - a));
         }
     }
     double total = 0, plus = 0;
@@ -84,6 +87,82 @@ double duree(const std::vector<Etendue> &etendues, bool lignes, const std::vecto
 
 } // namespace
 
+// What a drawing thread keeps from one job to the next: a picture of the
+// last size drawn, whose pages are touched once, and room for lines.
+struct Travail::Poste {
+    QImage brouillon;
+    QVector<QPointF> lignes;
+};
+
+namespace {
+
+// The drawing threads, made at the first job and kept: threads started for
+// each job, with fresh memory each, spent a fifth of a drawing in page
+// faults. A task never waits for another, so that jobs queued behind one
+// another can't hold each other up.
+class Atelier
+{
+public:
+    using Tache = std::function<void(Travail::Poste &)>;
+
+    static Atelier &le()
+    {
+        static Atelier atelier;
+        return atelier;
+    }
+
+    void confie(Tache t)
+    {
+        {
+            std::lock_guard<std::mutex> l(verrou);
+            taches.push_back(std::move(t));
+        }
+        reveil.notify_one();
+    }
+
+private:
+    Atelier()
+    {
+        for (int k = 0; k < Travail::filsParDefaut(); ++k)
+            fils.emplace_back([this] { travaille(); });
+    }
+    ~Atelier()
+    {
+        {
+            std::lock_guard<std::mutex> l(verrou);
+            fin = true;
+        }
+        reveil.notify_all();
+        for (std::thread &t : fils)
+            t.join();
+    }
+
+    void travaille()
+    {
+        Travail::Poste poste;
+        for (;;) {
+            Tache t;
+            {
+                std::unique_lock<std::mutex> l(verrou);
+                reveil.wait(l, [this] { return fin || !taches.empty(); });
+                if (taches.empty())
+                    return;
+                t = std::move(taches.front());
+                taches.pop_front();
+            }
+            t(poste);
+        }
+    }
+
+    std::mutex verrou;
+    std::condition_variable reveil;
+    std::deque<Tache> taches;
+    bool fin = false;
+    std::vector<std::thread> fils;
+};
+
+} // namespace
+
 int Travail::filsParDefaut()
 {
     return std::max(1, QThread::idealThreadCount());
@@ -91,7 +170,7 @@ int Travail::filsParDefaut()
 
 Travail::Travail(Demande demande, int fils) : d(std::move(demande)), fils(std::max(1, fils))
 {
-    chef = std::thread([this] { travaille(); });
+    Atelier::le().confie([this](Poste &p) { prepare(p); });
 }
 
 Travail::~Travail()
@@ -102,27 +181,35 @@ Travail::~Travail()
 
 void Travail::attends()
 {
-    if (chef.joinable())
-        chef.join();
+    std::unique_lock<std::mutex> l(verrouFin);
+    finie.wait(l, [this] { return fin.load(std::memory_order_acquire); });
 }
 
-void Travail::travaille()
+// The index and the bands, then the drawing on as many threads as it
+// takes, this one first.
+void Travail::prepare(Poste &poste)
 {
     if (d.avecIndex && !estAnnule())
         grille = std::make_shared<const Index>(*d.scene);
     decoupe();
-    std::vector<std::thread> aides;
-    auto boucle = [this] {
-        QImage brouillon; // one per thread, its memory touched once
-        for (int b; !estAnnule() && (b = prochaine++) < int(bandes.size());)
-            dessineBande(bandes[size_t(b)], brouillon);
-    };
-    const int n = std::min(fils, int(bandes.size()));
+    const int n = std::max(1, std::min(fils, int(bandes.size())));
+    actifs.store(n);
     for (int k = 1; k < n; ++k)
-        aides.emplace_back(boucle);
-    boucle();
-    for (std::thread &t : aides)
-        t.join();
+        Atelier::le().confie([this](Poste &p) { boucle(p); });
+    boucle(poste);
+}
+
+// Band after band while some are left; the last thread to stop ends the job.
+void Travail::boucle(Poste &poste)
+{
+    for (int b; !estAnnule() && (b = prochaine++) < int(bandes.size());)
+        dessineBande(bandes[size_t(b)], poste);
+    if (actifs.fetch_sub(1) == 1)
+        acheve_();
+}
+
+void Travail::acheve_()
+{
     if (!estAnnule()) {
         courbesSeules = QImage(resultat.size(), resultat.format());
         courbesSeules.fill(Qt::transparent);
@@ -130,7 +217,11 @@ void Travail::travaille()
         Cliche::separe(d.fond, resultat, courbesSeules, courbesSeules.rect());
         QMetaObject::invokeMethod(this, [this] { emit termine(); }, Qt::QueuedConnection);
     }
-    fin.store(true, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> l(verrouFin);
+        fin.store(true, std::memory_order_release);
+    }
+    finie.notify_all();
 }
 
 // The bands: rows or columns, whichever shares the work better (a map may
@@ -200,7 +291,7 @@ void Travail::copie(uchar *vers, const uchar *de, const QRect &r) const
         std::memcpy(vers + y * ligne + debut, de + y * ligne + debut, octets);
 }
 
-void Travail::dessineBande(const Bande &b, QImage &brouillon)
+void Travail::dessineBande(const Bande &b, Poste &poste)
 {
     const QRect image = d.fond.rect();
     const QRect exacte = lignes ? QRect(0, b.debut, image.width(), b.fin - b.debut)
@@ -215,7 +306,8 @@ void Travail::dessineBande(const Bande &b, QImage &brouillon)
     const Vue &v = d.vue;
     const qreal ratio = v.ratio;
     const int marge = int(std::ceil(2 * ratio)) + 2;
-    if (brouillon.isNull())
+    QImage &brouillon = poste.brouillon;
+    if (brouillon.size() != d.fond.size() || brouillon.format() != d.fond.format())
         brouillon = QImage(d.fond.size(), d.fond.format());
     copie(brouillon.bits(), d.fond.constBits(),
           (lignes ? exacte.adjusted(0, -marge, 0, marge) : exacte.adjusted(-marge, 0, marge, 0)).intersected(image));
@@ -229,7 +321,12 @@ void Travail::dessineBande(const Bande &b, QImage &brouillon)
         p.setClipRect(zone);
         p.setClipRect(lignes ? QRect(zone.left(), a, zone.width(), z - a) : QRect(a, zone.top(), z - a, zone.height()),
                       Qt::IntersectClip);
-        if (!dessineRangs(&p, v, *d.scene, *d.etats, b.rangs, &annulation))
+        // Beyond the clip by more than a pen and its antialiasing reach.
+        Tranche t;
+        t.lignes = lignes;
+        t.debut = a - PORTEE_TRAIT;
+        t.fin = z + PORTEE_TRAIT;
+        if (!dessineRangs(&p, v, *d.scene, *d.etats, b.rangs, poste.lignes, &annulation, &t))
             return;
     }
     copie(pixels, brouillon.constBits(), exacte);

@@ -12,12 +12,18 @@
 // a picture of its own size would not (the rasteriser's steps depend on
 // where the picture starts).
 //
+// A curve that meets a band is drawn there without the runs of its points
+// that stay beyond one side of the band: a country's border costs each band
+// what reaches it, and a huge ring is shared between threads.
+//
 // Threads: a Travail is made, asked and deleted on the GUI thread; its work
-// runs on threads of its own, on its request alone (shared, read-only).
-// annule() may be called from any thread and is noticed before the next
-// curve is drawn. termine() is emitted on the GUI thread, once, when the
-// picture is whole and the job was not cancelled. The destructor cancels
-// and waits for the threads, which stop after the curve they are drawing.
+// runs on the process's pool of drawing threads (one per core, made once,
+// each keeping its memory from one job to the next), on its request alone
+// (shared, read-only). annule() may be called from any thread and is
+// noticed before the next curve is drawn. termine() is emitted on the GUI
+// thread, once, when the picture is whole and the job was not cancelled.
+// The destructor cancels and waits for the job's part of the pool, which
+// stops after the curve it is drawing.
 #ifndef KALUTRAVAIL_H
 #define KALUTRAVAIL_H
 
@@ -26,8 +32,9 @@
 #include <QPainter>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
-#include <thread>
+#include <mutex>
 #include <vector>
 
 #include "kaluindex.h"
@@ -52,11 +59,12 @@ public:
         QCPPainter::PainterModes modes = QCPPainter::pmDefault;
     };
 
-    // Starts at once, on `fils` threads (at least one).
+    // Starts at once, on up to `fils` threads of the pool (at least one).
     Travail(Demande demande, int fils);
     ~Travail() override;
 
-    // GUI thread: waits until the threads end (an export's drawing).
+    // GUI thread: waits until the job's threads are done with it (an
+    // export's drawing).
     void attends();
 
     void annule() { annulation.store(true, std::memory_order_relaxed); }
@@ -75,6 +83,9 @@ public:
     // The number of threads a job takes on this machine.
     static int filsParDefaut();
 
+    // What one of the pool's threads keeps between jobs.
+    struct Poste;
+
 signals:
     void termine();
 
@@ -84,22 +95,26 @@ private:
         std::vector<int> rangs; // the curves meeting them, in order
     };
 
-    void travaille();
+    void prepare(Poste &poste);
+    void boucle(Poste &poste);
+    void acheve_();
     void decoupe();
     void copie(uchar *vers, const uchar *de, const QRect &r) const;
-    void dessineBande(const Bande &b, QImage &brouillon);
+    void dessineBande(const Bande &b, Poste &poste);
 
     const Demande d;
     const int fils;
     std::atomic<bool> annulation{false};
     std::atomic<int> prochaine{0};
+    std::atomic<int> actifs{0}; // the job's threads still drawing
     std::atomic<bool> fin{false};
+    std::mutex verrouFin;
+    std::condition_variable finie;
     std::vector<Bande> bandes;
     bool lignes = true; // bands of rows, else of columns
     QImage resultat, courbesSeules;
     uchar *pixels = nullptr; // resultat's, taken once
     std::shared_ptr<const Index> grille;
-    std::thread chef;
 };
 
 #endif

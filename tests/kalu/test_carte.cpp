@@ -255,6 +255,49 @@ TEST(Bandes, AStripIsDrawnAsInOnePass)
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
 }
 
+// A border of `n` points around (cx, cy), as wiggly as a coast.
+shp::Part frontiere(double cx, double cy, double r, int n)
+{
+    shp::Part p;
+    for (int i = 0; i < n; ++i) {
+        const double t = 2 * M_PI * i / n;
+        const double rr = r * (1 + 0.2 * std::sin(7 * t) + 0.05 * std::sin(301 * t) + 0.01 * std::sin(9001 * t));
+        p.push_back({cx + rr * std::cos(t), cy + rr * std::sin(t)});
+    }
+    p.push_back(p.front());
+    return p;
+}
+
+// Bands leave out the points of a curve that can't reach them: huge rings,
+// which the raster engine fills in pieces, rectangles with points along
+// their sides, dashed and wide lines still give the pixels of one pass.
+TEST(Bandes, WhatABandLeavesOutChangesNoPixel)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    std::vector<shp::Record> anneaux{{5, {frontiere(3, 5, 2.5, 300000)}}, {5, {frontiere(7, 4, 2, 70000)}},
+                                     {5, {{{6, 6}, {6, 8}, {6.5, 8}, {7, 8}, {8, 8}, {8, 6}, {7, 6}, {6.5, 6}, {6, 6}}}}};
+    for (int k = 0; k < 40; ++k)
+        anneaux.push_back({5, {frontiere(0.5 + k * 0.23, 1 + (k % 4) * 2.2, 0.4, 40)}});
+    charge(*v, 5, anneaux, "anneaux.shp");
+    ::Carte *carte = ::Carte::de(p);
+    for (const QPen &trait : {QPen(Qt::blue, 1, Qt::DashLine), QPen(Qt::darkRed, 3), QPen(Qt::black, 1)}) {
+        const shp::Part f = frontiere(5, 5, 2 + trait.widthF(), 20000);
+        Courbe *c = carte->ajoute(QCPRange(0.2, 9.8), QCPRange(0.2, 9.8), true);
+        for (size_t i = 0; i < f.size(); ++i)
+            c->addData(double(i), f[i].first, f[i].second);
+        c->setPen(trait);
+    }
+    cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
+    carte->setFils(5);
+    p->replot();
+    EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "the whole map";
+    p->xAxis->setRange(1.3, 6.1);
+    p->yAxis->setRange(2.2, 5.9);
+    p->replot();
+    EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "zoomed in";
+}
+
 // A click asks the index for the curves near it: among thousands, the one
 // under the pointer is still found, with its point shown.
 TEST(CarteGrande, TheIndexFindsTheClickedCurveAmongThousands)
