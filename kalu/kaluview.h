@@ -3,8 +3,8 @@
 //
 // Every part of every PolyLine or Polygon record of the loaded shapefiles is
 // one curve, longitude on the bottom axis and latitude on the left axis. The
-// plot's signals reach the private slots below through string-based
-// connections made in the constructor.
+// plot's signals reach the private slots below through member-function
+// connections made in the constructor, which the compiler checks.
 //
 // As a desktop window it carries the program's icon, loads the local files
 // dropped on it, and has the keys Ctrl+O (Explorer), F1 (About) and Ctrl+Q
