@@ -27,10 +27,6 @@
 
 #include "qcustomplot.h"
 
-// The loader slot's parameter is declared as `string`, the name its
-// meta-object signature carries: invokeMethod callers pass Q_ARG(string, ...).
-using std::string;
-
 namespace Ui {
 class MainWindow;
 }
@@ -80,13 +76,13 @@ public:
     // one range that needs it about its centre. Does not replot.
     void adjustEqualScale();
 
-    // What the Explorer does with the files chosen, and kalu-export with the
-    // files named: prints their number, removes every curve, loads each file
-    // in order (path as UTF-8; a file the reader rejects is reported and
-    // skipped) under a busy cursor, with its progress in the status bar,
-    // fits the axes to the data, equalises their scales and replots. Without
-    // `replot` the plot is only laid out: kalu-export draws its picture
-    // alone, and a big map is not drawn twice.
+    // Every load comes through here: the Explorer's choice, a drop, the
+    // files named to kalu-export or by a test. Prints their number, removes
+    // every curve, loads each file in order (path as UTF-8; a file the
+    // reader rejects is reported and skipped) under a busy cursor, with its
+    // progress in the status bar, fits the axes to the data, equalises their
+    // scales and replots. Without `replot` the plot is only laid out:
+    // kalu-export draws its picture alone, and a big map is not drawn twice.
     // Returns once the files are loaded. Meanwhile the window's event loop
     // runs (repaints, resizes, the window manager), with the plot empty and
     // every user input refused; closing the window ends the load, and the
@@ -115,6 +111,11 @@ protected:
     void dropEvent(QDropEvent *event) override;
     // Closing the window ends a load under way.
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    // The loader slot's parameter type, under the name that its meta-object
+    // signature carries: "fscanshp_cpt(string)".
+    using string = std::string;
 
 private slots:
     void fscanshp_cpt(string shppath);

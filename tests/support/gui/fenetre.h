@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Helpers for the window tests: build a KaluView, reach its plot and texts,
-// size its axis rectangle, and save screenshots under the build tree.
+// Helpers for the window tests: build a KaluView, reach its plot, texts and
+// actions, size its axis rectangle, and save screenshots under the build
+// tree.
 #ifndef KALU_TEST_FENETRE_H
 #define KALU_TEST_FENETRE_H
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QThread>
@@ -22,6 +24,18 @@ namespace fenetre {
 inline std::unique_ptr<KaluView> nouvelle()
 {
     return std::unique_ptr<KaluView>(new KaluView(nullptr));
+}
+
+// Triggers the window's action of that text ("&Explorer", "&À propos de")
+// as its tool bar button does; false if the window has none.
+inline bool declenche(KaluView &v, const QString &texte)
+{
+    for (QAction *a : v.findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly))
+        if (a->text() == texte) {
+            a->trigger();
+            return true;
+        }
+    return false;
 }
 
 inline QCustomPlot *plot(KaluView &v)
