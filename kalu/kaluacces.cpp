@@ -1,6 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluacces.h"
 
+// The members reached below, and what the library does with them, may
+// change with any release: another one must not build until they have been
+// checked against it.
+static_assert(
+    QCUSTOMPLOT_VERSION == 0x020100,
+    "kaluacces.cpp reaches QCustomPlot::mPlottables, QCPLayer::mChildren and "
+    "QCPLayerable::mLayer as QCustomPlot 2.1.0 keeps them: check in the new release that "
+    "they hold the same and that addPlottable, removePlottable, QCPLayer's children and "
+    "QCPLayerable::setLayer keep nothing else in step with them, run kalu_test_manycurves "
+    "and kalu_test_carte, then change the version checked here");
+
 namespace {
 
 // Never instantiated: each only names a protected member.

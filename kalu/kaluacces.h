@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
 // kaluacces: the only place that reaches below the plotting library's public
-// interface (checked against QCustomPlot 2.1.0). Each access says why the
-// public way won't do on a map of a million curves.
+// interface (checked against QCustomPlot 2.1.0, and another release fails
+// the build until it has been checked too). Each access says why the public
+// way won't do on a map of a million curves.
 //
 // Threads: GUI thread only, as the plot itself.
 #ifndef KALUACCES_H

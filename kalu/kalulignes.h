@@ -5,7 +5,9 @@
 // GUI thread); the map's complete drawings are made on worker threads, which
 // must not touch them. This is the library's own computation, step for step
 // and expression for expression, with a Vue in place of the axes, so that
-// the lines drawn from it land on the very pixels the library's would.
+// the lines drawn from it land on the very pixels the library's would. It is
+// QCustomPlot 2.1.0's: another release fails the build until the copy has
+// been compared with it.
 //
 // Threads: callable on any thread, several at once. It reads only `vue`,
 // `donnees` and the box, which must not change meanwhile, and writes only

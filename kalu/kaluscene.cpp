@@ -1,30 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluscene.h"
 
-#include "kalucarte.h"
-
 #include <algorithm>
 
-std::shared_ptr<const Scene> Scene::fait(const std::vector<Courbe *> &courbes)
-{
-    auto s = std::make_shared<Scene>();
-    s->elements.reserve(courbes.size());
-    for (const Courbe *c : courbes) {
-        if (c)
-            s->inscrit(*c);
-        else
-            s->elements.emplace_back();
-    }
-    return s;
-}
-
-void Scene::inscrit(const Courbe &c)
+void Scene::inscrit(const QCPCurve &c, const QCPRange &cles, const QCPRange &valeurs)
 {
     Element e;
     e.donnees = c.data();
     e.points = c.dataCount();
-    e.cles = c.boiteCles();
-    e.valeurs = c.boiteValeurs();
+    e.cles = cles;
+    e.valeurs = valeurs;
     // The curves of one file share their pens and brushes: the last look is
     // the one to compare with, and the comparison is a pointer's.
     if (dernier >= 0 && habits[size_t(dernier)].est(c)) {

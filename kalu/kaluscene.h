@@ -25,8 +25,6 @@
 
 #include "kalutrace.h"
 
-class Courbe;
-
 struct Scene {
     struct Element {
         QSharedPointer<const QCPCurveDataContainer> donnees;
@@ -40,11 +38,25 @@ struct Scene {
     bool dessinable = true;
 
     // The scene of `courbes` (null entries are curves gone: they stay
-    // empty elements).
-    static std::shared_ptr<const Scene> fait(const std::vector<Courbe *> &courbes);
+    // empty elements). A curve here is any QCPCurve that knows the box of
+    // its placed points (boiteCles, boiteValeurs): the scene needs nothing
+    // else of the map's curves, and so does not know the map.
+    template <class C> static std::shared_ptr<const Scene> fait(const std::vector<C *> &courbes)
+    {
+        auto s = std::make_shared<Scene>();
+        s->elements.reserve(courbes.size());
+        for (const C *c : courbes) {
+            if (c)
+                s->inscrit(*c);
+            else
+                s->elements.emplace_back();
+        }
+        return s;
+    }
 
-    // While the scene is being made: appends `c`'s element.
-    void inscrit(const Courbe &c);
+    // While the scene is being made: appends `c`'s element, with its box.
+    template <class C> void inscrit(const C &c) { inscrit(c, c.boiteCles(), c.boiteValeurs()); }
+    void inscrit(const QCPCurve &c, const QCPRange &cles, const QCPRange &valeurs);
 
 private:
     int dernier = -1; // the last look used

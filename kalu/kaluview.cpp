@@ -188,25 +188,24 @@ void KaluView::connectPlot()
 {
     QCustomPlot *plot = ui->customPlot;
     // Selection, presses and the wheel decide which axes drag and zoom act on.
-    connect(plot, SIGNAL(selectionChangedByUser()), this, SLOT(selectionChanged()));
-    connect(plot, SIGNAL(mousePress(QMouseEvent*)), this, SLOT(mousePress()));
-    connect(plot, SIGNAL(mouseWheel(QWheelEvent*)), this, SLOT(mouseWheel()));
+    connect(plot, &QCustomPlot::selectionChangedByUser, this, &KaluView::selectionChanged);
+    connect(plot, &QCustomPlot::mousePress, this, &KaluView::mousePress);
+    connect(plot, &QCustomPlot::mouseWheel, this, &KaluView::mouseWheel);
     // The top and right axes follow the bottom and left ones, never the reverse.
-    connect(plot->xAxis, SIGNAL(rangeChanged(QCPRange)), plot->xAxis2, SLOT(setRange(QCPRange)));
-    connect(plot->yAxis, SIGNAL(rangeChanged(QCPRange)), plot->yAxis2, SLOT(setRange(QCPRange)));
+    const auto suitGamme = qOverload<const QCPRange &>(&QCPAxis::rangeChanged);
+    const auto prendGamme = qOverload<const QCPRange &>(&QCPAxis::setRange);
+    connect(plot->xAxis, suitGamme, plot->xAxis2, prendGamme);
+    connect(plot->yAxis, suitGamme, plot->yAxis2, prendGamme);
     // Double-clicks edit labels, curve names, title and sub-title.
-    connect(plot, SIGNAL(axisDoubleClick(QCPAxis*,QCPAxis::SelectablePart,QMouseEvent*)),
-            this, SLOT(axisLabelDoubleClick(QCPAxis*,QCPAxis::SelectablePart)));
-    connect(plot, SIGNAL(legendDoubleClick(QCPLegend*,QCPAbstractLegendItem*,QMouseEvent*)),
-            this, SLOT(legendDoubleClick(QCPLegend*,QCPAbstractLegendItem*)));
-    connect(title, SIGNAL(doubleClicked(QMouseEvent*)), this, SLOT(titleDoubleClick(QMouseEvent*)));
-    connect(subTitle, SIGNAL(doubleClicked(QMouseEvent*)), this, SLOT(titlexDoubleClick(QMouseEvent*)));
+    connect(plot, &QCustomPlot::axisDoubleClick, this, &KaluView::axisLabelDoubleClick);
+    connect(plot, &QCustomPlot::legendDoubleClick, this, &KaluView::legendDoubleClick);
+    connect(title, &QCPTextElement::doubleClicked, this, &KaluView::titleDoubleClick);
+    connect(subTitle, &QCPTextElement::doubleClicked, this, &KaluView::titlexDoubleClick);
     // A click on a curve shows the clicked point in the sub-title.
-    connect(plot, SIGNAL(plottableClick(QCPAbstractPlottable*,int,QMouseEvent*)),
-            this, SLOT(graphClicked(QCPAbstractPlottable*,int)));
+    connect(plot, &QCustomPlot::plottableClick, this, &KaluView::graphClicked);
     // Context menu: legend placement and shape removal.
     plot->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(plot, SIGNAL(customContextMenuRequested(QPoint)), this, SLOT(contextMenuRequest(QPoint)));
+    connect(plot, &QWidget::customContextMenuRequested, this, &KaluView::contextMenuRequest);
 }
 
 void KaluView::adjustEqualScale()
@@ -547,13 +546,14 @@ void KaluView::contextMenuRequest(QPoint pos)
             {"Move to bottom right", Qt::AlignBottom | Qt::AlignRight},
             {"Move to bottom left", Qt::AlignBottom | Qt::AlignLeft}};
         for (const auto &place : places)
-            menu->addAction(place.first, this, SLOT(moveLegend()), QKeySequence())
+            menu->addAction(place.first, this, &KaluView::moveLegend, QKeySequence())
                 ->setData(int(place.second));
     } else {
         if (!plot->selectedPlottables().isEmpty())
-            menu->addAction("Remove selected shape", this, SLOT(removeSelectedGraph()), QKeySequence());
+            menu->addAction("Remove selected shape", this, &KaluView::removeSelectedGraph,
+                            QKeySequence());
         if (plot->plottableCount() > 0)
-            menu->addAction("Remove all shapes", this, SLOT(removeAllGraphs()), QKeySequence());
+            menu->addAction("Remove all shapes", this, &KaluView::removeAllGraphs, QKeySequence());
     }
     menu->popup(plot->mapToGlobal(pos));
 }

@@ -3,8 +3,8 @@
 //
 // Every part of every PolyLine or Polygon record of the loaded shapefiles is
 // one curve, longitude on the bottom axis and latitude on the left axis. The
-// plot's signals reach the private slots below through string-based
-// connections made in the constructor.
+// plot's signals reach the private slots below through member-function
+// connections made in the constructor, which the compiler checks.
 //
 // As a desktop window it carries the program's icon, loads the local files
 // dropped on it, and has the keys Ctrl+O (Explorer), F1 (About) and Ctrl+Q
@@ -26,10 +26,6 @@
 #include <string>
 
 #include "qcustomplot.h"
-
-// The loader slot's parameter is declared as `string`, the name its
-// meta-object signature carries: invokeMethod callers pass Q_ARG(string, ...).
-using std::string;
 
 namespace Ui {
 class MainWindow;
@@ -80,13 +76,13 @@ public:
     // one range that needs it about its centre. Does not replot.
     void adjustEqualScale();
 
-    // What the Explorer does with the files chosen, and kalu-export with the
-    // files named: prints their number, removes every curve, loads each file
-    // in order (path as UTF-8; a file the reader rejects is reported and
-    // skipped) under a busy cursor, with its progress in the status bar,
-    // fits the axes to the data, equalises their scales and replots. Without
-    // `replot` the plot is only laid out: kalu-export draws its picture
-    // alone, and a big map is not drawn twice.
+    // Every load comes through here: the Explorer's choice, a drop, the
+    // files named to kalu-export or by a test. Prints their number, removes
+    // every curve, loads each file in order (path as UTF-8; a file the
+    // reader rejects is reported and skipped) under a busy cursor, with its
+    // progress in the status bar, fits the axes to the data, equalises their
+    // scales and replots. Without `replot` the plot is only laid out:
+    // kalu-export draws its picture alone, and a big map is not drawn twice.
     // Returns once the files are loaded. Meanwhile the window's event loop
     // runs (repaints, resizes, the window manager), with the plot empty and
     // every user input refused; closing the window ends the load, and the
@@ -115,6 +111,11 @@ protected:
     void dropEvent(QDropEvent *event) override;
     // Closing the window ends a load under way.
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    // The loader slot's parameter type, under the name that its meta-object
+    // signature carries: "fscanshp_cpt(string)".
+    using string = std::string;
 
 private slots:
     void fscanshp_cpt(string shppath);

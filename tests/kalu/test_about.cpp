@@ -51,7 +51,7 @@ TEST(About, TextListsVersionsStampsAndTheFormatLink)
         bouton(box, "D'ac!")->click();
         return true;
     });
-    ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "about"));
+    ASSERT_TRUE(fenetre::declenche(*v, QString::fromUtf8("&À propos de")));
 
     const std::string lien = "https://www.esri.com/library/whitepapers/pdfs/shapefile.pdf";
     const std::string attendu =
@@ -88,7 +88,7 @@ TEST(About, OkClosesWithoutQtsBox)
         bouton(box, "D'ac!")->click();
         return true;
     });
-    ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "about"));
+    ASSERT_TRUE(fenetre::declenche(*v, QString::fromUtf8("&À propos de")));
     delete guet.data();
     EXPECT_EQ(ouvertes, QStringList{QString::fromUtf8("À propos de")});
 }
@@ -110,7 +110,7 @@ TEST(About, SecondButtonOpensQtsOwnBox)
         bouton(box, QString::fromUtf8("À propos de Qt"))->click();
         return true;
     });
-    ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "about"));
+    ASSERT_TRUE(fenetre::declenche(*v, QString::fromUtf8("&À propos de")));
     EXPECT_EQ(titreQt, QString::fromUtf8("À propos de Qt"));
     EXPECT_TRUE(qtNomme);
 }

@@ -37,8 +37,9 @@ class Images : public ::testing::Test
 protected:
     void SetUp() override
     {
-        charge(*v, 5, carreaux(), "carreaux.shp");
-        charge(*v, 3, {{3, {{{0.5, 0.5}, {9, 9.5}}, {{0.5, 8}, {8, 0.7}}}}}, "traits.shp");
+        charge(*v,
+               {shapefile(5, carreaux(), "carreaux.shp"),
+                shapefile(3, {{3, {{{0.5, 0.5}, {9, 9.5}}, {{0.5, 8}, {8, 0.7}}}}}, "traits.shp")});
         cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
         ASSERT_EQ(p->plottableCount(), 24);
         ASSERT_TRUE(p->legend->visible());

@@ -148,24 +148,26 @@ TEST_F(Menu, EachPlaceMovesTheLegendAndRedraws)
 
 TEST_F(Menu, MoveLegendNeedsAnActionHoldingAnInteger)
 {
+    // A legend entry of the menu, its data changed under it.
+    QMenu *m = menuEn(fenetre::pixelLegende(p, 0));
+    ASSERT_NE(m, nullptr);
+    QApplication::processEvents();
     QCPLayoutInset *inset = p->axisRect()->insetLayout();
     const Qt::Alignment avant = inset->insetAlignment(0);
     QSignalSpy redessins(p, &QCustomPlot::afterReplot);
 
     ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "moveLegend"));
-    QAction texte("pas un nombre", nullptr);
-    texte.setData("haut");
-    QObject::connect(&texte, SIGNAL(triggered()), v.get(), SLOT(moveLegend()));
-    texte.trigger();
+    QAction *entree = m->actions().last();
+    entree->setData("haut");
+    entree->trigger();
     EXPECT_EQ(inset->insetAlignment(0), avant);
     EXPECT_EQ(redessins.count(), 0);
 
-    QAction nombre("nombre", nullptr);
-    nombre.setData(int(Qt::AlignBottom | Qt::AlignLeft));
-    QObject::connect(&nombre, SIGNAL(triggered()), v.get(), SLOT(moveLegend()));
-    nombre.trigger();
-    EXPECT_EQ(inset->insetAlignment(0), Qt::AlignBottom | Qt::AlignLeft);
+    entree->setData(int(Qt::AlignBottom | Qt::AlignHCenter));
+    entree->trigger();
+    EXPECT_EQ(inset->insetAlignment(0), Qt::AlignBottom | Qt::AlignHCenter);
     EXPECT_EQ(redessins.count(), 1);
+    EXPECT_TRUE(fenetre::fermeEtDetruit(m));
 }
 
 // ---- Removal -----------------------------------------------------------

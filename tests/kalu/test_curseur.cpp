@@ -27,7 +27,7 @@ void explore(KaluView &v, const QStringList &noms)
         QMetaObject::invokeMethod(d, "accept");
         return true;
     });
-    QMetaObject::invokeMethod(&v, "appuiBoutonExplorer");
+    EXPECT_TRUE(fenetre::declenche(v, "&Explorer"));
 }
 
 TEST(CurseurOccupe, RestoredAfterEveryLoad)

@@ -424,7 +424,7 @@ TEST(Export, SamePictureAsTheViewer)
     ASSERT_EQ(p->size(), QSize(520, 380));
     v->adjustEqualScale();
     choisitDansLExplorateur(fichiers);
-    QMetaObject::invokeMethod(v.get(), "appuiBoutonExplorer");
+    EXPECT_TRUE(fenetre::declenche(*v, "&Explorer"));
     ASSERT_EQ(p->plottableCount(), 3);
     ASSERT_EQ(fenetre::titre(*v)->text(), "Shapefile: '" + fichiers[1] + "'");
     const QImage vue = p->toPixmap().toImage().convertToFormat(QImage::Format_RGB32);

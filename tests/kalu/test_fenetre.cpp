@@ -147,7 +147,7 @@ TEST_F(Fenetre, NafComesBackWhenTheStatusTipGoes)
         d->reject();
         return true;
     });
-    QMetaObject::invokeMethod(v.get(), "appuiBoutonExplorer");
+    EXPECT_TRUE(fenetre::declenche(*v, "&Explorer"));
     ASSERT_EQ(v->statusBar()->currentMessage(), "naf");
     auto infobulle = [this](const QString &texte) {
         QStatusTipEvent ev(texte);

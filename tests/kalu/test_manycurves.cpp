@@ -29,10 +29,14 @@ std::string carte(const std::string &nom, int records, int parts, int type = 3)
     return chemin;
 }
 
-void charge(KaluView &v, const std::string &chemin)
+// Loads the files as the Explorer does its choice.
+void charge(KaluView &v, const std::vector<std::string> &chemins)
 {
+    QStringList fichiers;
+    for (const std::string &chemin : chemins)
+        fichiers << QString::fromStdString(chemin);
     Capture c;
-    EXPECT_TRUE(QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(string, chemin)));
+    v.chargeShapefiles(fichiers);
 }
 
 void appelle(KaluView &v, const char *slot)
@@ -60,7 +64,7 @@ class Beaucoup : public ::testing::Test
 protected:
     void SetUp() override
     {
-        charge(*v, carte("beaucoup.shp", 1000, 3)); // 3000 curves
+        charge(*v, {carte("beaucoup.shp", 1000, 3)}); // 3000 curves
         ASSERT_EQ(p->plottableCount(), 3000);
     }
 
@@ -85,7 +89,8 @@ TEST_F(Beaucoup, OneItemPerCurveInOrderNamedAsTheCurve)
 
     // A second file adds its curves after the first's; its 5 curves decide
     // the legend's visibility.
-    charge(*v, carte("cinq.shp", 5, 1, 5));
+    charge(*v, {carte("beaucoup.shp", 1000, 3), carte("cinq.shp", 5, 1, 5)});
+    ASSERT_EQ(p->plottableCount(), 3005);
     legendeSuitLesCourbes(p);
     EXPECT_EQ(p->plottable(3000)->name(), "shp[0][0]");
     EXPECT_TRUE(p->legend->visible());
@@ -108,7 +113,7 @@ TEST_F(Beaucoup, TheLoadedCurvesAreKnownToThePlotOnce)
 
 TEST_F(Beaucoup, ShownLegendIsLaidOutItemBelowItem)
 {
-    charge(*v, carte("cinq.shp", 5, 1, 5));
+    charge(*v, {carte("beaucoup.shp", 1000, 3), carte("cinq.shp", 5, 1, 5)});
     fenetre::titreCourt(*v);
     v->show();
     ASSERT_TRUE(fenetre::fixeAxisRect(*v, 400, 300));
@@ -123,7 +128,7 @@ TEST_F(Beaucoup, TwentyNineShownThirtyHidden)
 {
     for (int parts : {30, 29, 30}) {
         appelle(*v, "removeAllGraphs");
-        charge(*v, carte("n.shp", parts, 1));
+        charge(*v, {carte("n.shp", parts, 1)});
         legendeSuitLesCourbes(p);
         EXPECT_EQ(p->legend->visible(), parts < 30) << parts;
     }
@@ -180,7 +185,7 @@ TEST_F(Beaucoup, RemovingAllEmptiesThePlotAndTheLegend)
     EXPECT_EQ(p->legend->itemCount(), 0);
     EXPECT_EQ(p->legend->rowCount(), 0);
     // And the legend takes new items from its first row again.
-    charge(*v, carte("trois.shp", 1, 3));
+    charge(*v, {carte("trois.shp", 1, 3)});
     legendeSuitLesCourbes(p);
     EXPECT_TRUE(p->legend->visible());
 }
@@ -192,7 +197,7 @@ TEST(Couches, DrawingOrderIsThePlotsAndTheLegends)
 {
     auto v = fenetre::nouvelle();
     QCustomPlot *p = fenetre::plot(*v);
-    charge(*v, carte("couches.shp", 1100, 3)); // 3300 curves
+    charge(*v, {carte("couches.shp", 1100, 3)}); // 3300 curves
     ASSERT_EQ(p->plottableCount(), 3300);
     Carte::de(p)->faitEntrees();
     std::vector<QCPLayerable *> courbes, items;

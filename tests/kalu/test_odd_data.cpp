@@ -46,7 +46,7 @@ Sorties explore(KaluView &v, const QString &dossier, const QStringList &fichiers
     QtMessageHandler avant = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &,
                                                        const QString &) {});
     Capture c;
-    EXPECT_TRUE(QMetaObject::invokeMethod(&v, "appuiBoutonExplorer"));
+    EXPECT_TRUE(fenetre::declenche(v, "&Explorer"));
     Sorties s = c.fin();
     qInstallMessageHandler(avant);
     return s;

@@ -454,7 +454,7 @@ private:
         });
         QtMessageHandler avant = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &,
                                                            const QString &) {});
-        QMetaObject::invokeMethod(v.get(), "appuiBoutonExplorer");
+        EXPECT_TRUE(fenetre::declenche(*v, "&Explorer"));
         qInstallMessageHandler(avant);
         if (choix.empty()) {
             ++comptes["Explorer cancelled"];

@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QMetaObject>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,16 +26,28 @@
 namespace fenetre {
 
 // Writes `records` as a shapefile of the given type under the scratch
-// directory and loads it through the window's loader slot, as the Explorer
-// action does for each chosen file. The loader's trace lines are swallowed.
+// directory; returns its path.
+inline QString shapefile(int type, const std::vector<shp::Record> &records, const std::string &nom)
+{
+    const std::string chemin = shp::scratchPath(nom);
+    EXPECT_TRUE(shp::write(chemin, shp::file(type, records))) << chemin;
+    return QString::fromStdString(chemin);
+}
+
+// Loads the files as the Explorer does its choice. The loader's trace lines
+// are swallowed.
+inline void charge(KaluView &v, const QStringList &fichiers)
+{
+    Capture c;
+    v.chargeShapefiles(fichiers);
+    c.fin();
+}
+
+// One file of `records`, written then loaded.
 inline void charge(KaluView &v, int type, const std::vector<shp::Record> &records,
                    const std::string &nom)
 {
-    const std::string chemin = shp::scratchPath(nom);
-    ASSERT_TRUE(shp::write(chemin, shp::file(type, records))) << chemin;
-    Capture c;
-    ASSERT_TRUE(QMetaObject::invokeMethod(&v, "fscanshp_cpt", Q_ARG(string, chemin)));
-    c.fin();
+    charge(v, {shapefile(type, records, nom)});
 }
 
 // Shows the window, fixes the axis rectangle's size and the ranges, draws.
