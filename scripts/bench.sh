@@ -9,11 +9,12 @@
 # last, kalu-export and the viewer's load beside QGIS and Mapnik on the big
 # maps, and their warm redraw on the real maps (bench/bench_peers.py).
 # About 40 minutes on 2 cores. Files (about 2.5 GB) are kept in $TMPDIR
-# (default /tmp); the real maps take a few minutes to make the first time.
+# (default /tmp); the real maps take about 3 more minutes to make the first
+# time.
 #
 #   bench.sh [--reelles] [RUNS]
 #   --reelles  the real-shaped maps alone: the viewer's tables and the warm
-#              redraw beside the peers (about 15 minutes).
+#              redraw beside the peers (about 10 minutes).
 #   RUNS       the reader's runs per method and file (default 5).
 set -eu
 cd "$(dirname "$0")/.."
