@@ -35,6 +35,7 @@ import shutil
 import struct
 import subprocess
 import sys
+import tempfile
 
 # Bumped whenever a map would come out different: older files are made again.
 EDITION = 3
@@ -241,11 +242,17 @@ class Topologie:
                 yield anneaux
 
 
+def gmt_coast(arguments, **options):
+    """GMT's coast module's output. It runs in a folder of its own, where
+    it leaves its gmt.history whatever it is told."""
+    with tempfile.TemporaryDirectory(prefix="kalu-gmt-") as ici:
+        return subprocess.run(["gmt", "coast"] + arguments, cwd=ici, stdout=subprocess.PIPE,
+                              **options).stdout
+
+
 def gmt(arguments):
     """GMT's dump of segments: (header, array('d') of x, y) for each."""
-    # No gmt.history left in the working directory.
-    sortie = subprocess.run(["gmt", "coast", "-M", "--GMT_HISTORY=false"] + arguments, check=True,
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+    sortie = gmt_coast(["-M"] + arguments, check=True, stderr=subprocess.DEVNULL)
     for bloc in sortie.decode().split(">")[1:]:
         entete, _, corps = bloc.partition("\n")
         yield entete.strip(), array.array("d", map(float, corps.split()))
@@ -253,9 +260,8 @@ def gmt(arguments):
 
 def codes_dcw(etats):
     """The DCW codes GMT knows: countries, or states and provinces."""
-    liste = subprocess.run(["gmt", "coast", "-E+L" if etats else "-E+l", "--GMT_HISTORY=false"],
-                           check=False,
-                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT).stdout.decode()
+    liste = gmt_coast(["-E+L" if etats else "-E+l"], check=False,
+                      stderr=subprocess.STDOUT).decode()
     codes = [ligne.split("\t")[0] for ligne in liste.splitlines() if "\t" in ligne]
     return [c for c in codes if ("." in c) == etats]
 
