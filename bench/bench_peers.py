@@ -6,17 +6,26 @@
 # of the runs of each (wall time from start to exit, peak memory), and the
 # ratios to the faster peer.
 #
-#   bench_peers.py [--runs N] [--only WORD] [--keep DIR] VIEWER EXPORT DIRECTORY
+#   bench_peers.py [--runs N] [--only WORD] [--keep DIR] [--reelles]
+#                  VIEWER EXPORT DIRECTORY
 #
 # VIEWER is kalu_bench_viewer (it makes the files, and its --charge mode is
 # the viewer's load: a shown window, the file loaded as Explorer loads it,
 # until the complete picture is on screen; its trace lines go to /dev/null),
 # EXPORT is kalu-export, DIRECTORY where the files are kept. --runs: runs of
 # each tool on each map (default 3); --only: the maps whose name holds WORD;
-# --keep: the last run's pictures are left in DIR.
+# --keep: the last run's pictures are left in DIR; --reelles: the second
+# table alone.
 #
 # The maps are those of at least 100,000 parts or 5,000,000 points: many
 # small parts and few parts of very many points, polygons and lines.
+#
+# A second table, on the real-shaped maps of reelles.py: the warm redraw,
+# the time from a view change (1 % pan) to the complete picture with the
+# map loaded and drawn once, the best of three (right, left, right) in one
+# process per tool, the tools taking turns from map to map: the viewer's
+# (kalu_bench_viewer --redessin, default threads) beside QGIS's and
+# Mapnik's (peer_draw.py --redessin).
 import os
 import shutil
 import signal
@@ -29,6 +38,7 @@ import time
 
 ICI = os.path.dirname(os.path.abspath(__file__))
 DESSIN = os.path.join(ICI, "peer_draw.py")
+REELLES = os.path.join(ICI, "reelles.py")
 PYTHON = "/usr/bin/python3"  # Debian's, whose packages hold the peers' modules
 OUTILS = ("kalu-export", "viewer", "QGIS", "Mapnik")
 LIMITE_S = 600
@@ -125,33 +135,79 @@ def rapport(a, b):
     return "" if a is None or b is None else "%.2f" % (a / b)
 
 
+def reelles(dossier, seul):
+    """The real-shaped maps, made if need be: (name, parts, points, largest
+    part, path)."""
+    lignes = subprocess.run([PYTHON, REELLES, "--only", seul, dossier], check=True,
+                            stdout=subprocess.PIPE, text=True).stdout
+    for ligne in lignes.splitlines():
+        nom, _type, parts, points, plus_grande, chemin = ligne.split("\t")
+        yield nom, int(parts), int(points), int(plus_grande), chemin
+
+
+def chaud(argv, travail):
+    """A warm redraw process: its key=value figures, or why it failed."""
+    sortie = os.path.join(travail, "sortie.txt")
+    erreurs = os.path.join(travail, "erreurs.txt")
+    code, _s, _mo = lance(argv, sortie, erreurs)
+    with open(sortie) as f:
+        figures = dict(m.split("=") for m in f.read().split() if "=" in m)
+    if code == 0 and "redessin" in figures:
+        return {k: float(v) for k, v in figures.items()}, None
+    with open(erreurs, errors="replace") as f:
+        fin = f.read().strip().splitlines()[-3:]
+    return None, f"exit {code}: " + " / ".join(fin)
+
+
+def table_chaude(viewer, dossier, seul, travail):
+    print(f"\nWarm redraw on the real-shaped maps (bench/reelles.py): the time from a view "
+          f"change (1 % pan) to the complete picture, the map loaded and drawn once, the best "
+          f"of three (right, left, right) in one process per tool, the tools taking turns from "
+          f"map to map. Viewer: kalu_bench_viewer --redessin (a shown window, offscreen, plot "
+          f"800 x 600, default threads, until the complete picture is on screen). QGIS "
+          f"{version('python3-qgis')}: a new QgsMapRendererParallelJob on the loaded layer, "
+          f"waited for; Mapnik {version('python3-mapnik')}: render to an image in memory; both "
+          f"800 x 600 in peer_draw.py's style, fitted to the file's box at equal scale. First: "
+          f"the viewer's load until its complete picture, the peers' first render of the "
+          f"opened layer. Floor: the viewer's one-thread QPainter drawing of the same parts. "
+          f"ms.\n")
+    print("| map | parts | points | largest part | viewer | QGIS | Mapnik | viewer / faster peer "
+          "| viewer floor | viewer first | QGIS first | Mapnik first |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|")
+    echecs = []
+    outils = ("viewer", "QGIS", "Mapnik")
+    for k, (nom, parts, points, plus_grande, chemin) in enumerate(reelles(dossier, seul)):
+        en_cache(chemin)
+        f = {}
+        for outil in outils[k % 3:] + outils[:k % 3]:
+            argv = ([viewer, "--redessin", chemin] if outil == "viewer" else
+                    [PYTHON, DESSIN, "--redessin", outil.lower(), chemin])
+            f[outil], echec = chaud(argv, travail)
+            if f[outil] and outil == "viewer" and f[outil].get("courbes") != parts:
+                f[outil], echec = None, f"{f[outil].get('courbes')} curves, not {parts}"
+            if echec:
+                echecs.append(f"{nom}, {outil} (warm): {echec}")
+
+        def ms(outil, cle):
+            return "failed" if f[outil] is None else "%.0f" % (f[outil][cle] * 1e3)
+
+        pairs = [f[o]["redessin"] for o in ("QGIS", "Mapnik") if f[o]]
+        rapport_ = ("%.2f" % (f["viewer"]["redessin"] / min(pairs))
+                    if f["viewer"] and pairs else "")
+        print(f"| {nom} | {parts:,} | {points:,} | {plus_grande:,} | {ms('viewer', 'redessin')} | "
+              f"{ms('QGIS', 'redessin')} | {ms('Mapnik', 'redessin')} | {rapport_} | "
+              f"{ms('viewer', 'plancher')} | {ms('viewer', 'charge_fin')} | "
+              f"{ms('QGIS', 'premier')} | {ms('Mapnik', 'premier')} |", flush=True)
+    return echecs
+
+
 def version(paquet):
     r = subprocess.run(["dpkg-query", "-W", "-f", "${Version}", paquet],
                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     return r.stdout or "not installed"
 
 
-def main():
-    args = sys.argv[1:]
-    runs, seul, garde = 3, "", None
-    while args and args[0].startswith("--"):
-        option = args.pop(0)
-        if option == "--runs" and args:
-            runs = max(1, int(args.pop(0)))
-        elif option == "--only" and args:
-            seul = args.pop(0)
-        elif option == "--keep" and args:
-            garde = args.pop(0)
-        else:
-            args = []
-    if len(args) != 3:
-        sys.stderr.write("usage: bench_peers.py [--runs N] [--only WORD] [--keep DIR] "
-                         "VIEWER EXPORT DIRECTORY\n")
-        return 2
-    viewer, export, dossier = (os.path.abspath(a) for a in args)
-    travail = garde or tempfile.mkdtemp(prefix="kalu-peers-", dir=dossier)
-    os.makedirs(travail, exist_ok=True)
-
+def table_froide(viewer, export, dossier, seul, runs, travail):
     print(f"Peers: QGIS {version('python3-qgis')} (one QgsMapRendererParallelJob), Mapnik "
           f"{version('python3-mapnik')} (render_to_file), each drawing the file on an 800 x 600 "
           f"PNG, white, antialiased, fitted to the file's box at equal scale; kalu-export the "
@@ -184,6 +240,36 @@ def main():
               f"{nombre(charge, '%.2f')} | {nombre(pire, '%.0f')} | " +
               " | ".join(nombre(mo[o], "%.0f") for o in OUTILS) + " |", flush=True)
         echecs += c.echecs
+    return echecs
+
+
+
+def main():
+    args = sys.argv[1:]
+    runs, seul, garde, generees = 3, "", None, True
+    while args and args[0].startswith("--"):
+        option = args.pop(0)
+        if option == "--runs" and args:
+            runs = max(1, int(args.pop(0)))
+        elif option == "--only" and args:
+            seul = args.pop(0)
+        elif option == "--keep" and args:
+            garde = args.pop(0)
+        elif option == "--reelles":
+            generees = False
+        else:
+            args = []
+    if len(args) != 3:
+        sys.stderr.write("usage: bench_peers.py [--runs N] [--only WORD] [--keep DIR] "
+                         "[--reelles] VIEWER EXPORT DIRECTORY\n")
+        return 2
+    viewer, export, dossier = (os.path.abspath(a) for a in args)
+    travail = garde or tempfile.mkdtemp(prefix="kalu-peers-", dir=dossier)
+    os.makedirs(travail, exist_ok=True)
+    echecs = []
+    if generees:
+        echecs = table_froide(viewer, export, dossier, seul, runs, travail)
+    echecs += table_chaude(viewer, dossier, seul, travail)
     for e in echecs:
         print(f"(failed: {e})")
     if not garde:

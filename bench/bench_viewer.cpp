@@ -25,16 +25,25 @@
 // a picture of the plot's device pixels (filled, outlined, antialiased), and
 // kalu-export as a whole process on the same files.
 //
-// Usage: kalu_bench_viewer [DIRECTORY] [--max PARTS] [--only WORD]
-//   DIRECTORY  where the generated files are kept (default $TMPDIR or /tmp).
+// After the generated maps, the real-shaped ones that bench/reelles.py makes
+// from packaged data (country outlines, shorelines, counties, a mix), at
+// both ratios; on these the view change is timed with the map's job on 1
+// thread, 2 threads and the default, in turns.
+//
+// Usage: kalu_bench_viewer [DIRECTORY] [--max PARTS] [--only WORD] [--reelles]
+//   DIRECTORY  where the maps' files are kept (default $TMPDIR or /tmp).
 //   --max      the largest number of parts to run (default 1000000).
 //   --only     only the maps whose name contains WORD.
-// For the peers' table (bench_peers.py):
-//   kalu_bench_viewer --fichiers DIRECTORY  makes the maps' files, prints
-//       one line per map: name, shape type, parts, points per part, path.
+//   --reelles  only the real-shaped maps (and no kalu-export).
+// For the peers' tables (bench_peers.py):
+//   kalu_bench_viewer --fichiers DIRECTORY  makes the generated maps'
+//       files, prints one line per map: name, shape type, parts, points
+//       per part, path.
 //   kalu_bench_viewer --charge FILE  loads FILE into the window, prints
 //       the time from the call to the complete picture on screen and the
 //       longest stall (s), then ends.
+//   kalu_bench_viewer --redessin FILE  the same, then the view changes
+//       and floors of the main table with the default threads (s).
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -352,9 +361,56 @@ private:
     std::vector<double> peintures;
 };
 
+// The thread counts a view change is timed with: the default alone, or
+// also 1 and 2.
+std::vector<int> lesFils(bool parFils)
+{
+    const int defaut = Travail::filsParDefaut();
+    std::vector<int> n = {defaut};
+    if (parFils) {
+        for (int f : {1, 2})
+            if (f != defaut)
+                n.push_back(f);
+    }
+    return n;
+}
+
+// A view change (1 % pan) until its complete picture is on screen, against
+// the floor, taken in turns, the best of three of each, the thread counts
+// in turns too: the machine's noise then weighs on all alike. Writes
+// "plancher", "redessin" (default threads), "fils" (their number) and, by
+// threads, "redessin_N".
+void vues(QCustomPlot *plot, Carte *carte, Banc &banc, bool parFils,
+          const std::function<void(const char *, double)> &ecrit)
+{
+    const std::vector<int> fils = lesFils(parFils);
+    std::vector<double> meilleur(fils.size(), 1e9);
+    double sol = 1e9;
+    int sens = 0;
+    for (int k = 0; k < 3; ++k) {
+        sol = std::min(sol, un_plancher(plot));
+        for (size_t j = 0; j < fils.size(); ++j) {
+            const size_t i = (k + j) % fils.size();
+            carte->setFils(fils[i]);
+            const double pas = plot->xAxis->range().size() * (sens++ % 2 ? -0.01 : 0.01);
+            const Banc::Geste g = banc.mesure([&] {
+                plot->xAxis->moveRange(pas);
+                plot->replot();
+            });
+            meilleur[i] = std::min(meilleur[i], g.ok ? g.fin : 1e9);
+        }
+    }
+    carte->setFils(fils[0]);
+    ecrit("plancher", sol);
+    ecrit("redessin", meilleur[0]);
+    ecrit("fils", fils[0]);
+    for (size_t i = 0; i < fils.size(); ++i)
+        ecrit(("redessin_" + std::to_string(fils[i])).c_str(), meilleur[i]);
+}
+
 // One map in one process: its figures as "key=value" words on one line of
-// `sortie`.
-int une_carte(const std::string &chemin, bool rapide, FILE *sortie)
+// `sortie`. `parFils`: the view change is also timed with 1 and 2 threads.
+int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie)
 {
     KaluView v;
     QCustomPlot *plot = v.findChild<QCustomPlot *>("customPlot");
@@ -379,21 +435,7 @@ int une_carte(const std::string &chemin, bool rapide, FILE *sortie)
         banc.mesure([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
     geste("charge", charge);
 
-    // A view change until its complete picture is on screen, against the
-    // floor, taken in turns, the best of three of each: the machine's noise
-    // then weighs on both alike.
-    double sol = 1e9, redessin = 1e9;
-    for (int k = 0; k < 3; ++k) {
-        sol = std::min(sol, un_plancher(plot));
-        const double pas = plot->xAxis->range().size() * (k % 2 ? -0.01 : 0.01);
-        const Banc::Geste g = banc.mesure([&] {
-            plot->xAxis->moveRange(pas);
-            plot->replot();
-        });
-        redessin = std::min(redessin, g.ok ? g.fin : 1e9);
-    }
-    ecrit("plancher", sol);
-    ecrit("redessin", redessin);
+    vues(plot, carte, banc, parFils, ecrit);
 
     // A click on the first point of the curve nearest the middle of the
     // map, away from the axes.
@@ -459,9 +501,11 @@ int une_carte(const std::string &chemin, bool rapide, FILE *sortie)
 
 // The load alone, as the peers' table times it (a process of its own): a
 // shown window, the file loaded as Explorer loads it, until its complete
-// picture is on screen. The process then ends at once, as the peers' do once
-// their picture is written: the window's teardown is not the load.
-[[noreturn]] void charge_seule(const std::string &chemin, FILE *sortie)
+// picture is on screen; with `redessin`, then the view changes of the
+// peers' warm redraw (vues, default threads). The process then ends at
+// once, as the peers' do once their picture is written: the window's
+// teardown is not the load.
+[[noreturn]] void charge_seule(const std::string &chemin, bool redessin, FILE *sortie)
 {
     KaluView v;
     QCustomPlot *plot = v.findChild<QCustomPlot *>("customPlot");
@@ -469,8 +513,12 @@ int une_carte(const std::string &chemin, bool rapide, FILE *sortie)
     Carte *carte = Carte::de(plot);
     Banc banc(plot, carte);
     const Banc::Geste g = banc.mesure([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
-    fprintf(sortie, "charge_fin=%.6f charge_pire=%.6f charge_signal=%d courbes=%d pic=%.1f\n",
-            g.fin, g.pire, g.signal, plot->plottableCount(), pic_mo());
+    fprintf(sortie, "charge_fin=%.6f charge_pire=%.6f charge_signal=%d courbes=%d ", g.fin, g.pire,
+            g.signal, plot->plottableCount());
+    if (redessin)
+        vues(plot, carte, banc, false,
+             [&](const char *cle, double valeur) { fprintf(sortie, "%s=%.6f ", cle, valeur); });
+    fprintf(sortie, "pic=%.1f\n", pic_mo());
     fflush(nullptr);
     _exit(g.ok ? 0 : 1);
 }
@@ -503,10 +551,19 @@ bool processus(const std::vector<std::string> &args, double &secondes, double &m
 
 using Ligne = std::map<std::string, double>;
 
-bool enfant(const char *moi, int plan, const std::string &dossier, int ratio, bool rapide, Ligne &l)
+// A map to run: a generated one (its plan) or a real one (reelles.py).
+struct Cible {
+    std::string nom, chemin;
+    long parts = 0, points = 0, plusGrande = 0;
+    bool reelle = false;
+};
+
+// Runs one map in a child process at `ratio`; `mode` is "", "--ancien"
+// (the old path) or "--fils" (the view change by threads too).
+bool enfant(const char *moi, const std::string &chemin, int ratio, const char *mode, Ligne &l)
 {
-    const std::string commande = std::string("'") + moi + "' --une " + std::to_string(plan) + " '" +
-                                 dossier + "' " + std::to_string(ratio) + (rapide ? "" : " --ancien");
+    const std::string commande = std::string("'") + moi + "' --une '" + chemin + "' " +
+                                 std::to_string(ratio) + " " + mode;
     fflush(nullptr);
     FILE *p = popen(commande.c_str(), "r");
     if (!p)
@@ -538,6 +595,34 @@ std::string nom(const Plan &p)
     return s;
 }
 
+// The real-shaped maps whose name holds `seul`, made by reelles.py if need
+// be (its progress goes to standard error). Exits when it fails.
+std::vector<Cible> reelles(const std::string &dossier, const std::string &seul)
+{
+    const std::string commande = std::string("/usr/bin/python3 '" KALU_REELLES "' --only '") +
+                                 seul + "' '" + dossier + "'";
+    fflush(nullptr);
+    FILE *p = popen(commande.c_str(), "r");
+    std::vector<Cible> cartes;
+    char ligne[4096];
+    while (p && fgets(ligne, sizeof ligne, p)) {
+        std::istringstream champs(ligne);
+        Cible c;
+        std::string type;
+        std::getline(champs, c.nom, '\t');
+        champs >> type >> c.parts >> c.points >> c.plusGrande;
+        champs.ignore(1);
+        std::getline(champs, c.chemin);
+        c.reelle = true;
+        cartes.push_back(c);
+    }
+    if (!p || pclose(p) != 0) {
+        fprintf(stderr, "%s failed\n", commande.c_str());
+        exit(1);
+    }
+    return cartes;
+}
+
 // Milliseconds, with a mark where the end is the last paint, not a signal.
 std::string ms(const Ligne &l, const std::string &g, const char *quoi)
 {
@@ -547,6 +632,16 @@ std::string ms(const Ligne &l, const std::string &g, const char *quoi)
         return "timeout";
     snprintf(s, sizeof s, v * 1e3 < 10 ? "%.1f" : "%.0f", v * 1e3);
     return std::string(s) + (l.at(g + "_signal") ? "" : "*");
+}
+
+// A time in ms, or "failed" where no complete picture came.
+std::string ms(double secondes)
+{
+    char s[48];
+    if (secondes >= LIMITE_S)
+        return "failed";
+    snprintf(s, sizeof s, "%.0f", secondes * 1e3);
+    return s;
 }
 
 // A measuring process: the viewer's trace lines go to /dev/null, the
@@ -577,24 +672,22 @@ int main(int argc, char **argv)
                    fichier(argv[2], p).c_str());
         return 0;
     }
-    if (argc == 3 && strcmp(argv[1], "--charge") == 0) {
+    if (argc == 3 && (strcmp(argv[1], "--charge") == 0 || strcmp(argv[1], "--redessin") == 0)) {
         FILE *sortie = mesureur("1");
         if (!sortie)
             return 1;
         QApplication app(argc, argv);
-        charge_seule(argv[2], sortie);
+        charge_seule(argv[2], strcmp(argv[1], "--redessin") == 0, sortie);
     }
-    if (argc >= 5 && strcmp(argv[1], "--une") == 0) {
+    if (argc >= 4 && strcmp(argv[1], "--une") == 0) {
         // A child: the result goes to the parent.
-        FILE *sortie = mesureur(argv[4]);
+        FILE *sortie = mesureur(argv[3]);
         if (!sortie)
             return 1;
         QApplication app(argc, argv);
-        const int plan = atoi(argv[2]);
-        if (plan < 0 || plan >= NPLANS)
-            return 2;
-        const std::string chemin = fichier(argv[3], PLANS[plan]);
-        int r = une_carte(chemin, !(argc == 6 && strcmp(argv[5], "--ancien") == 0), sortie);
+        const char *mode = argc >= 5 ? argv[4] : "";
+        int r = une_carte(argv[2], strcmp(mode, "--ancien") != 0, strcmp(mode, "--fils") == 0,
+                          sortie);
         fclose(sortie);
         return r;
     }
@@ -602,14 +695,29 @@ int main(int argc, char **argv)
     std::string dossier = tmp ? tmp : "/tmp";
     long max = 1000000;
     std::string seul;
+    bool generees = true;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--max") == 0 && i + 1 < argc)
             max = atol(argv[++i]);
         else if (strcmp(argv[i], "--only") == 0 && i + 1 < argc)
             seul = argv[++i];
+        else if (strcmp(argv[i], "--reelles") == 0)
+            generees = false;
         else
             dossier = argv[i];
     }
+
+    // Every map's files first: making the real ones takes minutes once.
+    std::vector<Cible> cartes;
+    for (const Plan &p : PLANS) {
+        if (!generees || p.parts > max || nom(p).find(seul) == std::string::npos)
+            continue;
+        const long parts = p.parts;
+        cartes.push_back({nom(p), fichier(dossier, p), parts, parts * p.points, p.points, false});
+    }
+    for (const Cible &c : reelles(dossier, seul))
+        if (c.parts <= max)
+            cartes.push_back(c);
 
     printf("Viewer, plot 800 x 600 logical pixels, at device pixel ratios 1 and 2; events sent "
            "10 ms apart (wheel notches 50 ms) with the event loop running between them. "
@@ -622,32 +730,29 @@ int main(int argc, char **argv)
            "| peak MB | old: drag stall ms | old: drag frame median ms | old: click stall ms |\n"
            "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     struct Resultat {
-        std::string carte;
+        Cible carte;
+        std::string ligne;
         Ligne l;
     };
     std::vector<Resultat> resultats;
     std::vector<std::string> notes;
-    for (int i = 0; i < NPLANS; ++i) {
-        const Plan &p = PLANS[i];
-        if (p.parts > max || (!seul.empty() && nom(p).find(seul) == std::string::npos))
-            continue;
-        fichier(dossier, p);
+    for (const Cible &c : cartes) {
         for (int ratio : {1, 2}) {
-            if (ratio == 2 && p.parts > RATIO2_MAX) {
-                notes.push_back(nom(p) + ": not run at ratio 2, to keep the run short");
+            if (ratio == 2 && !c.reelle && c.parts > RATIO2_MAX) {
+                notes.push_back(c.nom + ": not run at ratio 2, to keep the run short");
                 continue;
             }
             Ligne l, a;
-            const bool ancien = ratio == 1 && p.parts <= ANCIEN_MAX;
-            if (!enfant(argv[0], i, dossier, ratio, true, l) ||
-                (ancien && !enfant(argv[0], i, dossier, ratio, false, a))) {
-                printf("| %s | %d | failed |\n", nom(p).c_str(), ratio);
+            const bool ancien = ratio == 1 && !c.reelle && c.parts <= ANCIEN_MAX;
+            if (!enfant(argv[0], c.chemin, ratio, c.reelle ? "--fils" : "", l) ||
+                (ancien && !enfant(argv[0], c.chemin, ratio, "--ancien", a))) {
+                printf("| %s | %d | failed |\n", c.nom.c_str(), ratio);
                 fflush(stdout);
                 continue;
             }
             char t[512];
             snprintf(t, sizeof t, "| %s | %g | %.3f | %s | %.1f | %.1f | %s | %s | %s | %s | %.0f |",
-                     nom(p).c_str(), l["ratio"], l["charge_fin"], ms(l, "glisse", "_pire").c_str(),
+                     c.nom.c_str(), l["ratio"], l["charge_fin"], ms(l, "glisse", "_pire").c_str(),
                      l["image_max"] * 1e3, l["image_med"] * 1e3, ms(l, "molette", "_pire").c_str(),
                      ms(l, "clic", "_pire").c_str(), ms(l, "retire", "_pire").c_str(),
                      ms(l, "vide", "_pire").c_str(), l["pic"]);
@@ -661,7 +766,7 @@ int main(int argc, char **argv)
             }
             printf("%s\n", ligne.c_str());
             fflush(stdout);
-            const std::string ici = nom(p) + " at ratio " + std::to_string(ratio) + ": ";
+            const std::string ici = c.nom + " at ratio " + std::to_string(ratio) + ": ";
             if (l["tampon"] != ratio)
                 notes.push_back(ici + "the plot's buffers have a ratio of " +
                                 std::to_string(l["tampon"]));
@@ -676,7 +781,7 @@ int main(int argc, char **argv)
             if (ratio == 1 && l["complets"] != 1)
                 notes.push_back(ici + std::to_string(int(l["complets"])) +
                                 " complete drawings during the drag, not 1");
-            resultats.push_back({nom(p) + " | " + std::to_string(ratio), l});
+            resultats.push_back({c, c.nom + " | " + std::to_string(ratio), l});
         }
     }
     printf("\n* no imageComplete came: the end is the last paint (the loop was then calm for "
@@ -694,13 +799,39 @@ int main(int argc, char **argv)
            "wheel | click | remove selected | remove all |\n|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (Resultat &r : resultats) {
         Ligne &l = r.l;
-        printf("| %s | %.0f | %.0f | %.2f | %s | %.2f | %s | %s | %s | %s |\n", r.carte.c_str(),
+        printf("| %s | %.0f | %.0f | %.2f | %s | %.2f | %s | %s | %s | %s |\n", r.ligne.c_str(),
                l["plancher"] * 1e3, l["redessin"] * 1e3, l["redessin"] / l["plancher"],
                ms(l, "glisse", "_fin").c_str(), l["glisse_fin"] / l["plancher"], ms(l, "molette", "_fin").c_str(),
                ms(l, "clic", "_fin").c_str(), ms(l, "retire", "_fin").c_str(),
                ms(l, "vide", "_fin").c_str());
     }
     fflush(stdout);
+
+    bool entete = false;
+    for (Resultat &r : resultats) {
+        if (!r.carte.reelle)
+            continue;
+        Ligne &l = r.l;
+        if (!entete) {
+            printf("\nReal-shaped maps (bench/reelles.py): time from a view change (1 %% pan) to "
+                   "its complete picture on screen, ms, with the map's job on 1 thread, 2 threads "
+                   "and the default (%d on this machine), beside the floor (one thread, QPainter, "
+                   "the same parts). Each the best of three, all taken in turns.\n\n"
+                   "| map | parts | points | largest part | ratio | floor | 1 thread | 2 threads | "
+                   "default | 2 / 1 | default / 1 | default / floor |\n"
+                   "|---|---|---|---|---|---|---|---|---|---|---|---|\n",
+                   int(l["fils"]));
+            entete = true;
+        }
+        const double f1 = l["redessin_1"], f2 = l["redessin_2"], d = l["redessin"];
+        printf("| %s | %ld | %ld | %ld | %.0f | %.0f | %s | %s | %s | %.2f | %.2f | %.2f |\n",
+               r.carte.nom.c_str(), r.carte.parts, r.carte.points, r.carte.plusGrande, l["ratio"],
+               l["plancher"] * 1e3, ms(f1).c_str(), ms(f2).c_str(), ms(d).c_str(), f2 / f1, d / f1,
+               d / l["plancher"]);
+    }
+    fflush(stdout);
+    if (!generees)
+        return 0;
 
     printf("\nkalu-export, 800 x 600 PNG, whole process\n\n| parts | s | peak MB |\n|---|---|---|\n");
     for (long parts : {100000L, 300000L, 1000000L}) {

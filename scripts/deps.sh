@@ -6,8 +6,11 @@
 #   deps.sh [test]  also the tests: GoogleTest, the packaging validators and
 #                   lintian, and the fuzzing toolchain (Clang, libFuzzer)
 #   deps.sh bench   also the benchmarks (they alone use shapelib, the peer
-#                   the reader is measured against, and QGIS's and Mapnik's
-#                   Python bindings, the peers of kalu-export and the viewer)
+#                   the reader is measured against, QGIS's and Mapnik's
+#                   Python bindings, the peers of kalu-export and the viewer,
+#                   and GMT with its shoreline and border data and npm, from
+#                   which bench/reelles.py makes the real-shaped maps; a
+#                   Node.js that ships its own npm is kept)
 set -eu
 
 VIEWER="cmake g++ make qtbase5-dev libqcustomplot-dev fonts-liberation"
@@ -17,7 +20,7 @@ clang libclang-rt-14-dev"
 case ${1:-test} in
     run) PAQUETS=$VIEWER ;;
     test) PAQUETS=$TESTS ;;
-    bench) PAQUETS="$TESTS libshp-dev python3-qgis python3-mapnik" ;;
+    bench) PAQUETS="$TESTS libshp-dev python3-qgis python3-mapnik gmt gmt-gshhg-full gmt-dcw $(command -v npm >/dev/null || echo npm)" ;;
     *) echo "usage: deps.sh [run|test|bench]" >&2; exit 2 ;;
 esac
 
