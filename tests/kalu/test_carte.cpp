@@ -327,10 +327,11 @@ TEST(Election, AClickSelectsThePolygonItIsIn)
 {
     auto v = nouvelle();
     QCustomPlot *p = plot(*v);
-    charge(*v, 5,
-           {{5, {{{1, 1}, {1, 2}, {2, 2}, {2, 1}, {1, 1}}}}, {5, {{{2, 1}, {2, 2}, {3, 2}, {3, 1}, {2, 1}}}}},
-           "voisins.shp");
-    charge(*v, 3, {{3, {{{1, 4}, {3, 4}}, {{1, 4.1}, {3, 4.1}}}}}, "paralleles.shp");
+    charge(*v, {shapefile(5,
+                          {{5, {{{1, 1}, {1, 2}, {2, 2}, {2, 1}, {1, 1}}}},
+                           {5, {{{2, 1}, {2, 2}, {3, 2}, {3, 1}, {2, 1}}}}},
+                          "voisins.shp"),
+                shapefile(3, {{3, {{{1, 4}, {3, 4}}, {{1, 4.1}, {3, 4.1}}}}}, "paralleles.shp")});
     cadre(*v, QCPRange(0, 10), QCPRange(0, 10)); // 40 px a degree
     const struct {
         double x, y;
