@@ -260,6 +260,11 @@ void KaluView::fscanshp_cpt(string shppath)
     if (!lue.accepte()) {
         if (!lue.refusee())
             zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
+        refus << QFileInfo(nom).fileName();
+        if (propre) { // a load of its own: the bar has its message back
+            propre.reset();
+            montreRefus();
+        }
         emit fichierCharge(nom, false);
         return;
     }
@@ -697,6 +702,7 @@ void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
     if (lecture) // one load at a time; its own input is blocked
         return;
     abandon = false;
+    refus.clear();
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
     clearShapes();
@@ -714,6 +720,7 @@ void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
     }
     if (abandon)
         return;
+    montreRefus();
     carte->recadre();
     // Measured with the new title row and tick labels in place, and kept
     // when the labels of the equalised ranges move the rectangle's sides.
@@ -722,6 +729,20 @@ void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
     gardeEchelle(plot->xAxis->axisRect()->rect().size());
     if (replot)
         plot->replot();
+}
+
+// The terminal has the reader's reasons, but a window started from a menu
+// has no terminal: a file refused in silence would look as if nothing
+// happened.
+void KaluView::montreRefus()
+{
+    if (refus.isEmpty())
+        return;
+    QStringList noms;
+    for (const QString &n : refus)
+        noms << QString("'%1'").arg(n);
+    ui->statusBar->showMessage(QString("%1 could not be read").arg(noms.join(", ")), 0);
+    refus.clear();
 }
 
 // ---- The window around the plot -------------------------------------------

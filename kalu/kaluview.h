@@ -156,6 +156,7 @@ private:
     void metEnPage();
     void gardeEchelle(QSize avant);
     void retientMessage(const QString &message);
+    void montreRefus();
 
     std::unique_ptr<Ui::MainWindow> ui;
     QAction *aboutAction;
@@ -167,6 +168,7 @@ private:
     Lecture *lecture = nullptr;   // the file being loaded
     QEventLoop *attente = nullptr; // runs the window while it loads
     bool abandon = false;         // the window was closed during a load
+    QStringList refus;            // the files of this load that could not be read
     QColor lineColor;
     QColor lineSelectedColor;
     QColor polygonColor;

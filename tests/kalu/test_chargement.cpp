@@ -170,6 +170,7 @@ TEST(Chargement, AFileThatFailsHalfwayLeavesThePlotAsItWas)
     EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(chemin)));
     EXPECT_NE(s.err.find("erreur fscan_shp()!"), std::string::npos);
     EXPECT_EQ(s.out.find("rcdi=1500"), std::string::npos);
+    EXPECT_EQ(v->statusBar()->currentMessage(), "'casse-milieu.shp' could not be read");
 }
 
 } // namespace
