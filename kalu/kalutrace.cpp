@@ -7,6 +7,18 @@
 #include <typeinfo>
 #include <vector>
 
+// The drawing repeats QCPCurve::draw and QCPAbstractPlottable1D::drawPolyline
+// of QCustomPlot 2.1.0, and the bands cut huge polygons as Qt 5.15's raster
+// engine does: another release must not build until they were compared.
+static_assert(QCUSTOMPLOT_VERSION == 0x020100,
+              "kalutrace.cpp draws curves as QCustomPlot 2.1.0's QCPCurve::draw does: compare "
+              "dessineCourbe and trace with the new release, run the picture tests of "
+              "kalu_test_carte, then change the version checked here");
+static_assert(QT_VERSION >= QT_VERSION_CHECK(5, 15, 0) && QT_VERSION < QT_VERSION_CHECK(5, 16, 0),
+              "kalutrace.cpp cuts huge polygons as Qt 5.15's QRasterPaintEngine::fillPolygon "
+              "does (splitPolygon): compare coupe with the new release, run kalu_test_carte's "
+              "Bandes tests, then change the versions checked here");
+
 namespace {
 
 // QCPLayerable::applyAntialiasingHint, resolved once.

@@ -4,7 +4,8 @@
 # what a command needs. Run as root (or through sudo).
 #   deps.sh run     building and running the viewer (scripts/run.sh)
 #   deps.sh [test]  also the tests: GoogleTest, the packaging validators and
-#                   lintian, and the fuzzing toolchain (Clang, libFuzzer)
+#                   lintian, the fuzzing toolchain (Clang, libFuzzer) and
+#                   clang-format
 #   deps.sh bench   also the benchmarks (they alone use shapelib, the peer
 #                   the reader is measured against, QGIS's and Mapnik's
 #                   Python bindings, the peers of kalu-export and the viewer,
@@ -16,7 +17,7 @@ set -eu
 VIEWER="cmake g++ make qtbase5-dev libqcustomplot-dev fonts-liberation"
 TESTS="$VIEWER pkg-config libgtest-dev
 desktop-file-utils appstream shared-mime-info dpkg-dev file groff-base lintian
-clang libclang-rt-14-dev"
+clang libclang-rt-14-dev clang-format"
 case ${1:-test} in
     run) PAQUETS=$VIEWER ;;
     test) PAQUETS=$TESTS ;;

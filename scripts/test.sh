@@ -1,12 +1,13 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds everything and runs every test twice: in the Release build, then in
+# Checks the sources' format, builds everything and runs every test twice: in the Release build, then in
 # a build with AddressSanitizer and UndefinedBehaviorSanitizer (leak checks
 # included); then runs each fuzz target for one minute. Exits non-zero on the
 # first failure.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/deps.sh test
+sh scripts/format.sh --check
 
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DKALU_TESTS=ON
 cmake --build build/release -j2
