@@ -125,6 +125,7 @@ protected:
 private:
     friend class Carte;
     bool contient(const QPointF &pos, QVariant *details) const;
+    double distance(const QPointF &pos, bool onlySelectable, QVariant *details) const;
 
     QCPRange cles, valeurs;
     std::shared_ptr<QCPSelectionDecorator> choix; // the shared decorator, if any

@@ -13,6 +13,8 @@
 // same reason, so each line can be read against its original.
 #include "kalulignes.h"
 
+#include <limits>
+#include <type_traits>
 #include <utility>
 
 // A copy is right only for the release it was copied from: another one must
@@ -55,11 +57,33 @@ struct Quelques {
     const QPointF &last() const { return p[n - 1]; }
 };
 
-void ajoute(QVector<QPointF> *lignes, const Quelques &q)
+template <class Sortie>
+void ajoute(Sortie *lignes, const Quelques &q)
 {
     for (int i = 0; i < q.n; ++i)
         lignes->append(q.p[i]);
 }
+
+// Takes the lines point after point as they come, and keeps the squared
+// distance from `pos` to the nearest of their segments, as
+// QCPCurve::pointDistance measures it over the lines it made.
+struct Distance {
+    QCPVector2D pos;
+    QPointF dernier;
+    bool vide = true;
+    double minDistSqr;
+
+    void append(const QPointF &p)
+    {
+        if (!vide) {
+            const double currentDistSqr = pos.distanceSquaredToLine(dernier, p);
+            if (currentDistSqr < minDistSqr)
+                minDistSqr = currentDistSqr;
+        }
+        dernier = p;
+        vide = false;
+    }
+};
 
 // clang-format off
 // The helpers below are laid out as the library lays them out, line for
@@ -604,14 +628,11 @@ void coinsTraverse(const Vue &vue, int prevRegion, int currentRegion, double key
 }
 // clang-format on
 
-} // namespace
-
-void lignesCourbe(const Vue &vue, const QCPCurveDataContainer &donnees, double largeurTrait,
-                  QVector<QPointF> *lignes, const QCPRange *cles, const QCPRange *valeurs)
+// QCPCurve::getCurveLines, its lines handed to `lignes` point after point.
+template <class Sortie>
+void parcourt(const Vue &vue, const QCPCurveDataContainer &donnees, double largeurTrait, Sortie *lignes,
+             const QCPRange *cles, const QCPRange *valeurs)
 {
-    if (!lignes)
-        return;
-    lignes->clear();
 
     // QCPAxis::pixelOrientation: +1 for the bottom axis, -1 for the left
     // one, each turned round when its range is reversed.
@@ -634,10 +655,15 @@ void lignesCourbe(const Vue &vue, const QCPCurveDataContainer &donnees, double l
     // hold it): the library adds each point as it is, nothing else.
     if (cles && valeurs && cles->lower >= keyMin && cles->upper <= keyMax &&
         valeurs->lower >= valueMin && valeurs->upper <= valueMax) {
-        lignes->resize(int(itEnd - itBegin));
-        QPointF *p = lignes->data();
-        for (QCPCurveDataContainer::const_iterator it = itBegin; it != itEnd; ++it)
-            *p++ = vue.pixel(it->key, it->value);
+        if constexpr (std::is_same<Sortie, QVector<QPointF>>::value) {
+            lignes->resize(int(itEnd - itBegin));
+            QPointF *p = lignes->data();
+            for (QCPCurveDataContainer::const_iterator it = itBegin; it != itEnd; ++it)
+                *p++ = vue.pixel(it->key, it->value);
+        } else {
+            for (QCPCurveDataContainer::const_iterator it = itBegin; it != itEnd; ++it)
+                lignes->append(vue.pixel(it->key, it->value));
+        }
         return;
     }
 
@@ -700,4 +726,25 @@ void lignesCourbe(const Vue &vue, const QCPCurveDataContainer &donnees, double l
     }
     ajoute(lignes, trailingPoints);
     // clang-format on
+}
+
+} // namespace
+
+void lignesCourbe(const Vue &vue, const QCPCurveDataContainer &donnees, double largeurTrait,
+                  QVector<QPointF> *lignes, const QCPRange *cles, const QCPRange *valeurs)
+{
+    if (!lignes)
+        return;
+    lignes->clear();
+    parcourt(vue, donnees, largeurTrait, lignes, cles, valeurs);
+}
+
+double distanceLignes(const Vue &vue, const QCPCurveDataContainer &donnees, double largeurTrait,
+                      const QPointF &pos, const QCPRange *cles, const QCPRange *valeurs)
+{
+    Distance d;
+    d.pos = QCPVector2D(pos);
+    d.minDistSqr = std::numeric_limits<double>::max();
+    parcourt(vue, donnees, largeurTrait, &d, cles, valeurs);
+    return d.minDistSqr;
 }

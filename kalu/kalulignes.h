@@ -42,4 +42,13 @@ void lignesCourbe(const Vue &vue, const QCPCurveDataContainer &donnees, double l
                   QVector<QPointF> *lignes, const QCPRange *cles = nullptr,
                   const QCPRange *valeurs = nullptr);
 
+// The squared distance in pixels from `pos` to the nearest segment of the
+// lines lignesCourbe gives, the smallest of
+// QCPVector2D(pos).distanceSquaredToLine over them as QCPCurve::pointDistance
+// takes it, without making the lines: a click on a ring of a million points
+// asks for no memory. The largest double when there are fewer than two.
+double distanceLignes(const Vue &vue, const QCPCurveDataContainer &donnees, double largeurTrait,
+                      const QPointF &pos, const QCPRange *cles = nullptr,
+                      const QCPRange *valeurs = nullptr);
+
 #endif

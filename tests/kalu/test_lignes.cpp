@@ -291,12 +291,15 @@ TEST(Lignes, RingsExtremesNaNAndTheBuffer)
 TEST(Lignes, RandomCurvesOnWorkerThreads)
 {
     // The library's lines on this thread, then ours from the same views and
-    // containers on two workers at once.
+    // containers on two workers at once, and the distance of a point in
+    // the view to them, measured as they are made.
     struct Cas {
         Vue vue;
         double largeur;
         QSharedPointer<QCPCurveDataContainer> donnees;
         QVector<QPointF> attendu;
+        QPointF pos;
+        double distance;
     };
     std::vector<Cas> tous;
     Banc b;
@@ -327,7 +330,12 @@ TEST(Lignes, RandomCurvesOnWorkerThreads)
         if (t.g() % 4 == 0)
             points.append(points.first()); // a closed ring
         b.donne(points);
-        tous.push_back({b.vue(), largeur, b.courbe->data(), b.bibliotheque(largeur)});
+        const QVector<QPointF> lignes = b.bibliotheque(largeur);
+        const QPointF pos(t.u(53, 771), t.u(17, 559));
+        double distance = std::numeric_limits<double>::max();
+        for (int i = 0; i + 1 < lignes.size(); ++i)
+            distance = std::min(distance, QCPVector2D(pos).distanceSquaredToLine(lignes[i], lignes[i + 1]));
+        tous.push_back({b.vue(), largeur, b.courbe->data(), lignes, pos, distance});
     }
 
     std::string fautes[2];
@@ -338,6 +346,9 @@ TEST(Lignes, RandomCurvesOnWorkerThreads)
                 calcule(tous[n].vue, *tous[n].donnees, tous[n].largeur, boite, &tampon);
                 if (const auto r = pareilles(tous[n].attendu, tampon); !r && fautes[k].empty())
                     fautes[k] = "curve " + std::to_string(n) + ": " + r.message();
+                const Cas &c = tous[n];
+                if (!memeBits(c.distance, distanceLignes(c.vue, *c.donnees, c.largeur, c.pos)) && fautes[k].empty())
+                    fautes[k] = "curve " + std::to_string(n) + ": another distance";
             }
     };
     std::thread a(travail, 0), c(travail, 1);
