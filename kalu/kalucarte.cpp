@@ -95,26 +95,73 @@ double Courbe::selectTest(const QPointF &pos, bool onlySelectable, QVariant *det
 
 double Courbe::mesure(const QPointF &pos, bool onlySelectable, QVariant *details) const
 {
-    QCPAxis *x = keyAxis(), *y = valueAxis();
-    if (x == nullptr || y == nullptr || mDataContainer->isEmpty())
+    if (keyAxis() == nullptr || valueAxis() == nullptr || mDataContainer->isEmpty())
         return QCPCurve::selectTest(pos, onlySelectable, details);
-    const double marge = mParentPlot->selectionTolerance();
-    const QRectF boite = QRectF(QPointF(x->coordToPixel(cles.lower), y->coordToPixel(valeurs.lower)),
-                                QPointF(x->coordToPixel(cles.upper), y->coordToPixel(valeurs.upper)))
-                             .normalized()
-                             .adjusted(-marge, -marge, marge, marge);
-    if (!boite.contains(pos))
+    if (!pres(pos))
         return -1;
-    if ((!onlySelectable || selectable() != QCP::stNone) && brush().style() != Qt::NoBrush &&
-        x->axisRect()->rect().contains(pos.toPoint()) && contient(pos, details))
+    if ((!onlySelectable || selectable() != QCP::stNone) && tient(pos)) {
+        if (details)
+            sommetProche(pos, details);
         return 0;
+    }
     return distance(pos, onlySelectable, details);
 }
 
-// QCPCurve::selectTest and pointDistance, step for step, but with the
-// distance to the lines taken as they are made: the library makes them
-// whole first, and on a ring of a million points a click's first query
-// then spent a tenth of a second in the new memory's page faults.
+// Whether `pos` is within the selection tolerance of the box.
+bool Courbe::pres(const QPointF &pos) const
+{
+    const QCPAxis *x = keyAxis(), *y = valueAxis();
+    const double marge = mParentPlot->selectionTolerance();
+    return QRectF(QPointF(x->coordToPixel(cles.lower), y->coordToPixel(valeurs.lower)),
+                  QPointF(x->coordToPixel(cles.upper), y->coordToPixel(valeurs.upper)))
+        .normalized()
+        .adjusted(-marge, -marge, marge, marge)
+        .contains(pos);
+}
+
+// A filled ring holds `pos` by the even-odd rule, as it is filled, in the
+// axis rectangle.
+bool Courbe::tient(const QPointF &pos) const
+{
+    const QCPAxis *x = keyAxis(), *y = valueAxis();
+    if (x == nullptr || y == nullptr || mDataContainer->isEmpty() || brush().style() == Qt::NoBrush ||
+        !x->axisRect()->rect().contains(pos.toPoint()))
+        return false;
+    const double px = x->pixelToCoord(pos.x()), py = y->pixelToCoord(pos.y());
+    if (!cles.contains(px) || !valeurs.contains(py))
+        return false;
+    bool dedans = false;
+    auto debut = mDataContainer->constBegin(), fin = mDataContainer->constEnd();
+    for (auto a = debut, b = fin - 1; a != fin; b = a++) {
+        if ((a->value > py) != (b->value > py) &&
+            px < (b->key - a->key) * (py - a->value) / (b->value - a->value) + a->key)
+            dedans = !dedans;
+    }
+    return dedans;
+}
+
+// The vertex nearest `pos` on screen, as the clicked point.
+void Courbe::sommetProche(const QPointF &pos, QVariant *details) const
+{
+    bool vueOk = false;
+    const Vue v = Vue::de(mKeyAxis.data(), mValueAxis.data(), &vueOk);
+    int proche = 0;
+    double meilleure = -1;
+    const auto debut = mDataContainer->constBegin(), fin = mDataContainer->constEnd();
+    for (auto it = debut; it != fin; ++it) {
+        const QPointF d = (vueOk ? v.pixel(it->key, it->value) : coordsToPixels(it->key, it->value)) - pos;
+        const double d2 = d.x() * d.x() + d.y() * d.y();
+        if (meilleure < 0 || d2 < meilleure)
+            meilleure = d2, proche = int(it - debut);
+    }
+    details->setValue(QCPDataSelection(QCPDataRange(proche, proche + 1)));
+}
+
+// QCPCurve::selectTest and pointDistance, step for step, with the axes'
+// transform inline (a Vue's) and the distance to the lines taken as they
+// are made: the library makes them whole first, and on a ring of a million
+// points a click's first query then spent a tenth of a second in the new
+// memory's page faults.
 double Courbe::distance(const QPointF &pos, bool onlySelectable, QVariant *details) const
 {
     bool vueOk = false;
@@ -130,47 +177,17 @@ double Courbe::distance(const QPointF &pos, bool onlySelectable, QVariant *detai
     auto proche = fin;
     double minDistSqr = std::numeric_limits<double>::max();
     for (auto it = debut; it != fin; ++it) {
-        const double d = QCPVector2D(coordsToPixels(it->key, it->value) - pos).lengthSquared();
+        const double d = QCPVector2D(v.pixel(it->key, it->value) - pos).lengthSquared();
         if (d < minDistSqr)
             minDistSqr = d, proche = it;
     }
-    const double lignes =
-        distanceLignes(v, *mDataContainer, mParentPlot->selectionTolerance() * 1.2, pos, &cles, &valeurs);
-    if (lignes < minDistSqr)
-        minDistSqr = lignes;
+    minDistSqr =
+        distanceLignes(v, *mDataContainer, mParentPlot->selectionTolerance() * 1.2, pos, minDistSqr, &cles, &valeurs);
     if (details) {
         const int i = int(proche - debut);
         details->setValue(QCPDataSelection(QCPDataRange(i, i + 1)));
     }
     return qSqrt(minDistSqr);
-}
-
-// Even-odd rule, as the ring is filled; `details` gets the vertex nearest
-// `pos` on screen.
-bool Courbe::contient(const QPointF &pos, QVariant *details) const
-{
-    const double px = keyAxis()->pixelToCoord(pos.x()), py = valueAxis()->pixelToCoord(pos.y());
-    bool dedans = false;
-    auto debut = mDataContainer->constBegin(), fin = mDataContainer->constEnd();
-    for (auto a = debut, b = fin - 1; a != fin; b = a++) {
-        if ((a->value > py) != (b->value > py) &&
-            px < (b->key - a->key) * (py - a->value) / (b->value - a->value) + a->key)
-            dedans = !dedans;
-    }
-    if (!dedans)
-        return false;
-    if (details) {
-        int proche = 0;
-        double meilleure = -1;
-        for (auto it = debut; it != fin; ++it) {
-            const QPointF d = coordsToPixels(it->key, it->value) - pos;
-            const double d2 = d.x() * d.x() + d.y() * d.y();
-            if (meilleure < 0 || d2 < meilleure)
-                meilleure = d2, proche = int(it - debut);
-        }
-        details->setValue(QCPDataSelection(QCPDataRange(proche, proche + 1)));
-    }
-    return true;
 }
 
 void Courbe::selectEvent(QMouseEvent *event, bool additive, const QVariant &details,
@@ -969,12 +986,12 @@ bool Carte::repond(const Courbe *c, const QPointF &pos, bool onlySelectable, dou
     return true;
 }
 
-// From the top of the drawing down, as the library looks: the first ring
-// that holds `pos` wins at once; else the nearest curve within the
-// tolerance. A curve that isn't selectable still takes the click, as the
-// library gives it the press. A press elects anew; its release and
-// double-click reuse the press's choice unless the view or the curves
-// changed meanwhile.
+// A ring that holds `pos` wins over every line near it: the topmost such
+// ring, found by the even-odd rule alone. Else, from the top of the drawing
+// down as the library looks, the nearest curve within the tolerance. A
+// curve that isn't selectable still takes the click, as the library gives
+// it the press. A press elects anew; its release and double-click reuse
+// the press's choice unless the view or the curves changed meanwhile.
 void Carte::elit(const QList<QCPLayerable *> &liste, const QPointF &pos, bool nouvelle)
 {
     bool vueOk = false;
@@ -985,20 +1002,27 @@ void Carte::elit(const QList<QCPLayerable *> &liste, const QPointF &pos, bool no
     election.pos = pos;
     election.vue = v;
     election.structure = structure;
+    for (int i = liste.size() - 1; i >= 0; --i) {
+        const Courbe *c = static_cast<const Courbe *>(liste.at(i));
+        if (c->realVisibility() && c->tient(pos)) {
+            election.elue = c;
+            election.distance = 0;
+            c->sommetProche(pos, &election.details);
+            return;
+        }
+    }
     const double tolerance = plot->selectionTolerance();
     for (int i = liste.size() - 1; i >= 0; --i) {
         const Courbe *c = static_cast<const Courbe *>(liste.at(i));
-        if (!c->realVisibility())
+        if (!c->realVisibility() || !c->pres(pos))
             continue;
         QVariant details;
-        const double d = c->mesure(pos, false, &details);
+        const double d = c->distance(pos, false, &details);
         if (d < 0 || d >= tolerance || (election.elue && d >= election.distance))
             continue;
         election.elue = c;
         election.distance = d;
         election.details = details;
-        if (d == 0)
-            break;
     }
 }
 

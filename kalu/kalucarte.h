@@ -124,7 +124,9 @@ protected:
 
 private:
     friend class Carte;
-    bool contient(const QPointF &pos, QVariant *details) const;
+    bool pres(const QPointF &pos) const;
+    bool tient(const QPointF &pos) const;
+    void sommetProche(const QPointF &pos, QVariant *details) const;
     double distance(const QPointF &pos, bool onlySelectable, QVariant *details) const;
 
     QCPRange cles, valeurs;

@@ -13,6 +13,7 @@
 // same reason, so each line can be read against its original.
 #include "kalulignes.h"
 
+#include <algorithm>
 #include <limits>
 #include <type_traits>
 #include <utility>
@@ -75,13 +76,24 @@ struct Distance {
 
     void append(const QPointF &p)
     {
-        if (!vide) {
+        if (!vide && !loin(dernier, p)) {
             const double currentDistSqr = pos.distanceSquaredToLine(dernier, p);
             if (currentDistSqr < minDistSqr)
                 minDistSqr = currentDistSqr;
         }
         dernier = p;
         vide = false;
+    }
+
+    // Whether the segment lies on one side of `pos` farther than the
+    // nearest one yet, by more than rounding could make up: its distance
+    // then can't be the smaller, and most of a long line's segments are
+    // passed over without the library's measure.
+    bool loin(const QPointF &a, const QPointF &b) const
+    {
+        const double ecart = std::max({std::min(a.x(), b.x()) - pos.x(), pos.x() - std::max(a.x(), b.x()),
+                                       std::min(a.y(), b.y()) - pos.y(), pos.y() - std::max(a.y(), b.y())});
+        return ecart > 0 && ecart * ecart > minDistSqr * (1 + 1e-6) + 1e-9;
     }
 };
 
@@ -740,11 +752,11 @@ void lignesCourbe(const Vue &vue, const QCPCurveDataContainer &donnees, double l
 }
 
 double distanceLignes(const Vue &vue, const QCPCurveDataContainer &donnees, double largeurTrait,
-                      const QPointF &pos, const QCPRange *cles, const QCPRange *valeurs)
+                      const QPointF &pos, double depuis, const QCPRange *cles, const QCPRange *valeurs)
 {
     Distance d;
     d.pos = QCPVector2D(pos);
-    d.minDistSqr = std::numeric_limits<double>::max();
+    d.minDistSqr = depuis;
     parcourt(vue, donnees, largeurTrait, &d, cles, valeurs);
     return d.minDistSqr;
 }

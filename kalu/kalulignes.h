@@ -42,13 +42,14 @@ void lignesCourbe(const Vue &vue, const QCPCurveDataContainer &donnees, double l
                   QVector<QPointF> *lignes, const QCPRange *cles = nullptr,
                   const QCPRange *valeurs = nullptr);
 
-// The squared distance in pixels from `pos` to the nearest segment of the
-// lines lignesCourbe gives, the smallest of
-// QCPVector2D(pos).distanceSquaredToLine over them as QCPCurve::pointDistance
-// takes it, without making the lines: a click on a ring of a million points
-// asks for no memory. The largest double when there are fewer than two.
+// The smaller of `depuis` and the squared distance in pixels from `pos` to
+// the nearest segment of the lines lignesCourbe gives, as
+// QCPCurve::pointDistance takes it (the smallest of
+// QCPVector2D(pos).distanceSquaredToLine over the segments, from the
+// distance to the nearest point), to the last bit, without making the
+// lines: a click on a ring of a million points asks for no memory.
 double distanceLignes(const Vue &vue, const QCPCurveDataContainer &donnees, double largeurTrait,
-                      const QPointF &pos, const QCPRange *cles = nullptr,
+                      const QPointF &pos, double depuis, const QCPRange *cles = nullptr,
                       const QCPRange *valeurs = nullptr);
 
 #endif
