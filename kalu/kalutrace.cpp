@@ -123,18 +123,29 @@ bool resserrable(const QPen &trait)
 // or the rows along the cuts get other pixels.
 const int POINTS_PAR_REMPLISSAGE = 0xffff;
 
-bool coupe(const QPointF *points, int n, QVector<QPointF> *haut, QVector<QPointF> *bas)
+// Room for the cuts, kept by each drawing thread: a ring of a million
+// points asked tens of megabytes of new memory of every band, and its page
+// faults cost more than the fill.
+struct Coupes {
+    std::vector<double> y;
+    std::vector<QPointF> entier;
+    std::vector<std::vector<QPointF>> moities; // two a level of cuts
+};
+thread_local Coupes coupes;
+
+bool coupe(const QPointF *points, int n, std::vector<QPointF> &haut, std::vector<QPointF> &bas)
 {
-    std::vector<double> y(static_cast<size_t>(n));
+    std::vector<double> &y = coupes.y;
+    y.resize(size_t(n));
     for (int i = 0; i < n; ++i)
         y[size_t(i)] = points[i].y();
     // The value the library's sort puts in the middle, whatever the order
     // of equals.
     std::nth_element(y.begin(), y.begin() + n / 2, y.end());
     const qreal splitY = y[size_t(n / 2)];
-    haut->reserve(n * 3 / 4);
-    bas->reserve(n * 3 / 4);
-    QVector<QPointF> *bin[2] = {haut, bas};
+    haut.clear();
+    bas.clear();
+    std::vector<QPointF> *bin[2] = {&haut, &bas};
     const QPointF *end = points + n;
     const QPointF *last = end - 1;
     for (const QPointF *p = points; p < end; ++p) {
@@ -142,34 +153,44 @@ bool coupe(const QPointF *points, int n, QVector<QPointF> *haut, QVector<QPointF
         int lastSide = last->y() < splitY;
         if (side != lastSide) {
             if (qFuzzyCompare(p->y(), splitY)) {
-                bin[!side]->append(*p);
+                bin[!side]->push_back(*p);
             } else if (qFuzzyCompare(last->y(), splitY)) {
-                bin[side]->append(*last);
+                bin[side]->push_back(*last);
             } else {
                 QPointF delta = *p - *last;
                 QPointF intersection(p->x() + delta.x() * (splitY - p->y()) / delta.y(), splitY);
-                bin[0]->append(intersection);
-                bin[1]->append(intersection);
+                bin[0]->push_back(intersection);
+                bin[1]->push_back(intersection);
             }
         }
-        bin[side]->append(*p);
+        bin[side]->push_back(*p);
         last = p;
     }
-    return haut->size() < n && bas->size() < n;
+    return int(haut.size()) < n && int(bas.size()) < n;
 }
 
-// The fill of the polygon `p` as the band keeps it. `p` may be changed.
-void remplitTranche(QPainter *painter, QPointF *p, int n, const Tranche &t)
+// The fill of the polygon `p` as the band keeps it, `niveau` cuts deep.
+// `p` may be changed.
+void remplitTranche(QPainter *painter, QPointF *p, int n, const Tranche &t, size_t niveau = 0)
 {
     if (n > POINTS_PAR_REMPLISSAGE) {
-        QVector<QPointF> haut, bas;
-        if (coupe(p, n, &haut, &bas)) { // else the engine fills nothing
-            remplitTranche(painter, haut.data(), haut.size(), t);
-            remplitTranche(painter, bas.data(), bas.size(), t);
+        if (coupes.moities.size() < 2 * niveau + 2)
+            coupes.moities.resize(2 * niveau + 2);
+        std::vector<QPointF> &haut = coupes.moities[2 * niveau], &bas = coupes.moities[2 * niveau + 1];
+        if (coupe(p, n, haut, bas)) { // else the engine fills nothing
+            remplitTranche(painter, haut.data(), int(haut.size()), t, niveau + 1);
+            remplitTranche(painter, bas.data(), int(bas.size()), t, niveau + 1);
         }
         return;
     }
     painter->drawPolygon(p, resserre(p, n, t));
+}
+
+// The fill of `lignes`, which stay as they are, as the band keeps it.
+void remplitTranche(QPainter *painter, const QVector<QPointF> &lignes, const Tranche &t)
+{
+    coupes.entier.assign(lignes.constBegin(), lignes.constEnd());
+    remplitTranche(painter, coupes.entier.data(), int(coupes.entier.size()), t);
 }
 
 } // namespace
@@ -253,7 +274,7 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
     painter->setPen(Qt::NoPen);
     const bool coupee = remplie && tranche && lignes.size() > POINTS_PAR_REMPLISSAGE;
     if (coupee)
-        remplitTranche(painter, QVector<QPointF>(lignes).data(), lignes.size(), *tranche);
+        remplitTranche(painter, lignes, *tranche);
     // What the band keeps of the fill of a smaller polygon is the line's too.
     if (tranche)
         lignes.resize(resserre(lignes.data(), lignes.size(), *tranche));
