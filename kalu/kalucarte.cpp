@@ -94,7 +94,7 @@ void Carte::setRapide(bool oui)
     rapide_ = oui;
     clic.setActif(oui);
     arrete();
-    attente = oui && geste->enCours();
+    setAttente(oui && geste->enCours());
 }
 
 void Carte::debutAjouts()
@@ -342,43 +342,65 @@ std::vector<int> Carte::choisiesPossibles() const
 
 // ----------------------------------------------------- replot and drawing
 
+// The curves' layer lends its children to the map, so that it draws none of
+// them, or gets them back.
+void Carte::prete(Activite pour)
+{
+    Q_ASSERT(activite == Activite::Repos && pour != Activite::Repos);
+    pretees.swap(acces::enfants(couche));
+    activite = pour;
+}
+
+void Carte::rend(Activite de)
+{
+    Q_ASSERT(activite == de && de != Activite::Repos);
+    pretees.swap(acces::enfants(couche));
+    activite = Activite::Repos;
+}
+
+// The library does not replot within a replot. A replot within an export
+// finds the curves lent already, and draws them as the export does.
 void Carte::avantReplot()
 {
-    if (!rapide_)
+    if (!rapide_ || activite == Activite::Export)
         return;
     registre.resserre();
-    pretees.swap(acces::enfants(couche));
-    enReplot = true;
+    prete(Activite::Replot);
 }
 
 void Carte::apresReplot()
 {
-    if (!enReplot)
+    if (activite != Activite::Replot)
         return;
-    enReplot = false;
-    pretees.swap(acces::enfants(couche));
-    if (complete) {
-        complete = false;
+    rend(Activite::Replot);
+    if (image == Image::Posee) {
+        image = Image::Montree;
         emit imageComplete();
     }
 }
 
+// Within a replot or another export, the curves are lent already.
 Carte::Pret::Pret(Carte *carte) : carte(carte)
 {
-    if (carte && carte->rapide_ && !carte->enReplot) {
-        carte->pretees.swap(acces::enfants(carte->couche));
-        carte->pretDessin = true;
-    } else {
+    if (carte && carte->rapide_ && carte->activite == Activite::Repos)
+        carte->prete(Activite::Export);
+    else
         this->carte = nullptr;
-    }
 }
 
 Carte::Pret::~Pret()
 {
-    if (carte) {
-        carte->pretees.swap(acces::enfants(carte->couche));
-        carte->pretDessin = false;
-    }
+    if (carte)
+        carte->rend(Activite::Export);
+}
+
+// A gesture under way, or none: a drawing put in this replot is still told.
+void Carte::setAttente(bool oui)
+{
+    if (oui)
+        image = Image::Attendue;
+    else if (image == Image::Attendue)
+        image = Image::Montree;
 }
 
 // A replot's curves: the last picture when it still fits (copied, or
@@ -387,13 +409,13 @@ Carte::Pret::~Pret()
 // gesture, only the moved picture.
 void Carte::draw(QCPPainter *painter)
 {
-    if (!enReplot && !pretDessin)
+    if (activite == Activite::Repos)
         return; // the curves are their layer's children and draw themselves
     if (registre.ajouts()) { // a load is making curves: the map shows once they are all made
         arrete();
         return;
     }
-    if (pretDessin) {
+    if (activite == Activite::Export) {
         if (!exporte(painter))
             dessineTout(painter);
         return;
@@ -418,16 +440,14 @@ void Carte::draw(QCPPainter *painter)
         cliche->oublie();
         dessineTout(painter);
         ++nombres.complets;
-        complete = true;
-        attente = false;
+        image = Image::Posee;
         return;
     }
     if (cliche->vaPour(v, s.get(), *tampon) && retouche(painter, *tampon, v, etats)) {
-        complete = true;
-        attente = false;
+        image = Image::Posee;
         return;
     }
-    attente = true;
+    image = Image::Attendue;
     // A job for this view and scene goes on: the states that changed since
     // it began are redrawn once its picture is in.
     const bool memeTravail = travail && travail->demande().vue == v && travail->demande().scene == s &&
@@ -601,12 +621,16 @@ void Carte::arrete()
     ++nombres.annules;
 }
 
-// Shown at once if the view and the curves are still those it drew.
+// Shown at once if the view and the curves are still those it drew. The
+// job is the sender of the signal being delivered: it is deleted once the
+// delivery is over, or with the map if that comes first.
 void Carte::travailTermine()
 {
     if (!travail || sender() != travail.get())
         return;
-    std::unique_ptr<Travail> fait = std::move(travail);
+    Travail *fait = travail.release();
+    fait->setParent(this);
+    fait->deleteLater();
     const Travail::Demande &d = fait->demande();
     bool vueOk = false;
     if (fait->index() && d.scene == scene_)
@@ -621,7 +645,7 @@ void Carte::travailTermine()
 void Carte::gesteCommence()
 {
     arrete();
-    attente = rapide_;
+    setAttente(rapide_);
 }
 
 void Carte::gesteFini()

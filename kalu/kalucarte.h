@@ -177,7 +177,7 @@ public:
     const Compteurs &compteurs() const { return nombres; }
 
     // Whether a complete drawing of the present state is still to be shown.
-    bool attendImage() const { return attente; }
+    bool attendImage() const { return image == Image::Attendue; }
 
     // The map follows the curves' selection and visibility as the library's
     // clicks and its own calls change them. A change made directly on a
@@ -239,8 +239,15 @@ private:
     QCPLayer *entrees = nullptr; // the legend items' layer
     Registre registre;
     Clic clic;
+    // Who holds the curves' layer's children: the layer, or the map for a
+    // replot or for an export (Pret), one at a time. Adding curves (a load
+    // replots meanwhile) and a filtered event (a click may replot) are
+    // independent of it and of each other: the registry and the click
+    // filter keep theirs.
+    enum class Activite { Repos, Replot, Export } activite = Activite::Repos;
     QList<QCPLayerable *> pretees; // the curves' layer's children, while lent
-    bool enReplot = false, pretDessin = false;
+    void prete(Activite pour);
+    void rend(Activite de);
     bool rapide_ = true;
     int fils = Travail::filsParDefaut();
 
@@ -261,7 +268,11 @@ private:
     std::vector<std::future<void>> liberations;    // scenes being freed
     std::unique_ptr<Geste> geste;
 
-    bool attente = false, complete = false;
+    // The complete drawing of the present state: shown, still to come (a
+    // gesture goes on, a job runs), or put in the buffer by this replot and
+    // told once the replot is over.
+    enum class Image { Montree, Attendue, Posee } image = Image::Montree;
+    void setAttente(bool oui);
     Compteurs nombres;
 };
 
