@@ -97,26 +97,11 @@ void Carte::setRapide(bool oui)
     setAttente(oui && geste->enCours());
 }
 
-void Carte::debutAjouts()
-{
-    registre.debutAjouts();
-}
-
 Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 {
     Courbe *c = registre.ajoute(cles, valeurs, place);
     clic.ajoutee(c);
     return c;
-}
-
-void Carte::inscrit(Courbe *c)
-{
-    registre.inscrit(c);
-}
-
-void Carte::finAjouts()
-{
-    registre.finAjouts();
 }
 
 // Legend items are deleted last, once the curves no longer stand before
@@ -142,11 +127,6 @@ void Carte::oublie(int r)
     clic.oublie(registre.courbe(r));
     if (registre.oublie(r))
         suspecte(r);
-}
-
-void Carte::suspecte(int r)
-{
-    suspects.push_back(r);
 }
 
 void Carte::recadre()

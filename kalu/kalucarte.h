@@ -111,7 +111,7 @@ public:
     // drawing order. The plot's list of plottables is set aside between
     // debutAjouts and finAjouts, so that each registration is short, and
     // the replots meanwhile draw no curve: a load's map shows once whole.
-    void debutAjouts();
+    void debutAjouts() { registre.debutAjouts(); }
     // `place` tells whether the curve has a point to place at all: its box
     // is then that of its placed points. Every point of the curve that is
     // not NaN lies in the box: its drawing relies on that.
@@ -121,8 +121,8 @@ public:
     // rather than in the replot after a load, where a million curves
     // reached one by one cost half a second. A curve changed afterwards
     // (data, pens) before that replot must not have been inscribed.
-    void inscrit(Courbe *c);
-    void finAjouts();
+    void inscrit(Courbe *c) { registre.inscrit(c); }
+    void finAjouts() { registre.finAjouts(); }
 
     // Fits the bottom and left axes to every curve, as the plot's
     // rescaleAxes(false) would, from the curves' boxes; the top and right
@@ -191,7 +191,7 @@ public:
     // Called by Courbe: the curve at `rang` is being deleted; its selection
     // may have changed.
     void oublie(int rang) override;
-    void suspecte(int rang) override;
+    void suspecte(int rang) override { suspects.push_back(rang); }
     // Called by Courbe::selectTest: true when the map answers for `c` at
     // `pos`, with the distance (-1: not hit) and details in `*distance` and
     // `details`. The click filter answers (kaluclic).
