@@ -2,13 +2,9 @@
 #include "kalucarte.h"
 
 #include "kaluacces.h"
-#include "kalulignes.h"
-
-#include <QElapsedTimer>
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -22,9 +18,6 @@ QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &d
 // beyond, the redraw is a job.
 const int POINTS_PARTIEL = 200000;
 const int CHANGEES_MAX = 256;
-
-// The slices in which "Remove all" deletes the curves' objects.
-const int TRANCHE_MS = 8;
 
 } // namespace
 
@@ -62,204 +55,31 @@ QSize Legende::maximumOuterSizeHint() const
     return visible() ? QCPLegend::maximumOuterSizeHint() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
-// ----------------------------------------------------------------- Courbe
-
-Courbe::Courbe(QCPAxis *x, QCPAxis *y, const QCPRange &cles, const QCPRange &valeurs)
-    : QCPCurve(x, y), cles(cles), valeurs(valeurs)
-{
-}
-
-// The shared look is not the curve's to delete.
-Courbe::~Courbe()
-{
-    if (carte)
-        carte->oublie(rang);
-    if (choix)
-        mSelectionDecorator = nullptr;
-}
-
-void Courbe::partageChoix(std::shared_ptr<QCPSelectionDecorator> d)
-{
-    delete mSelectionDecorator;
-    mSelectionDecorator = d.get();
-    choix = std::move(d);
-}
-
-double Courbe::selectTest(const QPointF &pos, bool onlySelectable, QVariant *details) const
-{
-    double distance = -1;
-    if (carte && carte->repond(this, pos, onlySelectable, &distance, details))
-        return distance;
-    return mesure(pos, onlySelectable, details);
-}
-
-double Courbe::mesure(const QPointF &pos, bool onlySelectable, QVariant *details) const
-{
-    if (keyAxis() == nullptr || valueAxis() == nullptr || mDataContainer->isEmpty())
-        return QCPCurve::selectTest(pos, onlySelectable, details);
-    if (!pres(pos))
-        return -1;
-    if ((!onlySelectable || selectable() != QCP::stNone) && tient(pos)) {
-        if (details)
-            sommetProche(pos, details);
-        return 0;
-    }
-    return distance(pos, onlySelectable, details);
-}
-
-// Whether `pos` is within the selection tolerance of the box.
-bool Courbe::pres(const QPointF &pos) const
-{
-    const QCPAxis *x = keyAxis(), *y = valueAxis();
-    const double marge = mParentPlot->selectionTolerance();
-    return QRectF(QPointF(x->coordToPixel(cles.lower), y->coordToPixel(valeurs.lower)),
-                  QPointF(x->coordToPixel(cles.upper), y->coordToPixel(valeurs.upper)))
-        .normalized()
-        .adjusted(-marge, -marge, marge, marge)
-        .contains(pos);
-}
-
-// A filled ring holds `pos` by the even-odd rule, as it is filled, in the
-// axis rectangle.
-bool Courbe::tient(const QPointF &pos) const
-{
-    const QCPAxis *x = keyAxis(), *y = valueAxis();
-    if (x == nullptr || y == nullptr || mDataContainer->isEmpty() || brush().style() == Qt::NoBrush ||
-        !x->axisRect()->rect().contains(pos.toPoint()))
-        return false;
-    const double px = x->pixelToCoord(pos.x()), py = y->pixelToCoord(pos.y());
-    if (!cles.contains(px) || !valeurs.contains(py))
-        return false;
-    bool dedans = false;
-    auto debut = mDataContainer->constBegin(), fin = mDataContainer->constEnd();
-    for (auto a = debut, b = fin - 1; a != fin; b = a++) {
-        if ((a->value > py) != (b->value > py) &&
-            px < (b->key - a->key) * (py - a->value) / (b->value - a->value) + a->key)
-            dedans = !dedans;
-    }
-    return dedans;
-}
-
-// The vertex nearest `pos` on screen, as the clicked point.
-void Courbe::sommetProche(const QPointF &pos, QVariant *details) const
-{
-    bool vueOk = false;
-    const Vue v = Vue::de(mKeyAxis.data(), mValueAxis.data(), &vueOk);
-    int proche = 0;
-    double meilleure = -1;
-    const auto debut = mDataContainer->constBegin(), fin = mDataContainer->constEnd();
-    for (auto it = debut; it != fin; ++it) {
-        const QPointF d = (vueOk ? v.pixel(it->key, it->value) : coordsToPixels(it->key, it->value)) - pos;
-        const double d2 = d.x() * d.x() + d.y() * d.y();
-        if (meilleure < 0 || d2 < meilleure)
-            meilleure = d2, proche = int(it - debut);
-    }
-    details->setValue(QCPDataSelection(QCPDataRange(proche, proche + 1)));
-}
-
-// QCPCurve::selectTest and pointDistance, step for step, with the axes'
-// transform inline (a Vue's) and the distance to the lines taken as they
-// are made: the library makes them whole first, and on a ring of a million
-// points a click's first query then spent a tenth of a second in the new
-// memory's page faults.
-double Courbe::distance(const QPointF &pos, bool onlySelectable, QVariant *details) const
-{
-    bool vueOk = false;
-    const Vue v = Vue::de(mKeyAxis.data(), mValueAxis.data(), &vueOk);
-    if (!vueOk || mDataContainer->size() < 2 || mLineStyle == lsNone)
-        return QCPCurve::selectTest(pos, onlySelectable, details);
-    if (onlySelectable && mSelectable == QCP::stNone)
-        return -1;
-    if (!mKeyAxis->axisRect()->rect().contains(pos.toPoint()) &&
-        !mParentPlot->interactions().testFlag(QCP::iSelectPlottablesBeyondAxisRect))
-        return -1;
-    const auto debut = mDataContainer->constBegin(), fin = mDataContainer->constEnd();
-    auto proche = fin;
-    double minDistSqr = std::numeric_limits<double>::max();
-    for (auto it = debut; it != fin; ++it) {
-        const double d = QCPVector2D(v.pixel(it->key, it->value) - pos).lengthSquared();
-        if (d < minDistSqr)
-            minDistSqr = d, proche = it;
-    }
-    minDistSqr =
-        distanceLignes(v, *mDataContainer, mParentPlot->selectionTolerance() * 1.2, pos, minDistSqr, &cles, &valeurs);
-    if (details) {
-        const int i = int(proche - debut);
-        details->setValue(QCPDataSelection(QCPDataRange(i, i + 1)));
-    }
-    return qSqrt(minDistSqr);
-}
-
-void Courbe::selectEvent(QMouseEvent *event, bool additive, const QVariant &details,
-                         bool *selectionStateChanged)
-{
-    QCPCurve::selectEvent(event, additive, details, selectionStateChanged);
-    if (carte)
-        carte->suspecte(rang);
-}
-
-// Most curves of a big map are not selected: nothing to undo, no copy of
-// an empty selection.
-void Courbe::deselectEvent(bool *selectionStateChanged)
-{
-    if (!selected()) {
-        if (selectionStateChanged)
-            *selectionStateChanged = false;
-        return;
-    }
-    QCPCurve::deselectEvent(selectionStateChanged);
-    if (carte)
-        carte->suspecte(rang);
-}
-
-void Courbe::draw(QCPPainter *painter)
-{
-    bool vueOk = false, habitOk = false, entiere = false;
-    const Vue v = Vue::de(mKeyAxis.data(), mValueAxis.data(), &vueOk);
-    const Habit h = vueOk ? Habit::de(*this, &habitOk) : Habit();
-    const bool choisie = choisieEntiere(*this, &entiere);
-    if (!vueOk || !habitOk || !entiere) {
-        QCPCurve::draw(painter);
-        return;
-    }
-    static QVector<QPointF> lignes; // GUI thread only; keeps its room
-    dessineCourbe(painter, v, *mDataContainer, h, choisie, lignes, &cles, &valeurs);
-}
-
 // ------------------------------------------------------------------ Carte
 
 Carte::Carte(QCustomPlot *plot)
-    : QCPLayerable(plot), plot(plot), cliche(new Cliche), geste(new Geste(plot))
+    : QCPLayerable(plot), plot(plot),
+      couche(nouvelleCouche(plot, QStringLiteral("courbes"), QStringLiteral("main"))),
+      registre(plot, couche, this),
+      clic(plot, couche, registre, [this](const QRectF &pixels) { return proches(pixels); },
+           [this] { return choisiesPossibles(); }),
+      cliche(new Cliche), geste(new Geste(plot))
 {
-    naissance = plot->layer(QStringLiteral("main"));
-    couche = nouvelleCouche(plot, QStringLiteral("courbes"), QStringLiteral("main"));
     setLayer(nouvelleCouche(plot, QStringLiteral("carte"), QStringLiteral("courbes")));
     entrees = nouvelleCouche(plot, QStringLiteral("entrees"), QStringLiteral("legend"));
-    // Qt finds a child in its parent's list from the front on every
-    // reparenting and deletion: with the curves kept apart, the plot's own
-    // list stays short.
-    porteur = new QObject(plot);
-    porteur->setObjectName(QStringLiteral("courbes"));
     plot->setProperty("kalu-carte", QVariant::fromValue<QObject *>(this));
 
     connect(plot, &QCustomPlot::beforeReplot, this, &Carte::avantReplot);
     connect(plot, &QCustomPlot::afterReplot, this, &Carte::apresReplot);
     connect(geste.get(), &Geste::commence, this, &Carte::gesteCommence);
     connect(geste.get(), &Geste::fini, this, &Carte::gesteFini);
-    plot->installEventFilter(this);
-    balayeur.setInterval(0);
-    connect(&balayeur, &QTimer::timeout, this, &Carte::jette);
 }
 
-// The jobs stop after the curve they draw; the curves left in the bin go
-// with their holder, a child of the plot.
+// The jobs stop after the curve they draw.
 Carte::~Carte()
 {
     arrete();
     arretes.clear();
-    for (Courbe *c : courbes)
-        if (c)
-            c->carte = nullptr;
     for (std::future<void> &f : liberations)
         f.wait();
 }
@@ -272,77 +92,20 @@ Carte *Carte::de(QCustomPlot *plot)
 void Carte::setRapide(bool oui)
 {
     rapide_ = oui;
+    clic.setActif(oui);
     arrete();
-    attente = oui && geste->enCours();
-}
-
-// The library searches the whole list of plottables before it appends each
-// new one: each curve registers in an empty list instead and is moved at
-// once behind the others; the list is whole again, in creation order, at
-// finAjouts.
-void Carte::debutAjouts()
-{
-    if (ajouts)
-        return;
-    ajouts = true;
-    deja.swap(acces::plottables(plot));
-    if (trous > 0)
-        compacte();
+    setAttente(oui && geste->enCours());
 }
 
 Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 {
-    // Born on the current layer, which must be a short one.
-    QCPLayer *avant = plot->currentLayer();
-    if (avant != naissance)
-        plot->setCurrentLayer(naissance);
-    Courbe *c = new Courbe(plot->xAxis, plot->yAxis, cles, valeurs);
-    if (avant != naissance)
-        plot->setCurrentLayer(avant);
-    QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
-    if (ajouts)
-        deja.append(liste.takeLast());
-    acces::demenage(c, couche);
-    if (enEvenement)
-        horsEvenement.append(c);
-    c->setParent(porteur);
-    c->carte = this;
-    c->placee = place;
-    if (place)
-        etendue.ajoute(cles, valeurs);
-    c->rang = int(courbes.size());
-    courbes.push_back(c);
-    ++structure;
-    relire = true;
+    Courbe *c = registre.ajoute(cles, valeurs, place);
+    clic.ajoutee(c);
     return c;
 }
 
-void Carte::inscrit(Courbe *c)
-{
-    if (!suite && c->rang == 0)
-        suite = std::make_shared<Scene>();
-    if (suite && size_t(c->rang) == suite->elements.size() && c->carte == this)
-        suite->inscrit(*c);
-    else
-        suite.reset();
-}
-
-void Carte::finAjouts()
-{
-    if (!ajouts)
-        return;
-    QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
-    deja.append(liste);
-    liste.swap(deja);
-    deja.clear();
-    ajouts = false;
-}
-
-// The plot, its layers and the legend let the curves go at once, in linear
-// time; the curves' objects are deleted a slice at a time from the event
-// loop (jette), their data freed off the GUI thread with the scene. Legend
-// items are deleted last, once the curves no longer stand before them among
-// the plot's children.
+// Legend items are deleted last, once the curves no longer stand before
+// them among the plot's children.
 void Carte::vide()
 {
     arrete();
@@ -354,109 +117,29 @@ void Carte::vide()
         if (QCPLayoutElement *item = legend->takeAt(i))
             items.append(item);
     legend->simplify();
-
-    QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
-    size_t vivantes = 0;
-    for (Courbe *c : courbes) {
-        if (!c)
-            continue;
-        c->carte = nullptr;
-        acces::oublieCouche(c);
-        corbeille.push_back(c);
-        ++vivantes;
-    }
-    acces::enfants(couche).clear();
-    horsEvenement.clear(); // the layer's own list, while an event sees candidates
-    if (size_t(liste.size()) == vivantes) {
-        liste.clear();
-    } else { // plottables of other kinds: the library's way
-        for (Courbe *c : courbes)
-            if (c)
-                liste.removeOne(c);
-        while (plot->plottableCount() > 0)
-            plot->removePlottable(0);
-    }
-    courbes.clear();
-    suite.reset();
-    etendue = Etendue();
-    trous = 0;
-    sansEntree = 0;
-    ++structure;
-    relire = true;
-    if (vivantes > 0) {
-        // The bin keeps the old holder; new curves get a new one, so that
-        // the bin's curves are deleted from the front of their parent's list.
-        corbeille.push_back(porteur);
-        porteur = new QObject(plot);
-        porteur->setObjectName(QStringLiteral("courbes"));
-        balayeur.start();
-    }
+    registre.vide();
+    clic.vide(); // the layer's own list, while an event sees candidates
     qDeleteAll(items);
-}
-
-void Carte::jette()
-{
-    QElapsedTimer t;
-    t.start();
-    while (jetes < corbeille.size()) {
-        delete corbeille[jetes++];
-        if ((jetes & 255) == 0 && t.elapsed() >= TRANCHE_MS)
-            return;
-    }
-    corbeille.clear();
-    jetes = 0;
-    balayeur.stop();
 }
 
 void Carte::oublie(int r)
 {
-    suite.reset();
-    election = Election();
-    etendue.exacte = false;
-    if (r >= 0 && r < int(courbes.size()) && courbes[r]) {
-        if (enEvenement)
-            horsEvenement.removeOne(courbes[r]);
-        courbes[r] = nullptr;
-        ++trous;
+    clic.oublie(registre.courbe(r));
+    if (registre.oublie(r))
         suspecte(r);
-    }
-}
-
-void Carte::suspecte(int r)
-{
-    suspects.push_back(r);
-}
-
-void Carte::compacte()
-{
-    sansEntree = size_t(std::count_if(courbes.begin(), courbes.begin() + std::min(sansEntree, courbes.size()),
-                                      [](const Courbe *c) { return c != nullptr; }));
-    courbes.erase(std::remove(courbes.begin(), courbes.end(), nullptr), courbes.end());
-    suite.reset();
-    for (size_t i = 0; i < courbes.size(); ++i)
-        courbes[i]->rang = int(i);
-    trous = 0;
-    ++structure;
-    relire = true;
 }
 
 void Carte::recadre()
 {
     QCPAxis *x = plot->xAxis, *y = plot->yAxis;
-    size_t vivantes = courbes.size() - size_t(trous);
     // Plottables of other kinds, or axes other than linear ones: the
     // library's own way.
-    if (size_t(plot->plottableCount()) != vivantes || x->scaleType() != QCPAxis::stLinear ||
+    if (size_t(plot->plottableCount()) != registre.vivantes() || x->scaleType() != QCPAxis::stLinear ||
         y->scaleType() != QCPAxis::stLinear) {
         plot->rescaleAxes(false);
         return;
     }
-    if (!etendue.exacte) {
-        etendue = Etendue();
-        for (const Courbe *c : courbes)
-            if (c && c->placee)
-                etendue.ajoute(c->cles, c->valeurs);
-    }
+    const Registre::Etendue &etendue = registre.etendue();
     if (!etendue.trouvee)
         return;
     const QCPRange rx = etendue.x, ry = etendue.y;
@@ -491,22 +174,23 @@ void Carte::accordeSelection()
         }
     }
     for (int r : choisiesPossibles())
-        if (size_t(r) >= sansEntree)
-            choisit(courbes[size_t(r)]);
+        if (size_t(r) >= registre.sansEntree())
+            choisit(registre.courbe(r));
 }
 
 void Carte::faitEntrees()
 {
     QCPLegend *legend = plot->legend;
-    if (legend == nullptr || sansEntree >= courbes.size() || ajouts)
+    const std::vector<Courbe *> &courbes = registre.courbes();
+    if (legend == nullptr || registre.sansEntree() >= courbes.size() || registre.ajouts())
         return;
     Legende *legende = dynamic_cast<Legende *>(legend);
     // An item is born on the plot's current layer and the library moves it
     // at once to the "legend" layer, from which it goes to the items' own.
     QCPLayer *avant = plot->currentLayer();
-    plot->setCurrentLayer(naissance);
-    for (; sansEntree < courbes.size(); ++sansEntree) {
-        Courbe *c = courbes[sansEntree];
+    plot->setCurrentLayer(registre.naissance());
+    for (size_t r = registre.sansEntree(); r < courbes.size(); ++r) {
+        Courbe *c = courbes[r];
         if (!c)
             continue;
         QCPAbstractLegendItem *item = new QCPPlottableLegendItem(legend, c);
@@ -517,6 +201,7 @@ void Carte::faitEntrees()
         else
             legend->addItem(item);
     }
+    registre.entreesFaites();
     plot->setCurrentLayer(avant);
 }
 
@@ -531,14 +216,10 @@ void Carte::applyDefaultAntialiasingHint(QCPPainter *painter) const
 // replaces is freed off the GUI thread.
 const std::shared_ptr<const Scene> &Carte::scene()
 {
-    if (!scene_ || structureScene != structure) {
+    if (!scene_ || structureScene != registre.structure()) {
         libere(std::move(scene_));
-        if (suite && suite->elements.size() == courbes.size())
-            scene_ = std::move(suite);
-        else
-            scene_ = Scene::fait(courbes);
-        suite.reset();
-        structureScene = structure;
+        scene_ = registre.scene();
+        structureScene = registre.structure();
         grille.reset();
     }
     return scene_;
@@ -575,7 +256,8 @@ uint8_t etat(const Courbe *c)
 // changed, and the selected ones, are read again.
 bool Carte::lectureEntiere() const
 {
-    return relire || !etats_ || etats_->size() != courbes.size() || courbes.size() <= lecture;
+    const size_t n = registre.courbes().size();
+    return relire || structureEtats != registre.structure() || !etats_ || etats_->size() != n || n <= lecture;
 }
 
 // The ranks selected at the last reading and those whose state may have
@@ -591,6 +273,7 @@ std::vector<int> Carte::aRelire() const
 
 std::shared_ptr<const Etats> Carte::etatsActuels(bool *entiers)
 {
+    const std::vector<Courbe *> &courbes = registre.courbes();
     std::shared_ptr<Etats> e;
     if (lectureEntiere()) {
         e = std::make_shared<Etats>(courbes.size(), uint8_t(0));
@@ -608,6 +291,7 @@ std::shared_ptr<const Etats> Carte::etatsActuels(bool *entiers)
     }
     suspects.clear();
     relire = false;
+    structureEtats = registre.structure();
     *entiers = true;
     for (int r : choisies_) {
         bool ok = true;
@@ -622,6 +306,7 @@ std::shared_ptr<const Etats> Carte::etatsActuels(bool *entiers)
 // selected at the last reading and those whose state may have changed since.
 std::vector<int> Carte::choisiesPossibles() const
 {
+    const std::vector<Courbe *> &courbes = registre.courbes();
     std::vector<int> r;
     if (lectureEntiere()) {
         for (size_t k = 0; k < courbes.size(); ++k)
@@ -637,44 +322,65 @@ std::vector<int> Carte::choisiesPossibles() const
 
 // ----------------------------------------------------- replot and drawing
 
+// The curves' layer lends its children to the map, so that it draws none of
+// them, or gets them back.
+void Carte::prete(Activite pour)
+{
+    Q_ASSERT(activite == Activite::Repos && pour != Activite::Repos);
+    pretees.swap(acces::enfants(couche));
+    activite = pour;
+}
+
+void Carte::rend(Activite de)
+{
+    Q_ASSERT(activite == de && de != Activite::Repos);
+    pretees.swap(acces::enfants(couche));
+    activite = Activite::Repos;
+}
+
+// The library does not replot within a replot. A replot within an export
+// finds the curves lent already, and draws them as the export does.
 void Carte::avantReplot()
 {
-    if (!rapide_)
+    if (!rapide_ || activite == Activite::Export)
         return;
-    if (trous > int(courbes.size()) / 2)
-        compacte();
-    pretees.swap(acces::enfants(couche));
-    enReplot = true;
+    registre.resserre();
+    prete(Activite::Replot);
 }
 
 void Carte::apresReplot()
 {
-    if (!enReplot)
+    if (activite != Activite::Replot)
         return;
-    enReplot = false;
-    pretees.swap(acces::enfants(couche));
-    if (complete) {
-        complete = false;
+    rend(Activite::Replot);
+    if (image == Image::Posee) {
+        image = Image::Montree;
         emit imageComplete();
     }
 }
 
+// Within a replot or another export, the curves are lent already.
 Carte::Pret::Pret(Carte *carte) : carte(carte)
 {
-    if (carte && carte->rapide_ && !carte->enReplot) {
-        carte->pretees.swap(acces::enfants(carte->couche));
-        carte->pretDessin = true;
-    } else {
+    if (carte && carte->rapide_ && carte->activite == Activite::Repos)
+        carte->prete(Activite::Export);
+    else
         this->carte = nullptr;
-    }
 }
 
 Carte::Pret::~Pret()
 {
-    if (carte) {
-        carte->pretees.swap(acces::enfants(carte->couche));
-        carte->pretDessin = false;
-    }
+    if (carte)
+        carte->rend(Activite::Export);
+}
+
+// A gesture under way, or none: a drawing put in this replot is still told.
+void Carte::setAttente(bool oui)
+{
+    if (oui)
+        image = Image::Attendue;
+    else if (image == Image::Attendue)
+        image = Image::Montree;
 }
 
 // A replot's curves: the last picture when it still fits (copied, or
@@ -683,13 +389,13 @@ Carte::Pret::~Pret()
 // gesture, only the moved picture.
 void Carte::draw(QCPPainter *painter)
 {
-    if (!enReplot && !pretDessin)
+    if (activite == Activite::Repos)
         return; // the curves are their layer's children and draw themselves
-    if (ajouts) { // a load is making curves: the map shows once they are all made
+    if (registre.ajouts()) { // a load is making curves: the map shows once they are all made
         arrete();
         return;
     }
-    if (pretDessin) {
+    if (activite == Activite::Export) {
         if (!exporte(painter))
             dessineTout(painter);
         return;
@@ -714,16 +420,14 @@ void Carte::draw(QCPPainter *painter)
         cliche->oublie();
         dessineTout(painter);
         ++nombres.complets;
-        complete = true;
-        attente = false;
+        image = Image::Posee;
         return;
     }
     if (cliche->vaPour(v, s.get(), *tampon) && retouche(painter, *tampon, v, etats)) {
-        complete = true;
-        attente = false;
+        image = Image::Posee;
         return;
     }
-    attente = true;
+    image = Image::Attendue;
     // A job for this view and scene goes on: the states that changed since
     // it began are redrawn once its picture is in.
     const bool memeTravail = travail && travail->demande().vue == v && travail->demande().scene == s &&
@@ -768,8 +472,8 @@ void Carte::dessineTout(QCPPainter *painter)
     const Vue v = Vue::de(plot, &vueOk);
     painter->save();
     painter->setClipRect(dans);
-    for (Courbe *c : courbes)
-        if (c && c->realVisibility() && (!vueOk || portee(v, c->cles, c->valeurs).intersects(dans)))
+    for (Courbe *c : registre.courbes())
+        if (c && c->realVisibility() && (!vueOk || portee(v, c->boiteCles(), c->boiteValeurs()).intersects(dans)))
             c->dessine(painter);
     painter->restore();
 }
@@ -897,12 +601,16 @@ void Carte::arrete()
     ++nombres.annules;
 }
 
-// Shown at once if the view and the curves are still those it drew.
+// Shown at once if the view and the curves are still those it drew. The
+// job is the sender of the signal being delivered: it is deleted once the
+// delivery is over, or with the map if that comes first.
 void Carte::travailTermine()
 {
     if (!travail || sender() != travail.get())
         return;
-    std::unique_ptr<Travail> fait = std::move(travail);
+    Travail *fait = travail.release();
+    fait->setParent(this);
+    fait->deleteLater();
     const Travail::Demande &d = fait->demande();
     bool vueOk = false;
     if (fait->index() && d.scene == scene_)
@@ -917,7 +625,7 @@ void Carte::travailTermine()
 void Carte::gesteCommence()
 {
     arrete();
-    attente = rapide_;
+    setAttente(rapide_);
 }
 
 void Carte::gesteFini()
@@ -946,128 +654,7 @@ std::vector<int> Carte::proches(const QRectF &pixels)
                      y->pixelToCoord(pixels.top()), y->pixelToCoord(pixels.bottom()));
 }
 
-// Pixels around `pos` where a curve may be within the selection tolerance.
-QRectF Carte::voisinage(const QPointF &pos) const
-{
-    const double t = plot->selectionTolerance() + 1;
-    return QRectF(pos - QPointF(t, t), pos + QPointF(t, t));
-}
-
-// Outside a click, one query per position and view; every curve then
-// answers from its mark.
 bool Carte::repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance, QVariant *details)
 {
-    if (!rapide_ || c->carte != this)
-        return false;
-    if (enEvenement) {
-        // The curves' layer holds the candidates only, and one was elected
-        // for this click.
-        if (c != election.elue || pos != election.pos || (onlySelectable && c->selectable() == QCP::stNone))
-            *distance = -1;
-        else if ((*distance = election.distance) >= 0 && details)
-            *details = election.details;
-        return true;
-    }
-    bool vueOk = false;
-    const Vue v = Vue::de(plot, &vueOk);
-    if (!requeteValide || pos != dernierePos || vueRequete != v || structureRequete != structure) {
-        ++requetes;
-        for (int k : proches(voisinage(pos)))
-            if (size_t(k) < courbes.size() && courbes[size_t(k)])
-                courbes[size_t(k)]->marque = requetes;
-        dernierePos = pos;
-        vueRequete = v;
-        structureRequete = structure;
-        requeteValide = true;
-    }
-    if (c->marque == requetes)
-        return false;
-    *distance = -1;
-    return true;
-}
-
-// A ring that holds `pos` wins over every line near it: the topmost such
-// ring, found by the even-odd rule alone. Else, from the top of the drawing
-// down as the library looks, the nearest curve within the tolerance. A
-// curve that isn't selectable still takes the click, as the library gives
-// it the press. A press elects anew; its release and double-click reuse
-// the press's choice unless the view or the curves changed meanwhile.
-void Carte::elit(const QList<QCPLayerable *> &liste, const QPointF &pos, bool nouvelle)
-{
-    bool vueOk = false;
-    const Vue v = Vue::de(plot, &vueOk);
-    if (!nouvelle && election.pos == pos && election.vue == v && election.structure == structure && vueOk)
-        return;
-    election = Election();
-    election.pos = pos;
-    election.vue = v;
-    election.structure = structure;
-    for (int i = liste.size() - 1; i >= 0; --i) {
-        const Courbe *c = static_cast<const Courbe *>(liste.at(i));
-        if (c->realVisibility() && c->tient(pos)) {
-            election.elue = c;
-            election.distance = 0;
-            c->sommetProche(pos, &election.details);
-            return;
-        }
-    }
-    const double tolerance = plot->selectionTolerance();
-    for (int i = liste.size() - 1; i >= 0; --i) {
-        const Courbe *c = static_cast<const Courbe *>(liste.at(i));
-        if (!c->realVisibility() || !c->pres(pos))
-            continue;
-        QVariant details;
-        const double d = c->distance(pos, false, &details);
-        if (d < 0 || d >= tolerance || (election.elue && d >= election.distance))
-            continue;
-        election.elue = c;
-        election.distance = d;
-        election.details = details;
-    }
-}
-
-// The curves near `pos` (within the selection tolerance), and with
-// `avecChoisies` every selected one, in drawing order.
-QList<QCPLayerable *> Carte::candidats(const QPointF &pos, bool avecChoisies)
-{
-    std::vector<int> rangs = proches(voisinage(pos));
-    if (avecChoisies)
-        for (int r : choisiesPossibles())
-            rangs.push_back(r);
-    std::sort(rangs.begin(), rangs.end());
-    rangs.erase(std::unique(rangs.begin(), rangs.end()), rangs.end());
-    QList<QCPLayerable *> liste;
-    liste.reserve(int(rangs.size()));
-    for (int r : rangs)
-        if (size_t(r) < courbes.size() && courbes[size_t(r)])
-            liste.append(courbes[size_t(r)]);
-    return liste;
-}
-
-bool Carte::eventFilter(QObject *objet, QEvent *event)
-{
-    if (objet != plot || !rapide_ || enEvenement)
-        return false;
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    {
-        const QPointF pos = static_cast<QMouseEvent *>(event)->pos();
-        horsEvenement = candidats(pos, true);
-        elit(horsEvenement, pos, event->type() == QEvent::MouseButtonPress);
-        break;
-    }
-    case QEvent::Wheel:
-        break; // no curve takes the wheel: the library asks none of them
-    default:
-        return false;
-    }
-    horsEvenement.swap(acces::enfants(couche));
-    enEvenement = true;
-    static_cast<QObject *>(plot)->event(event);
-    enEvenement = false;
-    horsEvenement.swap(acces::enfants(couche));
-    horsEvenement.clear();
-    return true;
+    return c->carte == this && clic.repond(c, pos, onlySelectable, distance, details);
 }

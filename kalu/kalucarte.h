@@ -34,21 +34,30 @@
 //   made through Pret (kalu-export) with a job on every core, waited for,
 //   when they paint on a raster picture.
 //
+// What Carte keeps, once its curves' registry (kaluregistre) and its click
+// filter (kaluclic) are classes of their own: the legend items (Legende,
+// faitEntrees, accordeSelection), the axes' fit (recadre), the curves'
+// states and what changed in them since the last reading, the scene and
+// its index, the replots (lending itself the curves, the picture, the
+// jobs) and the exports (Pret).
+//
 // Threads: every class here is used on the GUI thread only. The jobs never
 // see them: they get a Scene, the curves' states and a Vue.
 #ifndef KALUCARTE_H
 #define KALUCARTE_H
 
 #include <QImage>
-#include <QTimer>
 
 #include <future>
 #include <memory>
 #include <vector>
 
+#include "kaluclic.h"
+#include "kalucourbe.h"
 #include "kalugeste.h"
 #include "kaluimage.h"
 #include "kaluindex.h"
+#include "kaluregistre.h"
 #include "kaluscene.h"
 #include "kalutravail.h"
 #include "qcustomplot.h"
@@ -80,69 +89,12 @@ private:
     Carte *carte = nullptr;
 };
 
-// A curve that knows the box of its points and its place in the map.
-//
-// Hit test: a click farther than the selection tolerance from the box is
-// refused at once, and so is one that the map's index rules out. A click
-// inside a filled ring hits it (distance 0), with the ring's vertex nearest
-// the click as the clicked point; otherwise the library's distance to the
-// segments decides. During a click the map answers for its curves: the one
-// it elected (see Carte::eventFilter) alone is hit.
-class Courbe : public QCPCurve
-{
-public:
-    Courbe(QCPAxis *x, QCPAxis *y, const QCPRange &cles, const QCPRange &valeurs);
-    ~Courbe() override;
-
-    double selectTest(const QPointF &pos, bool onlySelectable, QVariant *details) const override;
-
-    // Takes `d` as its selection decorator, shared with the curves of the
-    // same look: a million parts keep one instead of a million. A shared
-    // decorator is never replaced (setSelectionDecorator) nor changed
-    // through one curve; the last curve holding it frees it.
-    void partageChoix(std::shared_ptr<QCPSelectionDecorator> d);
-
-    const QCPRange &boiteCles() const { return cles; }
-    const QCPRange &boiteValeurs() const { return valeurs; }
-
-    // Draws the curve as its layer would, without the painter's save and
-    // restore around it: the caller sets the clip.
-    void dessine(QCPPainter *painter) { applyDefaultAntialiasingHint(painter); draw(painter); }
-
-    // The hit test without the map's word: the library's distance, or 0
-    // inside a filled ring.
-    double mesure(const QPointF &pos, bool onlySelectable, QVariant *details) const;
-
-protected:
-    // Both tell the map that the curve's selection may have changed.
-    void selectEvent(QMouseEvent *event, bool additive, const QVariant &details,
-                     bool *selectionStateChanged) override;
-    void deselectEvent(bool *selectionStateChanged) override;
-    // Through dessineCourbe, as the drawing jobs draw it; a curve that
-    // drawing can't render (scatters, a selection in part) is the library's.
-    void draw(QCPPainter *painter) override;
-
-private:
-    friend class Carte;
-    bool pres(const QPointF &pos) const;
-    bool tient(const QPointF &pos) const;
-    void sommetProche(const QPointF &pos, QVariant *details) const;
-    double distance(const QPointF &pos, bool onlySelectable, QVariant *details) const;
-
-    QCPRange cles, valeurs;
-    std::shared_ptr<QCPSelectionDecorator> choix; // the shared decorator, if any
-    Carte *carte = nullptr; // null once the map is gone or has let it go
-    int rang = -1;          // place in the map's drawing order
-    unsigned marque = 0;    // the map's last click query that found it
-    bool placee = false;    // has a point, and so a box
-};
-
 // The map: the one layerable that draws every curve, on the layer just above
 // the curves' own. During a replot the curves' layer lends it its children,
 // so the layer draws none of them and the map shows them all; everywhere
 // else (clicks, the library's exports) the curves are the layer's children
 // as usual.
-class Carte : public QCPLayerable
+class Carte : public QCPLayerable, public Courbe::Tutelle
 {
     Q_OBJECT
 
@@ -159,7 +111,7 @@ public:
     // drawing order. The plot's list of plottables is set aside between
     // debutAjouts and finAjouts, so that each registration is short, and
     // the replots meanwhile draw no curve: a load's map shows once whole.
-    void debutAjouts();
+    void debutAjouts() { registre.debutAjouts(); }
     // `place` tells whether the curve has a point to place at all: its box
     // is then that of its placed points. Every point of the curve that is
     // not NaN lies in the box: its drawing relies on that.
@@ -169,8 +121,8 @@ public:
     // rather than in the replot after a load, where a million curves
     // reached one by one cost half a second. A curve changed afterwards
     // (data, pens) before that replot must not have been inscribed.
-    void inscrit(Courbe *c);
-    void finAjouts();
+    void inscrit(Courbe *c) { registre.inscrit(c); }
+    void finAjouts() { registre.finAjouts(); }
 
     // Fits the bottom and left axes to every curve, as the plot's
     // rescaleAxes(false) would, from the curves' boxes; the top and right
@@ -225,7 +177,7 @@ public:
     const Compteurs &compteurs() const { return nombres; }
 
     // Whether a complete drawing of the present state is still to be shown.
-    bool attendImage() const { return attente; }
+    bool attendImage() const { return image == Image::Attendue; }
 
     // The map follows the curves' selection and visibility as the library's
     // clicks and its own calls change them. A change made directly on a
@@ -238,13 +190,13 @@ public:
 
     // Called by Courbe: the curve at `rang` is being deleted; its selection
     // may have changed.
-    void oublie(int rang);
-    void suspecte(int rang);
+    void oublie(int rang) override;
+    void suspecte(int rang) override { suspects.push_back(rang); }
     // Called by Courbe::selectTest: true when the map answers for `c` at
     // `pos`, with the distance (-1: not hit) and details in `*distance` and
-    // `details`. During a click only the elected curve is hit; elsewhere a
-    // curve that the index rules out is not.
-    bool repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance, QVariant *details);
+    // `details`. The click filter answers (kaluclic).
+    bool repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance,
+                QVariant *details) override;
 
     // The wheel's gesture ends after this pause, in ms.
     static const int PAUSE_MOLETTE = Geste::PAUSE_MOLETTE;
@@ -256,15 +208,6 @@ signals:
 protected:
     void applyDefaultAntialiasingHint(QCPPainter *painter) const override;
     void draw(QCPPainter *painter) override;
-    // Clicks and double-clicks reach the plot with only the curves near the
-    // pointer, and the selected ones, on the curves' layer: the library then
-    // asks and deselects those alone. Of the curves near the pointer, one is
-    // elected: the topmost filled ring that holds the pointer, else the
-    // nearest curve within the selection tolerance (the topmost of equals).
-    // The library, which would take the topmost curve within the tolerance,
-    // a neighbour drawn over the ring the pointer is in, finds that one
-    // alone. Wheel turns reach the plot with no curve, as none takes them.
-    bool eventFilter(QObject *objet, QEvent *event) override;
 
 private slots:
     void avantReplot();
@@ -272,7 +215,6 @@ private slots:
     void gesteCommence();
     void gesteFini();
     void travailTermine();
-    void jette();
 
 private:
     const std::shared_ptr<const Scene> &scene();
@@ -291,42 +233,21 @@ private:
     void libere(std::shared_ptr<const Scene> scene);
     const Index &index();
     std::vector<int> proches(const QRectF &pixels);
-    void compacte();
-    QRectF voisinage(const QPointF &pos) const;
-    QList<QCPLayerable *> candidats(const QPointF &pos, bool avecChoisies);
-    void elit(const QList<QCPLayerable *> &candidats, const QPointF &pos, bool nouvelle);
 
     QCustomPlot *plot;
-    QCPLayer *naissance = nullptr; // "main", where new layerables are born
-    QCPLayer *couche = nullptr;  // the curves' layer
+    QCPLayer *couche;            // the curves' layer
     QCPLayer *entrees = nullptr; // the legend items' layer
-    QObject *porteur = nullptr;  // the curves' QObject parent
-    std::vector<Courbe *> courbes; // drawing order; null where one was deleted
-    // The union of the placed curves' boxes, kept as they are added: a
-    // million boxes read after a load cost tens of ms.
-    struct Etendue {
-        QCPRange x, y;
-        bool trouvee = false;
-        bool exacte = true; // false once a curve went: read the boxes again
-        void ajoute(const QCPRange &cles, const QCPRange &valeurs)
-        {
-            if (!trouvee)
-                x = cles, y = valeurs;
-            x.expand(cles);
-            y.expand(valeurs);
-            trouvee = true;
-        }
-    } etendue;
-    int trous = 0;
-    unsigned structure = 0; // of the ranks: grows with every add and compaction
+    Registre registre;
+    Clic clic;
+    // Who holds the curves' layer's children: the layer, or the map for a
+    // replot or for an export (Pret), one at a time. Adding curves (a load
+    // replots meanwhile) and a filtered event (a click may replot) are
+    // independent of it and of each other: the registry and the click
+    // filter keep theirs.
+    enum class Activite { Repos, Replot, Export } activite = Activite::Repos;
     QList<QCPLayerable *> pretees; // the curves' layer's children, while lent
-    bool enReplot = false, pretDessin = false;
-    QList<QCPAbstractPlottable *> deja; // the plottables set aside while adding
-    bool ajouts = false;
-    size_t sansEntree = 0; // rank of the first curve without a legend item
-    // The curves' layer's children while an event sees only candidates.
-    QList<QCPLayerable *> horsEvenement;
-    bool enEvenement = false;
+    void prete(Activite pour);
+    void rend(Activite de);
     bool rapide_ = true;
     int fils = Travail::filsParDefaut();
 
@@ -335,10 +256,10 @@ private:
     std::shared_ptr<const Etats> etats_;
     std::vector<int> choisies_, suspects;
     bool relire = true;
+    unsigned structureEtats = ~0u; // the registry's, when they were read
     size_t lecture = 65536;
 
     std::shared_ptr<const Scene> scene_;
-    std::shared_ptr<Scene> suite; // the next scene, curve after curve (inscrit)
     unsigned structureScene = ~0u;
     std::shared_ptr<const Index> grille; // for scene_
     std::unique_ptr<Cliche> cliche;
@@ -347,30 +268,11 @@ private:
     std::vector<std::future<void>> liberations;    // scenes being freed
     std::unique_ptr<Geste> geste;
 
-    // Curves taken out of the plot, deleted a slice at a time.
-    std::vector<QObject *> corbeille;
-    size_t jetes = 0;
-    QTimer balayeur;
-
-    // The last click query: its position and view, and its mark.
-    unsigned requetes = 0;
-    QPointF dernierePos;
-    Vue vueRequete;
-    unsigned structureRequete = ~0u;
-    bool requeteValide = false;
-
-    // The curve a click at `pos` is given to, its distance and details, for
-    // one state of the view and of the curves.
-    struct Election {
-        const Courbe *elue = nullptr;
-        double distance = -1;
-        QVariant details;
-        QPointF pos;
-        Vue vue;
-        unsigned structure = ~0u;
-    } election;
-
-    bool attente = false, complete = false;
+    // The complete drawing of the present state: shown, still to come (a
+    // gesture goes on, a job runs), or put in the buffer by this replot and
+    // told once the replot is over.
+    enum class Image { Montree, Attendue, Posee } image = Image::Montree;
+    void setAttente(bool oui);
     Compteurs nombres;
 };
 

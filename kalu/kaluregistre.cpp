@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "kaluregistre.h"
+
+#include "kaluacces.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+
+namespace {
+
+// The slices in which "Remove all" deletes the curves' objects.
+const int TRANCHE_MS = 8;
+
+} // namespace
+
+Registre::Registre(QCustomPlot *plot, QCPLayer *couche, Courbe::Tutelle *carte)
+    : plot(plot), naissance_(plot->layer(QStringLiteral("main"))), couche(couche), carte(carte),
+      porteur(nouveauPorteur())
+{
+    balayeur.setInterval(0);
+    QObject::connect(&balayeur, &QTimer::timeout, &balayeur, [this] { jette(); });
+}
+
+// The curves left in the bin go with their holder, a child of the plot.
+Registre::~Registre()
+{
+    for (Courbe *c : courbes_)
+        if (c)
+            c->carte = nullptr;
+}
+
+// Qt finds a child in its parent's list from the front on every
+// reparenting and deletion: with the curves kept apart, the plot's own list
+// stays short.
+QObject *Registre::nouveauPorteur()
+{
+    QObject *p = new QObject(plot);
+    p->setObjectName(QStringLiteral("courbes"));
+    return p;
+}
+
+void Registre::Etendue::ajoute(const QCPRange &cles, const QCPRange &valeurs)
+{
+    if (!trouvee)
+        x = cles, y = valeurs;
+    x.expand(cles);
+    y.expand(valeurs);
+    trouvee = true;
+}
+
+// The library searches the whole list of plottables before it appends each
+// new one: each curve registers in an empty list instead and is moved at
+// once behind the others; the list is whole again, in creation order, at
+// finAjouts.
+void Registre::debutAjouts()
+{
+    if (ajouts_)
+        return;
+    ajouts_ = true;
+    deja.swap(acces::plottables(plot));
+    if (trous > 0)
+        compacte();
+}
+
+Courbe *Registre::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
+{
+    // Born on the current layer, which must be a short one.
+    QCPLayer *avant = plot->currentLayer();
+    if (avant != naissance_)
+        plot->setCurrentLayer(naissance_);
+    Courbe *c = new Courbe(plot->xAxis, plot->yAxis, cles, valeurs);
+    if (avant != naissance_)
+        plot->setCurrentLayer(avant);
+    QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
+    if (ajouts_)
+        deja.append(liste.takeLast());
+    acces::demenage(c, couche);
+    c->setParent(porteur);
+    c->carte = carte;
+    c->placee = place;
+    if (place)
+        etendue_.ajoute(cles, valeurs);
+    c->rang = int(courbes_.size());
+    courbes_.push_back(c);
+    ++structure_;
+    return c;
+}
+
+void Registre::inscrit(Courbe *c)
+{
+    if (!suite && c->rang == 0)
+        suite = std::make_shared<Scene>();
+    if (suite && size_t(c->rang) == suite->elements.size() && c->carte == carte)
+        suite->inscrit(*c);
+    else
+        suite.reset();
+}
+
+void Registre::finAjouts()
+{
+    if (!ajouts_)
+        return;
+    QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
+    deja.append(liste);
+    liste.swap(deja);
+    deja.clear();
+    ajouts_ = false;
+}
+
+Courbe *Registre::courbe(int r) const
+{
+    return r >= 0 && size_t(r) < courbes_.size() ? courbes_[size_t(r)] : nullptr;
+}
+
+bool Registre::oublie(int r)
+{
+    suite.reset();
+    etendueExacte = false;
+    if (!courbe(r))
+        return false;
+    courbes_[size_t(r)] = nullptr;
+    ++trous;
+    return true;
+}
+
+void Registre::compacte()
+{
+    sansEntree_ = size_t(std::count_if(courbes_.begin(), courbes_.begin() + std::min(sansEntree_, courbes_.size()),
+                                       [](const Courbe *c) { return c != nullptr; }));
+    courbes_.erase(std::remove(courbes_.begin(), courbes_.end(), nullptr), courbes_.end());
+    suite.reset();
+    for (size_t i = 0; i < courbes_.size(); ++i)
+        courbes_[i]->rang = int(i);
+    trous = 0;
+    ++structure_;
+}
+
+void Registre::resserre()
+{
+    if (trous > int(courbes_.size()) / 2)
+        compacte();
+}
+
+// The plot and the layer let the curves go at once, in linear time; the
+// curves' objects are deleted a slice at a time from the event loop (jette),
+// their data freed off the GUI thread with the scene.
+void Registre::vide()
+{
+    QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
+    size_t restantes = 0;
+    for (Courbe *c : courbes_) {
+        if (!c)
+            continue;
+        c->carte = nullptr;
+        acces::oublieCouche(c);
+        corbeille.push_back(c);
+        ++restantes;
+    }
+    acces::enfants(couche).clear();
+    if (size_t(liste.size()) == restantes) {
+        liste.clear();
+    } else { // plottables of other kinds: the library's way
+        for (Courbe *c : courbes_)
+            if (c)
+                liste.removeOne(c);
+        while (plot->plottableCount() > 0)
+            plot->removePlottable(0);
+    }
+    courbes_.clear();
+    suite.reset();
+    etendue_ = Etendue();
+    etendueExacte = true;
+    trous = 0;
+    sansEntree_ = 0;
+    ++structure_;
+    if (restantes > 0) {
+        // The bin keeps the old holder; new curves get a new one, so that
+        // the bin's curves are deleted from the front of their parent's list.
+        corbeille.push_back(porteur);
+        porteur = nouveauPorteur();
+        balayeur.start();
+    }
+}
+
+void Registre::jette()
+{
+    QElapsedTimer t;
+    t.start();
+    while (jetes < corbeille.size()) {
+        delete corbeille[jetes++];
+        if ((jetes & 255) == 0 && t.elapsed() >= TRANCHE_MS)
+            return;
+    }
+    corbeille.clear();
+    jetes = 0;
+    balayeur.stop();
+}
+
+const Registre::Etendue &Registre::etendue()
+{
+    if (!etendueExacte) {
+        etendue_ = Etendue();
+        for (const Courbe *c : courbes_)
+            if (c && c->placee)
+                etendue_.ajoute(c->cles, c->valeurs);
+        etendueExacte = true;
+    }
+    return etendue_;
+}
+
+std::shared_ptr<const Scene> Registre::scene()
+{
+    std::shared_ptr<const Scene> s;
+    if (suite && suite->elements.size() == courbes_.size())
+        s = std::move(suite);
+    else
+        s = Scene::fait(courbes_);
+    suite.reset();
+    return s;
+}

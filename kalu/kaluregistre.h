@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// kaluregistre: the map's curves, in drawing order, each at its rank; how
+// they are registered with the plot, its layers and its QObject trees in
+// constant time each, forgotten, compacted and, all at once, let go.
+//
+// What it guarantees:
+// - Adding a curve costs the same with a million curves as with one: the
+//   plot's list of plottables is set aside between debutAjouts and
+//   finAjouts, each curve goes straight to the curves' layer and holder.
+// - A curve deleted leaves a hole at its rank: the ranks of the others, and
+//   so the scene and the states read by rank, stay good until compacte.
+// - vide() empties the plot and the layer at once; the curves' objects go a
+//   slice at a time from the event loop.
+// - The union of the placed curves' boxes is at hand without reading a
+//   million boxes, as long as no curve went.
+//
+// Threads: GUI thread only. The scenes it hands out (scene()) are
+// immutable, for any thread.
+#ifndef KALUREGISTRE_H
+#define KALUREGISTRE_H
+
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+#include "kalucourbe.h"
+#include "kaluscene.h"
+
+class Registre
+{
+public:
+    // The curves are put on `couche` and parented to a holder of the
+    // plot's; they tell `carte` when they go.
+    Registre(QCustomPlot *plot, QCPLayer *couche, Courbe::Tutelle *carte);
+    // The curves still here outlive the registry: they no longer tell it.
+    ~Registre();
+    Registre(const Registre &) = delete;
+    Registre &operator=(const Registre &) = delete;
+
+    // See Carte::debutAjouts, ajoute, inscrit, finAjouts.
+    void debutAjouts();
+    Courbe *ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place);
+    void inscrit(Courbe *c);
+    void finAjouts();
+    bool ajouts() const { return ajouts_; }
+
+    // False when `rang` holds no curve; else it is a hole from now on.
+    bool oublie(int rang);
+    // Closes the holes: the ranks change.
+    void compacte();
+    // Compacts once holes are more than half the ranks.
+    void resserre();
+    // Lets every curve go: see Carte::vide.
+    void vide();
+
+    // Drawing order; null where a curve was deleted.
+    const std::vector<Courbe *> &courbes() const { return courbes_; }
+    // The curve at `rang`, null for a hole or a rank out of range.
+    Courbe *courbe(int rang) const;
+    size_t vivantes() const { return courbes_.size() - size_t(trous); }
+    // Grows with every add, compaction and emptying: what was computed by
+    // rank for one value is good as long as it holds.
+    unsigned structure() const { return structure_; }
+    // "main", where new layerables are born.
+    QCPLayer *naissance() const { return naissance_; }
+
+    // The first rank without a legend item; the ranks below all have one.
+    size_t sansEntree() const { return sansEntree_; }
+    void entreesFaites() { sansEntree_ = courbes_.size(); }
+
+    // The union of the placed curves' boxes.
+    struct Etendue {
+        QCPRange x, y;
+        bool trouvee = false;
+        void ajoute(const QCPRange &cles, const QCPRange &valeurs);
+    };
+    const Etendue &etendue();
+
+    // The scene of the present curves: the one inscrit built, if whole.
+    std::shared_ptr<const Scene> scene();
+
+private:
+    void jette();
+    QObject *nouveauPorteur();
+
+    QCustomPlot *plot;
+    QCPLayer *naissance_;
+    QCPLayer *couche;
+    Courbe::Tutelle *carte;
+    QObject *porteur; // the curves' QObject parent
+    std::vector<Courbe *> courbes_;
+    // Kept as curves are added: a million boxes read after a load cost tens
+    // of ms. Read again once a curve went.
+    Etendue etendue_;
+    bool etendueExacte = true;
+    int trous = 0;
+    unsigned structure_ = 0;
+    size_t sansEntree_ = 0;
+    QList<QCPAbstractPlottable *> deja; // the plottables set aside while adding
+    bool ajouts_ = false;
+    std::shared_ptr<Scene> suite; // the next scene, curve after curve (inscrit)
+
+    // Curves taken out of the plot, deleted a slice at a time.
+    std::vector<QObject *> corbeille;
+    size_t jetes = 0;
+    QTimer balayeur;
+};
+
+#endif
