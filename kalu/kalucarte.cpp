@@ -80,8 +80,6 @@ Carte::~Carte()
 {
     arrete();
     arretes.clear();
-    for (std::future<void> &f : liberations)
-        f.wait();
 }
 
 Carte *Carte::de(QCustomPlot *plot)
@@ -212,12 +210,10 @@ void Carte::applyDefaultAntialiasingHint(QCPPainter *painter) const
 
 // ------------------------------------------------------ scene and states
 
-// Made again only when curves were added or the ranks compacted; the one it
-// replaces is freed off the GUI thread.
+// Made again only when curves were added or the ranks compacted.
 const std::shared_ptr<const Scene> &Carte::scene()
 {
     if (!scene_ || structureScene != registre.structure()) {
-        libere(std::move(scene_));
         scene_ = registre.scene();
         structureScene = registre.structure();
         grille.reset();
@@ -225,20 +221,6 @@ const std::shared_ptr<const Scene> &Carte::scene()
     return scene_;
 }
 
-// A scene may hold the last reference to a million curves' data: dropping
-// it is a million frees.
-void Carte::libere(std::shared_ptr<const Scene> s)
-{
-    if (!s)
-        return;
-    liberations.erase(std::remove_if(liberations.begin(), liberations.end(),
-                                     [](std::future<void> &f) {
-                                         return f.wait_for(std::chrono::seconds(0)) ==
-                                                std::future_status::ready;
-                                     }),
-                      liberations.end());
-    liberations.push_back(std::async(std::launch::async, [s = std::move(s)]() mutable { s.reset(); }));
-}
 
 namespace {
 

@@ -48,7 +48,6 @@
 
 #include <QImage>
 
-#include <future>
 #include <memory>
 #include <vector>
 
@@ -230,7 +229,6 @@ private:
     void lance(QCPPainter *painter, const QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
     bool exporte(QCPPainter *painter);
     void arrete();
-    void libere(std::shared_ptr<const Scene> scene);
     const Index &index();
     std::vector<int> proches(const QRectF &pixels);
 
@@ -265,7 +263,6 @@ private:
     std::unique_ptr<Cliche> cliche;
     std::unique_ptr<Travail> travail;        // the running job, if any
     std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
-    std::vector<std::future<void>> liberations;    // scenes being freed
     std::unique_ptr<Geste> geste;
 
     // The complete drawing of the present state: shown, still to come (a

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluregistre.h"
 
+#include <cstdlib>
+
 #include "kaluacces.h"
 
 #include <QElapsedTimer>
@@ -12,6 +14,17 @@ namespace {
 // The slices in which "Remove all" deletes the curves' objects.
 const int TRANCHE_MS = 8;
 
+// glibc keeps small freed blocks aside (its fast bins) and sorts them all
+// into its free lists at its next large allocation or free: after a
+// million curves, the one large free at the end sorted them for 50 ms. A
+// large allocation (beyond the small bins and the thread cache) after each
+// slice sorts a slice's worth at a time.
+void range()
+{
+    void *volatile bloc = std::malloc(4096);
+    std::free(bloc);
+}
+
 } // namespace
 
 Registre::Registre(QCustomPlot *plot, QCPLayer *couche, Courbe::Tutelle *carte)
@@ -22,12 +35,24 @@ Registre::Registre(QCustomPlot *plot, QCPLayer *couche, Courbe::Tutelle *carte)
     QObject::connect(&balayeur, &QTimer::timeout, &balayeur, [this] { jette(); });
 }
 
-// The curves left in the bin go with their holder, a child of the plot.
+// The curves left in the bin go with their holder, a child of the plot,
+// once the plot's layers are gone.
 Registre::~Registre()
 {
     for (Courbe *c : courbes_)
         if (c)
             c->carte = nullptr;
+    for (size_t k = jetes; k < corbeille.size(); ++k)
+        lache(corbeille[k]);
+}
+
+// The curve forgets its map and its layer, whose lists let it go already.
+void Registre::lache(Courbe *c)
+{
+    if (c) {
+        c->carte = nullptr;
+        acces::oublieCouche(c);
+    }
 }
 
 // Qt finds a child in its parent's list from the front on every
@@ -90,7 +115,7 @@ Courbe *Registre::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool pla
 void Registre::inscrit(Courbe *c)
 {
     if (!suite && c->rang == 0)
-        suite = std::make_shared<Scene>();
+        suite = Scene::nouvelle();
     if (suite && size_t(c->rang) == suite->elements.size() && c->carte == carte)
         suite->inscrit(*c);
     else
@@ -145,18 +170,13 @@ void Registre::resserre()
 // The plot and the layer let the curves go at once, in linear time; the
 // curves' objects are deleted a slice at a time from the event loop (jette),
 // their data freed off the GUI thread with the scene.
+// A million curves visited one by one cost the GUI thread a tenth of a
+// second: the plot and the layer let them go by clearing their lists, the
+// bin takes the ranks as they are.
 void Registre::vide()
 {
     QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
-    size_t restantes = 0;
-    for (Courbe *c : courbes_) {
-        if (!c)
-            continue;
-        c->carte = nullptr;
-        acces::oublieCouche(c);
-        corbeille.push_back(c);
-        ++restantes;
-    }
+    const size_t restantes = courbes_.size() - size_t(trous);
     acces::enfants(couche).clear();
     if (size_t(liste.size()) == restantes) {
         liste.clear();
@@ -167,6 +187,10 @@ void Registre::vide()
         while (plot->plottableCount() > 0)
             plot->removePlottable(0);
     }
+    if (corbeille.empty())
+        corbeille.swap(courbes_);
+    else
+        corbeille.insert(corbeille.end(), courbes_.begin(), courbes_.end());
     courbes_.clear();
     suite.reset();
     etendue_ = Etendue();
@@ -175,9 +199,9 @@ void Registre::vide()
     sansEntree_ = 0;
     ++structure_;
     if (restantes > 0) {
-        // The bin keeps the old holder; new curves get a new one, so that
-        // the bin's curves are deleted from the front of their parent's list.
-        corbeille.push_back(porteur);
+        // New curves get a new holder, so that the bin's curves are deleted
+        // from the front of their parent's list.
+        porteurs.push_back(porteur);
         porteur = nouveauPorteur();
         balayeur.start();
     }
@@ -188,12 +212,19 @@ void Registre::jette()
     QElapsedTimer t;
     t.start();
     while (jetes < corbeille.size()) {
-        delete corbeille[jetes++];
-        if ((jetes & 255) == 0 && t.elapsed() >= TRANCHE_MS)
+        Courbe *c = corbeille[jetes++];
+        lache(c);
+        delete c;
+        if ((jetes & 63) == 0 && t.elapsed() >= TRANCHE_MS) {
+            range();
             return;
+        }
     }
+    range();
     corbeille.clear();
     jetes = 0;
+    qDeleteAll(porteurs);
+    porteurs.clear();
     balayeur.stop();
 }
 

@@ -10,8 +10,8 @@
 //   finAjouts, each curve goes straight to the curves' layer and holder.
 // - A curve deleted leaves a hole at its rank: the ranks of the others, and
 //   so the scene and the states read by rank, stay good until compacte.
-// - vide() empties the plot and the layer at once; the curves' objects go a
-//   slice at a time from the event loop.
+// - vide() empties the plot and the layer at once without touching a curve:
+//   the curves' objects go a slice at a time from the event loop.
 // - The union of the placed curves' boxes is at hand without reading a
 //   million boxes, as long as no curve went.
 //
@@ -83,6 +83,7 @@ public:
 
 private:
     void jette();
+    static void lache(Courbe *c);
     QObject *nouveauPorteur();
 
     QCustomPlot *plot;
@@ -102,8 +103,11 @@ private:
     bool ajouts_ = false;
     std::shared_ptr<Scene> suite; // the next scene, curve after curve (inscrit)
 
-    // Curves taken out of the plot, deleted a slice at a time.
-    std::vector<QObject *> corbeille;
+    // Curves taken out of the plot (null where one was deleted already),
+    // let go of their map and layer and deleted a slice at a time, then
+    // their old holders.
+    std::vector<Courbe *> corbeille;
+    std::vector<QObject *> porteurs;
     size_t jetes = 0;
     QTimer balayeur;
 };

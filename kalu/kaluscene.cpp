@@ -2,6 +2,73 @@
 #include "kaluscene.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// The thread that frees the scenes that were let go, one after another.
+class Balayeuse
+{
+public:
+    static Balayeuse &la()
+    {
+        static Balayeuse b;
+        return b;
+    }
+
+    void jette(const Scene *s)
+    {
+        {
+            std::lock_guard<std::mutex> l(verrou);
+            file.push_back(s);
+        }
+        reveil.notify_one();
+    }
+
+private:
+    Balayeuse() : fil([this] { balaie(); }) {}
+    ~Balayeuse()
+    {
+        {
+            std::lock_guard<std::mutex> l(verrou);
+            fin = true;
+        }
+        reveil.notify_one();
+        fil.join();
+    }
+
+    void balaie()
+    {
+        std::unique_lock<std::mutex> l(verrou);
+        for (;;) {
+            reveil.wait(l, [this] { return fin || !file.empty(); });
+            if (file.empty())
+                return;
+            const Scene *s = file.front();
+            file.pop_front();
+            l.unlock();
+            delete s;
+            l.lock();
+        }
+    }
+
+    std::mutex verrou;
+    std::condition_variable reveil;
+    std::deque<const Scene *> file;
+    bool fin = false;
+    std::thread fil;
+};
+
+} // namespace
+
+std::shared_ptr<Scene> Scene::nouvelle()
+{
+    Balayeuse::la(); // made before any scene, so gone after them all
+    return std::shared_ptr<Scene>(new Scene, [](const Scene *s) { Balayeuse::la().jette(s); });
+}
 
 void Scene::inscrit(const QCPCurve &c, const QCPRange &cles, const QCPRange &valeurs)
 {

@@ -9,10 +9,12 @@
 // A scene is made after the set of curves grew or was compacted; removing
 // a curve only changes the Etats (its data stays alive with the scene).
 //
-// Threads: scenes (Scene::fait, inscrit) and Etats are made on the GUI
-// thread. A scene is
-// never changed once made: any thread may read it through its shared
-// pointer, and the last holder frees it, on whichever thread.
+// Threads: scenes (Scene::nouvelle, fait, inscrit) and Etats are made on
+// the GUI thread. A scene is never changed once made: any thread may read
+// it through its shared pointer. Its last holder, whichever thread it is
+// on, hands it to a thread of its own that frees it: a scene holds a
+// million curves' data, and the GUI thread, which drops it as often as not
+// (the map, its picture, a finished job), would spend tens of ms on it.
 #ifndef KALUSCENE_H
 #define KALUSCENE_H
 
@@ -37,13 +39,16 @@ struct Scene {
     // Every curve can be drawn by dessineCourbe.
     bool dessinable = true;
 
+    // An empty scene, freed off its last holder's thread.
+    static std::shared_ptr<Scene> nouvelle();
+
     // The scene of `courbes` (null entries are curves gone: they stay
     // empty elements). A curve here is any QCPCurve that knows the box of
     // its placed points (boiteCles, boiteValeurs): the scene needs nothing
     // else of the map's curves, and so does not know the map.
     template <class C> static std::shared_ptr<const Scene> fait(const std::vector<C *> &courbes)
     {
-        auto s = std::make_shared<Scene>();
+        std::shared_ptr<Scene> s = nouvelle();
         s->elements.reserve(courbes.size());
         for (const C *c : courbes) {
             if (c)
