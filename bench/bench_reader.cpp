@@ -28,7 +28,8 @@
 #include "genshp.h"
 #include "zolshp.h"
 
-namespace {
+namespace
+{
 
 struct Fichier {
     const char *nom;
@@ -163,8 +164,10 @@ int main(int argc, char **argv)
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
 
     const Fichier fichiers[] = {
-        {"lignes-1k.shp", 3, 1000, 1, 4},         {"lignes-100k.shp", 3, 100000, 1, 4},
-        {"lignes-200k.shp", 3, 200000, 1, 4},     {"lignes-1m.shp", 3, 1000000, 1, 4},
+        {"lignes-1k.shp", 3, 1000, 1, 4},
+        {"lignes-100k.shp", 3, 100000, 1, 4},
+        {"lignes-200k.shp", 3, 200000, 1, 4},
+        {"lignes-1m.shp", 3, 1000000, 1, 4},
         {"polygones-1k-20k.shp", 5, 1000, 1, 20000},
     };
 
@@ -190,7 +193,8 @@ int main(int argc, char **argv)
             fprintf(stderr, "%s: the three sums differ (%.17g, %.17g, %.17g)\n", f.nom, sb, ss, sk);
             return 1;
         }
-        printf("| %s | %ld x %d x %d | %.1f | %.3f (%.0f) | %.3f (%.0f) | %.3f (%.0f) | %.2f | %.2f |\n",
+        printf("| %s | %ld x %d x %d | %.1f | %.3f (%.0f) | %.3f (%.0f) | %.3f (%.0f) | %.2f | "
+               "%.2f |\n",
                f.nom, f.records, f.parts, f.points, mo, tb, mo / tb, ts, mo / ts, tk, mo / tk,
                tk / tb, tk / ts);
         fflush(stdout);

@@ -66,7 +66,8 @@
 #include "kalucarte.h"
 #include "kaluview.h"
 
-namespace {
+namespace
+{
 
 // The maps: generated files of one-part records. The polygons of 20 points
 // keep apart; the others overlap their neighbours.
@@ -165,8 +166,8 @@ void souris(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton b, Qt::Mo
 
 void molette(QWidget *w, QPoint pos, int cran)
 {
-    QWheelEvent e(pos, w->mapToGlobal(pos), QPoint(), QPoint(0, cran), Qt::NoButton,
-                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent e(pos, w->mapToGlobal(pos), QPoint(), QPoint(0, cran), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
 }
 
@@ -219,7 +220,7 @@ void filtre(QtMsgType type, const QMessageLogContext &contexte, const QString &m
 // paints and the map's signals.
 class Banc : public QObject
 {
-public:
+  public:
     Banc(QCustomPlot *plot, Carte *carte) : plot(plot), carte(carte)
     {
         connect(carte, &Carte::imageComplete, this, [this] {
@@ -240,8 +241,8 @@ public:
     // A gesture: `etapes` run from a timer `ms` apart, the first at once;
     // the last ends the gesture. Returns with the complete picture shown.
     struct Geste {
-        double pire = 0;   // longest stall, s
-        double fin = 0;    // from the gesture's end to the complete picture, s
+        double pire = 0; // longest stall, s
+        double fin = 0;  // from the gesture's end to the complete picture, s
         bool signal = false, ok = false;
         std::vector<double> envois; // when each step ran
     };
@@ -306,7 +307,7 @@ public:
         return d;
     }
 
-protected:
+  protected:
     // The end of each of the plot's paints: the picture is then on screen.
     bool eventFilter(QObject *objet, QEvent *event) override
     {
@@ -317,7 +318,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     void marqueFin()
     {
         tFin = maintenant();
@@ -472,13 +473,15 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     const Carte::Compteurs compte = carte->compteurs();
     QPoint pos = milieu.toPoint();
     std::vector<std::function<void()>> glisse;
-    glisse.push_back([&] { souris(plot, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton); });
+    glisse.push_back(
+        [&] { souris(plot, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton); });
     for (int k = 0; k < 20; ++k)
         glisse.push_back([&] {
             pos += QPoint(4, 2);
             souris(plot, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
         });
-    glisse.push_back([&] { souris(plot, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton); });
+    glisse.push_back(
+        [&] { souris(plot, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton); });
     const Banc::Geste g = banc.joue(glisse, 10);
     geste("glisse", g);
     const std::vector<double> images =
@@ -512,7 +515,8 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     taille_plot(v, plot);
     Carte *carte = Carte::de(plot);
     Banc banc(plot, carte);
-    const Banc::Geste g = banc.mesure([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
+    const Banc::Geste g =
+        banc.mesure([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
     fprintf(sortie, "charge_fin=%.6f charge_pire=%.6f charge_signal=%d courbes=%d ", g.fin, g.pire,
             g.signal, plot->plottableCount());
     if (redessin)
@@ -562,8 +566,8 @@ struct Cible {
 // (the old path) or "--fils" (the view change by threads too).
 bool enfant(const char *moi, const std::string &chemin, int ratio, const char *mode, Ligne &l)
 {
-    const std::string commande = std::string("'") + moi + "' --une '" + chemin + "' " +
-                                 std::to_string(ratio) + " " + mode;
+    const std::string commande =
+        std::string("'") + moi + "' --une '" + chemin + "' " + std::to_string(ratio) + " " + mode;
     fflush(nullptr);
     FILE *p = popen(commande.c_str(), "r");
     if (!p)
@@ -599,8 +603,8 @@ std::string nom(const Plan &p)
 // be (its progress goes to standard error). Exits when it fails.
 std::vector<Cible> reelles(const std::string &dossier, const std::string &seul)
 {
-    const std::string commande = std::string("/usr/bin/python3 '" KALU_REELLES "' --only '") +
-                                 seul + "' '" + dossier + "'";
+    const std::string commande =
+        std::string("/usr/bin/python3 '" KALU_REELLES "' --only '") + seul + "' '" + dossier + "'";
     fflush(nullptr);
     FILE *p = popen(commande.c_str(), "r");
     std::vector<Cible> cartes;
@@ -686,8 +690,8 @@ int main(int argc, char **argv)
             return 1;
         QApplication app(argc, argv);
         const char *mode = argc >= 5 ? argv[4] : "";
-        int r = une_carte(argv[2], strcmp(mode, "--ancien") != 0, strcmp(mode, "--fils") == 0,
-                          sortie);
+        int r =
+            une_carte(argv[2], strcmp(mode, "--ancien") != 0, strcmp(mode, "--fils") == 0, sortie);
         fclose(sortie);
         return r;
     }
@@ -725,10 +729,11 @@ int main(int argc, char **argv)
            "to its complete picture on screen. Frame: one drag move, its replot and paint. "
            "Old: every replot draws every curve (maps up to %ld parts, ratio 1).\n\n",
            ANCIEN_MAX);
-    printf("| map | ratio | load + paint s | drag stall ms | drag frame max ms | drag frame median ms "
-           "| wheel stall ms | click stall ms | remove selected stall ms | remove all stall ms "
-           "| peak MB | old: drag stall ms | old: drag frame median ms | old: click stall ms |\n"
-           "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    printf(
+        "| map | ratio | load + paint s | drag stall ms | drag frame max ms | drag frame median ms "
+        "| wheel stall ms | click stall ms | remove selected stall ms | remove all stall ms "
+        "| peak MB | old: drag stall ms | old: drag frame median ms | old: click stall ms |\n"
+        "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     struct Resultat {
         Cible carte;
         std::string ligne;
@@ -751,7 +756,8 @@ int main(int argc, char **argv)
                 continue;
             }
             char t[512];
-            snprintf(t, sizeof t, "| %s | %g | %.3f | %s | %.1f | %.1f | %s | %s | %s | %s | %.0f |",
+            snprintf(t, sizeof t,
+                     "| %s | %g | %.3f | %s | %.1f | %.1f | %s | %s | %s | %s | %.0f |",
                      c.nom.c_str(), l["ratio"], l["charge_fin"], ms(l, "glisse", "_pire").c_str(),
                      l["image_max"] * 1e3, l["image_med"] * 1e3, ms(l, "molette", "_pire").c_str(),
                      ms(l, "clic", "_pire").c_str(), ms(l, "retire", "_pire").c_str(),
@@ -791,19 +797,21 @@ int main(int argc, char **argv)
     for (const std::string &n : notes)
         printf("(%s)\n", n.c_str());
 
-    printf("\nTime from a view change, or from the gesture's end (the drag's release, the last wheel "
-           "notch, the click's release, the menu's action), to its complete picture on screen, ms, "
-           "beside the floor (one thread, QPainter, the same parts on a picture of the plot's device "
-           "pixels). View change and floor: the best of three, taken in turns.\n\n"
-           "| map | ratio | floor ms | view change ms | view change / floor | drag | drag / floor | "
-           "wheel | click | remove selected | remove all |\n|---|---|---|---|---|---|---|---|---|---|---|\n");
+    printf(
+        "\nTime from a view change, or from the gesture's end (the drag's release, the last wheel "
+        "notch, the click's release, the menu's action), to its complete picture on screen, ms, "
+        "beside the floor (one thread, QPainter, the same parts on a picture of the plot's device "
+        "pixels). View change and floor: the best of three, taken in turns.\n\n"
+        "| map | ratio | floor ms | view change ms | view change / floor | drag | drag / floor | "
+        "wheel | click | remove selected | remove all "
+        "|\n|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (Resultat &r : resultats) {
         Ligne &l = r.l;
         printf("| %s | %.0f | %.0f | %.2f | %s | %.2f | %s | %s | %s | %s |\n", r.ligne.c_str(),
                l["plancher"] * 1e3, l["redessin"] * 1e3, l["redessin"] / l["plancher"],
-               ms(l, "glisse", "_fin").c_str(), l["glisse_fin"] / l["plancher"], ms(l, "molette", "_fin").c_str(),
-               ms(l, "clic", "_fin").c_str(), ms(l, "retire", "_fin").c_str(),
-               ms(l, "vide", "_fin").c_str());
+               ms(l, "glisse", "_fin").c_str(), l["glisse_fin"] / l["plancher"],
+               ms(l, "molette", "_fin").c_str(), ms(l, "clic", "_fin").c_str(),
+               ms(l, "retire", "_fin").c_str(), ms(l, "vide", "_fin").c_str());
     }
     fflush(stdout);
 
@@ -833,13 +841,15 @@ int main(int argc, char **argv)
     if (!generees)
         return 0;
 
-    printf("\nkalu-export, 800 x 600 PNG, whole process\n\n| parts | s | peak MB |\n|---|---|---|\n");
+    printf(
+        "\nkalu-export, 800 x 600 PNG, whole process\n\n| parts | s | peak MB |\n|---|---|---|\n");
     for (long parts : {100000L, 300000L, 1000000L}) {
         if (parts > max)
             break;
         double s = 0, mo = 0;
         const std::string png = dossier + "/kalu-bench-export.png";
-        if (!processus({KALU_EXPORT, png, fichier(dossier, Plan{"polygons", 5, parts, 20, {}})}, s, mo)) {
+        if (!processus({KALU_EXPORT, png, fichier(dossier, Plan{"polygons", 5, parts, 20, {}})}, s,
+                       mo)) {
             fprintf(stderr, "kalu-export on %ld parts failed\n", parts);
             return 1;
         }

@@ -17,7 +17,8 @@
 int main(int argc, char **argv)
 {
     if ((argc != 6 && argc != 8) || strlen(argv[1]) < 5) {
-        fprintf(stderr, "usage: kalu_bench_gen OUT.shp TYPE RECORDS PARTS POINTS [COLUMNS RADIUS]\n");
+        fprintf(stderr,
+                "usage: kalu_bench_gen OUT.shp TYPE RECORDS PARTS POINTS [COLUMNS RADIUS]\n");
         return 2;
     }
     const int type = atoi(argv[2]);

@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 #include <vector>
 
-namespace genshp {
+namespace genshp
+{
 
-namespace {
+namespace
+{
 
 using Octets = std::vector<unsigned char>;
 

@@ -7,7 +7,8 @@
 
 #include <string>
 
-namespace genshp {
+namespace genshp
+{
 
 // Where the figures lie. Record r is a circle (part p of it a circle of
 // radius / (p + 1)) around place r of a grid of `colonnes` columns, `pas`

@@ -7,13 +7,14 @@
 // longitude and latitude; the files are always the same bytes.
 //
 // Usage: kalu_examples [DIRECTORY]   (default: the current directory)
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct Point {
     double x, y;
@@ -135,9 +136,21 @@ int main(int argc, char **argv)
     const std::string dir = argc > 1 ? argv[1] : ".";
 
     const std::vector<Record> bretagne = {
-        {ring({{-4.77, 48.36}, {-4.2, 48.66}, {-3.5, 48.83}, {-2.9, 48.6}, {-2.0, 48.65},
-               {-1.4, 48.63}, {-1.1, 48.2}, {-1.2, 47.7}, {-2.1, 47.25}, {-2.55, 47.3},
-               {-3.3, 47.6}, {-4.1, 47.8}, {-4.4, 47.95}, {-4.6, 48.1}, {-4.35, 48.3}})},
+        {ring({{-4.77, 48.36},
+               {-4.2, 48.66},
+               {-3.5, 48.83},
+               {-2.9, 48.6},
+               {-2.0, 48.65},
+               {-1.4, 48.63},
+               {-1.1, 48.2},
+               {-1.2, 47.7},
+               {-2.1, 47.25},
+               {-2.55, 47.3},
+               {-3.3, 47.6},
+               {-4.1, 47.8},
+               {-4.4, 47.95},
+               {-4.6, 48.1},
+               {-4.35, 48.3}})},
         {ring({{-3.25, 47.38}, {-3.08, 47.33}, {-3.05, 47.28}, {-3.2, 47.28}})},
         {ring({{-5.13, 48.47}, {-5.04, 48.48}, {-5.05, 48.44}, {-5.12, 48.44}})},
     };
@@ -155,7 +168,8 @@ int main(int argc, char **argv)
     };
 
     bool ok = write(dir + "/bretagne.shp", 5, bretagne) &&
-              write(dir + "/rivieres.shp", 3, rivieres) && write(dir + "/archipel.shp", 5, archipel);
+              write(dir + "/rivieres.shp", 3, rivieres) &&
+              write(dir + "/archipel.shp", 5, archipel);
     if (!ok) {
         fprintf(stderr, "kalu_examples: can't write the samples under '%s'\n", dir.c_str());
         return 1;

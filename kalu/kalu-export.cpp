@@ -147,7 +147,8 @@ static int verifieEntrees(const QStringList &entrees)
         const QFileInfo f(e);
         struct stat st;
         if (stat(QFile::encodeName(e).constData(), &st) != 0) {
-            zolerreur(KLUSRC, "main", nullptr, "No file at path '%s'!\n", e.toLocal8Bit().constData());
+            zolerreur(KLUSRC, "main", nullptr, "No file at path '%s'!\n",
+                      e.toLocal8Bit().constData());
             return 1;
         }
         if (!S_ISREG(st.st_mode)) {
@@ -226,7 +227,8 @@ static int ecrit(QCustomPlot *plot, const Demande &d)
     const mode_t masque = umask(0);
     umask(masque);
     const QByteArray nom = QFile::encodeName(temporaire.fileName());
-    if (!enregistre(plot, temporaire.fileName(), d) || chmod(nom.constData(), 0666 & ~masque) != 0 ||
+    if (!enregistre(plot, temporaire.fileName(), d) ||
+        chmod(nom.constData(), 0666 & ~masque) != 0 ||
         std::rename(nom.constData(), d.sortie) != 0) {
         zolerreur(KLUSRC, "main", nullptr, "cannot write '%s'!\n", d.sortie);
         return 1;

@@ -12,7 +12,8 @@ static_assert(
     "QCPLayerable::setLayer keep nothing else in step with them, run kalu_test_manycurves "
     "and kalu_test_carte, then change the version checked here");
 
-namespace {
+namespace
+{
 
 // Never instantiated: each only names a protected member.
 struct AccesPlot : public QCustomPlot {
@@ -22,7 +23,10 @@ struct AccesPlot : public QCustomPlot {
     }
 };
 struct AccesCouche : public QCPLayer {
-    static QList<QCPLayerable *> &enfants(QCPLayer *couche) { return couche->*(&AccesCouche::mChildren); }
+    static QList<QCPLayerable *> &enfants(QCPLayer *couche)
+    {
+        return couche->*(&AccesCouche::mChildren);
+    }
 };
 struct AccesLayerable : public QCPLayerable {
     static QCPLayer *&couche(QCPLayerable *l) { return l->*(&AccesLayerable::mLayer); }
@@ -30,7 +34,8 @@ struct AccesLayerable : public QCPLayerable {
 
 } // namespace
 
-namespace acces {
+namespace acces
+{
 
 QList<QCPAbstractPlottable *> &plottables(QCustomPlot *plot)
 {

@@ -11,7 +11,8 @@
 
 #include "qcustomplot.h"
 
-namespace acces {
+namespace acces
+{
 
 // The plot's list of plottables: QCustomPlot::addPlottable searches it
 // whole before each append, and removePlottable from the front.

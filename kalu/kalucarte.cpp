@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &dessous)
 {
@@ -61,8 +62,9 @@ Carte::Carte(QCustomPlot *plot)
     : QCPLayerable(plot), plot(plot),
       couche(nouvelleCouche(plot, QStringLiteral("courbes"), QStringLiteral("main"))),
       registre(plot, couche, this),
-      clic(plot, couche, registre, [this](const QRectF &pixels) { return proches(pixels); },
-           [this] { return choisiesPossibles(); }),
+      clic(
+          plot, couche, registre, [this](const QRectF &pixels) { return proches(pixels); },
+          [this] { return choisiesPossibles(); }),
       cliche(new Cliche), geste(new Geste(plot))
 {
     setLayer(nouvelleCouche(plot, QStringLiteral("carte"), QStringLiteral("courbes")));
@@ -132,8 +134,8 @@ void Carte::recadre()
     QCPAxis *x = plot->xAxis, *y = plot->yAxis;
     // Plottables of other kinds, or axes other than linear ones: the
     // library's own way.
-    if (size_t(plot->plottableCount()) != registre.vivantes() || x->scaleType() != QCPAxis::stLinear ||
-        y->scaleType() != QCPAxis::stLinear) {
+    if (size_t(plot->plottableCount()) != registre.vivantes() ||
+        x->scaleType() != QCPAxis::stLinear || y->scaleType() != QCPAxis::stLinear) {
         plot->rescaleAxes(false);
         return;
     }
@@ -221,8 +223,8 @@ const std::shared_ptr<const Scene> &Carte::scene()
     return scene_;
 }
 
-
-namespace {
+namespace
+{
 
 uint8_t etat(const Courbe *c)
 {
@@ -239,7 +241,8 @@ uint8_t etat(const Courbe *c)
 bool Carte::lectureEntiere() const
 {
     const size_t n = registre.courbes().size();
-    return relire || structureEtats != registre.structure() || !etats_ || etats_->size() != n || n <= lecture;
+    return relire || structureEtats != registre.structure() || !etats_ || etats_->size() != n ||
+           n <= lecture;
 }
 
 // The ranks selected at the last reading and those whose state may have
@@ -372,7 +375,7 @@ void Carte::setAttente(bool oui)
 void Carte::draw(QCPPainter *painter)
 {
     if (activite == Activite::Repos)
-        return; // the curves are their layer's children and draw themselves
+        return;              // the curves are their layer's children and draw themselves
     if (registre.ajouts()) { // a load is making curves: the map shows once they are all made
         arrete();
         return;
@@ -412,7 +415,8 @@ void Carte::draw(QCPPainter *painter)
     image = Image::Attendue;
     // A job for this view and scene goes on: the states that changed since
     // it began are redrawn once its picture is in.
-    const bool memeTravail = travail && travail->demande().vue == v && travail->demande().scene == s &&
+    const bool memeTravail = travail && travail->demande().vue == v &&
+                             travail->demande().scene == s &&
                              Cliche::memeChamp(travail->demande().fond, *tampon, v);
     if (!memeTravail)
         lance(painter, *tampon, v, etats);
@@ -455,7 +459,8 @@ void Carte::dessineTout(QCPPainter *painter)
     painter->save();
     painter->setClipRect(dans);
     for (Courbe *c : registre.courbes())
-        if (c && c->realVisibility() && (!vueOk || portee(v, c->boiteCles(), c->boiteValeurs()).intersects(dans)))
+        if (c && c->realVisibility() &&
+            (!vueOk || portee(v, c->boiteCles(), c->boiteValeurs()).intersects(dans)))
             c->dessine(painter);
     painter->restore();
 }
@@ -464,7 +469,8 @@ void Carte::dessineTout(QCPPainter *painter)
 // whose state changed since are drawn again with every curve near them, in
 // order, on the fond alone. False when that is too much work for the GUI
 // thread.
-bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v, const std::shared_ptr<const Etats> &etats)
+bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v,
+                     const std::shared_ptr<const Etats> &etats)
 {
     const Etats &avant = *cliche->etats(), &apres = *etats;
     if (avant.size() != apres.size())
@@ -494,7 +500,8 @@ bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v, const st
         if (!b.isEmpty()) {
             const QRect d = v.enDevice(b).intersected(tampon.rect());
             sale.append(d);
-            saleVue.append(QRectF(d.left() / v.ratio, d.top() / v.ratio, d.width() / v.ratio, d.height() / v.ratio));
+            saleVue.append(QRectF(d.left() / v.ratio, d.top() / v.ratio, d.width() / v.ratio,
+                                  d.height() / v.ratio));
         }
     }
     std::vector<int> dessinees;
@@ -519,7 +526,8 @@ bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v, const st
 // The curves to draw again over the dirty rectangles `sale` (the view's
 // pixels): every visible one whose drawing may reach them, in order. False
 // past the GUI thread's budget of points.
-bool Carte::voisines(const Vue &v, const QVector<QRectF> &sale, const Etats &etats, std::vector<int> &dessinees)
+bool Carte::voisines(const Vue &v, const QVector<QRectF> &sale, const Etats &etats,
+                     std::vector<int> &dessinees)
 {
     std::vector<int> rangs;
     for (const QRectF &b : sale)
@@ -534,7 +542,8 @@ bool Carte::voisines(const Vue &v, const QVector<QRectF> &sale, const Etats &eta
         if (!(etats[size_t(k)] & VISIBLE) || !e.donnees)
             continue;
         const QRectF b = portee(v, e.cles, e.valeurs);
-        if (std::none_of(sale.begin(), sale.end(), [&](const QRectF &d) { return d.intersects(b); }))
+        if (std::none_of(sale.begin(), sale.end(),
+                         [&](const QRectF &d) { return d.intersects(b); }))
             continue;
         dessinees.push_back(k);
         points += e.points;
@@ -559,7 +568,8 @@ Travail::Demande Carte::demande(QCPPainter *painter, const QImage &tampon, const
     return d;
 }
 
-void Carte::lance(QCPPainter *painter, const QImage &tampon, const Vue &v, const std::shared_ptr<const Etats> &etats)
+void Carte::lance(QCPPainter *painter, const QImage &tampon, const Vue &v,
+                  const std::shared_ptr<const Etats> &etats)
 {
     arrete();
     Travail::Demande d = demande(painter, tampon, v, etats);
@@ -636,7 +646,8 @@ std::vector<int> Carte::proches(const QRectF &pixels)
                      y->pixelToCoord(pixels.top()), y->pixelToCoord(pixels.bottom()));
 }
 
-bool Carte::repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance, QVariant *details)
+bool Carte::repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance,
+                   QVariant *details)
 {
     return c->carte == this && clic.repond(c, pos, onlySelectable, distance, details);
 }

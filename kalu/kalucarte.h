@@ -72,7 +72,7 @@ class Carte;
 // or when asked (Carte::faitEntrees).
 class Legende : public QCPLegend
 {
-public:
+  public:
     // The map whose curves' items this legend makes when it shows.
     void setCarte(Carte *carte) { this->carte = carte; }
 
@@ -84,7 +84,7 @@ public:
     QSize minimumOuterSizeHint() const override;
     QSize maximumOuterSizeHint() const override;
 
-private:
+  private:
     Carte *carte = nullptr;
 };
 
@@ -97,7 +97,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
 {
     Q_OBJECT
 
-public:
+  public:
     // The curves' layer and the map's own are made above "main"; the legend
     // items' layer above "legend".
     explicit Carte(QCustomPlot *plot);
@@ -148,13 +148,13 @@ public:
     // for, on a raster picture; else one by one.
     class Pret
     {
-    public:
+      public:
         explicit Pret(Carte *carte);
         ~Pret();
         Pret(const Pret &) = delete;
         Pret &operator=(const Pret &) = delete;
 
-    private:
+      private:
         Carte *carte;
     };
 
@@ -200,33 +200,36 @@ public:
     // The wheel's gesture ends after this pause, in ms.
     static const int PAUSE_MOLETTE = Geste::PAUSE_MOLETTE;
 
-signals:
+  signals:
     // The complete drawing of the present state is on screen.
     void imageComplete();
 
-protected:
+  protected:
     void applyDefaultAntialiasingHint(QCPPainter *painter) const override;
     void draw(QCPPainter *painter) override;
 
-private slots:
+  private slots:
     void avantReplot();
     void apresReplot();
     void gesteCommence();
     void gesteFini();
     void travailTermine();
 
-private:
+  private:
     const std::shared_ptr<const Scene> &scene();
     bool lectureEntiere() const;
     std::vector<int> aRelire() const;
     std::shared_ptr<const Etats> etatsActuels(bool *entiers);
     std::vector<int> choisiesPossibles() const;
     void dessineTout(QCPPainter *painter);
-    bool retouche(QCPPainter *painter, QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
-    bool voisines(const Vue &vue, const QVector<QRectF> &sale, const Etats &etats, std::vector<int> &dessinees);
+    bool retouche(QCPPainter *painter, QImage &tampon, const Vue &vue,
+                  const std::shared_ptr<const Etats> &etats);
+    bool voisines(const Vue &vue, const QVector<QRectF> &sale, const Etats &etats,
+                  std::vector<int> &dessinees);
     Travail::Demande demande(QCPPainter *painter, const QImage &tampon, const Vue &vue,
                              const std::shared_ptr<const Etats> &etats) const;
-    void lance(QCPPainter *painter, const QImage &tampon, const Vue &vue, const std::shared_ptr<const Etats> &etats);
+    void lance(QCPPainter *painter, const QImage &tampon, const Vue &vue,
+               const std::shared_ptr<const Etats> &etats);
     bool exporte(QCPPainter *painter);
     void arrete();
     const Index &index();
@@ -261,7 +264,7 @@ private:
     unsigned structureScene = ~0u;
     std::shared_ptr<const Index> grille; // for scene_
     std::unique_ptr<Cliche> cliche;
-    std::unique_ptr<Travail> travail;        // the running job, if any
+    std::unique_ptr<Travail> travail;              // the running job, if any
     std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
     std::unique_ptr<Geste> geste;
 

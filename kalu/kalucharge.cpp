@@ -124,7 +124,8 @@ bool Lecture::tient(const ShpData *shp, int count) const
     if (besoin <= reste)
         return true;
     zolerreur(KLUSRC, "fscanshp_cpt", nullptr,
-              "not enough memory to load '%s': %llu parts and %llu points need about %llu MB, %llu MB left!\n",
+              "not enough memory to load '%s': %llu parts and %llu points need about %llu MB, %llu "
+              "MB left!\n",
               chemin.c_str(), (unsigned long long)parties, (unsigned long long)points,
               (unsigned long long)(besoin >> 20), (unsigned long long)(reste >> 20));
     return false;
@@ -145,8 +146,9 @@ void Lecture::lis()
     } catch (const std::bad_alloc &) {
         // Past the estimate, when others took the memory meanwhile: the
         // pieces stop, the curves made stay.
-        zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "not enough memory to load '%s': stopped at record %d!\n",
-                  chemin.c_str(), faits_.load());
+        zolerreur(KLUSRC, "fscanshp_cpt", nullptr,
+                  "not enough memory to load '%s': stopped at record %d!\n", chemin.c_str(),
+                  faits_.load());
         lot.clear();
     }
     deleteshp(shp, count);

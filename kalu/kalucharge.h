@@ -52,7 +52,7 @@ class Lecture : public QObject
 {
     Q_OBJECT
 
-public:
+  public:
     // Starts reading `chemin` (8-bit, handed to the reader unchanged).
     explicit Lecture(std::string chemin);
     // Cancels the reading and waits for its thread: at most the record it
@@ -79,14 +79,14 @@ public:
     // reading was cancelled or rejected): after the last pret().
     bool finie() const { return finie_; }
 
-signals:
+  signals:
     // The reader is done with the file: accepted (pieces follow) or
     // rejected (reported; nothing follows).
     void lu();
     // Pieces wait, or the reading ended: sent again only after prends().
     void pret();
 
-private:
+  private:
     void lis();
     void decoupe(ShpData *shp, int count, std::vector<Piece> &lot);
     bool tient(const ShpData *shp, int count) const;
@@ -97,9 +97,9 @@ private:
     std::atomic<int> faits_{0}, total_{0};
     std::atomic<bool> accepte_{false}, refusee_{false}, finie_{false};
     std::mutex garde;
-    std::deque<Piece> prets;  // under garde
-    bool signale = false;     // under garde: a pret() is on its way
-    bool derniere = false;    // under garde: the thread deposited its last
+    std::deque<Piece> prets; // under garde
+    bool signale = false;    // under garde: a pret() is on its way
+    bool derniere = false;   // under garde: the thread deposited its last
     std::thread fil;
 };
 

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 
-Clic::Clic(QCustomPlot *plot, QCPLayer *couche, const Registre &registre, Proches proches, Choisies choisies)
-    : plot(plot), couche(couche), registre(registre), proches(std::move(proches)), choisies(std::move(choisies))
+Clic::Clic(QCustomPlot *plot, QCPLayer *couche, const Registre &registre, Proches proches,
+           Choisies choisies)
+    : plot(plot), couche(couche), registre(registre), proches(std::move(proches)),
+      choisies(std::move(choisies))
 {
     plot->installEventFilter(this);
 }
@@ -37,7 +39,8 @@ void Clic::marque(const QPointF &pos)
 {
     bool vueOk = false;
     const Vue v = Vue::de(plot, &vueOk);
-    if (requeteValide && pos == dernierePos && vueRequete == v && structureRequete == registre.structure())
+    if (requeteValide && pos == dernierePos && vueRequete == v &&
+        structureRequete == registre.structure())
         return;
     ++requetes;
     for (int k : proches(voisinage(pos)))
@@ -51,14 +54,16 @@ void Clic::marque(const QPointF &pos)
 
 // Outside a click, one query per position and view; every curve then
 // answers from its mark.
-bool Clic::repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance, QVariant *details)
+bool Clic::repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance,
+                  QVariant *details)
 {
     if (!actif)
         return false;
     if (enEvenement) {
         // The curves' layer holds the candidates only, and one was elected
         // for this click.
-        if (c != election.elue || pos != election.pos || (onlySelectable && c->selectable() == QCP::stNone))
+        if (c != election.elue || pos != election.pos ||
+            (onlySelectable && c->selectable() == QCP::stNone))
             *distance = -1;
         else if ((*distance = election.distance) >= 0 && details)
             *details = election.details;
@@ -81,8 +86,8 @@ void Clic::elit(const QList<QCPLayerable *> &liste, const QPointF &pos, bool nou
 {
     bool vueOk = false;
     const Vue v = Vue::de(plot, &vueOk);
-    if (!nouvelle && election.pos == pos && election.vue == v && election.structure == registre.structure() &&
-        vueOk)
+    if (!nouvelle && election.pos == pos && election.vue == v &&
+        election.structure == registre.structure() && vueOk)
         return;
     election = Election();
     election.pos = pos;
@@ -136,8 +141,7 @@ bool Clic::eventFilter(QObject *objet, QEvent *event)
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    {
+    case QEvent::MouseButtonDblClick: {
         const QPointF pos = static_cast<QMouseEvent *>(event)->pos();
         horsEvenement = candidats(pos);
         elit(horsEvenement, pos, event->type() == QEvent::MouseButtonPress);

@@ -33,7 +33,7 @@ class Clic : public QObject
 {
     Q_OBJECT
 
-public:
+  public:
     // The ranks of the curves whose box may meet some pixels (in no order,
     // with repeats), and of the curves that may be selected now: the map's
     // index and states answer them.
@@ -41,7 +41,8 @@ public:
     using Choisies = std::function<std::vector<int>()>;
 
     // Filters the events of `plot`, whose curves' layer is `couche`.
-    Clic(QCustomPlot *plot, QCPLayer *couche, const Registre &registre, Proches proches, Choisies choisies);
+    Clic(QCustomPlot *plot, QCPLayer *couche, const Registre &registre, Proches proches,
+         Choisies choisies);
 
     // Off: every event and hit test goes the library's way.
     void setActif(bool oui) { actif = oui; }
@@ -49,7 +50,8 @@ public:
     // The hit test of `c` at `pos` when the filter answers for it (see
     // Courbe::Tutelle::repond): during a filtered event, only the elected
     // curve is hit; elsewhere a curve the index rules out is not.
-    bool repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance, QVariant *details);
+    bool repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance,
+                QVariant *details);
 
     // The registry's changes while an event sees only candidates: the
     // curves' layer's own list, set aside, follows them.
@@ -57,10 +59,10 @@ public:
     void oublie(Courbe *c);
     void vide() { horsEvenement.clear(); }
 
-protected:
+  protected:
     bool eventFilter(QObject *objet, QEvent *event) override;
 
-private:
+  private:
     QRectF voisinage(const QPointF &pos) const;
     QList<QCPLayerable *> candidats(const QPointF &pos);
     void elit(const QList<QCPLayerable *> &candidats, const QPointF &pos, bool nouvelle);

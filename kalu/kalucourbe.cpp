@@ -67,8 +67,8 @@ bool Courbe::pres(const QPointF &pos) const
 bool Courbe::tient(const QPointF &pos) const
 {
     const QCPAxis *x = keyAxis(), *y = valueAxis();
-    if (x == nullptr || y == nullptr || mDataContainer->isEmpty() || brush().style() == Qt::NoBrush ||
-        !x->axisRect()->rect().contains(pos.toPoint()))
+    if (x == nullptr || y == nullptr || mDataContainer->isEmpty() ||
+        brush().style() == Qt::NoBrush || !x->axisRect()->rect().contains(pos.toPoint()))
         return false;
     const double px = x->pixelToCoord(pos.x()), py = y->pixelToCoord(pos.y());
     if (!cles.contains(px) || !valeurs.contains(py))
@@ -92,7 +92,8 @@ void Courbe::sommetProche(const QPointF &pos, QVariant *details) const
     double meilleure = -1;
     const auto debut = mDataContainer->constBegin(), fin = mDataContainer->constEnd();
     for (auto it = debut; it != fin; ++it) {
-        const QPointF d = (vueOk ? v.pixel(it->key, it->value) : coordsToPixels(it->key, it->value)) - pos;
+        const QPointF d =
+            (vueOk ? v.pixel(it->key, it->value) : coordsToPixels(it->key, it->value)) - pos;
         const double d2 = d.x() * d.x() + d.y() * d.y();
         if (meilleure < 0 || d2 < meilleure)
             meilleure = d2, proche = int(it - debut);
@@ -124,8 +125,8 @@ double Courbe::distance(const QPointF &pos, bool onlySelectable, QVariant *detai
         if (d < minDistSqr)
             minDistSqr = d, proche = it;
     }
-    minDistSqr =
-        distanceLignes(v, *mDataContainer, mParentPlot->selectionTolerance() * 1.2, pos, minDistSqr, &cles, &valeurs);
+    minDistSqr = distanceLignes(v, *mDataContainer, mParentPlot->selectionTolerance() * 1.2, pos,
+                                minDistSqr, &cles, &valeurs);
     if (details) {
         const int i = int(proche - debut);
         details->setValue(QCPDataSelection(QCPDataRange(i, i + 1)));

@@ -26,21 +26,21 @@
 // it elected (see Clic) alone is hit.
 class Courbe : public QCPCurve
 {
-public:
+  public:
     // What a curve tells the map that holds it, and asks it.
     class Tutelle
     {
-    public:
+      public:
         // The curve at `rang` is being deleted.
         virtual void oublie(int rang) = 0;
         // The selection of the curve at `rang` may have changed.
         virtual void suspecte(int rang) = 0;
         // True when the map answers the hit test of `c` at `pos`, with the
         // distance (-1: not hit) in `*distance` and the details.
-        virtual bool repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance,
-                            QVariant *details) = 0;
+        virtual bool repond(const Courbe *c, const QPointF &pos, bool onlySelectable,
+                            double *distance, QVariant *details) = 0;
 
-    protected:
+      protected:
         ~Tutelle() = default;
     };
 
@@ -60,13 +60,17 @@ public:
 
     // Draws the curve as its layer would, without the painter's save and
     // restore around it: the caller sets the clip.
-    void dessine(QCPPainter *painter) { applyDefaultAntialiasingHint(painter); draw(painter); }
+    void dessine(QCPPainter *painter)
+    {
+        applyDefaultAntialiasingHint(painter);
+        draw(painter);
+    }
 
     // The hit test without the map's word: the library's distance, or 0
     // inside a filled ring.
     double mesure(const QPointF &pos, bool onlySelectable, QVariant *details) const;
 
-protected:
+  protected:
     // Both tell the map that the curve's selection may have changed.
     void selectEvent(QMouseEvent *event, bool additive, const QVariant &details,
                      bool *selectionStateChanged) override;
@@ -75,7 +79,7 @@ protected:
     // drawing can't render (scatters, a selection in part) is the library's.
     void draw(QCPPainter *painter) override;
 
-private:
+  private:
     // The map's parts keep the curve's place: the registry its rank and
     // holder, the click filter its mark, the map reads them.
     friend class Registre;
@@ -88,10 +92,10 @@ private:
 
     QCPRange cles, valeurs;
     std::shared_ptr<QCPSelectionDecorator> choix; // the shared decorator, if any
-    Tutelle *carte = nullptr; // null once the map is gone or has let it go
-    int rang = -1;            // place in the map's drawing order
-    unsigned marque = 0;      // the map's last click query that found it
-    bool placee = false;      // has a point, and so a box
+    Tutelle *carte = nullptr;                     // null once the map is gone or has let it go
+    int rang = -1;                                // place in the map's drawing order
+    unsigned marque = 0;                          // the map's last click query that found it
+    bool placee = false;                          // has a point, and so a box
 };
 
 #endif

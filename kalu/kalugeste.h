@@ -21,25 +21,25 @@ class Geste : public QObject
 {
     Q_OBJECT
 
-public:
+  public:
     explicit Geste(QCustomPlot *plot);
 
     bool enCours() const { return geste; }
 
     static const int PAUSE_MOLETTE = 150;
 
-signals:
+  signals:
     void commence();
     void fini();
 
-private slots:
+  private slots:
     void appui(QMouseEvent *event);
     void mouvement(QMouseEvent *event);
     void relache();
     void molette();
     void repos();
 
-private:
+  private:
     void debute();
 
     bool geste = false, appuye = false;

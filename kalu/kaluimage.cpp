@@ -16,7 +16,9 @@ QImage *Cliche::tamponDe(QPainter *painter, bool opaque)
         return nullptr;
     QImage *image = static_cast<QImage *>(support);
     const QImage::Format f = image->format();
-    return f == QImage::Format_ARGB32_Premultiplied || (opaque && f == QImage::Format_RGB32) ? image : nullptr;
+    return f == QImage::Format_ARGB32_Premultiplied || (opaque && f == QImage::Format_RGB32)
+               ? image
+               : nullptr;
 }
 
 void Cliche::oublie()
@@ -53,14 +55,16 @@ bool Cliche::memeChamp(const QImage &a, const QImage &b, const Vue &v)
     const QRect c = champ(v, a);
     const size_t octets = size_t(c.width()) * 4;
     for (int y = c.top(); y <= c.bottom(); ++y)
-        if (std::memcmp(a.constScanLine(y) + c.left() * 4, b.constScanLine(y) + c.left() * 4, octets) != 0)
+        if (std::memcmp(a.constScanLine(y) + c.left() * 4, b.constScanLine(y) + c.left() * 4,
+                        octets) != 0)
             return false;
     return true;
 }
 
 bool Cliche::vaPour(const Vue &vue, const Scene *scene, const QImage &tampon) const
 {
-    return !image_.isNull() && scene == scene_.get() && vue == vue_ && memeChamp(tampon, fond_, vue);
+    return !image_.isNull() && scene == scene_.get() && vue == vue_ &&
+           memeChamp(tampon, fond_, vue);
 }
 
 void Cliche::pose(QImage &tampon) const
@@ -91,24 +95,27 @@ void Cliche::dessineDeplacee(QCPPainter *painter, const Vue &m)
     // The picture's edges in data coordinates, then in today's pixels.
     const Vue &v = vue_;
     const QRect source = v.zone();
-    const QRectF cible(m.pixel(v.cleX(source.left()), v.valeurY(source.top())),
-                       m.pixel(v.cleX(source.left() + source.width()), v.valeurY(source.top() + source.height())));
+    const QRectF cible(
+        m.pixel(v.cleX(source.left()), v.valeurY(source.top())),
+        m.pixel(v.cleX(source.left() + source.width()), v.valeurY(source.top() + source.height())));
     const qreal r = v.ratio;
-    const QRectF sourceDevice(source.left() * r, source.top() * r, source.width() * r, source.height() * r);
+    const QRectF sourceDevice(source.left() * r, source.top() * r, source.width() * r,
+                              source.height() * r);
     painter->save();
     painter->setClipRect(m.zone());
     painter->drawImage(cible.normalized(), seules_, sourceDevice);
     painter->restore();
 }
 
-void Cliche::retouche(const QImage &brouillon, const QVector<QRect> &sale, std::shared_ptr<const Etats> etats)
+void Cliche::retouche(const QImage &brouillon, const QVector<QRect> &sale,
+                      std::shared_ptr<const Etats> etats)
 {
     const size_t octets = 4;
     for (const QRect &r : sale) {
         const QRect d = r.intersected(image_.rect());
         for (int y = d.top(); y <= d.bottom(); ++y) {
-            std::memcpy(image_.scanLine(y) + d.left() * octets, brouillon.constScanLine(y) + d.left() * octets,
-                        size_t(d.width()) * octets);
+            std::memcpy(image_.scanLine(y) + d.left() * octets,
+                        brouillon.constScanLine(y) + d.left() * octets, size_t(d.width()) * octets);
         }
         if (!seules_.isNull())
             separe(fond_, image_, seules_, d);
@@ -119,7 +126,9 @@ void Cliche::retouche(const QImage &brouillon, const QVector<QRect> &sale, std::
 void Cliche::separe(const QImage &fond, const QImage &image, QImage &seules, const QRect &dans)
 {
     const QRect r = dans.intersected(image.rect());
-    auto px = [](const QImage &im, int x, int y) { return reinterpret_cast<const QRgb *>(im.constScanLine(y))[x]; };
+    auto px = [](const QImage &im, int x, int y) {
+        return reinterpret_cast<const QRgb *>(im.constScanLine(y))[x];
+    };
     for (int j = r.top(); j <= r.bottom(); ++j) {
         const QRgb *f = reinterpret_cast<const QRgb *>(fond.constScanLine(j));
         const QRgb *im = reinterpret_cast<const QRgb *>(image.constScanLine(j));

@@ -31,7 +31,7 @@ class QCPPainter;
 
 class Cliche
 {
-public:
+  public:
     // The picture `painter` paints on, when it is one whose bytes can be
     // read and written in place (the plot's raster paint buffer), else null.
     // `opaque` accepts a picture without alpha too: an export's pixmap on a
@@ -60,7 +60,8 @@ public:
 
     // Copies the rectangles `sale` (device pixels) of `brouillon` into the
     // picture, whose states become `etats`.
-    void retouche(const QImage &brouillon, const QVector<QRect> &sale, std::shared_ptr<const Etats> etats);
+    void retouche(const QImage &brouillon, const QVector<QRect> &sale,
+                  std::shared_ptr<const Etats> etats);
 
     const QImage &fond() const { return fond_; }
     const Vue &vue() const { return vue_; }
@@ -83,8 +84,7 @@ public:
     // curves may change (a new sub-title) without touching their picture.
     static bool memeChamp(const QImage &a, const QImage &b, const Vue &v);
 
-private:
-
+  private:
     QImage fond_, image_, seules_;
     Vue vue_;
     std::shared_ptr<const Scene> scene_;

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 const int CELLULES_MAX = 16; // beyond, a curve is one of the big ones
 }
 

@@ -16,14 +16,14 @@
 
 class Index
 {
-public:
+  public:
     explicit Index(const Scene &scene);
 
     // The ranks of the curves whose box may meet the rectangle of data
     // coordinates [x0, x1] x [y0, y1], in no order, with repeats.
     std::vector<int> proches(double x0, double x1, double y0, double y1) const;
 
-private:
+  private:
     int cx(double x) const;
     int cy(double y) const;
 

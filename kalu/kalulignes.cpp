@@ -58,8 +58,7 @@ struct Quelques {
     const QPointF &last() const { return p[n - 1]; }
 };
 
-template <class Sortie>
-void ajoute(Sortie *lignes, const Quelques &q)
+template <class Sortie> void ajoute(Sortie *lignes, const Quelques &q)
 {
     for (int i = 0; i < q.n; ++i)
         lignes->append(q.p[i]);
@@ -91,8 +90,9 @@ struct Distance {
     // passed over without the library's measure.
     bool loin(const QPointF &a, const QPointF &b) const
     {
-        const double ecart = std::max({std::min(a.x(), b.x()) - pos.x(), pos.x() - std::max(a.x(), b.x()),
-                                       std::min(a.y(), b.y()) - pos.y(), pos.y() - std::max(a.y(), b.y())});
+        const double ecart =
+            std::max({std::min(a.x(), b.x()) - pos.x(), pos.x() - std::max(a.x(), b.x()),
+                      std::min(a.y(), b.y()) - pos.y(), pos.y() - std::max(a.y(), b.y())});
         return ecart > 0 && ecart * ecart > minDistSqr * (1 + 1e-6) + 1e-9;
     }
 };
@@ -642,8 +642,8 @@ void coinsTraverse(const Vue &vue, int prevRegion, int currentRegion, double key
 
 // QCPCurve::getCurveLines, its lines handed to `lignes` point after point.
 template <class Sortie>
-void parcourt(const Vue &vue, const QCPCurveDataContainer &donnees, double largeurTrait, Sortie *lignes,
-             const QCPRange *cles, const QCPRange *valeurs)
+void parcourt(const Vue &vue, const QCPCurveDataContainer &donnees, double largeurTrait,
+              Sortie *lignes, const QCPRange *cles, const QCPRange *valeurs)
 {
 
     // QCPAxis::pixelOrientation: +1 for the bottom axis, -1 for the left
@@ -752,7 +752,8 @@ void lignesCourbe(const Vue &vue, const QCPCurveDataContainer &donnees, double l
 }
 
 double distanceLignes(const Vue &vue, const QCPCurveDataContainer &donnees, double largeurTrait,
-                      const QPointF &pos, double depuis, const QCPRange *cles, const QCPRange *valeurs)
+                      const QPointF &pos, double depuis, const QCPRange *cles,
+                      const QCPRange *valeurs)
 {
     Distance d;
     d.pos = QCPVector2D(pos);

@@ -9,7 +9,7 @@
 // never drawn.
 class KaluModel
 {
-public:
+  public:
     KaluModel();
     ~KaluModel();
     KaluModel(const KaluModel &) = delete;
@@ -19,8 +19,8 @@ public:
     // after reporting "No file at path '%s'!\n". The path is not stored.
     int ajouteShapefile(const char *path);
 
-    int shpn;          // number of entries of shppaths
-    char **shppaths;   // owned path strings (new[]); null while empty
+    int shpn;        // number of entries of shppaths
+    char **shppaths; // owned path strings (new[]); null while empty
 };
 
 #endif

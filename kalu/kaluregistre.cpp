@@ -9,7 +9,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // The slices in which "Remove all" deletes the curves' objects.
 const int TRANCHE_MS = 8;
@@ -151,7 +152,8 @@ bool Registre::oublie(int r)
 
 void Registre::compacte()
 {
-    sansEntree_ = size_t(std::count_if(courbes_.begin(), courbes_.begin() + std::min(sansEntree_, courbes_.size()),
+    sansEntree_ = size_t(std::count_if(courbes_.begin(),
+                                       courbes_.begin() + std::min(sansEntree_, courbes_.size()),
                                        [](const Courbe *c) { return c != nullptr; }));
     courbes_.erase(std::remove(courbes_.begin(), courbes_.end(), nullptr), courbes_.end());
     suite.reset();

@@ -30,7 +30,7 @@
 
 class Registre
 {
-public:
+  public:
     // The curves are put on `couche` and parented to a holder of the
     // plot's; they tell `carte` when they go.
     Registre(QCustomPlot *plot, QCPLayer *couche, Courbe::Tutelle *carte);
@@ -81,7 +81,7 @@ public:
     // The scene of the present curves: the one inscrit built, if whole.
     std::shared_ptr<const Scene> scene();
 
-private:
+  private:
     void jette();
     static void lache(Courbe *c);
     QObject *nouveauPorteur();

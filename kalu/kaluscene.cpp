@@ -7,12 +7,13 @@
 #include <mutex>
 #include <thread>
 
-namespace {
+namespace
+{
 
 // The thread that frees the scenes that were let go, one after another.
 class Balayeuse
 {
-public:
+  public:
     static Balayeuse &la()
     {
         static Balayeuse b;
@@ -28,7 +29,7 @@ public:
         reveil.notify_one();
     }
 
-private:
+  private:
     Balayeuse() : fil([this] { balaie(); }) {}
     ~Balayeuse()
     {
@@ -95,15 +96,15 @@ void Scene::inscrit(const QCPCurve &c, const QCPRange &cles, const QCPRange &val
 }
 
 bool dessineRangs(QCPPainter *painter, const Vue &vue, const Scene &scene, const Etats &etats,
-                  const std::vector<int> &rangs, QVector<QPointF> &lignes, const std::atomic<bool> *annule,
-                  const Tranche *tranche)
+                  const std::vector<int> &rangs, QVector<QPointF> &lignes,
+                  const std::atomic<bool> *annule, const Tranche *tranche)
 {
     for (int r : rangs) {
         if (annule && annule->load(std::memory_order_relaxed))
             return false;
         const Scene::Element &e = scene.elements[size_t(r)];
-        dessineCourbe(painter, vue, *e.donnees, scene.habits[size_t(e.habit)], etats[size_t(r)] & CHOISIE, lignes,
-                      &e.cles, &e.valeurs, tranche);
+        dessineCourbe(painter, vue, *e.donnees, scene.habits[size_t(e.habit)],
+                      etats[size_t(r)] & CHOISIE, lignes, &e.cles, &e.valeurs, tranche);
     }
     return true;
 }

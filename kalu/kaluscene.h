@@ -63,7 +63,7 @@ struct Scene {
     template <class C> void inscrit(const C &c) { inscrit(c, c.boiteCles(), c.boiteValeurs()); }
     void inscrit(const QCPCurve &c, const QCPRange &cles, const QCPRange &valeurs);
 
-private:
+  private:
     int dernier = -1; // the last look used
 };
 

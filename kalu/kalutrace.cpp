@@ -19,7 +19,8 @@ static_assert(QT_VERSION >= QT_VERSION_CHECK(5, 15, 0) && QT_VERSION < QT_VERSIO
               "does (splitPolygon): compare coupe with the new release, run kalu_test_carte's "
               "Bandes tests, then change the versions checked here");
 
-namespace {
+namespace
+{
 
 // QCPLayerable::applyAntialiasingHint, resolved once.
 bool lissage(const QCustomPlot *plot, bool local, QCP::AntialiasedElement element)
@@ -176,7 +177,8 @@ void remplitTranche(QPainter *painter, QPointF *p, int n, const Tranche &t, size
     if (n > POINTS_PAR_REMPLISSAGE) {
         if (coupes.moities.size() < 2 * niveau + 2)
             coupes.moities.resize(2 * niveau + 2);
-        std::vector<QPointF> &haut = coupes.moities[2 * niveau], &bas = coupes.moities[2 * niveau + 1];
+        std::vector<QPointF> &haut = coupes.moities[2 * niveau],
+                             &bas = coupes.moities[2 * niveau + 1];
         if (coupe(p, n, haut, bas)) { // else the engine fills nothing
             remplitTranche(painter, haut.data(), int(haut.size()), t, niveau + 1);
             remplitTranche(painter, bas.data(), int(bas.size()), t, niveau + 1);
@@ -207,7 +209,8 @@ QRectF portee(const Vue &v, const QCPRange &cles, const QCPRange &valeurs)
 static bool dessinable(const QCPCurve &courbe)
 {
     const QCPSelectionDecorator *d = courbe.selectionDecorator();
-    return courbe.scatterStyle().isNone() && (d == nullptr || typeid(*d) == typeid(QCPSelectionDecorator)) &&
+    return courbe.scatterStyle().isNone() &&
+           (d == nullptr || typeid(*d) == typeid(QCPSelectionDecorator)) &&
            (d == nullptr || d->scatterStyle().isNone());
 }
 
@@ -215,12 +218,14 @@ bool Habit::est(const QCPCurve &courbe) const
 {
     const QCustomPlot *plot = courbe.parentPlot();
     const QCPSelectionDecorator *d = courbe.selectionDecorator();
-    return courbe.pen() == trait && courbe.brush() == fond && (d ? d->pen() : courbe.pen()) == traitChoisi &&
+    return courbe.pen() == trait && courbe.brush() == fond &&
+           (d ? d->pen() : courbe.pen()) == traitChoisi &&
            (d ? d->brush() : courbe.brush()) == fondChoisi &&
            lissage(plot, courbe.antialiased(), QCP::aePlottables) == lisse &&
            lissage(plot, courbe.antialiasedFill(), QCP::aeFills) == lisseFond &&
            (courbe.lineStyle() != QCPCurve::lsNone) == ligne &&
-           (plot && plot->plottingHints().testFlag(QCP::phFastPolylines)) == polylignesRapides && dessinable(courbe);
+           (plot && plot->plottingHints().testFlag(QCP::phFastPolylines)) == polylignesRapides &&
+           dessinable(courbe);
 }
 
 Habit Habit::de(const QCPCurve &courbe, bool *ok)
@@ -245,7 +250,8 @@ Habit Habit::de(const QCPCurve &courbe, bool *ok)
 bool choisieEntiere(const QCPCurve &courbe, bool *ok)
 {
     const QCPDataSelection &s = courbe.selection();
-    *ok = s.isEmpty() || (s.dataRangeCount() == 1 && s.span() == QCPDataRange(0, courbe.dataCount()));
+    *ok =
+        s.isEmpty() || (s.dataRangeCount() == 1 && s.span() == QCPDataRange(0, courbe.dataCount()));
     return !s.isEmpty();
 }
 

@@ -26,9 +26,9 @@ struct Habit {
     // cosmetic (one device pixel at any ratio), as the library does.
     QPen traitRaster, traitChoisiRaster;
     QBrush fond, fondChoisi;
-    bool lisse = true;          // the curve's line (plottables' hint)
-    bool lisseFond = true;      // its fill (fills' hint)
-    bool ligne = true;          // a line style other than none
+    bool lisse = true;              // the curve's line (plottables' hint)
+    bool lisseFond = true;          // its fill (fills' hint)
+    bool ligne = true;              // a line style other than none
     bool polylignesRapides = false; // the plot's phFastPolylines hint
 
     // What `courbe` would draw with on its plot now. False in `ok` when

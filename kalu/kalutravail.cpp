@@ -12,13 +12,14 @@
 #include <functional>
 #include <thread>
 
-namespace {
+namespace
+{
 
 // Bands per thread: with a few more bands than threads, a thread that ends
 // early takes another.
 const int BANDES_PAR_FIL = 3;
 const int EPAISSEUR_MIN = 4; // device pixels
-const int PORTEE_TRAIT = 4;   // pixels: a pen of width 1 at most, antialiased
+const int PORTEE_TRAIT = 4;  // pixels: a pen of width 1 at most, antialiased
 
 // A curve in view: its rank, the device pixels its drawing may reach
 // ([x0, x1) x [y0, y1)), and its work.
@@ -67,7 +68,8 @@ std::vector<int> coupes(const std::vector<double> &travail, int voulues)
 // curve costs every band it meets a tenth of its points (each band walks
 // them all to leave out those beyond it), and the rest shared as its span
 // is. Every `pas`-th curve stands for the others.
-double duree(const std::vector<Etendue> &etendues, bool lignes, const std::vector<int> &c, int fils, size_t pas)
+double duree(const std::vector<Etendue> &etendues, bool lignes, const std::vector<int> &c, int fils,
+             size_t pas)
 {
     std::vector<double> travail(c.size() - 1, 0);
     for (size_t i = 0; i < etendues.size(); i += pas) {
@@ -94,7 +96,8 @@ struct Travail::Poste {
     QVector<QPointF> lignes;
 };
 
-namespace {
+namespace
+{
 
 // The drawing threads, made at the first job and kept: threads started for
 // each job, with fresh memory each, spent a fifth of a drawing in page
@@ -102,7 +105,7 @@ namespace {
 // another can't hold each other up.
 class Atelier
 {
-public:
+  public:
     using Tache = std::function<void(Travail::Poste &)>;
 
     static Atelier &le()
@@ -120,7 +123,7 @@ public:
         reveil.notify_one();
     }
 
-private:
+  private:
     Atelier()
     {
         for (int k = 0; k < Travail::filsParDefaut(); ++k)
@@ -215,7 +218,8 @@ void Travail::acheve_()
         courbesSeules.fill(Qt::transparent);
         courbesSeules.setDevicePixelRatio(d.vue.ratio);
         Cliche::separe(d.fond, resultat, courbesSeules, courbesSeules.rect());
-        QMetaObject::invokeMethod(this, [this] { emit termine(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit termine(); }, Qt::QueuedConnection);
     }
     {
         std::lock_guard<std::mutex> l(verrouFin);
@@ -250,7 +254,8 @@ void Travail::decoupe()
             continue;
         const QRect d = v.enDevice(b).intersected(image);
         if (!d.isEmpty())
-            etendues.push_back({int(r), d.left(), d.right() + 1, d.top(), d.bottom() + 1, double(e.points) + 1});
+            etendues.push_back(
+                {int(r), d.left(), d.right() + 1, d.top(), d.bottom() + 1, double(e.points) + 1});
     }
 
     // Rows or columns, and as many bands as threads or up to BANDES_PAR_FIL
@@ -260,7 +265,8 @@ void Travail::decoupe()
         const size_t pas = std::max<size_t>(1, etendues.size() / 20000);
         double meilleure = -1;
         for (bool enLignes : {true, false}) {
-            const std::vector<double> travail = repartition(etendues, enLignes, enLignes ? hauteur : largeur);
+            const std::vector<double> travail =
+                repartition(etendues, enLignes, enLignes ? hauteur : largeur);
             for (int k = 1; k <= BANDES_PAR_FIL; ++k) {
                 std::vector<int> essai = coupes(travail, fils * k);
                 const double d = duree(etendues, enLignes, essai, fils, pas);
@@ -310,7 +316,8 @@ void Travail::dessineBande(const Bande &b, Poste &poste)
     if (brouillon.size() != d.fond.size() || brouillon.format() != d.fond.format())
         brouillon = QImage(d.fond.size(), d.fond.format());
     copie(brouillon.bits(), d.fond.constBits(),
-          (lignes ? exacte.adjusted(0, -marge, 0, marge) : exacte.adjusted(-marge, 0, marge, 0)).intersected(image));
+          (lignes ? exacte.adjusted(0, -marge, 0, marge) : exacte.adjusted(-marge, 0, marge, 0))
+              .intersected(image));
     brouillon.setDevicePixelRatio(ratio);
     {
         QCPPainter p(&brouillon);
@@ -319,7 +326,8 @@ void Travail::dessineBande(const Bande &b, Poste &poste)
         const QRect zone = v.zone();
         const int a = int(std::floor(b.debut / ratio)) - 1, z = int(std::ceil(b.fin / ratio)) + 1;
         p.setClipRect(zone);
-        p.setClipRect(lignes ? QRect(zone.left(), a, zone.width(), z - a) : QRect(a, zone.top(), z - a, zone.height()),
+        p.setClipRect(lignes ? QRect(zone.left(), a, zone.width(), z - a)
+                             : QRect(a, zone.top(), z - a, zone.height()),
                       Qt::IntersectClip);
         // Beyond the clip by more than a pen and its antialiasing reach.
         Tranche t;

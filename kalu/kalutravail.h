@@ -44,7 +44,7 @@ class Travail : public QObject
 {
     Q_OBJECT
 
-public:
+  public:
     struct Demande {
         std::shared_ptr<const Scene> scene;
         std::shared_ptr<const Etats> etats; // one per element of the scene
@@ -86,10 +86,10 @@ public:
     // What one of the pool's threads keeps between jobs.
     struct Poste;
 
-signals:
+  signals:
     void termine();
 
-private:
+  private:
     struct Bande {
         int debut, fin;         // device rows, or columns, [debut, fin)
         std::vector<int> rangs; // the curves meeting them, in order

@@ -15,8 +15,8 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QMimeData>
+#include <QPushButton>
 #include <QShortcutEvent>
 #include <QStatusBar>
 #include <QTimer>
@@ -34,23 +34,12 @@ static const int TRANCHE_MS = 10;
 static const char ADRESSE_SHP[] = "https://www.esri.com/library/whitepapers/pdfs/shapefile.pdf";
 
 KaluView::KaluView(QWidget *parent)
-    : QMainWindow(parent),
-      ui(new Ui::MainWindow),
-      aboutAction(nullptr),
-      explorerAction(nullptr),
-      title(nullptr),
-      subTitle(nullptr),
-      carte(nullptr),
-      lineColor(0, 102, 255, 255),
-      lineSelectedColor(255, 153, 0, 255),
-      polygonColor(0, 204, 0, 255),
-      polygonFillColor(0, 204, 0, 85),
-      polygonSelectedColor(255, 51, 255, 255),
-      polygonSelectedFillColor(255, 51, 255, 85),
-      gridColor(204, 204, 255, 255),
-      gridPen(gridColor),
-      zeroLinePen(gridColor),
-      selectedAxisPen(lineColor),
+    : QMainWindow(parent), ui(new Ui::MainWindow), aboutAction(nullptr), explorerAction(nullptr),
+      title(nullptr), subTitle(nullptr), carte(nullptr), lineColor(0, 102, 255, 255),
+      lineSelectedColor(255, 153, 0, 255), polygonColor(0, 204, 0, 255),
+      polygonFillColor(0, 204, 0, 85), polygonSelectedColor(255, 51, 255, 255),
+      polygonSelectedFillColor(255, 51, 255, 85), gridColor(204, 204, 255, 255), gridPen(gridColor),
+      zeroLinePen(gridColor), selectedAxisPen(lineColor),
       plotFont("Times New Roman", 10, QFont::Normal, false)
 {
     ui->setupUi(this);
@@ -377,13 +366,13 @@ void KaluView::habille(Courbe *curve, bool polygone, const Habits &h)
 // actually linked and of the Qt found at run time.
 void KaluView::about()
 {
-    const std::string texte =
-        "<b>Kalu</b>-19.10 (" + prend(klutemps(0)) + ", gcc-" + prend(klugcc()) +
-        ")<br><b>Zol</b>-" + prend(zolversion()) + " (" + prend(zoltemps(0)) + ", gcc-" +
-        prend(zolgcc()) + ", " + prend(zolplateforme()) + ")<br><b>QCustomPlot</b>-" +
-        QCUSTOMPLOT_VERSION_STR + "<br><b>Qt</b>-" + qVersion() +
-        "<br><br>Description du format <b>Shapefile</b> : <br><a href=\"" + ADRESSE_SHP + "\">" +
-        ADRESSE_SHP + "</a>";
+    const std::string texte = "<b>Kalu</b>-19.10 (" + prend(klutemps(0)) + ", gcc-" +
+                              prend(klugcc()) + ")<br><b>Zol</b>-" + prend(zolversion()) + " (" +
+                              prend(zoltemps(0)) + ", gcc-" + prend(zolgcc()) + ", " +
+                              prend(zolplateforme()) + ")<br><b>QCustomPlot</b>-" +
+                              QCUSTOMPLOT_VERSION_STR + "<br><b>Qt</b>-" + qVersion() +
+                              "<br><br>Description du format <b>Shapefile</b> : <br><a href=\"" +
+                              ADRESSE_SHP + "\">" + ADRESSE_SHP + "</a>";
 
     QMessageBox box(this);
     box.setWindowTitle(tr("À propos de"));
@@ -505,8 +494,8 @@ void KaluView::legendDoubleClick(QCPLegend *legend, QCPAbstractLegendItem *item)
     (void)legend;
     QCPPlottableLegendItem *plItem = qobject_cast<QCPPlottableLegendItem *>(item);
     QString texte;
-    if (plItem && demandeTexte(this, "QCP example", "New shape name:",
-                               plItem->plottable()->name(), &texte)) {
+    if (plItem &&
+        demandeTexte(this, "QCP example", "New shape name:", plItem->plottable()->name(), &texte)) {
         plItem->plottable()->setName(texte);
         ui->customPlot->replot();
     }
@@ -573,7 +562,8 @@ void KaluView::moveLegend()
     bool ok = false;
     const int alignement = action->data().toInt(&ok);
     if (ok) {
-        ui->customPlot->xAxis->axisRect()->insetLayout()->setInsetAlignment(0, Qt::Alignment(alignement));
+        ui->customPlot->xAxis->axisRect()->insetLayout()->setInsetAlignment(
+            0, Qt::Alignment(alignement));
         ui->customPlot->replot();
     }
 }

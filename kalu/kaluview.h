@@ -27,7 +27,8 @@
 
 #include "qcustomplot.h"
 
-namespace Ui {
+namespace Ui
+{
 class MainWindow;
 }
 class Carte;
@@ -44,16 +45,16 @@ class QStatusBar;
 // the window ends the load.
 class Progression : public QObject
 {
-public:
+  public:
     explicit Progression(QStatusBar *barre);
     ~Progression() override;
     void debut(const std::string &chemin);
     void avance(int fait, int total);
 
-protected:
+  protected:
     bool eventFilter(QObject *objet, QEvent *event) override;
 
-private:
+  private:
     // The progress message goes; the status bar shows again what it showed
     // before the load.
     void fin();
@@ -68,7 +69,7 @@ class KaluView : public QMainWindow
 {
     Q_OBJECT
 
-public:
+  public:
     explicit KaluView(QWidget *parent = nullptr);
     ~KaluView() override;
 
@@ -92,14 +93,14 @@ public:
     // Whether a load is under way (its nested event loop runs).
     bool chargeEnCours() const { return lecture != nullptr; }
 
-signals:
+  signals:
     // One file's load is over: its curves are on the plot (`lu`), or the
     // reader rejected it and it was skipped. The reader's own messages do not
     // always name the file; a caller that loads several tells them apart
     // here.
     void fichierCharge(const QString &fichier, bool lu);
 
-protected:
+  protected:
     // A resize of the plot keeps each axis's data units per pixel.
     bool eventFilter(QObject *objet, QEvent *event) override;
     // An empty status tip (the pointer leaving an action) brings back the
@@ -112,12 +113,12 @@ protected:
     // Closing the window ends a load under way.
     void closeEvent(QCloseEvent *event) override;
 
-private:
+  private:
     // The loader slot's parameter type, under the name that its meta-object
     // signature carries: "fscanshp_cpt(string)".
     using string = std::string;
 
-private slots:
+  private slots:
     void fscanshp_cpt(string shppath);
     void about();
     void selectionChanged();
@@ -134,7 +135,7 @@ private slots:
     void removeSelectedGraph();
     void appuiBoutonExplorer();
 
-private:
+  private:
     void setupAxes();
     void setupActions();
     void setupTitles();
@@ -165,10 +166,10 @@ private:
     QCPTextElement *subTitle;
     Carte *carte;
     Progression *progression = nullptr;
-    Lecture *lecture = nullptr;   // the file being loaded
+    Lecture *lecture = nullptr;    // the file being loaded
     QEventLoop *attente = nullptr; // runs the window while it loads
-    bool abandon = false;         // the window was closed during a load
-    QStringList refus;            // the files of this load that could not be read
+    bool abandon = false;          // the window was closed during a load
+    QStringList refus;             // the files of this load that could not be read
     QColor lineColor;
     QColor lineSelectedColor;
     QColor polygonColor;

@@ -6,9 +6,9 @@
 Vue Vue::de(const QCPAxis *x, const QCPAxis *y, bool *ok)
 {
     Vue v;
-    *ok = x && y && x->axisRect() && x->axisRect() == y->axisRect() && x->orientation() == Qt::Horizontal &&
-          y->orientation() == Qt::Vertical && x->scaleType() == QCPAxis::stLinear &&
-          y->scaleType() == QCPAxis::stLinear;
+    *ok = x && y && x->axisRect() && x->axisRect() == y->axisRect() &&
+          x->orientation() == Qt::Horizontal && y->orientation() == Qt::Vertical &&
+          x->scaleType() == QCPAxis::stLinear && y->scaleType() == QCPAxis::stLinear;
     if (!*ok)
         return v;
     v.x = x->range();

@@ -18,11 +18,11 @@
 #include "qcustomplot.h"
 
 struct Vue {
-    QCPRange x, y;          // bottom and left axes
+    QCPRange x, y; // bottom and left axes
     bool xInverse = false, yInverse = false;
-    QRect rect;             // the axis rectangle, in pixels
-    QSize taille;           // the plot's viewport
-    qreal ratio = 1;        // device pixels per pixel
+    QRect rect;      // the axis rectangle, in pixels
+    QSize taille;    // the plot's viewport
+    qreal ratio = 1; // device pixels per pixel
 
     // The view of the axes `x` and `y` of a plot now. False in `ok` when
     // they are not the linear horizontal and vertical pair a Vue describes.

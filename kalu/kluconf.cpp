@@ -16,7 +16,8 @@ char *klutemps(int mode)
 char *klugcc()
 {
 #if defined(__clang__)
-    return zolcopie(KLU_STR(__clang_major__) "." KLU_STR(__clang_minor__) "." KLU_STR(__clang_patchlevel__));
+    return zolcopie(
+        KLU_STR(__clang_major__) "." KLU_STR(__clang_minor__) "." KLU_STR(__clang_patchlevel__));
 #else
     return zolcopie(KLU_STR(__GNUC__) "." KLU_STR(__GNUC_MINOR__) "." KLU_STR(__GNUC_PATCHLEVEL__));
 #endif

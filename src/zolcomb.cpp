@@ -215,8 +215,8 @@ int ***pairtition(int n, int &npairings, int &npairs)
         return nullptr;
     }
     const int np = n / 2;
-    const int nlignes = static_cast<int>(
-        std::round(factorielle(n) / (std::pow(2.0, np) * factorielle(np))));
+    const int nlignes =
+        static_cast<int>(std::round(factorielle(n) / (std::pow(2.0, np) * factorielle(np))));
 
     int elems[NMAXPAIRTITION];
     for (int i = 0; i < n; ++i)

@@ -26,8 +26,8 @@ static void indente(FILE *flux)
 
 // Indentation, "[<source.fonction>] " (or with the qualifier), the message,
 // then a flush: the body of both zolerreur and zolavis.
-static void signale(FILE *flux, const char *source, const char *fonction,
-                    const char *qualif, const char *format, va_list va)
+static void signale(FILE *flux, const char *source, const char *fonction, const char *qualif,
+                    const char *format, va_list va)
 {
     flockfile(flux);
     indente(flux);
@@ -41,8 +41,8 @@ static void signale(FILE *flux, const char *source, const char *fonction,
     ++signalements;
 }
 
-void zolerreur(const char *source, const char *fonction, const char *qualif,
-               const char *format, ...)
+void zolerreur(const char *source, const char *fonction, const char *qualif, const char *format,
+               ...)
 {
     va_list va;
     va_start(va, format);
@@ -50,8 +50,7 @@ void zolerreur(const char *source, const char *fonction, const char *qualif,
     va_end(va);
 }
 
-void zolavis(const char *source, const char *fonction, const char *qualif,
-             const char *format, ...)
+void zolavis(const char *source, const char *fonction, const char *qualif, const char *format, ...)
 {
     va_list va;
     va_start(va, format);
@@ -59,8 +58,7 @@ void zolavis(const char *source, const char *fonction, const char *qualif,
     va_end(va);
 }
 
-static void trace(char sens, const char *source, const char *fonction,
-                  const char *qualif)
+static void trace(char sens, const char *source, const char *fonction, const char *qualif)
 {
     if (sourdine)
         return;
@@ -126,12 +124,11 @@ char *zolcopie(const char *texte)
     return copie;
 }
 
-int zoldatecompil(const char *date, const char *heure, struct tm *tm,
-                  const char *source, const char *fonction)
+int zoldatecompil(const char *date, const char *heure, struct tm *tm, const char *source,
+                  const char *fonction)
 {
-    static const char *const mois[12] = {"jan", "feb", "mar", "apr",
-                                         "may", "jun", "jul", "aug",
-                                         "sep", "oct", "nov", "dec"};
+    static const char *const mois[12] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                         "jul", "aug", "sep", "oct", "nov", "dec"};
     // Room for three letters, the terminator and one more byte, so that a
     // four-letter word is read whole and then matches no month.
     char mot[5] = {0};
@@ -145,8 +142,7 @@ int zoldatecompil(const char *date, const char *heure, struct tm *tm,
     while (m < 12 && strcmp(mot, mois[m]) != 0)
         ++m;
     if (m == 12) {
-        zolerreur(source, fonction, nullptr,
-                  "month identifier '%s' is unknown!\n", mot);
+        zolerreur(source, fonction, nullptr, "month identifier '%s' is unknown!\n", mot);
         return -1;
     }
 
@@ -165,8 +161,8 @@ int zoldatecompil(const char *date, const char *heure, struct tm *tm,
     return 0;
 }
 
-char *zolhorodatage(const char *date, const char *heure, int mode,
-                    bool dateseule, const char *source, const char *fonction)
+char *zolhorodatage(const char *date, const char *heure, int mode, bool dateseule,
+                    const char *source, const char *fonction)
 {
     struct tm tm;
     if (zoldatecompil(date, heure, &tm, source, fonction) < 0)
@@ -203,7 +199,8 @@ char *zolversion()
 char *zolgcc()
 {
 #if defined(__clang__)
-    return zolcopie(ZOL_STR(__clang_major__) "." ZOL_STR(__clang_minor__) "." ZOL_STR(__clang_patchlevel__));
+    return zolcopie(
+        ZOL_STR(__clang_major__) "." ZOL_STR(__clang_minor__) "." ZOL_STR(__clang_patchlevel__));
 #elif defined(__GNUC__)
     return zolcopie(ZOL_STR(__GNUC__) "." ZOL_STR(__GNUC_MINOR__) "." ZOL_STR(__GNUC_PATCHLEVEL__));
 #else
@@ -241,28 +238,74 @@ char *zolplateforme()
 
 // ---- Fixed values -------------------------------------------------------
 
-double zoldeuxpi() { return 6.283185307179586; }
-double zolcelerite() { return 299792458.0; }
-double zolkboltz() { return 1.3806504e-23; }
-double zolkboltzdb() { return -228.599162769405; }
-double zolreq() { return 6378137.0; }
-double zolrpol() { return 6356752.3; }
-double zolrmoy() { return 6371008.7714; }
-double zolmuterre() { return 398600.4418; }
-double zolua() { return 149597870700.0; }
-double zolt25() { return 298.15; }
-double zolval2m24() { return 5.960464477539063e-08; }
-double zolval35785700() { return 35785700.0; }
-double zolval696265000() { return 696265000.0; }
-double zolval333() { return 333.0; }
+double zoldeuxpi()
+{
+    return 6.283185307179586;
+}
+double zolcelerite()
+{
+    return 299792458.0;
+}
+double zolkboltz()
+{
+    return 1.3806504e-23;
+}
+double zolkboltzdb()
+{
+    return -228.599162769405;
+}
+double zolreq()
+{
+    return 6378137.0;
+}
+double zolrpol()
+{
+    return 6356752.3;
+}
+double zolrmoy()
+{
+    return 6371008.7714;
+}
+double zolmuterre()
+{
+    return 398600.4418;
+}
+double zolua()
+{
+    return 149597870700.0;
+}
+double zolt25()
+{
+    return 298.15;
+}
+double zolval2m24()
+{
+    return 5.960464477539063e-08;
+}
+double zolval35785700()
+{
+    return 35785700.0;
+}
+double zolval696265000()
+{
+    return 696265000.0;
+}
+double zolval333()
+{
+    return 333.0;
+}
 
 int zoltaille(int code)
 {
     switch (code) {
-    case 0: return 8;
-    case 1: return 4;
-    case 2: return 1;
-    default: return 0;
+    case 0:
+        return 8;
+    case 1:
+        return 4;
+    case 2:
+        return 1;
+    default:
+        return 0;
     }
 }
 
@@ -272,8 +315,7 @@ const char *zolrep()
 {
     const char *rep = getenv("ZOL");
     if (rep == nullptr || rep[0] == '\0') {
-        zolavis(ZOLSRC, "zolrep", nullptr,
-                "warning, %s environment variable is not set!\n", "ZOL");
+        zolavis(ZOLSRC, "zolrep", nullptr, "warning, %s environment variable is not set!\n", "ZOL");
         return nullptr;
     }
     return rep;
@@ -297,11 +339,10 @@ static char *chemindvr(const char *rep, const char *nom, const char *suffixe)
         return nullptr;
     const char sep = zolsep();
     if (suffixe == nullptr)
-        snprintf(chemin, taille, "%s%c%s%c%s%s", rep, sep, "dvr", sep, nom,
-                 ".bin");
+        snprintf(chemin, taille, "%s%c%s%c%s%s", rep, sep, "dvr", sep, nom, ".bin");
     else
-        snprintf(chemin, taille, "%s%c%s%c%s%c%s%s", rep, sep, "dvr", sep, nom,
-                 '_', suffixe, ".bin");
+        snprintf(chemin, taille, "%s%c%s%c%s%c%s%s", rep, sep, "dvr", sep, nom, '_', suffixe,
+                 ".bin");
     return chemin;
 }
 
@@ -316,9 +357,8 @@ static bool blocsvalides(va_list va)
         int taille = va_arg(vb, int);
         int nombre = va_arg(vb, int);
         if (taille < 0 || nombre < 0) {
-            zolerreur(ZOLSRC, "zolsauve", nullptr,
-                      "invalid block of %d elements of %d bytes!\n", nombre,
-                      taille);
+            zolerreur(ZOLSRC, "zolsauve", nullptr, "invalid block of %d elements of %d bytes!\n",
+                      nombre, taille);
             ok = false;
         }
     }
@@ -353,8 +393,7 @@ int zolsauve(const char *nom, const char *suffixe, ...)
         zolerreur(ZOLSRC, "zolsauve", nullptr, "memory allocation error!\n");
     FILE *f = chemin != nullptr ? fopen(chemin, "w+b") : nullptr;
     if (chemin != nullptr && f == nullptr)
-        zolerreur(ZOLSRC, "zolsauve", nullptr,
-                  "impossible to open file '%s'\n", chemin);
+        zolerreur(ZOLSRC, "zolsauve", nullptr, "impossible to open file '%s'\n", chemin);
     int r = -1;
     if (f != nullptr) {
         bool ecrit = ecritblocs(f, va);
@@ -364,8 +403,7 @@ int zolsauve(const char *nom, const char *suffixe, ...)
         if (ecrit) {
             r = 0;
         } else {
-            zolerreur(ZOLSRC, "zolsauve", nullptr,
-                      "error writing file '%s'!\n", chemin);
+            zolerreur(ZOLSRC, "zolsauve", nullptr, "error writing file '%s'!\n", chemin);
             remove(chemin);
         }
     }
@@ -376,7 +414,8 @@ int zolsauve(const char *nom, const char *suffixe, ...)
 
 // ---- Reference tables: DVB-S2 modes ------------------------------------
 
-namespace {
+namespace
+{
 
 // The three getters of one built-in table, with the names they report under.
 struct Tdd {
@@ -388,11 +427,10 @@ struct Tdd {
 };
 
 const Tdd tdds[] = {
-    {"dvbs2", zoltdd_dvbs2_dimx, zoltdd_dvbs2_idnx, zoltdd_dvbs2_tabx,
-     "zoltdd_dvbs2_dimx", "zoltdd_dvbs2_idnx", "zoltdd_dvbs2_tabx"},
-    {"dvbs2short", zoltdd_dvbs2short_dimx, zoltdd_dvbs2short_idnx,
-     zoltdd_dvbs2short_tabx, "zoltdd_dvbs2short_dimx",
-     "zoltdd_dvbs2short_idnx", "zoltdd_dvbs2short_tabx"},
+    {"dvbs2", zoltdd_dvbs2_dimx, zoltdd_dvbs2_idnx, zoltdd_dvbs2_tabx, "zoltdd_dvbs2_dimx",
+     "zoltdd_dvbs2_idnx", "zoltdd_dvbs2_tabx"},
+    {"dvbs2short", zoltdd_dvbs2short_dimx, zoltdd_dvbs2short_idnx, zoltdd_dvbs2short_tabx,
+     "zoltdd_dvbs2short_dimx", "zoltdd_dvbs2short_idnx", "zoltdd_dvbs2short_tabx"},
 };
 
 const Tdd *tddnomme(const char *nom)
@@ -441,8 +479,7 @@ ZolTable *zoltddcharge(const char *nom, int &dimn)
 {
     const Tdd *tdd = tddnomme(nom);
     if (tdd == nullptr) {
-        zolerreur(ZOLSRC, "zoltddcharge", nullptr,
-                  "'%s' is not a Quarnetis data table\n",
+        zolerreur(ZOLSRC, "zoltddcharge", nullptr, "'%s' is not a Quarnetis data table\n",
                   nom != nullptr ? nom : "(null)");
         return nullptr;
     }
@@ -484,8 +521,7 @@ double zoltddtrouve(const char *nom, const char *ligne, const char *colonne)
     int dimn = 0;
     ZolTable *t = zoltddcharge(nom, dimn);
     if (t == nullptr) {
-        zolerreur(ZOLSRC, "zoltddtrouve", nullptr, "%s() error!\n",
-                  "zoltddcharge");
+        zolerreur(ZOLSRC, "zoltddtrouve", nullptr, "%s() error!\n", "zoltddcharge");
         return -1.0;
     }
     zolmessage("dimx[0]: %d, dimx[1]: %d\n", t->dimx[0], t->dimx[1]);
@@ -501,8 +537,7 @@ int zoltddtrace(FILE *flux, const char *nom)
     int dimn = 0;
     ZolTable *t = zoltddcharge(nom, dimn);
     if (t == nullptr) {
-        zolerreur(ZOLSRC, "zoltddtrace", nullptr, "%s() error!\n",
-                  "zoltddcharge");
+        zolerreur(ZOLSRC, "zoltddtrace", nullptr, "%s() error!\n", "zoltddcharge");
         return -1;
     }
     zolmessage("dimx[0]: %d, dimx[1]: %d\n", t->dimx[0], t->dimx[1]);

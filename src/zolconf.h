@@ -29,12 +29,12 @@
 // Error, on standard error: indentation, "[<source.fonction>] " (or
 // "[<source.fonction(\"qualif\")>] "), then the message. No line break is
 // added: the format supplies its own.
-void zolerreur(const char *source, const char *fonction, const char *qualif,
-               const char *format, ...) ZOL_PRINTF(4, 5);
+void zolerreur(const char *source, const char *fonction, const char *qualif, const char *format,
+               ...) ZOL_PRINTF(4, 5);
 
 // Warning: exactly as zolerreur, on standard output.
-void zolavis(const char *source, const char *fonction, const char *qualif,
-             const char *format, ...) ZOL_PRINTF(4, 5);
+void zolavis(const char *source, const char *fonction, const char *qualif, const char *format, ...)
+    ZOL_PRINTF(4, 5);
 
 // Entry trace on standard output: "[>source.fonction]\n" (or with
 // "(\"qualif\")") at the current depth, then the depth grows by one.
@@ -84,15 +84,15 @@ char *zolplateforme();
 // regard to case and must have exactly three letters) and a compile time
 // ("11:38:54") into the six fields of *tm. Returns 0, or -1 after reporting
 // "month identifier '%s' is unknown!\n" under `fonction` of `source`.
-int zoldatecompil(const char *date, const char *heure, struct tm *tm,
-                  const char *source, const char *fonction);
+int zoldatecompil(const char *date, const char *heure, struct tm *tm, const char *source,
+                  const char *fonction);
 
 // Build stamp of the given compile date and time: mode >= 1 gives
 // "%Y-%m-%d_%H-%M-%S"; mode -1 gives "%Y-%m-%d" when `dateseule` is true;
 // every other mode "%Y-%m-%d %H:%M:%S". New block (delete[]), null on
 // failure, reported under `fonction` of `source`.
-char *zolhorodatage(const char *date, const char *heure, int mode,
-                    bool dateseule, const char *source, const char *fonction);
+char *zolhorodatage(const char *date, const char *heure, int mode, bool dateseule,
+                    const char *source, const char *fonction);
 
 // Copy of `texte` in a new block (delete[]).
 char *zolcopie(const char *texte);

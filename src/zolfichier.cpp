@@ -28,14 +28,12 @@ int foctet(const char *nom)
 {
     uint64_t taille = 0;
     if (!zolplat_taille(nom, &taille)) {
-        zolerreur(ZOLSRC, "foctet", nullptr,
-                  "impossible to get size of file '%s'!\n", nom);
+        zolerreur(ZOLSRC, "foctet", nullptr, "impossible to get size of file '%s'!\n", nom);
         return -1;
     }
     // The two largest 32-bit sizes would read as -2 and -1.
     if (taille >= UINT64_C(0xFFFFFFFE)) {
-        zolerreur(ZOLSRC, "foctet", nullptr,
-                  "error size of file '%s' is over 4 Go!\n", nom);
+        zolerreur(ZOLSRC, "foctet", nullptr, "error size of file '%s' is over 4 Go!\n", nom);
         return -2;
     }
     return static_cast<int>(static_cast<uint32_t>(taille));
@@ -75,8 +73,7 @@ FILE *mem_file(const void *bloc, uint64_t longueur, const char *opentype)
 {
     // Other modes would open the copy for writing: refuse rather than abort.
     if (opentype == nullptr || strcmp(opentype, "r") != 0) {
-        zolerreur(ZOLSRC, "mem_file", nullptr,
-                  "invalid open type '%s', \"r\" expected!\n",
+        zolerreur(ZOLSRC, "mem_file", nullptr, "invalid open type '%s', \"r\" expected!\n",
                   opentype != nullptr ? opentype : "(null)");
         return nullptr;
     }
@@ -105,11 +102,9 @@ FILE *mem_file(const void *bloc, uint64_t longueur, const char *opentype)
     FILE *f = nullptr;
     const int r = zolplat_remplit(fd, bloc, longueur, opentype, &f);
     if (r == -1)
-        zolerreur(ZOLSRC, "mem_file", nullptr,
-                  "error writing temporary file '%s'!\n", nom);
+        zolerreur(ZOLSRC, "mem_file", nullptr, "error writing temporary file '%s'!\n", nom);
     else if (r == -2)
-        zolerreur(ZOLSRC, "mem_file", nullptr,
-                  "impossible to open file '%s'\n", nom);
+        zolerreur(ZOLSRC, "mem_file", nullptr, "impossible to open file '%s'\n", nom);
     if (r != 0)
         remove(nom);
     delete[] nom;
@@ -126,8 +121,7 @@ int cree_repertoire(const char *chemin)
 }
 
 // Appends every entry of an open listing; false when memory runs out.
-static bool listeentrees(ZolplatListe *liste, const char *chemin,
-                         std::vector<std::string> &reps,
+static bool listeentrees(ZolplatListe *liste, const char *chemin, std::vector<std::string> &reps,
                          std::vector<std::string> &fichiers)
 {
     try {
@@ -145,8 +139,7 @@ static bool listeentrees(ZolplatListe *liste, const char *chemin,
     return true;
 }
 
-int losstier(char *chemin, std::vector<std::string> &reps,
-             std::vector<std::string> &fichiers)
+int losstier(char *chemin, std::vector<std::string> &reps, std::vector<std::string> &fichiers)
 {
     for (char *p = chemin; *p != '\0'; ++p)
         if (*p == '\\')
@@ -155,14 +148,13 @@ int losstier(char *chemin, std::vector<std::string> &reps,
     // listing means the same everywhere.
     size_t longueur = strlen(chemin);
     if (longueur >= 2048) {
-        zolerreur(ZOLSRC, "losstier", nullptr,
-                  "directory path of %zu bytes is too long!\n", longueur);
+        zolerreur(ZOLSRC, "losstier", nullptr, "directory path of %zu bytes is too long!\n",
+                  longueur);
         return -1;
     }
     ZolplatListe *liste = zolplat_ouvrerep(chemin);
     if (liste == nullptr) {
-        zolerreur(ZOLSRC, "losstier", nullptr,
-                  "invalid directory path '%s'!\n", chemin);
+        zolerreur(ZOLSRC, "losstier", nullptr, "invalid directory path '%s'!\n", chemin);
         return -1;
     }
     bool ok = listeentrees(liste, chemin, reps, fichiers);
@@ -224,8 +216,7 @@ Chemin *decoupe_chemin(const char *chemin)
     c->rep = extrait(chemin, sep == l ? 0 : sep);
     c->nom = extrait(nom, lnom);
     c->base = extrait(nom, point);
-    c->ext = point == lnom ? extrait("", 0)
-                           : extrait(nom + point + 1, lnom - point - 1);
+    c->ext = point == lnom ? extrait("", 0) : extrait(nom + point + 1, lnom - point - 1);
     if (!c->rep || !c->nom || !c->base || !c->ext) {
         liberechemin(c);
         return nullptr;
@@ -297,8 +288,7 @@ int fligne(const char *nom, int &nvide)
     // Text and binary modes are the same on this platform.
     FILE *f = zolplat_ouvre(nom);
     if (f == nullptr) {
-        zolerreur(ZOLSRC, "fligne", nullptr, "impossible to open file '%s'\n",
-                  nom);
+        zolerreur(ZOLSRC, "fligne", nullptr, "impossible to open file '%s'\n", nom);
         return -1;
     }
     int pleines = 0, vides = 0;
@@ -335,8 +325,7 @@ struct Lecture {
 // file of many lines would cost time quadratic in its size (minutes for a
 // few megabytes). Room is reserved here by doubling ahead of it, and
 // ajoutetab then only stores. False when the block cannot grow.
-template <typename T>
-static bool ajoute(int &n, T *&tab, int &nmax, T valeur)
+template <typename T> static bool ajoute(int &n, T *&tab, int &nmax, T valeur)
 {
     if (n >= nmax) {
         long long voulu = nmax < 75 ? 75 : 2LL * nmax;
@@ -414,8 +403,7 @@ char **fscan_txt(const char *nom, int &n)
     // Text and binary modes are the same on this platform.
     FILE *f = zolplat_ouvre(nom);
     if (f == nullptr) {
-        zolerreur(ZOLSRC, "fscan_txt", nullptr,
-                  "impossible to open file '%s'\n", nom);
+        zolerreur(ZOLSRC, "fscan_txt", nullptr, "impossible to open file '%s'\n", nom);
         return nullptr;
     }
     n = 0;

@@ -59,8 +59,7 @@ int cree_repertoire(const char *chemin);
 // Returns 0, or -1 after a report when the path is 2048 bytes long or more,
 // when the directory cannot be listed ("invalid directory path '%s'!\n"), or
 // when memory runs out (the vectors may then hold part of the listing).
-int losstier(char *chemin, std::vector<std::string> &reps,
-             std::vector<std::string> &fichiers);
+int losstier(char *chemin, std::vector<std::string> &reps, std::vector<std::string> &fichiers);
 
 // ---- Paths --------------------------------------------------------------
 

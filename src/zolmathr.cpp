@@ -324,8 +324,8 @@ int binomialfdr(int n, const int *k, double p, int m, double *out)
         if (static_cast<uint32_t>(k[i]) > static_cast<uint32_t>(m))
             ++hors;
         const long long reste = static_cast<long long>(m) - k[i];
-        out[i] = (std::pow(p, k[i]) * binomial64(m, k[i]))
-                 * std::pow(1 - p, static_cast<double>(reste));
+        out[i] =
+            (std::pow(p, k[i]) * binomial64(m, k[i])) * std::pow(1 - p, static_cast<double>(reste));
     }
     return hors;
 }
@@ -340,8 +340,8 @@ int hypergeofdr(int n, const int *k, int K, int M, int m, double *out)
         if (k[i] < bas || k[i] > haut)
             ++hors;
         else
-            out[i] = (binomial64(M, static_cast<long long>(m) - k[i]) * binomial64(K, k[i]))
-                     / total;
+            out[i] =
+                (binomial64(M, static_cast<long long>(m) - k[i]) * binomial64(K, k[i])) / total;
     }
     return hors;
 }
@@ -419,8 +419,8 @@ static constexpr std::array<int, NPREMIERS> cribleprimes()
 }
 
 static constexpr std::array<int, NPREMIERS> PREMIERS = cribleprimes();
-static_assert(PREMIERS[0] == 2 && PREMIERS[NPREMIERS - 2] == 65521
-                  && PREMIERS[NPREMIERS - 1] == 65537,
+static_assert(PREMIERS[0] == 2 && PREMIERS[NPREMIERS - 2] == 65521 &&
+                  PREMIERS[NPREMIERS - 1] == 65537,
               "prime table: every prime below 65536, then 65537");
 
 int ppfpremier(int n)

@@ -23,10 +23,9 @@ constexpr double ZOLNAN = std::numeric_limits<double>::quiet_NaN();
 // Lanczos series of loggamma (gamma = 5, six terms): the offset, the constant
 // term and the six coefficients. Each is the double nearest the decimal.
 constexpr double ZOL_LANCZOS_DECALAGE = 5.5;
-constexpr double ZOL_LANCZOS_C[7] = {
-    1.000000000190015,  76.18009172947146,     -86.50532032941678,
-    24.01409824083091,  -1.231739572450155,    0.001208650973866179,
-    -5.395239384953e-06};
+constexpr double ZOL_LANCZOS_C[7] = {1.000000000190015,  76.18009172947146,  -86.50532032941678,
+                                     24.01409824083091,  -1.231739572450155, 0.001208650973866179,
+                                     -5.395239384953e-06};
 // Scale of the series: the double nearest sqrt(2 pi).
 constexpr double ZOL_LANCZOS_RAC2PI = 2.5066282746310005;
 // Full turn of the rotation factors.

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <dirent.h>
 #include <fcntl.h>
+#include <new>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,8 +53,7 @@ const char *zolplat_reptemp()
     return rep;
 }
 
-int zolplat_fichiertemp(const char *rep, const char *prefixe, char *nom,
-                        size_t taille)
+int zolplat_fichiertemp(const char *rep, const char *prefixe, char *nom, size_t taille)
 {
     int n = snprintf(nom, taille, "%s/%sXXXXXX", rep, prefixe);
     if (n < 0 || static_cast<size_t>(n) >= taille)
@@ -62,8 +61,7 @@ int zolplat_fichiertemp(const char *rep, const char *prefixe, char *nom,
     return mkstemp(nom);
 }
 
-int zolplat_remplit(int fd, const void *bloc, uint64_t n, const char *mode,
-                    FILE **flux)
+int zolplat_remplit(int fd, const void *bloc, uint64_t n, const char *mode, FILE **flux)
 {
     *flux = nullptr;
     // The reading stream gets a duplicate, taken before the writing stream
@@ -147,7 +145,8 @@ static bool memoireSysteme(uint64_t *octets)
     int trouves = 0;
     while (fgets(ligne, sizeof ligne, f)) {
         unsigned long long ko = 0;
-        if (sscanf(ligne, "MemAvailable: %llu kB", &ko) == 1 || sscanf(ligne, "SwapFree: %llu kB", &ko) == 1) {
+        if (sscanf(ligne, "MemAvailable: %llu kB", &ko) == 1 ||
+            sscanf(ligne, "SwapFree: %llu kB", &ko) == 1) {
             total += uint64_t(ko) * 1024;
             ++trouves;
         }

@@ -37,8 +37,7 @@ const char *zolplat_reptemp();
 // (nothing is created then, and `nom` is unspecified). Work through the
 // descriptor: opening the name again would follow whatever another user may
 // have put in its place in a shared directory.
-int zolplat_fichiertemp(const char *rep, const char *prefixe, char *nom,
-                        size_t taille);
+int zolplat_fichiertemp(const char *rep, const char *prefixe, char *nom, size_t taille);
 
 // Writes the `n` bytes of `bloc` through `fd` (a descriptor from
 // zolplat_fichiertemp), closes it, and sets `*flux` to a new stream opened
@@ -46,8 +45,7 @@ int zolplat_fichiertemp(const char *rep, const char *prefixe, char *nom,
 // again (release it with fclose). Returns 0; -1 when the write fails, -2
 // when the stream can't be had (`*flux` is then null). The descriptor is
 // closed in every case.
-int zolplat_remplit(int fd, const void *bloc, uint64_t n, const char *mode,
-                    FILE **flux);
+int zolplat_remplit(int fd, const void *bloc, uint64_t n, const char *mode, FILE **flux);
 
 // Creates the directory `chemin` (mode 0777 less the umask). Returns 0, or -1
 // with errno set by the system (EEXIST when it exists already).

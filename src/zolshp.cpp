@@ -56,7 +56,8 @@ static bool type_lu(int32_t type)
     return type == 3 || type == 5;
 }
 
-namespace {
+namespace
+{
 
 // One untyped growable array of zoltabr.
 struct Tableau {
@@ -273,8 +274,7 @@ static Suite lit_grand(Lecture &l, Enregistrement &e, unsigned char *tampon)
 // records stored before, and the record stays with its reader.
 static Suite stocke(Lecture &l, Enregistrement &e)
 {
-    if (l.partn.ajoute(sizeof(int), &e.partn) != 0 ||
-        l.shptype.ajoute(sizeof(int), &e.type) != 0 ||
+    if (l.partn.ajoute(sizeof(int), &e.partn) != 0 || l.shptype.ajoute(sizeof(int), &e.type) != 0 ||
         l.pointn.ajoute(sizeof(int *), &e.pointn) != 0 ||
         l.x.ajoute(sizeof(double **), &e.xs) != 0 || l.y.ajoute(sizeof(double **), &e.ys) != 0)
         return manque_memoire(l, e);

@@ -78,7 +78,8 @@ ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret 
 // seekable (the file's size bounds every count before anything is
 // allocated); it is neither closed nor rebuffered. `path` only names the
 // file in messages. Result, failures and `count` as fscan_shp.
-ShpData *fscan_shp_flux(FILE *f, const char *path, int &count, const std::atomic<bool> *arret = nullptr);
+ShpData *fscan_shp_flux(FILE *f, const char *path, int &count,
+                        const std::atomic<bool> *arret = nullptr);
 
 // Releases everything fscan_shp returned for `count` records and sets `data`
 // to null. A null `data` is accepted. Returns 0.

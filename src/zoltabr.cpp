@@ -47,7 +47,8 @@ int ajoutetabx(size_t taille, void *&base, void *&dernier, void *&derniere_place
 // reached again from the root for every tuple: the walk costs a few pointer
 // reads per leaf and needs no stack of blocks.
 
-namespace {
+namespace
+{
 
 // Levels actually made: the tree stops at the first leading dimension that is
 // 0 (or negative, for a release of a list that newtabx would have refused).
@@ -199,7 +200,8 @@ void *adressetabx(size_t taille, int ndim, const int *ind, void *tab)
     return feuille + static_cast<size_t>(ind[ndim - 1] - 1) * taille;
 }
 
-namespace {
+namespace
+{
 
 // Swaps two elements byte by byte: one byte held aside, nothing allocated.
 void echange(char *a, char *b, size_t taille)
@@ -234,7 +236,8 @@ int permutetab(size_t taille, int n, const void *source, const int *perm, void *
     return 0;
 }
 
-namespace {
+namespace
+{
 
 int *copiedims(int ndim, const int *dimx)
 {
@@ -279,7 +282,8 @@ void deletedesctabx(DescTabx *&desc)
 
 // ---- Array registry --------------------------------------------------------
 
-namespace {
+namespace
+{
 
 struct Inscription {
     int ndim;

@@ -15,7 +15,8 @@ static const char ZOLSRC[] = "../src/zoltabx.cpp";
 
 // ---- Blocks and trees of blocks --------------------------------------------
 
-namespace {
+namespace
+{
 
 // What a failed tree allocation leaves to its reporter: the allocator's text,
 // the level that failed (0 = top) and the index of the failing block among
@@ -29,8 +30,7 @@ struct Echec {
 // new T[n] with the allocator's failure turned into null plus its text; a
 // negative n fails with std::bad_array_new_length. Reference blocks are
 // null-filled so that a half-built tree can be released by the ordinary walk.
-template <typename T>
-T *bloc(int n, Echec &e, bool nul = false)
+template <typename T> T *bloc(int n, Echec &e, bool nul = false)
 {
     try {
         return nul ? new T[n]() : new T[n];
@@ -41,19 +41,16 @@ T *bloc(int n, Echec &e, bool nul = false)
 }
 
 // Type of a D-level tree over elements T: T for D = 0, T* for D = 1, ...
-template <typename T, int D>
-struct Arbre {
+template <typename T, int D> struct Arbre {
     using type = typename Arbre<T, D - 1>::type *;
 };
-template <typename T>
-struct Arbre<T, 0> {
+template <typename T> struct Arbre<T, 0> {
     using type = T;
 };
 
 // Releases a D-level tree whose sizes are dims[0..D-2] above the leaves,
 // skipping null references.
-template <typename T, int D>
-void libere(const int *dims, typename Arbre<T, D>::type b)
+template <typename T, int D> void libere(const int *dims, typename Arbre<T, D>::type b)
 {
     if constexpr (D > 1) {
         if (b != nullptr)
@@ -67,8 +64,7 @@ void libere(const int *dims, typename Arbre<T, D>::type b)
 // with *valeur when it is given. On failure releases what it obtained and
 // returns null with e describing the failing block.
 template <typename T, int D>
-typename Arbre<T, D>::type construit(const int *dims, const T *valeur, Echec &e,
-                                     int niveau = 0)
+typename Arbre<T, D>::type construit(const int *dims, const T *valeur, Echec &e, int niveau = 0)
 {
     if constexpr (D == 1) {
         T *feuille = bloc<T>(dims[0], e);
@@ -111,8 +107,7 @@ void ligneerreur(const char *fonction, const char *texte, const char *fin)
 
 // ---- Allocation family -----------------------------------------------------
 
-template <typename T>
-ZolRemplissage<T, T *> newtab(int n, T valeur)
+template <typename T> ZolRemplissage<T, T *> newtab(int n, T valeur)
 {
     int dims[] = {n};
     Echec e;
@@ -122,8 +117,7 @@ ZolRemplissage<T, T *> newtab(int n, T valeur)
     return tab;
 }
 
-template <typename T>
-T *newtab(int n, const T *source)
+template <typename T> T *newtab(int n, const T *source)
 {
     Echec e;
     T *tab = bloc<T>(n, e);
@@ -133,8 +127,7 @@ T *newtab(int n, const T *source)
     return tab;
 }
 
-template <typename T>
-T **newmat(int nr, int nc)
+template <typename T> T **newmat(int nr, int nc)
 {
     int dims[] = {nr, nc};
     Echec e;
@@ -148,8 +141,7 @@ T **newmat(int nr, int nc)
     return mat;
 }
 
-template <typename T>
-ZolRemplissage<T, T **> newmat(int nr, int nc, T valeur)
+template <typename T> ZolRemplissage<T, T **> newmat(int nr, int nc, T valeur)
 {
     int dims[] = {nr, nc};
     Echec e;
@@ -158,13 +150,12 @@ ZolRemplissage<T, T **> newmat(int nr, int nc, T valeur)
         zolerreur(ZOLSRC, "newmat", "baseinit", "exception '%s' at first column allocation!\n",
                   e.texte);
     else if (mat == nullptr)
-        zolerreur(ZOLSRC, "newmat", "baseinit", "exception '%s' at row %d allocation!\n",
-                  e.texte, e.indice);
+        zolerreur(ZOLSRC, "newmat", "baseinit", "exception '%s' at row %d allocation!\n", e.texte,
+                  e.indice);
     return mat;
 }
 
-template <typename T>
-T **newmat(int nr, int nc, const T *const *source)
+template <typename T> T **newmat(int nr, int nc, const T *const *source)
 {
     T **mat = newmat<T>(nr, nc);
     if (mat == nullptr) {
@@ -175,8 +166,7 @@ T **newmat(int nr, int nc, const T *const *source)
     return mat;
 }
 
-template <typename T>
-T ***newcub(int d1, int d2, int d3)
+template <typename T> T ***newcub(int d1, int d2, int d3)
 {
     static const char *const rang[] = {"first", "second", "third"};
     int dims[] = {d1, d2, d3};
@@ -188,8 +178,7 @@ T ***newcub(int d1, int d2, int d3)
     return cub;
 }
 
-template <typename T>
-T ***newcub(int d1, int d2, int d3, T valeur)
+template <typename T> T ***newcub(int d1, int d2, int d3, T valeur)
 {
     static const char *const fin[] = {"' at first dimension allocation",
                                       "' at second column allocation",
@@ -202,8 +191,7 @@ T ***newcub(int d1, int d2, int d3, T valeur)
     return cub;
 }
 
-template <typename T>
-T ****newqad(int d1, int d2, int d3, int d4)
+template <typename T> T ****newqad(int d1, int d2, int d3, int d4)
 {
     static const char *const fin[] = {
         "' at first dimension allocation", "' at second dimension allocation",
@@ -216,8 +204,7 @@ T ****newqad(int d1, int d2, int d3, int d4)
     return qad;
 }
 
-template <typename T>
-T ****newqad(int d1, int d2, int d3, int d4, T valeur)
+template <typename T> T ****newqad(int d1, int d2, int d3, int d4, T valeur)
 {
     static const char *const fin[] = {
         "' at first dimension allocation", "' at second column allocation",
@@ -230,8 +217,7 @@ T ****newqad(int d1, int d2, int d3, int d4, T valeur)
     return qad;
 }
 
-template <typename T>
-int deletetab(T *&tab)
+template <typename T> int deletetab(T *&tab)
 {
     if (tab == nullptr)
         return -1;
@@ -242,8 +228,7 @@ int deletetab(T *&tab)
     return 0;
 }
 
-template <typename T>
-int deletemat(int nr, T **&mat)
+template <typename T> int deletemat(int nr, T **&mat)
 {
     int dims[] = {nr};
     libere<T, 2>(dims, mat);
@@ -251,8 +236,7 @@ int deletemat(int nr, T **&mat)
     return 0;
 }
 
-template <typename T>
-int deletecub(int d1, int d2, T ***&cub)
+template <typename T> int deletecub(int d1, int d2, T ***&cub)
 {
     int dims[] = {d1, d2};
     libere<T, 3>(dims, cub);
@@ -260,8 +244,7 @@ int deletecub(int d1, int d2, T ***&cub)
     return 0;
 }
 
-template <typename T>
-int deleteqad(int d1, int d2, int d3, T ****&qad)
+template <typename T> int deleteqad(int d1, int d2, int d3, T ****&qad)
 {
     int dims[] = {d1, d2, d3};
     libere<T, 4>(dims, qad);
@@ -317,7 +300,8 @@ template int deleteqad<int>(int, int, int, int ****&);
 
 // ---- Scales ----------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 // Values 1..n-1 (n >= 2) of the regular scale from a to b; value 0 is set
 // by the caller. Each value weighs the two ends afresh instead of adding a
@@ -465,12 +449,12 @@ double *newtablog(int n, double a, double b)
 
 // ---- Array and matrix views -------------------------------------------------
 
-namespace {
+namespace
+{
 
 // Rotates v[0..n-1] in place so that element k goes to (k + a) mod n, by
 // following the gcd(n, a) cycles with one element held aside.
-template <typename T>
-void tourne(int n, T *v, int a)
+template <typename T> void tourne(int n, T *v, int a)
 {
     if (n <= 0)
         return;
@@ -501,8 +485,7 @@ bool dimcourvalide(int dimcour)
 
 } // namespace
 
-template <typename T>
-T **matresse(int nr, int nc, T *tab)
+template <typename T> T **matresse(int nr, int nc, T *tab)
 {
     Echec e;
     T **mat = bloc<T *>(nr, e);
@@ -516,8 +499,7 @@ T **matresse(int nr, int nc, T *tab)
     return mat;
 }
 
-template <typename T>
-int tab_mat(int nr, int nc, const T *tab, int dimcour, T **mat)
+template <typename T> int tab_mat(int nr, int nc, const T *tab, int dimcour, T **mat)
 {
     if (!dimcourvalide(dimcour)) {
         zolerreur(ZOLSRC, "tab_mat", "w/o alloc.", "invalid drived dimension '%d'!", dimcour);
@@ -530,8 +512,7 @@ int tab_mat(int nr, int nc, const T *tab, int dimcour, T **mat)
     return 0;
 }
 
-template <typename T>
-T **tab_mat(int nr, int nc, const T *tab, int dimcour)
+template <typename T> T **tab_mat(int nr, int nc, const T *tab, int dimcour)
 {
     if (!dimcourvalide(dimcour)) {
         zolerreur(ZOLSRC, "tab_mat", "w/o alloc.", "invalid drived dimension '%d'!", dimcour);
@@ -570,8 +551,7 @@ int mat_tab(int nr, int nc, const T *const *mat, int r, int c, int &taille, T *t
     return 0;
 }
 
-template <typename T>
-T *mat_tab(int nr, int nc, const T *const *mat, int r, int c)
+template <typename T> T *mat_tab(int nr, int nc, const T *const *mat, int r, int c)
 {
     int taille = 0;
     if (mat_tab(nr, nc, mat, r, c, taille, static_cast<T *>(nullptr)) != 0)
@@ -583,8 +563,7 @@ T *mat_tab(int nr, int nc, const T *const *mat, int r, int c)
     return tab;
 }
 
-template <typename T>
-T *mat_tab(int nr, int nc, const T *const *mat, int dimcour)
+template <typename T> T *mat_tab(int nr, int nc, const T *const *mat, int dimcour)
 {
     if (!dimcourvalide(dimcour))
         return nullptr;
@@ -592,8 +571,7 @@ T *mat_tab(int nr, int nc, const T *const *mat, int dimcour)
     return mat_tab(nr, nc, mat, dimcour - 2, 0);
 }
 
-template <typename T>
-int mat_tab(int nr, int nc, const T *const *mat, int dimcour, T *tab)
+template <typename T> int mat_tab(int nr, int nc, const T *const *mat, int dimcour, T *tab)
 {
     if (!dimcourvalide(dimcour))
         return -1;
@@ -601,8 +579,7 @@ int mat_tab(int nr, int nc, const T *const *mat, int dimcour, T *tab)
     return mat_tab(nr, nc, mat, dimcour - 2, 0, taille, tab) == 0 ? 0 : -2;
 }
 
-template <typename T>
-int copiemat(int nr, int nc, const T *const *source, T **dest)
+template <typename T> int copiemat(int nr, int nc, const T *const *source, T **dest)
 {
     for (int i = 0; i < nr; ++i)
         for (int j = 0; j < nc; ++j)
@@ -610,8 +587,7 @@ int copiemat(int nr, int nc, const T *const *source, T **dest)
     return 0;
 }
 
-template <typename T>
-int decalemat(int nr, int nc, const T *const *source, int a, int b, T **dest)
+template <typename T> int decalemat(int nr, int nc, const T *const *source, int a, int b, T **dest)
 {
     if (nr <= 0)
         return 0;
@@ -623,8 +599,7 @@ int decalemat(int nr, int nc, const T *const *source, int a, int b, T **dest)
     return 0;
 }
 
-template <typename T>
-int decaletab(int n, const T *source, int a, T *dest)
+template <typename T> int decaletab(int n, const T *source, int a, T *dest)
 {
     if (n <= 0)
         return 0;
@@ -635,8 +610,7 @@ int decaletab(int n, const T *source, int a, T *dest)
     return 0;
 }
 
-template <typename T>
-int renverse(int n, const T *source, T *dest)
+template <typename T> int renverse(int n, const T *source, T *dest)
 {
     if (source == dest) {
         for (int i = 0, j = n - 1; i < j; ++i, --j)
@@ -648,17 +622,17 @@ int renverse(int n, const T *source, T *dest)
     return 0;
 }
 
-#define ZOL_VUES(T)                                                                   \
-    template T **matresse<T>(int, int, T *);                                          \
-    template T **tab_mat<T>(int, int, const T *, int);                                \
-    template int tab_mat<T>(int, int, const T *, int, T **);                          \
-    template int mat_tab<T>(int, int, const T *const *, int, int, int &, T *);        \
-    template T *mat_tab<T>(int, int, const T *const *, int);                          \
-    template T *mat_tab<T>(int, int, const T *const *, int, int);                     \
-    template int mat_tab<T>(int, int, const T *const *, int, T *);                    \
-    template int copiemat<T>(int, int, const T *const *, T **);                       \
-    template int decalemat<T>(int, int, const T *const *, int, int, T **);            \
-    template int decaletab<T>(int, const T *, int, T *);                              \
+#define ZOL_VUES(T)                                                                                \
+    template T **matresse<T>(int, int, T *);                                                       \
+    template T **tab_mat<T>(int, int, const T *, int);                                             \
+    template int tab_mat<T>(int, int, const T *, int, T **);                                       \
+    template int mat_tab<T>(int, int, const T *const *, int, int, int &, T *);                     \
+    template T *mat_tab<T>(int, int, const T *const *, int);                                       \
+    template T *mat_tab<T>(int, int, const T *const *, int, int);                                  \
+    template int mat_tab<T>(int, int, const T *const *, int, T *);                                 \
+    template int copiemat<T>(int, int, const T *const *, T **);                                    \
+    template int decalemat<T>(int, int, const T *const *, int, int, T **);                         \
+    template int decaletab<T>(int, const T *, int, T *);                                           \
     template int renverse<T>(int, const T *, T *);
 
 typedef char *zolchaine;
@@ -669,8 +643,7 @@ template int renverse<char>(int, const char *, char *);
 
 // ---- Typed growable array ---------------------------------------------------
 
-template <typename T>
-int ajoutetab(int &n, T *&tab, int &nmax, T valeur)
+template <typename T> int ajoutetab(int &n, T *&tab, int &nmax, T valeur)
 {
     const int pas = 75;
     int k = n;

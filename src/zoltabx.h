@@ -43,14 +43,12 @@ using ZolRemplissage =
 // n elements, all equal to `valeur`. n = 0 gives an empty (non-null) block.
 // Null after "exception '%s' at array allocation!\n" (qualifier "init").
 // Types: double, int. Release: deletetab.
-template <typename T>
-ZolRemplissage<T, T *> newtab(int n, T valeur);
+template <typename T> ZolRemplissage<T, T *> newtab(int n, T valeur);
 
 // Copy of the first n elements of `source` (read only when n > 0). Null,
 // without a report, when the block cannot be had (negative n included).
 // Types: double, strings, int. Release: deletetab.
-template <typename T>
-T *newtab(int n, const T *source);
+template <typename T> T *newtab(int n, const T *source);
 
 // nr x nc matrix, elements not initialised; newmat<T>(nr, nc). nr = 0 gives
 // an empty row block, nc = 0 nr empty rows. Null after
@@ -58,29 +56,25 @@ T *newtab(int n, const T *source);
 // "memory allocation error with mat[%d][%d] '%s'\n" (row index, nc) for a
 // row, qualifier "base"; the row index is 0 for a negative nc.
 // Types: double, strings, int. Release: deletemat.
-template <typename T>
-T **newmat(int nr, int nc);
+template <typename T> T **newmat(int nr, int nc);
 
 // nr x nc matrix, every element equal to `valeur`. Null after
 // "exception '%s' at first column allocation!\n" for the row block or
 // "exception '%s' at row %d allocation!\n" (row index) for a row, qualifier
 // "baseinit". Types: strings, double, int. Release: deletemat.
-template <typename T>
-ZolRemplissage<T, T **> newmat(int nr, int nc, T valeur);
+template <typename T> ZolRemplissage<T, T **> newmat(int nr, int nc, T valeur);
 
 // Copy of the first nr x nc elements of `source`. When the new matrix cannot
 // be had, newmat's own report is followed by "invalid allocation!\n"
 // (qualifier "copy w__ alloc.") and the result is null.
 // Types: double, strings, int. Release: deletemat.
-template <typename T>
-T **newmat(int nr, int nc, const T *const *source);
+template <typename T> T **newmat(int nr, int nc, const T *const *source);
 
 // d1 x d2 x d3 cube, not initialised; newcub<T>(d1, d2, d3). Null after
 // "exception '%s' at first|second|third dimension allocation\n" (qualifier
 // "w/o init.") naming the level that failed.
 // Types: double, strings, int. Release: deletecub.
-template <typename T>
-T ***newcub(int d1, int d2, int d3);
+template <typename T> T ***newcub(int d1, int d2, int d3);
 
 // Cube with every element equal to `valeur`. On failure writes straight to
 // standard error (no trace indentation)
@@ -88,41 +82,34 @@ T ***newcub(int d1, int d2, int d3);
 // allocation", "...' at second column allocation" or "...' at third column
 // allocation", then a line break, and returns null.
 // Types: double, int. Release: deletecub.
-template <typename T>
-T ***newcub(int d1, int d2, int d3, T valeur);
+template <typename T> T ***newcub(int d1, int d2, int d3, T valeur);
 
 // Four-dimension array, not initialised; newqad<T>(d1, d2, d3, d4). On
 // failure the standard-error line is
 // "../src/zoltabx.cpp.newqad: exception '<text>' at <first|second|third|
 // fourth> dimension allocation". Types: double, int. Release: deleteqad.
-template <typename T>
-T ****newqad(int d1, int d2, int d3, int d4);
+template <typename T> T ****newqad(int d1, int d2, int d3, int d4);
 
 // The same with every element equal to `valeur`; the standard-error line
 // ends "' at first dimension allocation" for the top level and
 // "' at second|third|fourth column allocation" below it.
 // Types: double, int. Release: deleteqad.
-template <typename T>
-T ****newqad(int d1, int d2, int d3, int d4, T valeur);
+template <typename T> T ****newqad(int d1, int d2, int d3, int d4, T valeur);
 
 // Releases a one-dimension block of this module and sets the variable to
 // null, dropping the block from the array registry (zoltabr) first if it is
 // registered there. Returns 0, or -1 when the variable is already null.
 // Types: double, int, char, strings, int*, double*.
-template <typename T>
-int deletetab(T *&tab);
+template <typename T> int deletetab(T *&tab);
 
 // Release the arrays of newmat, newcub, newqad given the same leading
 // sizes; every null reference met on the way is skipped, so a null variable
 // is accepted whatever the sizes. Set the variable to null and return 0.
 // deletemat: double, strings, int, char; deletecub: double, strings, int;
 // deleteqad: double, int.
-template <typename T>
-int deletemat(int nr, T **&mat);
-template <typename T>
-int deletecub(int d1, int d2, T ***&cub);
-template <typename T>
-int deleteqad(int d1, int d2, int d3, T ****&qad);
+template <typename T> int deletemat(int nr, T **&mat);
+template <typename T> int deletecub(int d1, int d2, T ***&cub);
+template <typename T> int deleteqad(int d1, int d2, int d3, T ****&qad);
 
 // ---- Scales -----------------------------------------------------------------
 // A regular scale of n values from a to b holds
@@ -178,19 +165,16 @@ double *newtablog(int n, double a, double b);
 // to tab + i nc. Only the block of row references is new (release it with
 // delete[]; the data stays the caller's). Null after "exception '%s' at
 // first column allocation\n".
-template <typename T>
-T **matresse(int nr, int nc, T *tab);
+template <typename T> T **matresse(int nr, int nc, T *tab);
 
 // New nr x nc matrix (newmat without value; release: deletemat) filled from
 // `tab` in the order of running dimension `dimcour`. Null after
 // "invalid drived dimension '%d'!" (qualifier "w/o alloc.", no line break)
 // when dimcour is neither 1 nor 2, or after newmat's own report.
-template <typename T>
-T **tab_mat(int nr, int nc, const T *tab, int dimcour);
+template <typename T> T **tab_mat(int nr, int nc, const T *tab, int dimcour);
 
 // The same into the caller's matrix. Returns 0, or -1 after the report above.
-template <typename T>
-int tab_mat(int nr, int nc, const T *tab, int dimcour, T **mat);
+template <typename T> int tab_mat(int nr, int nc, const T *tab, int dimcour, T **mat);
 
 // Extracts a selection of the nr x nc matrix into `tab`. Selectors, counted
 // from 1: r a row number 1..nr, or 0 or -1 for every row; c a column number
@@ -208,24 +192,20 @@ int mat_tab(int nr, int nc, const T *const *mat, int r, int c, int &taille, T *t
 // `dimcour` (release: deletetab). Null, without a report of its own, for a
 // null matrix, a running dimension other than 1 and 2, a negative size or
 // a failed allocation.
-template <typename T>
-T *mat_tab(int nr, int nc, const T *const *mat, int dimcour);
+template <typename T> T *mat_tab(int nr, int nc, const T *const *mat, int dimcour);
 
 // The selection (r, c) as a new flat array (release: deletetab). Null,
 // without a report, for a null matrix, invalid selectors or a failed
 // allocation.
-template <typename T>
-T *mat_tab(int nr, int nc, const T *const *mat, int r, int c);
+template <typename T> T *mat_tab(int nr, int nc, const T *const *mat, int r, int c);
 
 // The whole matrix into the caller's array of nr x nc elements. Returns 0;
 // -1 for a running dimension other than 1 and 2; -2 when the extraction
 // fails (null matrix, negative size).
-template <typename T>
-int mat_tab(int nr, int nc, const T *const *mat, int dimcour, T *tab);
+template <typename T> int mat_tab(int nr, int nc, const T *const *mat, int dimcour, T *tab);
 
 // Copies the nr x nc elements of `source` into `dest`. Returns 0.
-template <typename T>
-int copiemat(int nr, int nc, const T *const *source, T **dest);
+template <typename T> int copiemat(int nr, int nc, const T *const *source, T **dest);
 
 // Circular shift: after copying `source` into `dest` (skipped when they are
 // the same matrix), the row references of `dest` rotate by a (row k goes to
@@ -234,19 +214,16 @@ int copiemat(int nr, int nc, const T *const *source, T **dest);
 // (k + b) mod nc). Shifts may be negative or exceed the size. Nothing
 // happens for nr <= 0; no column shift for nc <= 0. `source` and `dest` are
 // the same matrix or share no row. Returns 0.
-template <typename T>
-int decalemat(int nr, int nc, const T *const *source, int a, int b, T **dest);
+template <typename T> int decalemat(int nr, int nc, const T *const *source, int a, int b, T **dest);
 
 // One-dimension form: `dest` receives `source` (skipped when they are the
 // same array) rotated by a: element k goes to (k + a) mod n. The arrays are
 // the same or do not overlap. Returns 0 (nothing happens for n <= 0).
-template <typename T>
-int decaletab(int n, const T *source, int a, T *dest);
+template <typename T> int decaletab(int n, const T *source, int a, T *dest);
 
 // dest[i] = source[n - 1 - i]. In place when both are the same array; they
 // must not overlap otherwise. Returns 0.
-template <typename T>
-int renverse(int n, const T *source, T *dest);
+template <typename T> int renverse(int n, const T *source, T *dest);
 
 // ---- Typed growable array ---------------------------------------------------
 // The caller holds a count, an array variable and a capacity, all three
@@ -258,7 +235,6 @@ int renverse(int n, const T *source, T *dest);
 // with the array unchanged when the larger block cannot be had (allocation
 // failure or a capacity beyond the int range).
 // Instantiated for char, int, double, char*, int* and double*.
-template <typename T>
-int ajoutetab(int &n, T *&tab, int &nmax, T valeur);
+template <typename T> int ajoutetab(int &n, T *&tab, int &nmax, T valeur);
 
 #endif

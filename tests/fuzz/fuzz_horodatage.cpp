@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::string date = reste.substr(0, fin);
     const std::string heure = fin == std::string::npos ? "" : reste.substr(fin + 1);
 
-    char *tampon = zolhorodatage(date.c_str(), heure.c_str(), mode, dateseule,
-                                 ZOLSRC, "fuzz_horodatage");
+    char *tampon =
+        zolhorodatage(date.c_str(), heure.c_str(), mode, dateseule, ZOLSRC, "fuzz_horodatage");
     if (tampon) {
         // The result is always a terminated string within its 20 bytes.
         if (strlen(tampon) > 19)

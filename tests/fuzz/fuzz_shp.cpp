@@ -107,8 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // glibc refuses a zero-length buffer; an empty stream is what a
     // zero-length file gives, and /dev/null is one.
-    FILE *f = size > 0 ? fmemopen(const_cast<uint8_t *>(data), size, "rb")
-                       : fopen("/dev/null", "rb");
+    FILE *f =
+        size > 0 ? fmemopen(const_cast<uint8_t *>(data), size, "rb") : fopen("/dev/null", "rb");
     if (f == nullptr)
         return 0;
     int count = -1;

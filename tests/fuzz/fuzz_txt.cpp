@@ -20,7 +20,8 @@
 
 #include "zolfichier.h"
 
-namespace {
+namespace
+{
 
 // Length of a line without its line end ("\n", "\r\n" or "\r").
 int sansFin(const char *ligne, int l)
@@ -74,8 +75,7 @@ void verifieFlux(const char *chemin, char **tab, int n)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static int fd = memfd_create("fuzz_txt", 0);
-    if (fd < 0 || ftruncate(fd, 0) != 0 ||
-        pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
+    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
         return 0;
     const std::string chemin = "/proc/self/fd/" + std::to_string(fd);
 

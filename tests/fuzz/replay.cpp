@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 bool rejoue(const fs::path &fichier)
 {
@@ -67,8 +68,7 @@ int main(int argc, char **argv)
         const fs::path base(FUZZ_DIR);
         liste = fichiers(base / "corpus" / FUZZ_CIBLE);
         if (liste.empty()) {
-            fprintf(stderr, "no seed in '%s'\n",
-                    (base / "corpus" / FUZZ_CIBLE).c_str());
+            fprintf(stderr, "no seed in '%s'\n", (base / "corpus" / FUZZ_CIBLE).c_str());
             return 1;
         }
         const auto trouvailles = fichiers(base / "crashes" / FUZZ_CIBLE);

@@ -12,7 +12,8 @@
 #include "modal.h"
 #include "zolconf.h"
 
-namespace {
+namespace
+{
 
 std::string prend(char *s)
 {
@@ -54,13 +55,13 @@ TEST(About, TextListsVersionsStampsAndTheFormatLink)
     ASSERT_TRUE(fenetre::declenche(*v, QString::fromUtf8("&À propos de")));
 
     const std::string lien = "https://www.esri.com/library/whitepapers/pdfs/shapefile.pdf";
-    const std::string attendu =
-        "<b>Kalu</b>-19.10 (" + prend(klutemps(0)) + ", gcc-" + prend(klugcc()) +
-        ")<br><b>Zol</b>-" + prend(zolversion()) + " (" + prend(zoltemps(0)) + ", gcc-" +
-        prend(zolgcc()) + ", " + prend(zolplateforme()) +
-        ")<br><b>QCustomPlot</b>-2.1.0<br><b>Qt</b>-" + qVersion() +
-        "<br><br>Description du format <b>Shapefile</b> : <br><a href=\"" + lien + "\">" + lien +
-        "</a>";
+    const std::string attendu = "<b>Kalu</b>-19.10 (" + prend(klutemps(0)) + ", gcc-" +
+                                prend(klugcc()) + ")<br><b>Zol</b>-" + prend(zolversion()) + " (" +
+                                prend(zoltemps(0)) + ", gcc-" + prend(zolgcc()) + ", " +
+                                prend(zolplateforme()) +
+                                ")<br><b>QCustomPlot</b>-2.1.0<br><b>Qt</b>-" + qVersion() +
+                                "<br><br>Description du format <b>Shapefile</b> : <br><a href=\"" +
+                                lien + "\">" + lien + "</a>";
     EXPECT_EQ(vu.texte.toStdString(), attendu);
     EXPECT_EQ(vu.titre, QString::fromUtf8("À propos de"));
     EXPECT_EQ(vu.boutons.size(), 2);

@@ -16,7 +16,8 @@
 #include "carte.h"
 #include "kalucarte.h"
 
-namespace {
+namespace
+{
 
 using namespace fenetre;
 
@@ -34,7 +35,7 @@ std::vector<shp::Record> carreaux()
 
 class Images : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         charge(*v,
@@ -43,7 +44,7 @@ protected:
         cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
         ASSERT_EQ(p->plottableCount(), 24);
         ASSERT_TRUE(p->legend->visible());
-        carte->setFils(4); // bands cross the squares on any machine
+        carte->setFils(4);            // bands cross the squares on any machine
         carte->setLectureComplete(0); // states read as on a big map
     }
     // A frame: what the window shows once pending replots and paints are
@@ -180,16 +181,18 @@ TEST_F(Images, AGestureCancelsTheJobItInterrupts)
 // while the job draws; the map drops or keeps curves under it.
 class Travaux : public ::testing::Test
 {
-protected:
+  protected:
     static std::vector<shp::Record> anneaux(int n, double decalage)
     {
         std::vector<shp::Record> r;
         for (int k = 0; k < n; ++k) {
             shp::Part anneau;
-            const double cx = decalage + (k % 10) * 0.9, cy = 1 + (k / 10) * 0.4, rayon = 0.3 + (k % 7) * 0.1;
+            const double cx = decalage + (k % 10) * 0.9, cy = 1 + (k / 10) * 0.4,
+                         rayon = 0.3 + (k % 7) * 0.1;
             for (int i = 0; i <= 1500; ++i) {
                 const double a = 2 * M_PI * i / 1500, ondule = 1 + 0.1 * std::sin(a * 40);
-                anneau.push_back({cx + rayon * ondule * std::cos(a), cy + rayon * ondule * std::sin(a)});
+                anneau.push_back(
+                    {cx + rayon * ondule * std::cos(a), cy + rayon * ondule * std::sin(a)});
             }
             r.push_back({5, {anneau}});
         }
@@ -262,7 +265,8 @@ shp::Part frontiere(double cx, double cy, double r, int n)
     shp::Part p;
     for (int i = 0; i < n; ++i) {
         const double t = 2 * M_PI * i / n;
-        const double rr = r * (1 + 0.2 * std::sin(7 * t) + 0.05 * std::sin(301 * t) + 0.01 * std::sin(9001 * t));
+        const double rr =
+            r * (1 + 0.2 * std::sin(7 * t) + 0.05 * std::sin(301 * t) + 0.01 * std::sin(9001 * t));
         p.push_back({cx + rr * std::cos(t), cy + rr * std::sin(t)});
     }
     p.push_back(p.front());
@@ -276,13 +280,16 @@ TEST(Bandes, WhatABandLeavesOutChangesNoPixel)
 {
     auto v = nouvelle();
     QCustomPlot *p = plot(*v);
-    std::vector<shp::Record> anneaux{{5, {frontiere(3, 5, 2.5, 300000)}}, {5, {frontiere(7, 4, 2, 70000)}},
-                                     {5, {{{6, 6}, {6, 8}, {6.5, 8}, {7, 8}, {8, 8}, {8, 6}, {7, 6}, {6.5, 6}, {6, 6}}}}};
+    std::vector<shp::Record> anneaux{
+        {5, {frontiere(3, 5, 2.5, 300000)}},
+        {5, {frontiere(7, 4, 2, 70000)}},
+        {5, {{{6, 6}, {6, 8}, {6.5, 8}, {7, 8}, {8, 8}, {8, 6}, {7, 6}, {6.5, 6}, {6, 6}}}}};
     for (int k = 0; k < 40; ++k)
         anneaux.push_back({5, {frontiere(0.5 + k * 0.23, 1 + (k % 4) * 2.2, 0.4, 40)}});
     charge(*v, 5, anneaux, "anneaux.shp");
     ::Carte *carte = ::Carte::de(p);
-    for (const QPen &trait : {QPen(Qt::blue, 1, Qt::DashLine), QPen(Qt::darkRed, 3), QPen(Qt::black, 1)}) {
+    for (const QPen &trait :
+         {QPen(Qt::blue, 1, Qt::DashLine), QPen(Qt::darkRed, 3), QPen(Qt::black, 1)}) {
         const shp::Part f = frontiere(5, 5, 2 + trait.widthF(), 20000);
         Courbe *c = carte->ajoute(QCPRange(0.2, 9.8), QCPRange(0.2, 9.8), true);
         for (size_t i = 0; i < f.size(); ++i)
@@ -317,7 +324,8 @@ TEST(CarteGrande, TheIndexFindsTheClickedCurveAmongThousands)
     clic(p, pixel(p, point.key, point.value));
     ASSERT_EQ(p->selectedPlottables().size(), 1);
     EXPECT_EQ(p->selectedPlottables().first(), cible);
-    EXPECT_EQ(sousTitre(*v)->text(), QString("shp[1234][0][..][1] = (%1, %2)").arg(point.key).arg(point.value));
+    EXPECT_EQ(sousTitre(*v)->text(),
+              QString("shp[1234][0][..][1] = (%1, %2)").arg(point.key).arg(point.value));
 }
 
 // A click goes to the polygon that holds the pointer, though a neighbour
@@ -395,7 +403,8 @@ TEST(Progression, ALoadShowsItsProgressAndTakesNoInput)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // The axes fitted from the curves' boxes are the library's own fit, on
 // maps with an unplaceable point and with a range of a single value.

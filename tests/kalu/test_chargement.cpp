@@ -11,7 +11,8 @@
 
 #include "carte.h"
 
-namespace {
+namespace
+{
 
 using namespace fenetre;
 
@@ -44,11 +45,11 @@ std::string lignesAttendues(const std::vector<shp::Record> &records)
 // Counts the plot's paints and resizes while a load is under way.
 class Temoin : public QObject
 {
-public:
+  public:
     Temoin(KaluView &v, QWidget *plot) : v(v) { plot->installEventFilter(this); }
     int peintures = 0, redimensionnements = 0;
 
-protected:
+  protected:
     bool eventFilter(QObject *, QEvent *e) override
     {
         if (v.chargeEnCours() && e->type() == QEvent::Paint)
@@ -58,7 +59,7 @@ protected:
         return false;
     }
 
-private:
+  private:
     KaluView &v;
 };
 
@@ -105,7 +106,8 @@ TEST(Chargement, TheWindowLivesThroughALoadThatMakesWhatItAlwaysMade)
 
     // The same lines in the same order, between the count of files and the
     // scale's lines; the same curves, names, colours, legend and title.
-    const std::string attendu = "Nombre fichiers *.shp : 1\n" + lignesAttendues(r) + "ui->customPlot->width()=";
+    const std::string attendu =
+        "Nombre fichiers *.shp : 1\n" + lignesAttendues(r) + "ui->customPlot->width()=";
     EXPECT_EQ(s.out.compare(0, attendu.size(), attendu), 0) << s.out.substr(0, 300);
     ASSERT_EQ(p->plottableCount(), 4000 + 4000 / 3 + 1);
     EXPECT_EQ(p->plottable(1)->name(), "shp[0][1]");
@@ -137,7 +139,8 @@ TEST(Chargement, ACloseEndsTheLoad)
     EXPECT_FALSE(v->chargeEnCours());
     EXPECT_FALSE(v->isVisible());
     EXPECT_LT(plot(*v)->plottableCount(), 4000);
-    EXPECT_EQ(s.out.find("ui->customPlot->width()="), std::string::npos) << "fitted after the close";
+    EXPECT_EQ(s.out.find("ui->customPlot->width()="), std::string::npos)
+        << "fitted after the close";
 
     // Shown again, the window loads as before.
     v->show();

@@ -8,14 +8,15 @@
 
 #include "carte.h"
 
-namespace {
+namespace
+{
 
 const QStringList PLACES = {"Move to top left", "Move to top center", "Move to top right",
                             "Move to bottom right", "Move to bottom left"};
 
 class Menu : public fenetre::Carte
 {
-protected:
+  protected:
     // Right-clicks at `pos` and returns the menu that popped up.
     QMenu *menuEn(QPoint pos)
     {

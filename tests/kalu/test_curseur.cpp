@@ -10,7 +10,8 @@
 #include "modal.h"
 #include "shpwriter.h"
 
-namespace {
+namespace
+{
 
 // Chooses `noms` (under the scratch directory) in the Explorer's dialog, or
 // cancels it when `noms` is empty.
@@ -45,7 +46,8 @@ TEST(CurseurOccupe, RestoredAfterEveryLoad)
                                     QStringList{"mauvais.shp", "bon.shp"}, QStringList{}}) {
         explore(*v, noms);
         ASSERT_NE(QApplication::overrideCursor(), nullptr) << noms.join(" ").toStdString();
-        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::CrossCursor) << noms.join(" ").toStdString();
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::CrossCursor)
+            << noms.join(" ").toStdString();
     }
     QApplication::restoreOverrideCursor();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);

@@ -13,7 +13,8 @@
 #include "fenetre.h"
 #include "shpwriter.h"
 
-namespace {
+namespace
+{
 
 // A county map of 8 x 5 polygons over about 7 by 4 degrees at mid
 // latitudes: the grid's corners are shifted and every edge has a bend, the
@@ -56,7 +57,7 @@ double parDegre(QCPAxis *a)
 
 class Echelle : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         v->resize(600, 400);
@@ -85,9 +86,12 @@ TEST_F(Echelle, EqualAfterLoadAndThroughResizesAboutTheSameCentre)
     EXPECT_NEAR(parDegre(p->xAxis) / parDegre(p->yAxis), 1, 0.001);
     for (int i = 0; i < p->plottableCount(); ++i) { // every county in view
         bool trouve = false;
-        const QCPRange x = p->plottable(i)->getKeyRange(trouve), y = p->plottable(i)->getValueRange(trouve);
-        EXPECT_TRUE(p->xAxis->range().contains(x.lower) && p->xAxis->range().contains(x.upper)) << i;
-        EXPECT_TRUE(p->yAxis->range().contains(y.lower) && p->yAxis->range().contains(y.upper)) << i;
+        const QCPRange x = p->plottable(i)->getKeyRange(trouve),
+                       y = p->plottable(i)->getValueRange(trouve);
+        EXPECT_TRUE(p->xAxis->range().contains(x.lower) && p->xAxis->range().contains(x.upper))
+            << i;
+        EXPECT_TRUE(p->yAxis->range().contains(y.lower) && p->yAxis->range().contains(y.upper))
+            << i;
     }
     const double echelle = parDegre(p->xAxis);
     const QPointF centre(p->xAxis->range().center(), p->yAxis->range().center());
@@ -96,7 +100,8 @@ TEST_F(Echelle, EqualAfterLoadAndThroughResizesAboutTheSameCentre)
     for (const QSize &t : tailles) {
         redimensionne(t.width(), t.height());
         ASSERT_EQ(v->size(), t);
-        EXPECT_NEAR(parDegre(p->xAxis) / parDegre(p->yAxis), 1, 0.001) << t.width() << "x" << t.height();
+        EXPECT_NEAR(parDegre(p->xAxis) / parDegre(p->yAxis), 1, 0.001)
+            << t.width() << "x" << t.height();
         EXPECT_NEAR(parDegre(p->xAxis) / echelle, 1, 0.001) << t.width() << "x" << t.height();
         EXPECT_NEAR(p->xAxis->range().center(), centre.x(), 1e-9);
         EXPECT_NEAR(p->yAxis->range().center(), centre.y(), 1e-9);

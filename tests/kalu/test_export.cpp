@@ -23,7 +23,8 @@ void PrintTo(const QString &s, std::ostream *os)
     *os << '"' << s.toStdString() << '"';
 }
 
-namespace {
+namespace
+{
 
 struct Issue {
     int code;
@@ -83,8 +84,9 @@ QString carre()
 
 QString route()
 {
-    return ecrit("route.shp", shp::file(3, {{3, {{{-6, -6}, {-5, -2}, {15, -2}},
-                                                 {{15, -2}, {15, 15}, {16, 16}}}}}));
+    return ecrit(
+        "route.shp",
+        shp::file(3, {{3, {{{-6, -6}, {-5, -2}, {15, -2}}, {{15, -2}, {15, 15}, {16, 16}}}}}));
 }
 
 QString casse()
@@ -129,8 +131,7 @@ QPoint pixel(KaluView &v, double x, double y)
 
 // Some pixel within `r` of `c` satisfies `test`. Antialiasing spreads a
 // one-pixel line over two rows or columns, so lines are looked for nearby.
-template <typename Test>
-bool autour(const QImage &img, QPoint c, int r, Test test)
+template <typename Test> bool autour(const QImage &img, QPoint c, int r, Test test)
 {
     for (int dy = -r; dy <= r; ++dy)
         for (int dx = -r; dx <= r; ++dx)
@@ -151,7 +152,8 @@ bool vert(const QColor &c) // polygonColor (0, 204, 0), maybe half blended
 
 bool proche(const QColor &c, int r, int g, int b)
 {
-    return std::abs(c.red() - r) <= 3 && std::abs(c.green() - g) <= 3 && std::abs(c.blue() - b) <= 3;
+    return std::abs(c.red() - r) <= 3 && std::abs(c.green() - g) <= 3 &&
+           std::abs(c.blue() - b) <= 3;
 }
 
 TEST(Export, HelpPrintsUsage)
@@ -301,8 +303,8 @@ TEST(Export, MalformedCommandLines)
 
     const QString taille = ERREUR + "--size wants WxH, from 1x1 to 10000x10000!\n";
     const QString png = sortie("taille.png");
-    for (const char *t : {"0x10", "10x0", "10x", "x10", "10x10x", "10X10", "abc", "-5x5", "10001x10",
-                          "100000x10", " 10x10", "10x10 "}) {
+    for (const char *t : {"0x10", "10x0", "10x", "x10", "10x10x", "10X10", "abc", "-5x5",
+                          "10001x10", "100000x10", " 10x10", "10x10 "}) {
         r = exporte({"--size", t, png, f});
         EXPECT_EQ(r.code, 2) << t;
         EXPECT_EQ(r.err, taille) << t;
@@ -360,7 +362,8 @@ TEST(Export, EveryInputRejectedWritesNothing)
     Issue r = exporte({out, casse(), casse()});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err.count("erreur fscan_shp()!\n"), 2);
-    EXPECT_TRUE(r.err.endsWith(ERREUR + "no shape could be drawn, nothing written!\n")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith(ERREUR + "no shape could be drawn, nothing written!\n"))
+        << r.err.toStdString();
     ASSERT_TRUE(ancien.open(QIODevice::ReadOnly));
     EXPECT_EQ(ancien.readAll(), "ancienne image");
 
@@ -380,7 +383,8 @@ TEST(Export, UnwritableOutputRefusedBeforeLoading)
     const QString ailleurs = chemin("nulle-part/carte.png");
     Issue r = exporte({"-v", ailleurs, f});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.startsWith(ERREUR + "cannot write '" + ailleurs + "': ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith(ERREUR + "cannot write '" + ailleurs + "': "))
+        << r.err.toStdString();
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(existe(ailleurs));
 
@@ -439,7 +443,6 @@ TEST(Export, SamePictureAsTheViewer)
         for (int x = 0; x < vue.width(); ++x)
             differents += vue.pixel(x, y) != exporte.pixel(x, y);
     EXPECT_EQ(differents, 0) << "pixels that differ out of " << vue.width() * vue.height();
-
 }
 
 } // namespace

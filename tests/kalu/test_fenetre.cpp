@@ -19,7 +19,8 @@
 #include "modal.h"
 #include "shpwriter.h"
 
-namespace {
+namespace
+{
 
 QString ecrit(const std::string &nom, int parts)
 {
@@ -33,7 +34,7 @@ QString ecrit(const std::string &nom, int parts)
 
 class Fenetre : public ::testing::Test
 {
-protected:
+  protected:
     static void SetUpTestSuite() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
 
     void SetUp() override { v->show(); }
@@ -157,7 +158,8 @@ TEST_F(Fenetre, NafComesBackWhenTheStatusTipGoes)
     EXPECT_EQ(infobulle("Explorateur de fichier *.shp"), "Explorateur de fichier *.shp");
     EXPECT_EQ(infobulle(""), "naf");
     v->statusBar()->showMessage("autre");
-    EXPECT_EQ(infobulle("Boîte de remerciements logiciels"), QString::fromUtf8("Boîte de remerciements logiciels"));
+    EXPECT_EQ(infobulle("Boîte de remerciements logiciels"),
+              QString::fromUtf8("Boîte de remerciements logiciels"));
     EXPECT_EQ(infobulle(""), "autre");
     v->statusBar()->clearMessage();
     EXPECT_EQ(infobulle(""), "");

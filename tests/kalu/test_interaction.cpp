@@ -11,7 +11,8 @@
 #include "carte.h"
 #include "zolconf.h"
 
-namespace {
+namespace
+{
 
 using fenetre::Repondeur;
 
@@ -93,7 +94,7 @@ TEST_F(SelectionAxes, EachSelectionChangeIsTracedInAndOut)
 
 class GlisseEtZoom : public fenetre::Carte
 {
-protected:
+  protected:
     static constexpr int DX = 80, DY = 60;
 
     // Range shift that a drag of DX (DY) pixels gives on the bottom (left) axis.
@@ -183,7 +184,7 @@ TEST_F(GlisseEtZoom, PressIsTracedTheWheelIsNot)
 
 class CourbesEtLegende : public fenetre::Carte
 {
-protected:
+  protected:
     bool entiere(QCPCurve *c)
     {
         return c->selection() == QCPDataSelection(QCPDataRange(0, c->dataCount()));
@@ -228,7 +229,7 @@ struct Cible {
 
 class Dialogues : public fenetre::Carte
 {
-protected:
+  protected:
     void verifie(const Cible &cible)
     {
         SCOPED_TRACE(cible.nom);
@@ -284,11 +285,11 @@ TEST_F(Dialogues, SubTitle)
 TEST_F(Dialogues, AxisLabels)
 {
     QCPAxis *x = p->xAxis, *y = p->yAxis;
-    verifie({"bottom label", "Maquette Kalu", "Nouvelle étiquette :",
-             [x]() { return fenetre::pixelAxe(x, QCPAxis::spAxisLabel); },
+    verifie({"bottom label", "Maquette Kalu",
+             "Nouvelle étiquette :", [x]() { return fenetre::pixelAxe(x, QCPAxis::spAxisLabel); },
              [x]() { return x->label(); }});
-    verifie({"left label", "Maquette Kalu", "Nouvelle étiquette :",
-             [y]() { return fenetre::pixelAxe(y, QCPAxis::spAxisLabel); },
+    verifie({"left label", "Maquette Kalu",
+             "Nouvelle étiquette :", [y]() { return fenetre::pixelAxe(y, QCPAxis::spAxisLabel); },
              [y]() { return y->label(); }});
 }
 
@@ -317,7 +318,8 @@ TEST_F(Dialogues, ANameIsShownAsWrittenWhateverItHolds)
         fenetre::doubleClic(p, fenetre::pixelLegende(p, 0));
         ASSERT_EQ(r.ouvertures, 1);
         fenetre::clic(p, fenetre::pixel(p, 2, 1));
-        EXPECT_EQ(fenetre::sousTitre(*v)->text().toStdString(), (nom + "[..][1] = (2, 1)").toStdString());
+        EXPECT_EQ(fenetre::sousTitre(*v)->text().toStdString(),
+                  (nom + "[..][1] = (2, 1)").toStdString());
         fenetre::clic(p, vide());
     }
 }
@@ -353,10 +355,9 @@ TEST_F(Dialogues, NothingOpensOffTheEditableParts)
     // The connections end with `contexte`, before the window goes.
     QObject contexte;
     QList<QCPAbstractLegendItem *> legende;
-    QObject::connect(p, &QCustomPlot::legendDoubleClick, &contexte,
-                     [&legende](QCPLegend *, QCPAbstractLegendItem *item, QMouseEvent *) {
-                         legende << item;
-                     });
+    QObject::connect(
+        p, &QCustomPlot::legendDoubleClick, &contexte,
+        [&legende](QCPLegend *, QCPAbstractLegendItem *item, QMouseEvent *) { legende << item; });
     int axe = 0;
     QObject::connect(p, &QCustomPlot::axisDoubleClick, &contexte,
                      [&axe](QCPAxis *, QCPAxis::SelectablePart, QMouseEvent *) { ++axe; });
@@ -385,7 +386,7 @@ TEST_F(Dialogues, NothingOpensOffTheEditableParts)
 
 class Lecture : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         // Records 0 to 2 lie far off screen; record 3's point 17 is

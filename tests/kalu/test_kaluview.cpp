@@ -10,7 +10,8 @@
 #include "capture.h"
 #include "fenetre.h"
 
-namespace {
+namespace
+{
 
 TEST(Window, FormActionsAndTitle)
 {
@@ -90,7 +91,7 @@ TEST(Window, TopAndRightAxesFollowOnlyOneWay)
 
 class EqualScale : public ::testing::Test
 {
-protected:
+  protected:
     std::unique_ptr<KaluView> v = fenetre::nouvelle();
     QCustomPlot *p = fenetre::plot(*v);
     void SetUp() override { v->show(); }
@@ -162,7 +163,8 @@ TEST(Screenshot, EmptyWindow)
     Capture c;
     v->adjustEqualScale();
     c.fin();
-    fenetre::fixeAxisRect(*v, fenetre::plot(*v)->axisRect()->width(), fenetre::plot(*v)->axisRect()->height());
+    fenetre::fixeAxisRect(*v, fenetre::plot(*v)->axisRect()->width(),
+                          fenetre::plot(*v)->axisRect()->height());
     QString chemin = fenetre::capture(*v, "kalu-empty");
     EXPECT_TRUE(QFile::exists(chemin));
 }

@@ -8,7 +8,8 @@
 #include "kluconf.h"
 #include "zolconf.h"
 
-namespace {
+namespace
+{
 
 std::string prend(char *s)
 {

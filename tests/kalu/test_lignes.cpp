@@ -336,7 +336,8 @@ TEST(Lignes, RandomCurvesOnWorkerThreads)
         const double depuis = n % 2 ? t.u(0, 100) : std::numeric_limits<double>::max();
         double distance = depuis;
         for (int i = 0; i + 1 < lignes.size(); ++i)
-            distance = std::min(distance, QCPVector2D(pos).distanceSquaredToLine(lignes[i], lignes[i + 1]));
+            distance = std::min(distance,
+                                QCPVector2D(pos).distanceSquaredToLine(lignes[i], lignes[i + 1]));
         tous.push_back({b.vue(), largeur, b.courbe->data(), lignes, pos, depuis, distance});
     }
 
@@ -349,7 +350,9 @@ TEST(Lignes, RandomCurvesOnWorkerThreads)
                 if (const auto r = pareilles(tous[n].attendu, tampon); !r && fautes[k].empty())
                     fautes[k] = "curve " + std::to_string(n) + ": " + r.message();
                 const Cas &c = tous[n];
-                if (!memeBits(c.distance, distanceLignes(c.vue, *c.donnees, c.largeur, c.pos, c.depuis)) && fautes[k].empty())
+                if (!memeBits(c.distance,
+                              distanceLignes(c.vue, *c.donnees, c.largeur, c.pos, c.depuis)) &&
+                    fautes[k].empty())
                     fautes[k] = "curve " + std::to_string(n) + ": another distance";
             }
     };

@@ -17,7 +17,8 @@
 #include "modal.h"
 #include "shpwriter.h"
 
-namespace {
+namespace
+{
 
 const QColor BLEU(0, 102, 255), ORANGE(255, 153, 0), VERT(0, 204, 0), VERT_FOND(0, 204, 0, 85),
     ROSE(255, 51, 255), ROSE_FOND(255, 51, 255, 85);
@@ -194,7 +195,7 @@ TEST(Chargeur, UnicodePathShownAsText)
 
 class Explorer : public ::testing::Test
 {
-protected:
+  protected:
     static void SetUpTestSuite() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
 
     // Opens the Explorer dialog and, from a timer, chooses `fichiers` (names
@@ -219,8 +220,8 @@ protected:
         });
         // Qt's own warnings (the offscreen plugin's) are kept apart from
         // the bytes the program writes.
-        QtMessageHandler avant = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &,
-                                                           const QString &) {});
+        QtMessageHandler avant =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         Capture c;
         EXPECT_TRUE(fenetre::declenche(*v, "&Explorer"));
         Sorties s = c.fin();
@@ -314,9 +315,9 @@ TEST_F(Explorer, SamplesScreenshot)
     QApplication::processEvents();
     Sorties s = explore({"bretagne.shp", "rivieres.shp", "archipel.shp"}, exemples);
     EXPECT_EQ(s.err, "");
-    EXPECT_EQ(noms(*v), (QStringList{"shp[0][0]", "shp[1][0]", "shp[2][0]",   // bretagne
-                                     "shp[0][0]", "shp[1][0]", "shp[2][0]",   // rivieres
-                                     "shp[0][0]", "shp[0][1]", "shp[0][2]",   // archipel
+    EXPECT_EQ(noms(*v), (QStringList{"shp[0][0]", "shp[1][0]", "shp[2][0]", // bretagne
+                                     "shp[0][0]", "shp[1][0]", "shp[2][0]", // rivieres
+                                     "shp[0][0]", "shp[0][1]", "shp[0][2]", // archipel
                                      "shp[1][0]", "shp[1][1]"}));
     EXPECT_EQ(courbe(*v, 0)->brush(), QBrush(VERT_FOND, Qt::SolidPattern));
     EXPECT_EQ(courbe(*v, 3)->pen(), QPen(BLEU));
@@ -329,7 +330,8 @@ TEST_F(Explorer, SamplesScreenshot)
             const QColor c = image.pixelColor(x, y);
             bleus += c == BLEU;
             // Green at a third of its strength over the white background.
-            verts += qAbs(c.red() - 170) <= 2 && qAbs(c.green() - 238) <= 2 && qAbs(c.blue() - 170) <= 2;
+            verts +=
+                qAbs(c.red() - 170) <= 2 && qAbs(c.green() - 238) <= 2 && qAbs(c.blue() - 170) <= 2;
         }
     EXPECT_GT(bleus, 50);
     EXPECT_GT(verts, 1000);

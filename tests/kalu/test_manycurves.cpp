@@ -12,7 +12,8 @@
 #include "kalucarte.h"
 #include "shpwriter.h"
 
-namespace {
+namespace
+{
 
 // `records` records of `parts` parts of 3 points each, all of `type`.
 std::string carte(const std::string &nom, int records, int parts, int type = 3)
@@ -61,7 +62,7 @@ void legendeSuitLesCourbes(QCustomPlot *p)
 
 class Beaucoup : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         charge(*v, {carte("beaucoup.shp", 1000, 3)}); // 3000 curves

@@ -25,7 +25,8 @@
 #define KALU_SOUS_ASAN 1
 #endif
 
-namespace {
+namespace
+{
 
 using namespace fenetre;
 

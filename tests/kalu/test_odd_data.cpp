@@ -23,7 +23,8 @@
 #include "modal.h"
 #include "shpwriter.h"
 
-namespace {
+namespace
+{
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 const double INF = std::numeric_limits<double>::infinity();
@@ -43,8 +44,8 @@ Sorties explore(KaluView &v, const QString &dossier, const QStringList &fichiers
         return true;
     });
     // Qt's own warnings (the offscreen plugin's) are not the program's output.
-    QtMessageHandler avant = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &,
-                                                       const QString &) {});
+    QtMessageHandler avant =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     Capture c;
     EXPECT_TRUE(fenetre::declenche(v, "&Explorer"));
     Sorties s = c.fin();
@@ -66,7 +67,7 @@ bool rangeValide(const QCPRange &r)
 // The window after the choice of `fichiers`, shown with a fixed plot size.
 class Bizarre : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         v->show();
@@ -77,8 +78,10 @@ protected:
     // of every curve lies inside the ranges.
     void verifieCadre()
     {
-        ASSERT_TRUE(rangeValide(p->xAxis->range())) << p->xAxis->range().lower << " " << p->xAxis->range().upper;
-        ASSERT_TRUE(rangeValide(p->yAxis->range())) << p->yAxis->range().lower << " " << p->yAxis->range().upper;
+        ASSERT_TRUE(rangeValide(p->xAxis->range()))
+            << p->xAxis->range().lower << " " << p->xAxis->range().upper;
+        ASSERT_TRUE(rangeValide(p->yAxis->range()))
+            << p->yAxis->range().lower << " " << p->yAxis->range().upper;
         const double ux = p->xAxis->range().size() / p->axisRect()->width();
         const double uy = p->yAxis->range().size() / p->axisRect()->height();
         EXPECT_NEAR(ux / uy, 1.0, 0.02);
@@ -105,10 +108,11 @@ TEST_F(Bizarre, NotANumberAndInfiniteCoordinatesLeaveTheOtherCurvesInView)
     // A sound file, then one whose records mix odd coordinates with sound
     // ones, and a record with no sound point at all.
     shp::write(shp::scratchPath("sain.shp"), shp::file(3, {{3, {{{10, 40}, {12, 41}}}}}));
-    shp::write(shp::scratchPath("bizarre.shp"),
-               shp::file(5, {{5, {{{20, 45}, {NaN, 46}, {21, INF}, {-INF, 47}, {22, 44}, {20, 45}}}},
-                             {3, {{{NaN, NaN}, {INF, -INF}}}},
-                             {3, {{{15, NaN}, {16, 43}}}}}));
+    shp::write(
+        shp::scratchPath("bizarre.shp"),
+        shp::file(5, {{5, {{{20, 45}, {NaN, 46}, {21, INF}, {-INF, 47}, {22, 44}, {20, 45}}}},
+                      {3, {{{NaN, NaN}, {INF, -INF}}}},
+                      {3, {{{15, NaN}, {16, 43}}}}}));
     Sorties s = explore(*v, scratch(), {"sain.shp", "bizarre.shp"});
     EXPECT_EQ(s.err, "");
     ASSERT_EQ(p->plottableCount(), 4);
@@ -224,9 +228,13 @@ TEST(LectureSeule, ReadOnlyFileLoadsForAnUnprivilegedUser)
     env.insert("LSAN_OPTIONS", "suppressions=" + rep + "/lsan.supp:print_suppressions=0");
     enfant.setProcessEnvironment(env);
     enfant.setProcessChannelMode(QProcess::MergedChannels);
-    const QStringList arguments = {"--reuid=65534", "--regid=65534", "--clear-groups", programme,
-                                   "--gtest_also_run_disabled_tests",
-                                   "--gtest_filter=Bizarre.DISABLED_ReadOnlyFileAsTheUnprivilegedUser"};
+    const QStringList arguments = {
+        "--reuid=65534",
+        "--regid=65534",
+        "--clear-groups",
+        programme,
+        "--gtest_also_run_disabled_tests",
+        "--gtest_filter=Bizarre.DISABLED_ReadOnlyFileAsTheUnprivilegedUser"};
     if (getuid() == 0) {
         enfant.start("setpriv", arguments);
     } else {

@@ -31,7 +31,8 @@
 #include "souris.h"
 #include "zolconf.h"
 
-namespace {
+namespace
+{
 
 int entier(const char *variable, int defaut)
 {
@@ -86,15 +87,15 @@ struct Fichier {
 
 // Texts typed into the dialogs: placeholders and brackets among them, since
 // curve names reach the point read-out.
-const QStringList TEXTES = {"",   "Seine", "%1",  "%99", "%L1",   "%",
-                            "a%2b", "Île de la Cité", "[..][3] = (1, 2)", "%1%2%3%4"};
+const QStringList TEXTES = {
+    "", "Seine", "%1", "%99", "%L1", "%", "a%2b", "Île de la Cité", "[..][3] = (1, 2)", "%1%2%3%4"};
 
 // Answers every input dialog that opens while it lives, all alike, and
 // keeps what each one offered: a gesture that opens two dialogs is seen,
 // not left waiting.
 class Repondeur
 {
-public:
+  public:
     struct Dialogue {
         QString invite, offert;
     };
@@ -118,13 +119,13 @@ public:
 
     std::vector<Dialogue> ouverts;
 
-private:
+  private:
     QTimer minuterie;
 };
 
 class Session
 {
-public:
+  public:
     explicit Session(unsigned graine) : alea(graine)
     {
         dossier = QString::fromUtf8(shp::scratchPath("soak").c_str());
@@ -180,7 +181,7 @@ public:
     int plusDeCourbes = 0;
     int verifications = 0;
 
-private:
+  private:
     int nombre(int n) { return std::uniform_int_distribution<int>(0, n - 1)(alea); }
     bool pile() { return nombre(2) == 0; }
 
@@ -258,7 +259,8 @@ private:
     QPoint pointVide()
     {
         const QRect r = p->axisRect()->rect();
-        return QPoint(r.left() + nombre(std::max(1, r.width())), r.top() + nombre(std::max(1, r.height())));
+        return QPoint(r.left() + nombre(std::max(1, r.width())),
+                      r.top() + nombre(std::max(1, r.height())));
     }
 
     // A point of a random curve: index in `*i`, null when there is none.
@@ -280,7 +282,8 @@ private:
         QCPAbstractPlottable *c = courbeAuHasard(&i);
         if (c == nullptr)
             return pointVide();
-        return fenetre::pixel(p, c->interface1D()->dataMainKey(i), c->interface1D()->dataMainValue(i));
+        return fenetre::pixel(p, c->interface1D()->dataMainKey(i),
+                              c->interface1D()->dataMainValue(i));
     }
 
     // Index of a random legend item that can be hit, or -1.
@@ -364,17 +367,26 @@ private:
         const QString texte = TEXTES[nombre(TEXTES.size())];
         QPoint pos;
         switch (nombre(6)) {
-        case 0: pos = fenetre::titre(*v)->outerRect().center(); break;
-        case 1: pos = fenetre::sousTitre(*v)->outerRect().center(); break;
-        case 2: pos = fenetre::pixelAxe(pile() ? p->xAxis : p->yAxis, QCPAxis::spAxisLabel); break;
+        case 0:
+            pos = fenetre::titre(*v)->outerRect().center();
+            break;
+        case 1:
+            pos = fenetre::sousTitre(*v)->outerRect().center();
+            break;
+        case 2:
+            pos = fenetre::pixelAxe(pile() ? p->xAxis : p->yAxis, QCPAxis::spAxisLabel);
+            break;
         case 3: {
             const int k = itemAuHasard();
             if (k >= 0)
                 pos = fenetre::pixelLegende(p, k);
             break;
         }
-        case 4: pos = pointCourbe(); break;
-        default: break;
+        case 4:
+            pos = pointCourbe();
+            break;
+        default:
+            break;
         }
         if (pos.isNull() || pos == QPoint(-1, -1))
             pos = pointVide();
@@ -401,7 +413,8 @@ private:
                 return;
             }
             if (d.offert != noms[renommee])
-                probleme("the rename dialog offered '" + d.offert + "' for '" + noms[renommee] + "'");
+                probleme("the rename dialog offered '" + d.offert + "' for '" + noms[renommee] +
+                         "'");
             noms[renommee] = texte;
         }
     }
@@ -411,7 +424,9 @@ private:
     {
         const int k = itemAuHasard();
         const int ou = nombre(3);
-        const QPoint pos = ou == 0 && k >= 0 ? fenetre::pixelLegende(p, k) : ou == 1 ? pointCourbe() : pointVide();
+        const QPoint pos = ou == 0 && k >= 0 ? fenetre::pixelLegende(p, k)
+                           : ou == 1         ? pointCourbe()
+                                             : pointVide();
         QList<QCPAbstractPlottable *> choisies = p->selectedPlottables();
         fenetre::clicDroit(p, pos);
         QMenu *m = fenetre::menuOuvert();
@@ -452,8 +467,8 @@ private:
             QMetaObject::invokeMethod(d, "accept");
             return true;
         });
-        QtMessageHandler avant = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &,
-                                                           const QString &) {});
+        QtMessageHandler avant =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         EXPECT_TRUE(fenetre::declenche(*v, "&Explorer"));
         qInstallMessageHandler(avant);
         if (choix.empty()) {
@@ -471,7 +486,9 @@ private:
             }
         }
         if (p->plottableCount() != attendues.size()) {
-            probleme(QString("%1 curves loaded, %2 expected").arg(p->plottableCount()).arg(attendues.size()));
+            probleme(QString("%1 curves loaded, %2 expected")
+                         .arg(p->plottableCount())
+                         .arg(attendues.size()));
             return;
         }
         for (int i = 0; i < p->plottableCount(); ++i)
@@ -505,8 +522,9 @@ private:
         QCPPlottableInterface1D *d = c->interface1D();
         if (d == nullptr || i < 0 || i >= d->dataCount())
             return;
-        sousTitre = c->name() +
-                    QString("[..][%1] = (%2, %3)").arg(i).arg(d->dataMainKey(i)).arg(d->dataMainValue(i));
+        sousTitre =
+            c->name() +
+            QString("[..][%1] = (%2, %3)").arg(i).arg(d->dataMainKey(i)).arg(d->dataMainValue(i));
         ++comptes["read-outs"];
     }
 
@@ -526,7 +544,8 @@ private:
         for (int i = 0; i < p->plottableCount(); ++i) {
             auto nom = noms.find(p->plottable(i));
             if (nom == noms.end() || nom->second != p->plottable(i)->name())
-                probleme("curve " + QString::number(i) + " is named '" + p->plottable(i)->name() + "'");
+                probleme("curve " + QString::number(i) + " is named '" + p->plottable(i)->name() +
+                         "'");
         }
         if (p->legend->visible() != legende)
             probleme("the legend is " + QString(legende ? "hidden" : "shown"));
@@ -534,11 +553,13 @@ private:
             probleme(QString("trace depth %1").arg(zolprofondeur()));
         for (QCPAxis *a : {p->xAxis, p->yAxis, p->xAxis2, p->yAxis2})
             if (!QCPRange::validRange(a->range()))
-                probleme(QString("invalid range %1 .. %2").arg(a->range().lower).arg(a->range().upper));
+                probleme(
+                    QString("invalid range %1 .. %2").arg(a->range().lower).arg(a->range().upper));
         if (p->xAxis2->range() != p->xAxis->range() || p->yAxis2->range() != p->yAxis->range())
             probleme("the top or right axis left its twin");
         if (fenetre::sousTitre(*v)->text() != sousTitre)
-            probleme("sub-title '" + fenetre::sousTitre(*v)->text() + "', '" + sousTitre + "' expected");
+            probleme("sub-title '" + fenetre::sousTitre(*v)->text() + "', '" + sousTitre +
+                     "' expected");
         if (QApplication::activeModalWidget() != nullptr || fenetre::menuOuvert() != nullptr)
             probleme("a dialog or a menu is still open");
         // Events come faster than the map's jobs end: most interrupt one.
@@ -570,8 +591,8 @@ TEST(Soak, ARandomSessionLeavesTheWindowCoherent)
     EXPECT_EQ(n, evenements) << "seed " << graine << ", after event " << n + 1 << ": "
                              << s.echec.toStdString();
 
-    std::printf("soak: seed %u, %d events, at most %d curves, %d drawing jobs cancelled\n", graine, n,
-                s.plusDeCourbes, s.travauxAnnules());
+    std::printf("soak: seed %u, %d events, at most %d curves, %d drawing jobs cancelled\n", graine,
+                n, s.plusDeCourbes, s.travauxAnnules());
     for (const auto &c : s.comptes)
         std::printf("  %-36s %d\n", c.first.c_str(), c.second);
 }

@@ -10,7 +10,8 @@
 #include <string>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 struct Issue {
     int code;

@@ -13,13 +13,14 @@
 
 #include "shpwriter.h"
 
-namespace {
+namespace
+{
 
 const char SHP[] = "application/vnd.shp";
 
 class MimeInstalle : public ::testing::Test
 {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         const QString mime = QString(KALU_STAGE) + "/usr/share/mime";
@@ -41,7 +42,8 @@ protected:
     void SetUp() override
     {
         if (sansOutil)
-            GTEST_SKIP() << "update-mime-database not found (install the Debian package shared-mime-info)";
+            GTEST_SKIP()
+                << "update-mime-database not found (install the Debian package shared-mime-info)";
     }
 
     static std::string ecrit(const std::string &nom, const shp::Bytes &octets)
@@ -51,10 +53,7 @@ protected:
         return chemin;
     }
 
-    static shp::Bytes polygone()
-    {
-        return shp::file(5, {{5, {{{0, 0}, {1, 0}, {1, 1}, {0, 0}}}}});
-    }
+    static shp::Bytes polygone() { return shp::file(5, {{5, {{{0, 0}, {1, 0}, {1, 1}, {0, 0}}}}}); }
 
     static bool sansOutil;
     QMimeDatabase db;
@@ -82,7 +81,9 @@ TEST_F(MimeInstalle, ShapefileByContent)
 {
     // No extension to go by: only the file code 9994 at offset 0 tells.
     const std::string chemin = ecrit("sans-extension", polygone());
-    EXPECT_EQ(db.mimeTypeForFile(QString::fromStdString(chemin), QMimeDatabase::MatchContent).name(), SHP);
+    EXPECT_EQ(
+        db.mimeTypeForFile(QString::fromStdString(chemin), QMimeDatabase::MatchContent).name(),
+        SHP);
     const std::string ligne = ecrit("ligne.bin", shp::file(3, {{3, {{{0, 0}, {2, 3}}}}}));
     EXPECT_EQ(db.mimeTypeForFile(QString::fromStdString(ligne)).name(), SHP);
 }
@@ -98,7 +99,9 @@ TEST_F(MimeInstalle, OtherCodesAreNotShapefiles)
     voisin[3] = 0x0b; // 9995
     for (const shp::Bytes &b : {petit, voisin}) {
         const std::string chemin = ecrit("autre", b);
-        EXPECT_NE(db.mimeTypeForFile(QString::fromStdString(chemin), QMimeDatabase::MatchContent).name(), SHP);
+        EXPECT_NE(
+            db.mimeTypeForFile(QString::fromStdString(chemin), QMimeDatabase::MatchContent).name(),
+            SHP);
     }
 }
 

@@ -14,12 +14,12 @@ struct Sorties {
 // Starts capturing both streams; `fin` stops and returns what was written.
 class Capture
 {
-public:
+  public:
     Capture();
     ~Capture();
     Sorties fin();
 
-private:
+  private:
     bool active;
 };
 

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <new>
 
-namespace echecalloc {
+namespace echecalloc
+{
 
 int demandes = 0;
 int avantEchec = -1;

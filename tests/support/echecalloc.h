@@ -7,11 +7,12 @@
 
 #include <cstddef>
 
-namespace echecalloc {
+namespace echecalloc
+{
 
-extern int demandes;       // nothrow requests since the last reset
-extern int avantEchec;     // requests to let through before one fails; -1: none
-extern size_t plusGrande;  // largest request since the last reset
+extern int demandes;      // nothrow requests since the last reset
+extern int avantEchec;    // requests to let through before one fails; -1: none
+extern size_t plusGrande; // largest request since the last reset
 
 // Counts from zero again, the next `rang` requests going through and the
 // one after failing (the failure disarms the counter); -1: none fails.

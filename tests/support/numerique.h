@@ -19,12 +19,12 @@ constexpr uint64_t BITS_NAN = 0x7FF8000000000000ULL;
 
 // Tolerance tiers, relative to max(1, |expected|). Each names where the
 // error comes from, so a failing row says which promise was broken.
-constexpr double TOL_EXACT = 0.0;      // bit for bit (compared as values)
-constexpr double TOL_DOUBLE = 4e-16;   // a few roundings in double
-constexpr double TOL_SINGLE = 6e-8;    // the single-precision log-factorial cache (2^-24)
+constexpr double TOL_EXACT = 0.0;           // bit for bit (compared as values)
+constexpr double TOL_DOUBLE = 4e-16;        // a few roundings in double
+constexpr double TOL_SINGLE = 6e-8;         // the single-precision log-factorial cache (2^-24)
 constexpr double TOL_BINOMIAL_CACHE = 5e-5; // binomial(n <= 100, k) from the float cache
-constexpr double TOL_LANCZOS = 2e-10;  // the six-term Lanczos series
-constexpr double TOL_FACT33 = 2e-10;   // factorials above 32! through exp(loggamma)
+constexpr double TOL_LANCZOS = 2e-10;       // the six-term Lanczos series
+constexpr double TOL_FACT33 = 2e-10;        // factorials above 32! through exp(loggamma)
 // Simpson's rule on 400001 points, tails cut below 1e-12: measured at most
 // 4.9e-12 (chi-square, gamma: the Lanczos normalisation shows).
 constexpr double TOL_QUADRATURE = 1e-10;

@@ -51,8 +51,7 @@ std::string litFichier(const std::string &chemin)
         ADD_FAILURE() << "cannot read " << chemin;
         return std::string();
     }
-    return std::string(std::istreambuf_iterator<char>(f),
-                       std::istreambuf_iterator<char>());
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 EnvTemp::EnvTemp(const char *nom_, const char *valeur) : nom(nom_)

@@ -10,7 +10,7 @@
 // removed with everything in it when the object goes.
 class RepTemp
 {
-public:
+  public:
     RepTemp();
     ~RepTemp();
     RepTemp(const RepTemp &) = delete;
@@ -20,7 +20,7 @@ public:
     // Path of `nom` inside the directory.
     std::string operator/(const std::string &nom) const { return rep + "/" + nom; }
 
-private:
+  private:
     std::string rep;
 };
 
@@ -35,13 +35,13 @@ std::string litFichier(const std::string &chemin);
 // previous state back when the object goes.
 class EnvTemp
 {
-public:
+  public:
     EnvTemp(const char *nom, const char *valeur);
     ~EnvTemp();
     EnvTemp(const EnvTemp &) = delete;
     EnvTemp &operator=(const EnvTemp &) = delete;
 
-private:
+  private:
     std::string nom;
     std::string avant;
     bool existait;

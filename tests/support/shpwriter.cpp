@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace shp {
+namespace shp
+{
 
 void bigEndian(Bytes &b, int v)
 {
@@ -28,8 +29,7 @@ void littleEndian(Bytes &b, double v)
     b.insert(b.end(), o, o + 8);
 }
 
-Bytes header(int shapeType, size_t fileBytes, double xmin, double ymin, double xmax,
-             double ymax)
+Bytes header(int shapeType, size_t fileBytes, double xmin, double ymin, double xmax, double ymax)
 {
     Bytes b;
     bigEndian(b, 9994);
@@ -54,10 +54,14 @@ Bytes content(const Record &r)
     int npoints = 0;
     for (const Part &p : r.parts) {
         for (const Point &pt : p) {
-            if (premier || pt.first < xmin) xmin = pt.first;
-            if (premier || pt.first > xmax) xmax = pt.first;
-            if (premier || pt.second < ymin) ymin = pt.second;
-            if (premier || pt.second > ymax) ymax = pt.second;
+            if (premier || pt.first < xmin)
+                xmin = pt.first;
+            if (premier || pt.first > xmax)
+                xmax = pt.first;
+            if (premier || pt.second < ymin)
+                ymin = pt.second;
+            if (premier || pt.second > ymax)
+                ymax = pt.second;
             premier = false;
         }
         npoints += static_cast<int>(p.size());

@@ -10,14 +10,15 @@
 #include <utility>
 #include <vector>
 
-namespace shp {
+namespace shp
+{
 
 using Point = std::pair<double, double>; // (x = longitude, y = latitude)
 using Part = std::vector<Point>;
 
 struct Record {
-    int type;                 // 3 PolyLine, 5 Polygon, 0 null shape, ...
-    std::vector<Part> parts;  // ignored for a null shape
+    int type;                // 3 PolyLine, 5 Polygon, 0 null shape, ...
+    std::vector<Part> parts; // ignored for a null shape
 };
 
 using Bytes = std::vector<unsigned char>;
@@ -29,8 +30,8 @@ void littleEndian(Bytes &b, double v);
 // The 100-byte main-file header: file code 9994, the file length in 16-bit
 // words (taken from `fileBytes`), version 1000, the shape type and the
 // bounding box.
-Bytes header(int shapeType, size_t fileBytes, double xmin = 0, double ymin = 0,
-             double xmax = 0, double ymax = 0);
+Bytes header(int shapeType, size_t fileBytes, double xmin = 0, double ymin = 0, double xmax = 0,
+             double ymax = 0);
 
 // Record content (shape type, box, NumParts, NumPoints, part starts, points);
 // a null shape is the 4-byte type alone.

@@ -11,7 +11,8 @@
 #include "zoltabr.h"
 #include "zoltabx.h"
 
-namespace {
+namespace
+{
 
 TEST(Ajoutetab, GrowsBySeventyFiveAndKeepsTheElements)
 {
@@ -81,7 +82,8 @@ size_t compte(void *base, void *dernier, size_t taille)
 {
     if (base == nullptr)
         return 0;
-    return static_cast<size_t>(static_cast<char *>(dernier) - static_cast<char *>(base)) / taille + 1;
+    return static_cast<size_t>(static_cast<char *>(dernier) - static_cast<char *>(base)) / taille +
+           1;
 }
 
 TEST(Ajoutetabx, FirstAppendMakesRoomForSixtyFour)

@@ -13,7 +13,8 @@
 #include "zoltabr.h"
 #include "zoltabx.h"
 
-namespace {
+namespace
+{
 
 const std::string NEG = std::bad_array_new_length().what();
 
@@ -29,8 +30,7 @@ std::string ligne(const char *fonction, const std::string &fin)
 }
 
 // Runs `appel`, expects a null result and exactly `err` on standard error.
-template <typename F>
-void echoue(F appel, const std::string &err)
+template <typename F> void echoue(F appel, const std::string &err)
 {
     Capture c;
     auto r = appel();
@@ -214,8 +214,7 @@ TEST(AllocationFailure, DirectStandardErrorLines)
         d[niveau] = -1;
         echoue([&] { return newqad<double>(d[0], d[1], d[2], d[3]); },
                ligne("newqad", qad[niveau]));
-        echoue([&] { return newqad(d[0], d[1], d[2], d[3], 4); },
-               ligne("newqad", qadinit[niveau]));
+        echoue([&] { return newqad(d[0], d[1], d[2], d[3], 4); }, ligne("newqad", qadinit[niveau]));
     }
 }
 

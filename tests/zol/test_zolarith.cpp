@@ -11,7 +11,8 @@
 #include "capture.h"
 #include "zolmathr.h"
 
-namespace {
+namespace
+{
 
 TEST(Gcd, ListedValues)
 {
@@ -19,9 +20,18 @@ TEST(Gcd, ListedValues)
         int a, b, attendu;
     };
     const Cas cas[] = {
-        {12, -18, 6}, {0, -5, 5}, {-5, 0, 5},  {0, 0, 0},         {7, 1, 1},
-        {1, 7, 1},    {-4, -6, 2}, {17, 17, 17}, {INT_MAX, INT_MAX, INT_MAX},
-        {INT_MIN, 6, 2}, {INT_MIN, INT_MAX, 1}, {INT_MIN, 1 << 20, 1 << 20},
+        {12, -18, 6},
+        {0, -5, 5},
+        {-5, 0, 5},
+        {0, 0, 0},
+        {7, 1, 1},
+        {1, 7, 1},
+        {-4, -6, 2},
+        {17, 17, 17},
+        {INT_MAX, INT_MAX, INT_MAX},
+        {INT_MIN, 6, 2},
+        {INT_MIN, INT_MAX, 1},
+        {INT_MIN, 1 << 20, 1 << 20},
     };
     for (const Cas &c : cas)
         EXPECT_EQ(gcd(c.a, c.b), c.attendu) << c.a << ", " << c.b;
@@ -61,9 +71,18 @@ TEST(Lcm, ListedValues)
         int attendu;
     };
     const Cas cas[] = {
-        {{4, 6}, 12},          {{-2, 3}, -6},   {{5}, 5},           {{-5}, -5},
-        {{2, 0, 3}, 0},        {{0, 0}, 0},     {{0}, 0},           {{-2, -3}, 6},
-        {{2, 3, 4, 5, 6}, 60}, {{INT_MIN}, INT_MIN}, {{INT_MAX}, INT_MAX}, {{65536, 32768}, 65536},
+        {{4, 6}, 12},
+        {{-2, 3}, -6},
+        {{5}, 5},
+        {{-5}, -5},
+        {{2, 0, 3}, 0},
+        {{0, 0}, 0},
+        {{0}, 0},
+        {{-2, -3}, 6},
+        {{2, 3, 4, 5, 6}, 60},
+        {{INT_MIN}, INT_MIN},
+        {{INT_MAX}, INT_MAX},
+        {{65536, 32768}, 65536},
         {{46340, 46341}, 2147441940},
     };
     for (const Cas &c : cas)
@@ -80,14 +99,19 @@ TEST(Lcm, AgreesWithTheStandardLibraryUpToSign)
             for (int c : {-7, 1, 12}) {
                 const int v[3] = {a, b, c};
                 const int signe = (a < 0) ^ (b < 0) ^ (c < 0) ? -1 : 1;
-                ASSERT_EQ(lcm(3, v), signe * std::lcm(std::lcm(a, b), c)) << a << "," << b << "," << c;
+                ASSERT_EQ(lcm(3, v), signe * std::lcm(std::lcm(a, b), c))
+                    << a << "," << b << "," << c;
             }
 }
 
 TEST(Lcm, ResultOutOfIntRangeIsReportedAsZero)
 {
     const std::vector<int> cas[] = {
-        {-1, INT_MIN}, {INT_MIN, -1}, {65536, 65537}, {INT_MAX, 2}, {2, 3, 5, 7, 11, 13, 17, 19, 23, 29},
+        {-1, INT_MIN},
+        {INT_MIN, -1},
+        {65536, 65537},
+        {INT_MAX, 2},
+        {2, 3, 5, 7, 11, 13, 17, 19, 23, 29},
     };
     for (const auto &v : cas) {
         Capture c;
@@ -116,8 +140,17 @@ TEST(PpfPremier, ListedValues)
         int n, attendu;
     };
     const Cas cas[] = {
-        {12, 2},   {-15, 3},  {13, 13},  {2, 2},   {1, 1},   {-1, 1},   {4, 2},
-        {49, 7},   {25, 5},   {INT_MAX, INT_MAX}, {INT_MIN, 2},
+        {12, 2},
+        {-15, 3},
+        {13, 13},
+        {2, 2},
+        {1, 1},
+        {-1, 1},
+        {4, 2},
+        {49, 7},
+        {25, 5},
+        {INT_MAX, INT_MAX},
+        {INT_MIN, 2},
         {65521 * 32749, 32749}, // two large primes of the table
         {46337 * 46337, 46337}, // the largest prime square in range
         {65537 * 32749, 32749},

@@ -16,7 +16,8 @@
 #include "numerique.h"
 #include "zolmathr.h"
 
-namespace {
+namespace
+{
 
 const std::string PREFIXE = "[<../src/zolmathr.cpp.factrotation>] ";
 
@@ -48,8 +49,10 @@ TEST(LogFactorialCache, FirstAndLaterCallsGiveTheSameFloat)
     const double premier = logfactorial(20);
     EXPECT_EQ(bitsde(premier), bitsde(42.33561706542969));
     EXPECT_EQ(bitsde(logfactorial(20)), bitsde(premier));
-    EXPECT_EQ(bitsde(logfactorial(100)), bitsde(static_cast<double>(static_cast<float>(loggamma(101.0)))));
-    EXPECT_EQ(bitsde(logfactorial(100)), bitsde(static_cast<double>(static_cast<float>(loggamma(101.0)))));
+    EXPECT_EQ(bitsde(logfactorial(100)),
+              bitsde(static_cast<double>(static_cast<float>(loggamma(101.0)))));
+    EXPECT_EQ(bitsde(logfactorial(100)),
+              bitsde(static_cast<double>(static_cast<float>(loggamma(101.0)))));
 }
 
 TEST(RotationCache, GrowsToTheLargestCountAndSharesItsTables)

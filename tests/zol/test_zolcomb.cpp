@@ -11,7 +11,8 @@
 #include "capture.h"
 #include "zolcomb.h"
 
-namespace {
+namespace
+{
 
 using Tuple = std::vector<int>;
 
@@ -128,8 +129,8 @@ TEST(Subsets, EveryNandKGivesBinomialManyInLexicographicOrder)
                 const Tuple &t = vus[i];
                 EXPECT_GE(t.front(), 1);
                 EXPECT_LE(t.back(), n);
-                EXPECT_TRUE(std::is_sorted(t.begin(), t.end())
-                            && std::adjacent_find(t.begin(), t.end()) == t.end());
+                EXPECT_TRUE(std::is_sorted(t.begin(), t.end()) &&
+                            std::adjacent_find(t.begin(), t.end()) == t.end());
                 if (i > 0) {
                     EXPECT_LT(vus[i - 1], t);
                 }
@@ -315,9 +316,9 @@ TEST(PairingList, FourElementsInPreOrder)
     int count = 0;
     int **l = pairinglist(4, e, count);
     ASSERT_EQ(count, 6);
-    EXPECT_EQ(records(l, count),
-              (std::vector<Tuple>{{1, 2, 2}, {3, 4, 1}, {1, 3, 2}, {2, 4, 1}, {1, 4, 2},
-                                  {2, 3, 1}}));
+    EXPECT_EQ(
+        records(l, count),
+        (std::vector<Tuple>{{1, 2, 2}, {3, 4, 1}, {1, 3, 2}, {2, 4, 1}, {1, 4, 2}, {2, 3, 1}}));
     liberelist(l, count);
 }
 
@@ -389,11 +390,11 @@ TEST(Pairtition, SmallEvenCountsGiveDoubleFactorialMatchings)
 
 TEST(Pairtition, SixAgainstLiteralTable)
 {
-    const int attendu[15][6] = {
-        {1, 2, 3, 4, 5, 6}, {1, 2, 3, 5, 4, 6}, {1, 2, 3, 6, 4, 5}, {1, 3, 2, 4, 5, 6},
-        {1, 3, 2, 5, 4, 6}, {1, 3, 2, 6, 4, 5}, {1, 4, 2, 3, 5, 6}, {1, 4, 2, 5, 3, 6},
-        {1, 4, 2, 6, 3, 5}, {1, 5, 2, 3, 4, 6}, {1, 5, 2, 4, 3, 6}, {1, 5, 2, 6, 3, 4},
-        {1, 6, 2, 3, 4, 5}, {1, 6, 2, 4, 3, 5}, {1, 6, 2, 5, 3, 4}};
+    const int attendu[15][6] = {{1, 2, 3, 4, 5, 6}, {1, 2, 3, 5, 4, 6}, {1, 2, 3, 6, 4, 5},
+                                {1, 3, 2, 4, 5, 6}, {1, 3, 2, 5, 4, 6}, {1, 3, 2, 6, 4, 5},
+                                {1, 4, 2, 3, 5, 6}, {1, 4, 2, 5, 3, 6}, {1, 4, 2, 6, 3, 5},
+                                {1, 5, 2, 3, 4, 6}, {1, 5, 2, 4, 3, 6}, {1, 5, 2, 6, 3, 4},
+                                {1, 6, 2, 3, 4, 5}, {1, 6, 2, 4, 3, 5}, {1, 6, 2, 5, 3, 4}};
     int npairings = 0, npairs = 0;
     int ***t = pairtition(6, npairings, npairs);
     ASSERT_EQ(npairings, 15);

@@ -11,7 +11,8 @@
 #include "capture.h"
 #include "zolconf.h"
 
-namespace {
+namespace
+{
 
 const char SRC[] = "../src/zoltest.cpp";
 
@@ -27,7 +28,7 @@ void remetProfondeur()
 
 class Trace : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override { remetProfondeur(); }
     void TearDown() override { remetProfondeur(); }
 };
@@ -144,9 +145,12 @@ TEST(BuildStamp, EveryModeOfBothForms)
 
 TEST(BuildStamp, MonthWordAndDay)
 {
-    EXPECT_EQ(prend(zolhorodatage("Jan  3 2020", "01:02:03", 0, false, SRC, "f")), "2020-01-03 01:02:03");
-    EXPECT_EQ(prend(zolhorodatage("DEC 31 1999", "23:59:59", 0, false, SRC, "f")), "1999-12-31 23:59:59");
-    EXPECT_EQ(prend(zolhorodatage("mAy 15 2021", "12:00:00", 1, false, SRC, "f")), "2021-05-15_12-00-00");
+    EXPECT_EQ(prend(zolhorodatage("Jan  3 2020", "01:02:03", 0, false, SRC, "f")),
+              "2020-01-03 01:02:03");
+    EXPECT_EQ(prend(zolhorodatage("DEC 31 1999", "23:59:59", 0, false, SRC, "f")),
+              "1999-12-31 23:59:59");
+    EXPECT_EQ(prend(zolhorodatage("mAy 15 2021", "12:00:00", 1, false, SRC, "f")),
+              "2021-05-15_12-00-00");
 }
 
 TEST(BuildStamp, YearsThatDoNotFitGiveAnEmptyStamp)
@@ -162,7 +166,8 @@ TEST(BuildStamp, UnknownMonthIsReportedUnderTheCaller)
 {
     Capture c;
     EXPECT_EQ(zolhorodatage("Sept 27 2019", "11:38:54", 0, false, SRC, "zoltemps"), nullptr);
-    EXPECT_EQ(zolhorodatage("Okt 27 2019", "11:38:54", 0, true, "../kalu/kluconf.cpp", "klutemps"), nullptr);
+    EXPECT_EQ(zolhorodatage("Okt 27 2019", "11:38:54", 0, true, "../kalu/kluconf.cpp", "klutemps"),
+              nullptr);
     EXPECT_EQ(zolhorodatage("", "", 0, false, SRC, "zoltemps"), nullptr);
     Sorties s = c.fin();
     EXPECT_EQ(s.err, "[<../src/zoltest.cpp.zoltemps>] month identifier 'sept' is unknown!\n"

@@ -10,7 +10,8 @@
 #include "capture.h"
 #include "zoltabx.h"
 
-namespace {
+namespace
+{
 
 const double TOL_EXACT = 0.0;
 const double TOL_POW = 1e-13; // relative, for products of two powers

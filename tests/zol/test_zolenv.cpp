@@ -18,7 +18,8 @@
 #include "zolconf.h"
 #include "zolfichier.h"
 
-namespace {
+namespace
+{
 
 const std::string AVIS =
     "[<../src/zolconf.cpp.zolrep>] warning, ZOL environment variable is not set!\n";
@@ -69,7 +70,7 @@ TEST(Zolsep, NativeSeparator)
 // A ZOL root with its dvr directory, for the length of a test.
 class Sauve : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override { ASSERT_EQ(mkdir((rep / "dvr").c_str(), 0777), 0); }
     std::string fichier(const std::string &nom) { return rep / ("dvr/" + nom); }
 
@@ -132,8 +133,8 @@ TEST_F(Sauve, NegativeSizeOrCountLeavesTheFileAlone)
     EXPECT_EQ(zolsauve("N", nullptr, x, 1, 4, x, -1, 2, nullptr), -1);
     EXPECT_EQ(zolsauve("N", nullptr, x, 4, -3, nullptr), -1);
     Sorties s = c.fin();
-    EXPECT_EQ(s.err, SAUVE + "invalid block of 2 elements of -1 bytes!\n" +
-                         SAUVE + "invalid block of -3 elements of 4 bytes!\n");
+    EXPECT_EQ(s.err, SAUVE + "invalid block of 2 elements of -1 bytes!\n" + SAUVE +
+                         "invalid block of -3 elements of 4 bytes!\n");
     EXPECT_EQ(litFichier(fichier("N.bin")), "garde");
 }
 
@@ -270,10 +271,10 @@ TEST(MemFile, RefusesOtherOpenTypesAndANullBlock)
     EXPECT_EQ(mem_file(nullptr, 3, "r"), nullptr);
     Sorties s = c.fin();
     EXPECT_EQ(s.out, "");
-    EXPECT_EQ(s.err, MEMFILE + "invalid open type 'w', \"r\" expected!\n" +
-                         MEMFILE + "invalid open type 'rb', \"r\" expected!\n" +
-                         MEMFILE + "invalid open type '(null)', \"r\" expected!\n" +
-                         MEMFILE + "null block of 3 bytes!\n");
+    EXPECT_EQ(s.err, MEMFILE + "invalid open type 'w', \"r\" expected!\n" + MEMFILE +
+                         "invalid open type 'rb', \"r\" expected!\n" + MEMFILE +
+                         "invalid open type '(null)', \"r\" expected!\n" + MEMFILE +
+                         "null block of 3 bytes!\n");
     EXPECT_TRUE(contenu(rep / "tmp").empty());
 }
 
@@ -281,7 +282,7 @@ TEST(MemFile, RefusesOtherOpenTypesAndANullBlock)
 // instead of raising SIGXFSZ) for the length of a scope.
 class LimiteTaille
 {
-public:
+  public:
     explicit LimiteTaille(rlim_t octets)
     {
         getrlimit(RLIMIT_FSIZE, &avant);
@@ -296,7 +297,7 @@ public:
         signal(SIGXFSZ, ancien);
     }
 
-private:
+  private:
     struct rlimit avant;
     void (*ancien)(int);
 };

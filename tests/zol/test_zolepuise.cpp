@@ -13,7 +13,8 @@
 #include "capture.h"
 #include "zoltabx.h"
 
-namespace {
+namespace
+{
 
 int avantpanne = -1; // requests left before the failing one; -1 never fails
 long vivants = 0;    // blocks handed out and not yet released
@@ -66,7 +67,8 @@ void operator delete[](void *p, const std::nothrow_t &) noexcept
     rend(p);
 }
 
-namespace {
+namespace
+{
 
 const std::string OOM = std::bad_alloc().what();
 const char SRC[] = "../src/zoltabx.cpp";
@@ -78,8 +80,7 @@ struct Essai {
 };
 
 // Runs `appel` with the k-th array request failing (k from 1).
-template <typename F>
-Essai panne(int k, F appel)
+template <typename F> Essai panne(int k, F appel)
 {
     long avant = vivants;
     Capture c;
@@ -96,16 +97,16 @@ TEST(Epuisement, MatrixFailureAtEveryStepReleasesEverything)
         Essai e = panne(k, [] { return newmat(3, 4, 2.0); });
         EXPECT_EQ(e.resultat, nullptr);
         EXPECT_EQ(e.restes, 0) << "step " << k;
-        std::string attendu = k == 1 ? "exception '" + OOM + "' at first column allocation!\n"
-                                     : "exception '" + OOM + "' at row " +
-                                           std::to_string(k - 2) + " allocation!\n";
+        std::string attendu =
+            k == 1 ? "exception '" + OOM + "' at first column allocation!\n"
+                   : "exception '" + OOM + "' at row " + std::to_string(k - 2) + " allocation!\n";
         EXPECT_EQ(e.err, std::string("[<") + SRC + ".newmat(\"baseinit\")>] " + attendu);
 
         e = panne(k, [] { return newmat<int>(3, 4); });
         EXPECT_EQ(e.restes, 0);
         attendu = k == 1 ? "memory allocation error with mat[3] '" + OOM + "'\n"
-                         : "memory allocation error with mat[" + std::to_string(k - 2) +
-                               "][4] '" + OOM + "'\n";
+                         : "memory allocation error with mat[" + std::to_string(k - 2) + "][4] '" +
+                               OOM + "'\n";
         EXPECT_EQ(e.err, std::string("[<") + SRC + ".newmat(\"base\")>] " + attendu);
     }
     Essai e = panne(5, [] { return newmat(3, 4, 2.0); });
@@ -120,8 +121,10 @@ TEST(Epuisement, CopyReportsTheBaseThenItsOwnLine)
     Essai e = panne(3, [source] { return newmat(2, 2, source); });
     EXPECT_EQ(e.resultat, nullptr);
     EXPECT_EQ(e.restes, 0);
-    EXPECT_EQ(e.err, std::string("[<") + SRC + ".newmat(\"base\")>] memory allocation error with "
-                         "mat[1][2] '" + OOM + "'\n[<" + SRC +
+    EXPECT_EQ(e.err, std::string("[<") + SRC +
+                         ".newmat(\"base\")>] memory allocation error with "
+                         "mat[1][2] '" +
+                         OOM + "'\n[<" + SRC +
                          ".newmat(\"copy w__ alloc.\")>] invalid allocation!\n");
     deletemat(2, source);
 }
@@ -149,8 +152,8 @@ TEST(Epuisement, CubeAndFourLevelsReleaseWhatTheyObtained)
     Essai e = panne(15, [] { return newqad(2, 2, 2, 2, 0.5); });
     EXPECT_EQ(e.resultat, nullptr);
     EXPECT_EQ(e.restes, 0);
-    EXPECT_EQ(e.err, std::string(SRC) + ".newqad: exception '" + OOM +
-                         "' at fourth column allocation\n");
+    EXPECT_EQ(e.err,
+              std::string(SRC) + ".newqad: exception '" + OOM + "' at fourth column allocation\n");
     e = panne(13, [] { return newqad<int>(2, 2, 2, 2); });
     EXPECT_EQ(e.restes, 0);
     EXPECT_EQ(e.err, std::string(SRC) + ".newqad: exception '" + OOM +

@@ -13,7 +13,8 @@
 #include "numerique.h"
 #include "zolmathr.h"
 
-namespace {
+namespace
+{
 
 const double SENTINELLE = -123.5; // what "untouched" leaves in out
 const std::string ERR_LOGFACT = "[<../src/zolmathr.cpp.logfactorial>] invalide n<0!\n";
@@ -61,14 +62,14 @@ TEST(Fdr, ContinuousValuesAgainstClosedForms)
          2.0, e1 / 2, TOL_DOUBLE},
         {"weibull(1,2) at 1", [](const double *x, double *o) { return weibullfdr(1, x, 1, 2, o); },
          1.0, 2 * e1, TOL_DOUBLE},
-        {"chi2(2) at 2", [](const double *x, double *o) { return chi2fdr(1, x, 2, o); }, 2.0, e1 / 2,
-         TOL_LANCZOS},
+        {"chi2(2) at 2", [](const double *x, double *o) { return chi2fdr(1, x, 2, o); }, 2.0,
+         e1 / 2, TOL_LANCZOS},
         {"lognorm(0,1) at 1", [](const double *x, double *o) { return lognormfdr(1, x, 0, 1, o); },
          1.0, 1 / std::sqrt(2 * M_PI), TOL_DOUBLE},
-        {"rayleigh(1) at 1", [](const double *x, double *o) { return rayleighfdr(1, x, 1, o); }, 1.0,
-         std::exp(-0.5), TOL_DOUBLE},
-        {"rayleigh(1) at 0", [](const double *x, double *o) { return rayleighfdr(1, x, 1, o); }, 0.0,
-         0.0, TOL_EXACT},
+        {"rayleigh(1) at 1", [](const double *x, double *o) { return rayleighfdr(1, x, 1, o); },
+         1.0, std::exp(-0.5), TOL_DOUBLE},
+        {"rayleigh(1) at 0", [](const double *x, double *o) { return rayleighfdr(1, x, 1, o); },
+         0.0, 0.0, TOL_EXACT},
     };
     for (const Cas &c : cas) {
         double out = SENTINELLE;
@@ -315,23 +316,24 @@ TEST(Fdr, EveryDensityIntegratesToOne)
     // Parameters chosen for densities smooth over their support, so that
     // Simpson's rule converges fast; the tails beyond b are below 1e-12.
     const Cas cas[] = {
-        {"beta(2,3)", [](int n, const double *x, double *o) { return betafdr(n, x, 2, 3, o); }, 0, 1},
-        {"beta(3,4.5)", [](int n, const double *x, double *o) { return betafdr(n, x, 3, 4.5, o); }, 0,
+        {"beta(2,3)", [](int n, const double *x, double *o) { return betafdr(n, x, 2, 3, o); }, 0,
          1},
+        {"beta(3,4.5)", [](int n, const double *x, double *o) { return betafdr(n, x, 3, 4.5, o); },
+         0, 1},
         {"gamma(2.5,1.5)",
          [](int n, const double *x, double *o) { return gammafdr(n, x, 2.5, 1.5, o); }, 0, 80},
-        {"gauss(1,2)", [](int n, const double *x, double *o) { return gaussfdr(n, x, 1, 2, o); }, -30,
-         32},
+        {"gauss(1,2)", [](int n, const double *x, double *o) { return gaussfdr(n, x, 1, 2, o); },
+         -30, 32},
         {"exp(2)", [](int n, const double *x, double *o) { return expfdr(n, x, 2, o); }, 0, 80},
-        {"weibull(2,1)", [](int n, const double *x, double *o) { return weibullfdr(n, x, 2, 1, o); },
-         0, 80},
+        {"weibull(2,1)",
+         [](int n, const double *x, double *o) { return weibullfdr(n, x, 2, 1, o); }, 0, 80},
         {"weibull(2,2.5)",
          [](int n, const double *x, double *o) { return weibullfdr(n, x, 2, 2.5, o); }, 0, 20},
         {"chi2(5)", [](int n, const double *x, double *o) { return chi2fdr(n, x, 5, o); }, 0, 150},
         {"lognorm(0.3,0.6)",
          [](int n, const double *x, double *o) { return lognormfdr(n, x, 0.3, 0.6, o); }, 0, 200},
-        {"rayleigh(1.5)", [](int n, const double *x, double *o) { return rayleighfdr(n, x, 1.5, o); },
-         0, 30},
+        {"rayleigh(1.5)",
+         [](int n, const double *x, double *o) { return rayleighfdr(n, x, 1.5, o); }, 0, 30},
     };
     for (const Cas &c : cas) {
         const double i = simpson(c.f, c.a, c.b, 200000);
@@ -367,13 +369,13 @@ TEST(Fdr, EveryMassFunctionSumsToOne)
          1e-15},
         {"poisson(40)", [](int n, const int *k, double *o) { poissonfdr(n, k, 40, o); }, 0, 170,
          TOL_FACT33},
-        {"binomial(12,0.3)", [](int n, const int *k, double *o) { binomialfdr(n, k, 0.3, 12, o); }, 0,
-         12, 1e-15},
+        {"binomial(12,0.3)", [](int n, const int *k, double *o) { binomialfdr(n, k, 0.3, 12, o); },
+         0, 12, 1e-15},
         {"binomial(80,0.45)",
          [](int n, const int *k, double *o) { binomialfdr(n, k, 0.45, 80, o); }, 0, 80,
          TOL_BINOMIAL_CACHE},
-        {"hypergeo(7,8,6)", [](int n, const int *k, double *o) { hypergeofdr(n, k, 7, 8, 6, o); }, 0,
-         6, 1e-15},
+        {"hypergeo(7,8,6)", [](int n, const int *k, double *o) { hypergeofdr(n, k, 7, 8, 6, o); },
+         0, 6, 1e-15},
         {"hypergeo(30,40,25)",
          [](int n, const int *k, double *o) { hypergeofdr(n, k, 30, 40, 25, o); }, 0, 25,
          TOL_BINOMIAL_CACHE},

@@ -16,7 +16,8 @@
 #include "reptemp.h"
 #include "zolfichier.h"
 
-namespace {
+namespace
+{
 
 const std::string SRC = "[<../src/zolfichier.cpp.";
 
@@ -167,8 +168,8 @@ TEST(Losstier, ListsFilesAndDirectoriesWithFullPaths)
     EXPECT_EQ(s.out, "");
     EXPECT_EQ(s.err, "");
     EXPECT_EQ(trie(reps), trie({"avant", r + "/s1", r + "/s2", r + "/lienrep"}));
-    EXPECT_EQ(trie(fichiers), trie({"avant", r + "/a.txt", r + "/b.shp", r + "/.cache",
-                                    r + "/lienfic"}));
+    EXPECT_EQ(trie(fichiers),
+              trie({"avant", r + "/a.txt", r + "/b.shp", r + "/.cache", r + "/lienfic"}));
 }
 
 TEST(Losstier, BackslashesOfTheCallersPathAreRewritten)
@@ -194,8 +195,8 @@ TEST(Losstier, MissingDirectoryIsReportedAfterTheRewrite)
         Capture c;
         EXPECT_EQ(losstier(&chemin[0], reps, fichiers), -1);
         Sorties s = c.fin();
-        EXPECT_EQ(s.err, SRC + "losstier>] invalid directory path '" + rep.chemin() + "/" +
-                             nom + "'!\n");
+        EXPECT_EQ(s.err,
+                  SRC + "losstier>] invalid directory path '" + rep.chemin() + "/" + nom + "'!\n");
         EXPECT_EQ(chemin, rep / nom);
     }
     EXPECT_TRUE(reps.empty());

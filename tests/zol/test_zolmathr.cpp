@@ -13,7 +13,8 @@
 #include "zolconf.h"
 #include "zolmathr.h"
 
-namespace {
+namespace
+{
 
 const std::string ERR_LOGFACT = "[<../src/zolmathr.cpp.logfactorial>] invalide n<0!\n";
 const std::string ERR_FACT = "[<../src/zolmathr.cpp.factorielle>] invalid n<0";
@@ -226,11 +227,11 @@ TEST(Binomial, NegativeArgumentsReportOncePerArgument)
         int n, k, reports;
     };
     const Neg table[] = {
-        {5, 7, 1},        // n - k
-        {-1, 2, 2},       // n and n - k
-        {-1, -1, 2},      // n and k; n - k = 0
-        {3, -1, 1},       // k
-        {0, INT_MIN, 1},  // k; n - k = 2^31 does not overflow
+        {5, 7, 1},       // n - k
+        {-1, 2, 2},      // n and n - k
+        {-1, -1, 2},     // n and k; n - k = 0
+        {3, -1, 1},      // k
+        {0, INT_MIN, 1}, // k; n - k = 2^31 does not overflow
         {INT_MIN, INT_MAX, 2},
         {INT_MAX, INT_MIN, 1},
     };

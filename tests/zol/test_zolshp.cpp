@@ -13,7 +13,8 @@
 #include "shpwriter.h"
 #include "zolshp.h"
 
-namespace {
+namespace
+{
 
 const std::string ERR = "[<../src/zolshp.cpp.fscan_shp>] ";
 
@@ -82,7 +83,8 @@ TEST(Lecture, PolyLineAndPolygonAsStored)
     shp::Part anneau = {{0, 0}, {0, 1}, {1, 1}, {1, 0}, {0, 0}};
     for (int type : {3, 5}) {
         Lu lu;
-        lis(shp::file(type, {{type, {ligne(4, -1.5, 44.0)}}, {type, {anneau, ligne(2, 7, 8)}}}), lu);
+        lis(shp::file(type, {{type, {ligne(4, -1.5, 44.0)}}, {type, {anneau, ligne(2, 7, 8)}}}),
+            lu);
         ASSERT_NE(lu.data, nullptr) << lu.sorties.err;
         ASSERT_EQ(lu.count, 2);
         EXPECT_EQ(lu.sorties.err, "");
@@ -142,8 +144,8 @@ TEST(Lecture, EqualStartsMakeEmptyParts)
     lis(avecEntete(3, shp::withHeader(1, shp::rawContent(3, 4, 4, {0, 2, 2, 4}, quatre))), lu);
     ASSERT_NE(lu.data, nullptr) << lu.sorties.err;
     ASSERT_EQ(lu.data->partn[0], 4);
-    EXPECT_EQ(parts(lu.data, 0), (std::vector<shp::Part>{{quatre[0], quatre[1]}, {},
-                                                         {quatre[2], quatre[3]}, {}}));
+    EXPECT_EQ(parts(lu.data, 0),
+              (std::vector<shp::Part>{{quatre[0], quatre[1]}, {}, {quatre[2], quatre[3]}, {}}));
 }
 
 TEST(Lecture, FirstStartAboveZeroKeepsTheNextRecordInPlace)
@@ -174,9 +176,10 @@ TEST(Lecture, LargeRecordKeepsEveryPointInItsPart)
     lis(avecEntete(5, corps), lu);
     ASSERT_NE(lu.data, nullptr) << lu.sorties.err;
     ASSERT_EQ(lu.count, 2);
-    const std::vector<shp::Part> attendu = {
-        {}, shp::Part(tous.begin() + 700, tous.begin() + 1500),
-        shp::Part(tous.begin() + 1500, tous.end()), {}};
+    const std::vector<shp::Part> attendu = {{},
+                                            shp::Part(tous.begin() + 700, tous.begin() + 1500),
+                                            shp::Part(tous.begin() + 1500, tous.end()),
+                                            {}};
     EXPECT_EQ(parts(lu.data, 0), attendu);
     EXPECT_EQ(parts(lu.data, 1), std::vector<shp::Part>{ligne(2, 1, 2)});
     EXPECT_EQ(lu.sorties.err + lu.sorties.out, "");
@@ -260,7 +263,8 @@ TEST(Rejet, FileShapeTypesOtherThanLinesAndPolygons)
         Lu lu;
         lis(shp::file(type, {{3, {ligne(2, 0, 0)}}}), lu);
         EXPECT_EQ(lu.data, nullptr);
-        EXPECT_EQ(lu.sorties.err, ERR + "invalid file shape type '" + std::to_string(type) + "'!\n");
+        EXPECT_EQ(lu.sorties.err,
+                  ERR + "invalid file shape type '" + std::to_string(type) + "'!\n");
     }
 }
 
@@ -272,7 +276,8 @@ TEST(Rejet, RecordShapeTypeRejectsTheWholeFile)
             lu);
         EXPECT_EQ(lu.data, nullptr);
         EXPECT_EQ(lu.count, 1); // stored before the failure, then released
-        EXPECT_EQ(lu.sorties.err, ERR + "invalid record shape type '" + std::to_string(type) + "'\n");
+        EXPECT_EQ(lu.sorties.err,
+                  ERR + "invalid record shape type '" + std::to_string(type) + "'\n");
     }
 }
 
@@ -374,7 +379,8 @@ TEST(Coupe, CountsThatCannotFitAreDroppedBeforeAllocating)
     } cas[] = {{1, 0x7fffffff}, {0x7fffffff, 1}, {0x40000000, 0x40000000}, {2, 3}};
     for (const Cas &c : cas) {
         shp::Bytes corps = shp::record(1, {3, {ligne(2, 0, 0)}});
-        shp::append(corps, shp::withHeader(2, shp::rawContent(3, c.numParts, c.numPoints, {0}, {})));
+        shp::append(corps,
+                    shp::withHeader(2, shp::rawContent(3, c.numParts, c.numPoints, {0}, {})));
         Lu lu;
         lis(avecEntete(3, corps), lu);
         ASSERT_NE(lu.data, nullptr);
@@ -420,7 +426,8 @@ int chercheDans(void *cookie, off64_t *pos, int depuis)
 
 TEST(Flux, AStopFromTheCallerEndsTheReadingAndKeepsNothing)
 {
-    shp::Bytes b = shp::file(5, {{5, {ligne(3, 0, 0)}}, {3, {ligne(2, 1, 1)}}, {3, {ligne(2, 1, 1)}}});
+    shp::Bytes b =
+        shp::file(5, {{5, {ligne(3, 0, 0)}}, {3, {ligne(2, 1, 1)}}, {3, {ligne(2, 1, 1)}}});
     std::atomic<bool> arret{false};
     std::pair<FILE *, std::atomic<bool> *> cookie{fmemopen(b.data(), b.size(), "rb"), &arret};
     cookie_io_functions_t fonctions{litPuisArrete, nullptr, chercheDans, nullptr};

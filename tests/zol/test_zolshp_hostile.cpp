@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -20,7 +20,8 @@
 #include "shpwriter.h"
 #include "zolshp.h"
 
-namespace {
+namespace
+{
 
 const std::string PREFIXE = "[<../src/zolshp.cpp.fscan_shp>] ";
 const double INF = std::numeric_limits<double>::infinity();
@@ -169,37 +170,71 @@ std::vector<Cas> table()
     // Empty, short and header-only files.
     t.push_back({"empty file", {}, false, 0, {}, "", PREFIXE + "invalid big File code=0x0!\n"});
     t.push_back({"one byte", {0x00}, false, 0, {}, "", PREFIXE + "invalid big File code=0x0!\n"});
-    t.push_back({"file code cut", {0x00, 0x00, 0x27}, false, 0, {}, "",
+    t.push_back({"file code cut",
+                 {0x00, 0x00, 0x27},
+                 false,
+                 0,
+                 {},
+                 "",
                  PREFIXE + "invalid big File code=0x2700!\n"});
-    t.push_back({"file code alone", debut(vide, 4), false, 0, {}, "",
+    t.push_back({"file code alone",
+                 debut(vide, 4),
+                 false,
+                 0,
+                 {},
+                 "",
                  PREFIXE + "incomplete file header: 4 bytes instead of 100!\n"});
-    t.push_back({"header cut in the box", debut(vide, 99), false, 0, {}, "",
+    t.push_back({"header cut in the box",
+                 debut(vide, 99),
+                 false,
+                 0,
+                 {},
+                 "",
                  PREFIXE + "incomplete file header: 99 bytes instead of 100!\n"});
     t.push_back({"header only", vide, true, 0, {}, "", ""});
 
     // Bad and byte-swapped file codes.
     shp::Bytes code = vide;
     code[3] = 0x0B;
-    t.push_back({"file code 9995", code, false, 0, {}, "", PREFIXE + "invalid big File code=0x270b!\n"});
+    t.push_back(
+        {"file code 9995", code, false, 0, {}, "", PREFIXE + "invalid big File code=0x270b!\n"});
     code = vide;
     code[0] = 0x0A, code[1] = 0x27, code[2] = 0, code[3] = 0;
-    t.push_back({"little-endian file code", code, false, 0, {}, "",
+    t.push_back({"little-endian file code",
+                 code,
+                 false,
+                 0,
+                 {},
+                 "",
                  PREFIXE + "invalid big File code=0xa270000!\n"});
     code[0] = code[1] = code[2] = code[3] = 0xFF;
-    t.push_back({"file code -1", code, false, 0, {}, "", PREFIXE + "invalid big File code=0xffffffff!\n"});
+    t.push_back(
+        {"file code -1", code, false, 0, {}, "", PREFIXE + "invalid big File code=0xffffffff!\n"});
 
     // Unsupported header and record types; null shapes.
     for (int type : {1, 8, 13, 15, 23, 25, 28, 31, 0, -1, INT_MIN})
         t.push_back({"file shape type", fichier(type, recA), false, 0, {}, "", typeFichier(type)});
     for (int type : {1, 8, 13, 15, 23, 25, 28, 31, 2, 4, INT_MAX})
-        t.push_back({"record shape type", fichier(3, concat({recA, shp::record(2, {type, {ligne(2, 0, 0)}})})),
-                     false, 1, {}, "", typeRecord(type)});
-    t.push_back({"null shape record", fichier(3, concat({recA, shp::record(2, {0, {}}), recB2})), false,
-                 1, {}, "", typeRecord(0)});
-    t.push_back({"null shape first", fichier(5, shp::record(1, {0, {}})), false, 0, {}, "", typeRecord(0)});
+        t.push_back({"record shape type",
+                     fichier(3, concat({recA, shp::record(2, {type, {ligne(2, 0, 0)}})})),
+                     false,
+                     1,
+                     {},
+                     "",
+                     typeRecord(type)});
+    t.push_back({"null shape record",
+                 fichier(3, concat({recA, shp::record(2, {0, {}}), recB2})),
+                 false,
+                 1,
+                 {},
+                 "",
+                 typeRecord(0)});
+    t.push_back(
+        {"null shape first", fichier(5, shp::record(1, {0, {}})), false, 0, {}, "", typeRecord(0)});
 
     // Record numbers and content lengths are not believed, nor needed.
-    shp::Bytes menteur = concat({shp::withHeader(-7, shp::content(A)), shp::withHeader(0, shp::content(B))});
+    shp::Bytes menteur =
+        concat({shp::withHeader(-7, shp::content(A)), shp::withHeader(0, shp::content(B))});
     menteur[4] = menteur[5] = menteur[6] = menteur[7] = 0xFF; // content length -1
     t.push_back({"lying numbers and lengths", fichier(3, menteur), true, 2, {A, B}, "", ""});
     shp::Bytes longueur = concat({recA, recB2});
@@ -213,14 +248,29 @@ std::vector<Cas> table()
     t.push_back({"cut before NumPoints", debut(deux, finA + 50), true, 1, {A}, avisCoupe(2), ""});
     t.push_back({"cut in part list", debut(deux, finA + 56), true, 1, {A}, avisCoupe(2), ""});
     t.push_back({"cut in points", debut(deux, deux.size() - 9), true, 1, {A}, avisCoupe(2), ""});
-    t.push_back({"cut in last coordinate", debut(deux, deux.size() - 1), true, 1, {A}, avisCoupe(2), ""});
+    t.push_back(
+        {"cut in last coordinate", debut(deux, deux.size() - 1), true, 1, {A}, avisCoupe(2), ""});
 
     // Trailing bytes: 1 to 3 are padding, more are the next record header.
     for (size_t n = 1; n <= 3; ++n)
-        t.push_back({"1 to 3 trailing bytes", concat({deux, shp::Bytes(n, 0xEE)}), true, 2, {A, B}, "", ""});
-    t.push_back({"4 trailing bytes", concat({deux, shp::Bytes(4, 0)}), true, 2, {A, B}, avisCoupe(3), ""});
-    t.push_back({"11 trailing bytes", concat({deux, shp::Bytes(11, 0)}), true, 2, {A, B}, avisCoupe(3), ""});
-    t.push_back({"12 trailing zeros", concat({deux, shp::Bytes(12, 0)}), false, 2, {}, "", typeRecord(0)});
+        t.push_back({"1 to 3 trailing bytes",
+                     concat({deux, shp::Bytes(n, 0xEE)}),
+                     true,
+                     2,
+                     {A, B},
+                     "",
+                     ""});
+    t.push_back(
+        {"4 trailing bytes", concat({deux, shp::Bytes(4, 0)}), true, 2, {A, B}, avisCoupe(3), ""});
+    t.push_back({"11 trailing bytes",
+                 concat({deux, shp::Bytes(11, 0)}),
+                 true,
+                 2,
+                 {A, B},
+                 avisCoupe(3),
+                 ""});
+    t.push_back(
+        {"12 trailing zeros", concat({deux, shp::Bytes(12, 0)}), false, 2, {}, "", typeRecord(0)});
 
     // Huge, negative and 32-bit-wrapping counts. 0x40000001 parts take 4 bytes
     // and 0x10000001 points 16 bytes once multiplied in 32 bits.
@@ -234,36 +284,69 @@ std::vector<Cas> table()
                    {"NumPoints wrapping", 1, 0x10000001},
                    {"both wrapping", 0x40000000, 0x40000000}};
     for (const Compte &c : comptes)
-        t.push_back({c.classe, fichier(3, concat({recA, brut(2, c.parts, c.points, {0}, deuxPts)})), true,
-                     1, {A}, avisCoupe(2), ""});
+        t.push_back({c.classe,
+                     fichier(3, concat({recA, brut(2, c.parts, c.points, {0}, deuxPts)})),
+                     true,
+                     1,
+                     {A},
+                     avisCoupe(2),
+                     ""});
     for (int points : {-1, INT_MIN})
-        t.push_back({"NumPoints negative", fichier(3, concat({recA, brut(2, 1, points, {0}, deuxPts)})),
-                     false, 1, {}, "",
+        t.push_back({"NumPoints negative",
+                     fichier(3, concat({recA, brut(2, 1, points, {0}, deuxPts)})),
+                     false,
+                     1,
+                     {},
+                     "",
                      PREFIXE + "record 2: invalid NumPoints=" + std::to_string(points) + "!\n"});
     // NumParts 0 or less: the record is skipped and reading goes on right
     // after its NumPoints field, here at the next record.
     for (int parts : {0, -1, INT_MIN})
-        t.push_back({"NumParts 0 or negative", fichier(3, concat({recA, brut(2, parts, 7, {}, {}), recB2})),
-                     true, 2, {A, B}, "", ""});
+        t.push_back({"NumParts 0 or negative",
+                     fichier(3, concat({recA, brut(2, parts, 7, {}, {}), recB2})),
+                     true,
+                     2,
+                     {A, B},
+                     "",
+                     ""});
 
     // Part starts negative, above NumPoints, repeated or descending.
     const shp::Part six = ligne(6, 1, 1);
     auto debuts = [&](std::vector<int> d) {
         return fichier(3, concat({recA, brut(2, static_cast<int>(d.size()), 6, d, six)}));
     };
-    t.push_back({"start negative", debuts({-1, 3}), false, 1, {}, "", debutInvalide(2, -1, 0, 2, 6)});
-    t.push_back({"start INT_MIN", debuts({0, INT_MIN}), false, 1, {}, "", debutInvalide(2, INT_MIN, 1, 2, 6)});
-    t.push_back({"start above NumPoints", debuts({0, 7}), false, 1, {}, "", debutInvalide(2, 7, 1, 2, 6)});
-    t.push_back({"start INT_MAX", debuts({INT_MAX}), false, 1, {}, "", debutInvalide(2, INT_MAX, 0, 1, 6)});
-    t.push_back({"starts descending", debuts({0, 4, 2}), false, 1, {}, "", debutInvalide(2, 2, 2, 3, 6)});
-    const shp::Record repete{3, {{}, {six.begin(), six.begin() + 4}, {}, {six.begin() + 4, six.end()}}};
-    t.push_back({"starts repeated: empty parts", debuts({0, 0, 4, 4}), true, 2, {A, repete}, "", ""});
-    t.push_back({"start at NumPoints: empty last part", debuts({0, 6}), true, 2,
-                 {A, {3, {six, {}}}}, "", ""});
+    t.push_back(
+        {"start negative", debuts({-1, 3}), false, 1, {}, "", debutInvalide(2, -1, 0, 2, 6)});
+    t.push_back({"start INT_MIN",
+                 debuts({0, INT_MIN}),
+                 false,
+                 1,
+                 {},
+                 "",
+                 debutInvalide(2, INT_MIN, 1, 2, 6)});
+    t.push_back(
+        {"start above NumPoints", debuts({0, 7}), false, 1, {}, "", debutInvalide(2, 7, 1, 2, 6)});
+    t.push_back(
+        {"start INT_MAX", debuts({INT_MAX}), false, 1, {}, "", debutInvalide(2, INT_MAX, 0, 1, 6)});
+    t.push_back(
+        {"starts descending", debuts({0, 4, 2}), false, 1, {}, "", debutInvalide(2, 2, 2, 3, 6)});
+    const shp::Record repete{
+        3, {{}, {six.begin(), six.begin() + 4}, {}, {six.begin() + 4, six.end()}}};
+    t.push_back(
+        {"starts repeated: empty parts", debuts({0, 0, 4, 4}), true, 2, {A, repete}, "", ""});
+    t.push_back({"start at NumPoints: empty last part",
+                 debuts({0, 6}),
+                 true,
+                 2,
+                 {A, {3, {six, {}}}},
+                 "",
+                 ""});
 
     // Extreme coordinates are handed over exactly as stored.
-    const shp::Record extreme{5, {{{NaN, 1}, {INF, -INF}, {1e308, -1e308}, {-0.0, 4.9e-324}, {NaN, NaN}}}};
-    t.push_back({"NaN, Inf and 1e308 coordinates", shp::file(5, {extreme}), true, 1, {extreme}, "", ""});
+    const shp::Record extreme{
+        5, {{{NaN, 1}, {INF, -INF}, {1e308, -1e308}, {-0.0, 4.9e-324}, {NaN, NaN}}}};
+    t.push_back(
+        {"NaN, Inf and 1e308 coordinates", shp::file(5, {extreme}), true, 1, {extreme}, "", ""});
     return t;
 }
 
@@ -302,7 +385,9 @@ unsigned codeLu(const shp::Bytes &b, size_t n)
 TEST(Hostile, EveryPrefixGivesWholeRecordsOrACleanFailure)
 {
     const std::vector<Valide> fichiers = {
-        {"polylines", 3, {A, {3, {ligne(1, 2, 2), ligne(4, 3, 3), ligne(2, 4, 4)}}, {3, {ligne(5, -1, 1)}}}},
+        {"polylines",
+         3,
+         {A, {3, {ligne(1, 2, 2), ligne(4, 3, 3), ligne(2, 4, 4)}}, {3, {ligne(5, -1, 1)}}}},
         {"polygons", 5, {B, {5, {{{0, 0}, {2, 0}, {2, 2}, {0, 0}}}}}},
         // A record without parts, which is skipped, and a part without points.
         {"mixed", 3, {{5, {ligne(2, 0, 0), {}, ligne(3, 1, 1)}}, {3, {}}, A}},
@@ -323,7 +408,8 @@ TEST(Hostile, EveryPrefixGivesWholeRecordsOrACleanFailure)
             const Issue i = lis(debut(entier, n));
             if (n < 4) {
                 char attendu[64];
-                snprintf(attendu, sizeof attendu, "invalid big File code=0x%x!\n", codeLu(entier, n));
+                snprintf(attendu, sizeof attendu, "invalid big File code=0x%x!\n",
+                         codeLu(entier, n));
                 EXPECT_FALSE(i.resultat);
                 EXPECT_EQ(i.err, PREFIXE + attendu);
                 EXPECT_EQ(i.out, "");
@@ -364,7 +450,10 @@ struct Cible {
 };
 
 const shp::Part SIX = ligne(6, 10, 20);
-const shp::Record C{3, {{SIX.begin(), SIX.begin() + 2}, {SIX.begin() + 2, SIX.begin() + 5}, {SIX.begin() + 5, SIX.end()}}};
+const shp::Record C{3,
+                    {{SIX.begin(), SIX.begin() + 2},
+                     {SIX.begin() + 2, SIX.begin() + 5},
+                     {SIX.begin() + 5, SIX.end()}}};
 const std::vector<int> DEBUTS = {0, 2, 5};
 
 Cible cible()
@@ -413,7 +502,9 @@ void verifieSain(const Issue &i, size_t taille)
         return;
     }
     EXPECT_EQ(i.err, "");
-    EXPECT_TRUE(i.out.empty() || i.out.find(" cut short by the end of the file") != std::string::npos) << i.out;
+    EXPECT_TRUE(i.out.empty() ||
+                i.out.find(" cut short by the end of the file") != std::string::npos)
+        << i.out;
     ASSERT_GE(i.count, 1);
     EXPECT_TRUE(memesRecords({i.records[0]}, {A}));
     size_t points = 0;
@@ -435,12 +526,10 @@ TEST(Hostile, BoundaryValuesInEveryCountField)
         bool gros;
         int part; // index of the part start, or -1
     };
-    const Champ champs[] = {{"content length", c.longueur, true, -1},
-                            {"NumParts", c.numParts, false, -1},
-                            {"NumPoints", c.numPoints, false, -1},
-                            {"start 0", c.debuts, false, 0},
-                            {"start 1", c.debuts + 4, false, 1},
-                            {"start 2", c.debuts + 8, false, 2}};
+    const Champ champs[] = {
+        {"content length", c.longueur, true, -1}, {"NumParts", c.numParts, false, -1},
+        {"NumPoints", c.numPoints, false, -1},    {"start 0", c.debuts, false, 0},
+        {"start 1", c.debuts + 4, false, 1},      {"start 2", c.debuts + 8, false, 2}};
     for (const Champ &ch : champs) {
         const int restant = static_cast<int>(c.octets.size() - (ch.offset + 4));
         for (int v : {0, -1, INT_MIN, INT_MAX, restant + 1}) {

@@ -18,7 +18,8 @@
 #include "shpwriter.h"
 #include "zolshp.h"
 
-namespace {
+namespace
+{
 
 const std::string PREFIXE = "[<../src/zolshp.cpp.fscan_shp>] ";
 

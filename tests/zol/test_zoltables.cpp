@@ -13,7 +13,8 @@
 #include "reptemp.h"
 #include "zolconf.h"
 
-namespace {
+namespace
+{
 
 const std::string SRC = "[<../src/zolconf.cpp.";
 
@@ -24,8 +25,8 @@ std::string lignesChargement()
            "sizeof(char***) : " + p + "\n" + "sizeof(double**): " + p + "\n";
 }
 
-const char *const COLONNES[5] = {"ESN0THQ_DB", "ESN0REQ_DB", "SYMBL_BITN",
-                                 "FRAME_USFLBITN", "FRAME_TOTLBITN"};
+const char *const COLONNES[5] = {"ESN0THQ_DB", "ESN0REQ_DB", "SYMBL_BITN", "FRAME_USFLBITN",
+                                 "FRAME_TOTLBITN"};
 
 // ---- zoltddcharge ------------------------------------------------------
 
@@ -152,8 +153,7 @@ TEST(Zoltddtrouve, LooksUpByRowAndColumnName)
         EXPECT_EQ(v, c.valeur) << c.table << " " << c.ligne << " " << c.colonne;
         EXPECT_EQ(s.err, "");
         EXPECT_EQ(s.out, lignesChargement() + "dimx[0]: " +
-                             (std::string(c.table) == "dvbs2" ? "28" : "24") +
-                             ", dimx[1]: 5\n");
+                             (std::string(c.table) == "dvbs2" ? "28" : "24") + ", dimx[1]: 5\n");
     }
 }
 

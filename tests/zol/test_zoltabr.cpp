@@ -24,7 +24,8 @@ extern "C" const char *__asan_default_options()
     return "allocator_may_return_null=1";
 }
 
-namespace {
+namespace
+{
 
 std::string erreur(const char *fonction, const std::string &message)
 {
@@ -226,7 +227,7 @@ TEST(Descripteur, CopiesTheDimensions)
 
 class Registre : public ::testing::Test
 {
-protected:
+  protected:
     int hors = 0; // never registered: cherchetab(&hors) is the entry count
     int nombre() { return cherchetab(&hors); }
     void SetUp() override { ASSERT_EQ(nombre(), 0) << "registry not empty at start"; }

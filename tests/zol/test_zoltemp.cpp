@@ -12,7 +12,8 @@
 #include "reptemp.h"
 #include "zolfichier.h"
 
-namespace {
+namespace
+{
 
 TEST(Temporaire, PrivateCopyReadBackThroughItsOwnDescriptor)
 {

@@ -14,21 +14,22 @@
 #include "reptemp.h"
 #include "zolfichier.h"
 
-namespace {
+namespace
+{
 
 const std::string SRC = "[<../src/zolfichier.cpp.";
 
 // A file holding `octets`, in a directory of its own.
 class Texte
 {
-public:
+  public:
     explicit Texte(const std::string &octets) : nom(rep / "texte.txt")
     {
         ecritFichier(nom, octets);
     }
     const char *chemin() const { return nom.c_str(); }
 
-private:
+  private:
     RepTemp rep;
     std::string nom;
 };

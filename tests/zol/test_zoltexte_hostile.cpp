@@ -14,16 +14,17 @@
 #include "reptemp.h"
 #include "zolfichier.h"
 
-namespace {
+namespace
+{
 
 using Lignes = std::vector<std::string>;
 
 struct Cas {
     const char *classe;
     std::string octets;
-    Lignes lignes;    // fscan_txt, line ends kept
+    Lignes lignes;      // fscan_txt, line ends kept
     int pleines, vides; // fligne
-    Lignes flux;      // lire_ligne up to the end of the file (C strings)
+    Lignes flux;        // lire_ligne up to the end of the file (C strings)
 };
 
 Lignes scan(const std::string &chemin)

@@ -10,7 +10,8 @@
 #include "capture.h"
 #include "zoltabx.h"
 
-namespace {
+namespace
+{
 
 std::string erreur(const char *fonction, const char *qualif, const std::string &message)
 {
@@ -18,14 +19,12 @@ std::string erreur(const char *fonction, const char *qualif, const std::string &
     return std::string("[<../src/zoltabx.cpp.") + fonction + q + ">] " + message;
 }
 
-template <typename T>
-std::vector<T> vecteur(const T *t, int n)
+template <typename T> std::vector<T> vecteur(const T *t, int n)
 {
     return std::vector<T>(t, t + n);
 }
 
-template <typename T>
-std::vector<std::vector<T>> lignes(T **m, int nr, int nc)
+template <typename T> std::vector<std::vector<T>> lignes(T **m, int nr, int nc)
 {
     std::vector<std::vector<T>> v;
     for (int i = 0; i < nr; ++i)
@@ -36,7 +35,7 @@ std::vector<std::vector<T>> lignes(T **m, int nr, int nc)
 // The 2 x 3 matrix 1 2 3 / 4 5 6 of the cases below, as its own fixture.
 class Matrice : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         const double plat[] = {1, 2, 3, 4, 5, 6};
@@ -75,9 +74,15 @@ TEST_F(Matrice, EverySelectorForm)
         int r, c;
         std::vector<double> attendu;
     } cas[] = {
-        {0, 0, {1, 2, 3, 4, 5, 6}},  {-1, -1, {1, 2, 3, 4, 5, 6}}, {0, -1, {1, 2, 3, 4, 5, 6}},
-        {-1, 0, {1, 4, 2, 5, 3, 6}}, {2, 0, {4, 5, 6}},            {1, -1, {1, 2, 3}},
-        {0, 3, {3, 6}},              {-1, 2, {2, 5}},              {2, 3, {6}},
+        {0, 0, {1, 2, 3, 4, 5, 6}},
+        {-1, -1, {1, 2, 3, 4, 5, 6}},
+        {0, -1, {1, 2, 3, 4, 5, 6}},
+        {-1, 0, {1, 4, 2, 5, 3, 6}},
+        {2, 0, {4, 5, 6}},
+        {1, -1, {1, 2, 3}},
+        {0, 3, {3, 6}},
+        {-1, 2, {2, 5}},
+        {2, 3, {6}},
         {1, 1, {1}},
     };
     for (const auto &k : cas) {
@@ -190,8 +195,12 @@ TEST(Decalage, FlatArray)
     struct {
         int a;
         std::vector<int> attendu;
-    } cas[] = {{2, {3, 4, 1, 2}},  {-1, {2, 3, 4, 1}}, {1, {4, 1, 2, 3}},
-               {4, {1, 2, 3, 4}},  {-8, {1, 2, 3, 4}}, {7, {2, 3, 4, 1}},
+    } cas[] = {{2, {3, 4, 1, 2}},
+               {-1, {2, 3, 4, 1}},
+               {1, {4, 1, 2, 3}},
+               {4, {1, 2, 3, 4}},
+               {-8, {1, 2, 3, 4}},
+               {7, {2, 3, 4, 1}},
                {-2147483647 - 1, {1, 2, 3, 4}}};
     for (const auto &k : cas) {
         int d[4];

@@ -23,7 +23,8 @@
 #include "shpwriter.h"
 #include "souris.h"
 
-namespace fenetre {
+namespace fenetre
+{
 
 // Writes `records` as a shapefile of the given type under the scratch
 // directory; returns its path.
@@ -64,7 +65,7 @@ inline void cadre(KaluView &v, QCPRange x, QCPRange y, int largeur = 400, int ha
 
 class Carte : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         charge(*v, 3,

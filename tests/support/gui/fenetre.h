@@ -18,7 +18,8 @@
 #include "kalucarte.h"
 #include "kaluview.h"
 
-namespace fenetre {
+namespace fenetre
+{
 
 // A new window, not shown.
 inline std::unique_ptr<KaluView> nouvelle()

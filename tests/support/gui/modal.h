@@ -13,7 +13,8 @@
 
 #include <functional>
 
-namespace fenetre {
+namespace fenetre
+{
 
 // Calls `reponse` with the first active modal widget of type T for which it
 // returns true (false: not the awaited one, keep polling). Polls every 10 ms;
@@ -34,7 +35,8 @@ QPointer<QTimer> repondra(std::function<bool(T *)> reponse, int delai = 5000, bo
             t->deleteLater();
         } else if (--*restant <= 0) {
             if (exige)
-                ADD_FAILURE() << "no awaited modal dialog of type " << T::staticMetaObject.className();
+                ADD_FAILURE() << "no awaited modal dialog of type "
+                              << T::staticMetaObject.className();
             t->stop();
             t->deleteLater();
         }

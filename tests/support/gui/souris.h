@@ -22,7 +22,8 @@
 
 #include "qcustomplot.h"
 
-namespace fenetre {
+namespace fenetre
+{
 
 // Pixel of the data point (key, value) on the bottom and left axes.
 inline QPoint pixel(QCustomPlot *p, double key, double value)
@@ -45,10 +46,18 @@ inline QPoint pixelAxe(QCPAxis *axis, QCPAxis::SelectablePart part)
     for (int d = 0; d < 120; ++d) {
         QPoint pos;
         switch (axis->axisType()) {
-        case QCPAxis::atBottom: pos = QPoint(r.center().x(), r.bottom() + d); break;
-        case QCPAxis::atTop: pos = QPoint(r.center().x(), r.top() - d); break;
-        case QCPAxis::atLeft: pos = QPoint(r.left() - d, r.center().y()); break;
-        case QCPAxis::atRight: pos = QPoint(r.right() + d, r.center().y()); break;
+        case QCPAxis::atBottom:
+            pos = QPoint(r.center().x(), r.bottom() + d);
+            break;
+        case QCPAxis::atTop:
+            pos = QPoint(r.center().x(), r.top() - d);
+            break;
+        case QCPAxis::atLeft:
+            pos = QPoint(r.left() - d, r.center().y());
+            break;
+        case QCPAxis::atRight:
+            pos = QPoint(r.right() + d, r.center().y());
+            break;
         }
         QVariant details;
         if (axis->selectTest(pos, false, &details) >= 0 &&
@@ -84,8 +93,8 @@ inline void glisse(QWidget *w, QPoint de, QPoint a)
     QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, de);
     for (int k = 1; k <= 4; ++k) {
         const QPoint pos = de + (a - de) * k / 4;
-        QMouseEvent move(QEvent::MouseMove, pos, w->mapToGlobal(pos), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, pos, w->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(w, &move);
     }
     QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, a);
@@ -107,7 +116,7 @@ inline void molette(QWidget *w, QPoint pos, int crans)
 // clicks that led to the dialog do not count.
 class Repondeur
 {
-public:
+  public:
     enum Reponse { Accepte, Refuse };
 
     Repondeur(Reponse reponse, const QString &texte = QString(), QCustomPlot *p = nullptr)
@@ -142,7 +151,7 @@ public:
     QString titre, invite, offert;
     QPointer<QWidget> parent;
 
-private:
+  private:
     QTimer minuterie;
 };
 
