@@ -4,6 +4,7 @@
 #include "kalulignes.h"
 
 #include <algorithm>
+#include <deque>
 #include <typeinfo>
 #include <vector>
 
@@ -130,7 +131,9 @@ const int POINTS_PAR_REMPLISSAGE = 0xffff;
 struct Coupes {
     std::vector<double> y;
     std::vector<QPointF> entier;
-    std::vector<std::vector<QPointF>> moities; // two a level of cuts
+    // Two a level of cuts; a deque, so that a deeper level grows it
+    // without moving the levels above, whose halves are in use.
+    std::deque<std::vector<QPointF>> moities;
 };
 thread_local Coupes coupes;
 
