@@ -177,6 +177,14 @@ void Registre::resserre()
 // bin takes the ranks as they are.
 void Registre::vide()
 {
+    // While curves are being added the plot's list is set aside: it is
+    // emptied whole, and the adds go on into an empty map.
+    if (ajouts_) {
+        finAjouts();
+        vide();
+        debutAjouts();
+        return;
+    }
     QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
     const size_t restantes = courbes_.size() - size_t(trous);
     acces::enfants(couche).clear();

@@ -5,6 +5,8 @@
 // the load prints and makes is what the loader always made.
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <sstream>
@@ -117,6 +119,36 @@ TEST(Chargement, TheWindowLivesThroughALoadThatMakesWhatItAlwaysMade)
     EXPECT_FALSE(p->legend->visible());
     EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(chemin)));
     attendsImage(p);
+    EXPECT_TRUE(commeLaBibliotheque(*v, p));
+}
+
+// The map emptied while a load makes its curves (as "Remove all" would,
+// were input not refused): the load ends on the curves made since, none of
+// those emptied left in the plot.
+TEST(Chargement, TheMapEmptiedDuringALoadEndsOnTheCurvesMadeSince)
+{
+    auto v = nouvelle();
+    v->show();
+    QCustomPlot *p = plot(*v);
+    const std::string chemin = shp::scratchPath("videe.shp");
+    ASSERT_TRUE(shp::write(chemin, shp::file(3, traits(20000))));
+    // Emptied once the status bar shows that curves were made.
+    bool videe = false;
+    QTimer tic;
+    QObject::connect(&tic, &QTimer::timeout, [&] {
+        const QRegularExpressionMatch m =
+            QRegularExpression(": (\\d+) %").match(v->statusBar()->currentMessage());
+        if (!videe && m.hasMatch() && m.captured(1).toInt() > 0 && m.captured(1).toInt() < 100) {
+            ::Carte::de(p)->vide();
+            videe = true;
+        }
+    });
+    tic.start(1);
+    Capture c;
+    v->chargeShapefiles({QString::fromStdString(chemin)});
+    c.fin();
+    ASSERT_TRUE(videe) << "the load ended before the map was emptied";
+    EXPECT_LT(p->plottableCount(), 20000 + 20000 / 3 + 1);
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
 }
 
