@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluregistre.h"
 
-#include <cstdlib>
-
 #include "kaluacces.h"
 
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace
 {

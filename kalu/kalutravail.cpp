@@ -221,10 +221,10 @@ void Travail::acheve_()
         QMetaObject::invokeMethod(
             this, [this] { emit termine(); }, Qt::QueuedConnection);
     }
-    {
-        std::lock_guard<std::mutex> l(verrouFin);
-        fin.store(true, std::memory_order_release);
-    }
+    // Told under the lock: a waiter that sees the end may delete the job,
+    // its condition with it, as soon as the lock is free.
+    std::lock_guard<std::mutex> l(verrouFin);
+    fin.store(true, std::memory_order_release);
     finie.notify_all();
 }
 
