@@ -169,9 +169,11 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // What the replots did: complete drawings shown (a job's or, where no
     // job can draw, the replot's own), pictures moved during a gesture or a
     // wait, partial redraws, copies of the last drawing; jobs started and
-    // jobs cancelled.
+    // jobs cancelled; pictures of a load under way shown, each with at
+    // least one curve drawn (ebauches).
     struct Compteurs {
         int complets = 0, images = 0, partiels = 0, copies = 0, travaux = 0, annules = 0;
+        int ebauches = 0;
     };
     const Compteurs &compteurs() const { return nombres; }
 
