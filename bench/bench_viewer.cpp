@@ -10,7 +10,9 @@
 // complete picture comes soon after the gesture. So a 2 ms heartbeat timer
 // runs in the event loop: its longest gap during a gesture, until the
 // complete picture of the gesture is on screen, is the longest stall the
-// user can see. The end of a gesture is the map's imageComplete signal with
+// user can see. A load shows the map as it grows: the time to its first
+// such picture is what the user waits before seeing anything of the map.
+// The end of a gesture is the map's imageComplete signal with
 // nothing more awaited (then the paint that shows it); a drawing that does
 // not signal (a partial redraw, the old path) ends at its last paint, once
 // the loop has been calm for longer than the wheel's pause.
@@ -40,8 +42,9 @@
 //       files, prints one line per map: name, shape type, parts, points
 //       per part, path.
 //   kalu_bench_viewer --charge FILE  loads FILE into the window, prints
-//       the time from the call to the complete picture on screen and the
-//       longest stall (s), then ends.
+//       the time from the call to the first picture showing part of the
+//       map while it loads (-1: none did), to the complete picture on
+//       screen, and the longest stall (s), then ends.
 //   kalu_bench_viewer --redessin FILE  the same, then the view changes
 //       and floors of the main table with the default threads (s).
 #include <QApplication>
@@ -112,6 +115,21 @@ double pic_mo()
     struct rusage u;
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss / 1024.0;
+}
+
+// The process's resident memory now, MB: what the allocator holds, unlike
+// the peak.
+double rss_mo()
+{
+    FILE *f = fopen("/proc/self/status", "r");
+    char ligne[256];
+    double ko = -1;
+    while (f && fgets(ligne, sizeof ligne, f))
+        if (strncmp(ligne, "VmRSS:", 6) == 0)
+            ko = atof(ligne + 6);
+    if (f)
+        fclose(f);
+    return ko / 1024;
 }
 
 double mediane(std::vector<double> v)
@@ -227,6 +245,12 @@ class Banc : public QObject
             ++signaux;
             tSignal = maintenant();
         });
+        // Connected after the map's own slot: its counters already count
+        // the picture this replot made.
+        connect(plot, &QCustomPlot::afterReplot, this, [this] {
+            if (tEbauche < 0 && this->carte->compteurs().ebauches > ebauches)
+                tEbauche = maintenant();
+        });
         plot->installEventFilter(this);
         pouls.setTimerType(Qt::PreciseTimer);
         pouls.setInterval(2);
@@ -243,6 +267,9 @@ class Banc : public QObject
     struct Geste {
         double pire = 0; // longest stall, s
         double fin = 0;  // from the gesture's end to the complete picture, s
+        // From the call to the end of the first replot that showed part of
+        // a load under way (mesure only), s; -1 if none did.
+        double premiere = -1;
         bool signal = false, ok = false;
         std::vector<double> envois; // when each step ran
     };
@@ -286,12 +313,16 @@ class Banc : public QObject
         marqueFin();
         pire = 0;
         battu = maintenant();
+        ebauches = carte->compteurs().ebauches;
+        tEbauche = -1;
         travail();
         QCoreApplication::processEvents();
         if (carte->attendImage())
             signaux = 0;
         attend(g);
         g.pire = std::max(pire, maintenant() - battu);
+        if (tEbauche >= 0)
+            g.premiere = tEbauche - tFin;
         return g;
     }
 
@@ -359,6 +390,10 @@ class Banc : public QObject
     double battu = 0, pire = 0;
     double tFin = 0, tSignal = 0;
     int signaux = 0;
+    // The map's pictures of a load under way before the measure, and when
+    // the first one after it was made.
+    int ebauches = 0;
+    double tEbauche = -1;
     std::vector<double> peintures;
 };
 
@@ -409,6 +444,21 @@ void vues(QCustomPlot *plot, Carte *carte, Banc &banc, bool parFils,
         ecrit(("redessin_" + std::to_string(fils[i])).c_str(), meilleur[i]);
 }
 
+// The resident memory once "Remove all shapes" is over, MB: the curves go
+// in slices from the event loop and their scenes are freed on a thread, so
+// the loop runs until the plot is empty, then a second more (the banc's
+// heartbeat keeps the loop waking).
+double rss_apres_vide(QCustomPlot *plot)
+{
+    const double debut = maintenant();
+    while (plot->plottableCount() > 0 && maintenant() - debut < LIMITE_S)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double fin = maintenant() + 1;
+    while (maintenant() < fin)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return plot->plottableCount() > 0 ? -1 : rss_mo();
+}
+
 // One map in one process: its figures as "key=value" words on one line of
 // `sortie`. `parFils`: the view change is also timed with 1 and 2 threads.
 int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie)
@@ -435,6 +485,8 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     const Banc::Geste charge =
         banc.mesure([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
     geste("charge", charge);
+    ecrit("charge_premiere", charge.premiere);
+    ecrit("rss_charge", rss_mo());
 
     vues(plot, carte, banc, parFils, ecrit);
 
@@ -498,6 +550,7 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     // "Remove all shapes".
     geste("vide", banc.joue({[&] { QMetaObject::invokeMethod(&v, "removeAllGraphs"); }}, 10));
     ecrit("pic", pic_mo());
+    ecrit("rss_vide", rss_apres_vide(plot));
     fprintf(sortie, "%s\n", o.str().c_str());
     return 0;
 }
@@ -517,8 +570,9 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     Banc banc(plot, carte);
     const Banc::Geste g =
         banc.mesure([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
-    fprintf(sortie, "charge_fin=%.6f charge_pire=%.6f charge_signal=%d courbes=%d ", g.fin, g.pire,
-            g.signal, plot->plottableCount());
+    fprintf(sortie,
+            "charge_fin=%.6f charge_premiere=%.6f charge_pire=%.6f charge_signal=%d courbes=%d ",
+            g.fin, g.premiere, g.pire, g.signal, plot->plottableCount());
     if (redessin)
         vues(plot, carte, banc, false,
              [&](const char *cle, double valeur) { fprintf(sortie, "%s=%.6f ", cle, valeur); });
@@ -638,6 +692,22 @@ std::string ms(const Ligne &l, const std::string &g, const char *quoi)
     return std::string(s) + (l.at(g + "_signal") ? "" : "*");
 }
 
+// A time in s, or "—" where it never came (a negative time).
+std::string s_ou_rien(double secondes)
+{
+    char s[48];
+    if (secondes < 0)
+        return "—";
+    snprintf(s, sizeof s, "%.3f", secondes);
+    return s;
+}
+
+// MB, or "timeout" where the plot never emptied (a negative figure).
+std::string mo_ou_attente(double mo)
+{
+    return mo < 0 ? "timeout" : std::to_string(lround(mo));
+}
+
 // A time in ms, or "failed" where no complete picture came.
 std::string ms(double secondes)
 {
@@ -727,13 +797,16 @@ int main(int argc, char **argv)
            "10 ms apart (wheel notches 50 ms) with the event loop running between them. "
            "Stall: the longest gap of a 2 ms heartbeat timer, from the gesture's first event "
            "to its complete picture on screen. Frame: one drag move, its replot and paint. "
-           "Old: every replot draws every curve (maps up to %ld parts, ratio 1).\n\n",
+           "First picture: from the load's call to the end of the first replot showing part of "
+           "the map while it loads (—: none did). Resident MB: after the load's complete "
+           "picture, and after \"Remove all shapes\", once the plot is empty and the loop ran "
+           "1 s more. Old: every replot draws every curve (maps up to %ld parts, ratio 1).\n\n",
            ANCIEN_MAX);
-    printf(
-        "| map | ratio | load + paint s | drag stall ms | drag frame max ms | drag frame median ms "
-        "| wheel stall ms | click stall ms | remove selected stall ms | remove all stall ms "
-        "| peak MB | old: drag stall ms | old: drag frame median ms | old: click stall ms |\n"
-        "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    printf("| map | ratio | first picture s | load + paint s | drag stall ms | drag frame max ms "
+           "| drag frame median ms | wheel stall ms | click stall ms | remove selected stall ms "
+           "| remove all stall ms | peak MB | resident MB after load | resident MB after remove "
+           "all | old: drag stall ms | old: drag frame median ms | old: click stall ms |\n"
+           "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     struct Resultat {
         Cible carte;
         std::string ligne;
@@ -756,12 +829,14 @@ int main(int argc, char **argv)
                 continue;
             }
             char t[512];
-            snprintf(t, sizeof t,
-                     "| %s | %g | %.3f | %s | %.1f | %.1f | %s | %s | %s | %s | %.0f |",
-                     c.nom.c_str(), l["ratio"], l["charge_fin"], ms(l, "glisse", "_pire").c_str(),
-                     l["image_max"] * 1e3, l["image_med"] * 1e3, ms(l, "molette", "_pire").c_str(),
-                     ms(l, "clic", "_pire").c_str(), ms(l, "retire", "_pire").c_str(),
-                     ms(l, "vide", "_pire").c_str(), l["pic"]);
+            snprintf(
+                t, sizeof t,
+                "| %s | %g | %s | %.3f | %s | %.1f | %.1f | %s | %s | %s | %s | %.0f | %.0f | %s |",
+                c.nom.c_str(), l["ratio"], s_ou_rien(l["charge_premiere"]).c_str(), l["charge_fin"],
+                ms(l, "glisse", "_pire").c_str(), l["image_max"] * 1e3, l["image_med"] * 1e3,
+                ms(l, "molette", "_pire").c_str(), ms(l, "clic", "_pire").c_str(),
+                ms(l, "retire", "_pire").c_str(), ms(l, "vide", "_pire").c_str(), l["pic"],
+                l["rss_charge"], mo_ou_attente(l["rss_vide"]).c_str());
             std::string ligne = t;
             if (ancien) {
                 snprintf(t, sizeof t, " %s | %.1f | %s |", ms(a, "glisse", "_pire").c_str(),
