@@ -14,11 +14,15 @@
 # until the complete picture is on screen; its trace lines go to /dev/null),
 # EXPORT is kalu-export, DIRECTORY where the files are kept. --runs: runs of
 # each tool on each map (default 3); --only: the maps whose name holds WORD;
-# --keep: the last run's pictures are left in DIR; --reelles: the second
-# table alone.
+# --keep: the last run's pictures are left in DIR; --reelles: the real-shaped
+# maps alone.
 #
-# The maps are those of at least 100,000 parts or 5,000,000 points: many
-# small parts and few parts of very many points, polygons and lines.
+# The maps are the generated ones of at least 100,000 parts or 5,000,000
+# points (many small parts and few parts of very many points, polygons and
+# lines), then the real-shaped maps of reelles.py. Besides the whole
+# processes, the viewer's own figures: its first picture showing part of the
+# map while it loads, its complete picture and the longest stall, timed
+# from the load's call inside the process.
 #
 # A second table, on the real-shaped maps of reelles.py: the warm redraw,
 # the time from a view change (1 % pan) to the complete picture with the
@@ -26,6 +30,7 @@
 # process per tool, the tools taking turns from map to map: the viewer's
 # (kalu_bench_viewer --redessin, default threads) beside QGIS's and
 # Mapnik's (peer_draw.py --redessin).
+import math
 import os
 import shutil
 import signal
@@ -86,7 +91,7 @@ class Carte:
         self.nom, self.parts, self.points, self.chemin = nom, parts, points, chemin
         self.travail = travail
         self.mesures = {o: [] for o in OUTILS}  # (s, MB)
-        self.charges, self.pires = [], []
+        self.charges, self.premieres, self.pires = [], [], []
         self.echecs = []
 
     def image(self, outil):
@@ -112,6 +117,9 @@ class Carte:
             ok = ok and int(figures.get("courbes", -1)) == self.parts
             if ok:
                 self.charges.append(float(figures["charge_fin"]))
+                # No picture while it loaded: the run counts as the slowest.
+                premiere = float(figures.get("charge_premiere", -1))
+                self.premieres.append(premiere if premiere >= 0 else math.inf)
                 self.pires.append(float(figures["charge_pire"]))
         else:
             ok = ok and os.path.getsize(self.image(outil)) > 0
@@ -129,6 +137,15 @@ class Carte:
 
 def nombre(v, format_):
     return "failed" if v is None else format_ % v
+
+
+def premiere(premieres):
+    """The median first picture, s: "—" where half the runs or more showed
+    none."""
+    if not premieres:
+        return "failed"
+    v = statistics.median(premieres)
+    return "—" if v == math.inf else "%.2f" % v
 
 
 def rapport(a, b):
@@ -207,21 +224,24 @@ def version(paquet):
     return r.stdout or "not installed"
 
 
-def table_froide(viewer, export, dossier, seul, runs, travail):
+def table_froide(viewer, export, cartes_, runs, travail):
+    """cartes_: (name, parts, points, path) of each map."""
     print(f"Peers: QGIS {version('python3-qgis')} (one QgsMapRendererParallelJob), Mapnik "
           f"{version('python3-mapnik')} (render_to_file), each drawing the file on an 800 x 600 "
           f"PNG, white, antialiased, fitted to the file's box at equal scale; kalu-export the "
           f"same. Viewer: a shown window (offscreen) loading the file as Explorer does, until "
           f"its complete picture is on screen (its trace lines go to /dev/null); 'load' is that "
-          f"time inside the process, 'stall' the longest gap of a 2 ms heartbeat timer from "
-          f"the call to the picture. Every figure is a whole process, start to exit: the median "
+          f"time inside the process, from the call, 'first picture' the time from the call to "
+          f"the end of the first replot showing part of the map while it loads (—: none did), "
+          f"'stall' the longest gap of a 2 ms heartbeat timer from the call to the complete "
+          f"picture. Every figure is a whole process, start to exit: the median "
           f"of {runs} runs, the tools taking turns. Peak: the process's max RSS.\n")
     print("| map | points | kalu-export s | viewer s | QGIS s | Mapnik s | kalu-export / faster "
-          "peer | viewer / faster peer | viewer load s | viewer stall ms | kalu-export MB | "
-          "viewer MB | QGIS MB | Mapnik MB |")
-    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
+          "peer | viewer / faster peer | viewer first picture s | viewer load s | viewer stall ms "
+          "| kalu-export MB | viewer MB | QGIS MB | Mapnik MB |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
     echecs = []
-    for nom, parts, points, chemin in cartes(viewer, dossier, seul):
+    for nom, parts, points, chemin in cartes_:
         c = Carte(nom, parts, points, chemin, travail)
         en_cache(chemin)
         for r in range(runs):
@@ -234,10 +254,10 @@ def table_froide(viewer, export, dossier, seul, runs, travail):
         pair = min(pairs) if pairs else None
         charge = statistics.median(c.charges) if c.charges else None
         pire = statistics.median(c.pires) * 1e3 if c.pires else None
-        print(f"| {nom} | {parts * points:,} | " +
+        print(f"| {nom} | {points:,} | " +
               " | ".join(nombre(s[o], "%.2f") for o in OUTILS) +
               f" | {rapport(s['kalu-export'], pair)} | {rapport(s['viewer'], pair)} | "
-              f"{nombre(charge, '%.2f')} | {nombre(pire, '%.0f')} | " +
+              f"{premiere(c.premieres)} | {nombre(charge, '%.2f')} | {nombre(pire, '%.0f')} | " +
               " | ".join(nombre(mo[o], "%.0f") for o in OUTILS) + " |", flush=True)
         echecs += c.echecs
     return echecs
@@ -266,9 +286,12 @@ def main():
     viewer, export, dossier = (os.path.abspath(a) for a in args)
     travail = garde or tempfile.mkdtemp(prefix="kalu-peers-", dir=dossier)
     os.makedirs(travail, exist_ok=True)
-    echecs = []
-    if generees:
-        echecs = table_froide(viewer, export, dossier, seul, runs, travail)
+    # The generated maps first, then the real ones, in one table.
+    froides = [(nom, parts, parts * points, chemin)
+               for nom, parts, points, chemin in cartes(viewer, dossier, seul)] if generees else []
+    froides += [(nom, parts, points, chemin)
+                for nom, parts, points, _plus_grande, chemin in reelles(dossier, seul)]
+    echecs = table_froide(viewer, export, froides, runs, travail)
     echecs += table_chaude(viewer, dossier, seul, travail)
     for e in echecs:
         print(f"(failed: {e})")
