@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
+
+uint8_t etat(const Courbe *c);
 
 QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &dessous)
 {
@@ -19,6 +22,10 @@ QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &d
 // beyond, the redraw is a job.
 const int POINTS_PARTIEL = 200000;
 const int CHANGEES_MAX = 256;
+
+// A lot of a load's curves, in points: a job draws it within a tenth of a
+// second or so, and the growing map shows that often.
+const long POINTS_LOT = 1000000;
 
 } // namespace
 
@@ -75,6 +82,10 @@ Carte::Carte(QCustomPlot *plot)
     connect(plot, &QCustomPlot::afterReplot, this, &Carte::apresReplot);
     connect(geste.get(), &Geste::commence, this, &Carte::gesteCommence);
     connect(geste.get(), &Geste::fini, this, &Carte::gesteFini);
+    connect(&ebauche, &Ebauche::avance, this,
+            [this] { this->plot->replot(QCustomPlot::rpQueuedReplot); });
+    relance.setSingleShot(true);
+    connect(&relance, &QTimer::timeout, this, &Carte::relanceEbauche);
 }
 
 // The jobs stop after the curve they draw.
@@ -94,6 +105,7 @@ void Carte::setRapide(bool oui)
     rapide_ = oui;
     clic.setActif(oui);
     arrete();
+    ebauche.oublie();
     setAttente(oui && geste->enCours());
 }
 
@@ -101,6 +113,8 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 {
     Courbe *c = registre.ajoute(cles, valeurs, place);
     clic.ajoutee(c);
+    if (chargement && rapide_ && !sansEbauche && !relance.isActive() && !ebauche.enCours())
+        relanceEbauche();
     return c;
 }
 
@@ -110,6 +124,7 @@ void Carte::vide()
 {
     arrete();
     cliche->oublie();
+    ebauche.oublie();
     QCPLegend *legend = plot->legend;
     QVector<QCPLayoutElement *> items;
     items.reserve(legend->elementCount());
@@ -122,8 +137,17 @@ void Carte::vide()
     qDeleteAll(items);
 }
 
+void Carte::retireDepuis(size_t debut)
+{
+    arrete();
+    ebauche.oublie();
+    clic.oublie(nullptr);
+    registre.retireDepuis(debut);
+}
+
 void Carte::oublie(int r)
 {
+    ebauche.oublie(); // the curve may be in its picture
     clic.oublie(registre.courbe(r));
     if (registre.oublie(r))
         suspecte(r);
@@ -139,9 +163,14 @@ void Carte::recadre()
         plot->rescaleAxes(false);
         return;
     }
-    const Registre::Etendue &etendue = registre.etendue();
+    cadre(registre.etendue());
+}
+
+void Carte::cadre(const Registre::Etendue &etendue)
+{
     if (!etendue.trouvee)
         return;
+    QCPAxis *x = plot->xAxis, *y = plot->yAxis;
     const QCPRange rx = etendue.x, ry = etendue.y;
     // A range of one value is centred in the axis's present size.
     for (auto paire : {std::make_pair(x, rx), std::make_pair(y, ry)}) {
@@ -375,8 +404,11 @@ void Carte::setAttente(bool oui)
 void Carte::draw(QCPPainter *painter)
 {
     if (activite == Activite::Repos)
-        return;              // the curves are their layer's children and draw themselves
-    if (registre.ajouts()) { // a load is making curves: the map shows once they are all made
+        return; // the curves are their layer's children and draw themselves
+    if (activite == Activite::Replot && (chargement || ebauche.commencee())) {
+        if (dessineEbauche(painter))
+            return;
+    } else if (registre.ajouts()) { // curves come outside a load: the map shows them once made
         arrete();
         return;
     }
@@ -612,6 +644,107 @@ void Carte::travailTermine()
     cliche->adopte(d.fond, fait->image(), fait->seules(), d.vue, d.scene, d.etats);
     ++nombres.complets;
     plot->replot();
+}
+
+// ------------------------------------------------------------- the load
+
+void Carte::debutChargement()
+{
+    chargement = true;
+    sansEbauche = false;
+    ebauche.oublie();
+    dernierLot.invalidate();
+}
+
+void Carte::finChargement()
+{
+    chargement = false;
+    relance.stop();
+    if (sansEbauche)
+        ebauche.oublie();
+}
+
+// A replot of the load: the curves made so far as drawn, and the next lot
+// asked for. False, once the load is over, when the pictures can't become
+// the complete one (another view) or just did: the replot goes on as any.
+bool Carte::dessineEbauche(QCPPainter *painter)
+{
+    QImage *tampon = Cliche::tamponDe(painter);
+    bool vueOk = false;
+    const Vue v = Vue::de(plot, &vueOk);
+    const bool possible =
+        rapide_ && !sansEbauche && tampon && vueOk && tampon->devicePixelRatio() == v.ratio;
+    if (!chargement && (!possible || !ebauche.vaPour(v, *tampon) || ebaucheFinie())) {
+        ebauche.oublie();
+        return false;
+    }
+    arrete();
+    image = Image::Attendue;
+    if (!possible)
+        return true; // the map shows once its curves are all made
+    if (!ebauche.vaPour(v, *tampon) || rangsEbauche != registre.rangs()) {
+        ebauche.commence(*tampon, v, *painter);
+        rangsEbauche = registre.rangs();
+    }
+    if (ebauche.dessinees() > 0) {
+        ebauche.pose(*tampon);
+        ++nombres.ebauches;
+    }
+    poursuisEbauche();
+    return true;
+}
+
+// Once the load is over, with every curve in the pictures: the last one is
+// the complete picture of the new scene, which the cache takes.
+bool Carte::ebaucheFinie()
+{
+    if (ebauche.enCours() || ebauche.dessinees() != registre.courbes().size() ||
+        rangsEbauche != registre.rangs())
+        return false;
+    const std::shared_ptr<const Scene> &s = scene();
+    if (s->dessinable && s->elements.size() == ebauche.dessinees())
+        cliche->adopte(ebauche.fond(), ebauche.image(), QImage(), ebauche.vue(), s,
+                       ebauche.etats());
+    return true;
+}
+
+// The next lot, if curves wait and none is being drawn: while curves come,
+// lots begin INTERVALLE_EBAUCHE ms apart at least, so that the pictures and
+// their replots don't take the time the load needs; after, at once and
+// whole.
+void Carte::poursuisEbauche()
+{
+    const std::vector<Courbe *> &courbes = registre.courbes();
+    const size_t debut = ebauche.dessinees();
+    if (ebauche.enCours() || debut >= courbes.size())
+        return;
+    const qint64 reste = INTERVALLE_EBAUCHE - (dernierLot.isValid() ? dernierLot.elapsed() : 0);
+    if (chargement && dernierLot.isValid() && reste > 0) {
+        if (!relance.isActive())
+            relance.start(int(reste));
+        return;
+    }
+    const std::shared_ptr<const Scene> lot =
+        registre.lot(debut, chargement ? POINTS_LOT : std::numeric_limits<long>::max());
+    if (!lot->dessinable) { // curves only the library draws: the map shows once whole
+        sansEbauche = true;
+        ebauche.oublie();
+        return;
+    }
+    auto etats = std::make_shared<Etats>(lot->elements.size());
+    for (size_t k = 0; k < etats->size(); ++k)
+        (*etats)[k] = etat(courbes[debut + k]);
+    ebauche.poursuit(lot, etats, fils);
+    dernierLot.start();
+    ++nombres.travaux;
+}
+
+// New curves wait, or the time between two lots is over: a replot shows
+// the last picture and begins the next lot.
+void Carte::relanceEbauche()
+{
+    if (!relance.isActive())
+        plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void Carte::gesteCommence()

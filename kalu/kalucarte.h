@@ -46,13 +46,16 @@
 #ifndef KALUCARTE_H
 #define KALUCARTE_H
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QTimer>
 
 #include <memory>
 #include <vector>
 
 #include "kaluclic.h"
 #include "kalucourbe.h"
+#include "kaluebauche.h"
 #include "kalugeste.h"
 #include "kaluimage.h"
 #include "kaluindex.h"
@@ -122,11 +125,30 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // (data, pens) before that replot must not have been inscribed.
     void inscrit(Courbe *c) { registre.inscrit(c); }
     void finAjouts() { registre.finAjouts(); }
+    // The number of curves, holes included: the rank the next one gets.
+    size_t rangSuivant() const { return registre.courbes().size(); }
+    // Removes the curves from rank `debut` on, as vide() removes them all:
+    // a file the reader rejects halfway takes back the curves it made.
+    void retireDepuis(size_t debut);
 
     // Fits the bottom and left axes to every curve, as the plot's
     // rescaleAxes(false) would, from the curves' boxes; the top and right
     // axes follow their twins.
     void recadre();
+    // The union of the placed curves' boxes, and the fit recadre makes of
+    // such a union: a load sets first the view it will end at.
+    Registre::Etendue etendue() { return registre.etendue(); }
+    void cadre(const Registre::Etendue &etendue);
+
+    // A load, from the emptied map on: until finChargement the replots show
+    // the curves made so far, drawn by jobs lot after lot as they come (a
+    // new picture at most every INTERVALLE_EBAUCHE ms while curves come).
+    // Once it ends, the replots show the pictures still coming until the
+    // complete one, if the view is still the one they are drawn for: no
+    // drawing starts from scratch.
+    void debutChargement();
+    void finChargement();
+    static const int INTERVALLE_EBAUCHE = 100;
 
     // A curve and its legend item are selected together, whichever of the
     // two was: both then are, the curve as a whole.
@@ -216,6 +238,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void gesteCommence();
     void gesteFini();
     void travailTermine();
+    void relanceEbauche();
 
   private:
     const std::shared_ptr<const Scene> &scene();
@@ -233,6 +256,9 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void lance(QCPPainter *painter, const QImage &tampon, const Vue &vue,
                const std::shared_ptr<const Etats> &etats);
     bool exporte(QCPPainter *painter);
+    bool dessineEbauche(QCPPainter *painter);
+    bool ebaucheFinie();
+    void poursuisEbauche();
     void arrete();
     const Index &index();
     std::vector<int> proches(const QRectF &pixels);
@@ -269,6 +295,15 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     std::unique_ptr<Travail> travail;              // the running job, if any
     std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
     std::unique_ptr<Geste> geste;
+
+    // The pictures of the load under way (or just over): the ranks they
+    // were drawn for, whether the load's curves can be drawn by jobs at all,
+    // when the last lot began, and the call for the next one.
+    Ebauche ebauche;
+    bool chargement = false, sansEbauche = false;
+    unsigned rangsEbauche = 0;
+    QElapsedTimer dernierLot;
+    QTimer relance;
 
     // The complete drawing of the present state: shown, still to come (a
     // gesture goes on, a job runs), or put in the buffer by this replot and

@@ -45,7 +45,7 @@ void Lecture::prends(std::deque<Piece> &lot)
 
 // Hands the lot over and wakes the GUI thread if no wake-up is on its way
 // already.
-void Lecture::depose(std::vector<Piece> &lot, bool fin)
+void Lecture::depose(bool fin)
 {
     bool reveille = false;
     {
@@ -71,16 +71,22 @@ void Lecture::depose(std::vector<Piece> &lot, bool fin)
 // the plot's largest range keeps any two placeable points within one valid
 // range. The piece's box is that of the placed points (0 to 0 when there is
 // none).
+static const double LIMITE = QCPRange::maxRange / 2;
+
+static bool placable(double x, double y)
+{
+    return std::fabs(x) < LIMITE && std::fabs(y) < LIMITE;
+}
+
 static void remplis(Piece &p, const double *x, const double *y, int n)
 {
-    const double limite = QCPRange::maxRange / 2;
     QVector<QCPCurveData> points(n);
     QCPCurveData *d = points.data();
     int m = 0;
     p.cles = p.valeurs = QCPRange(0, 0);
     p.place = false;
     for (int k = 0; k < n; ++k) {
-        if (std::fabs(x[k]) < limite && std::fabs(y[k]) < limite) {
+        if (placable(x[k], y[k])) {
             d[m++] = QCPCurveData(k, x[k], y[k]);
             if (!p.place)
                 p.cles = QCPRange(x[k], x[k]), p.valeurs = QCPRange(y[k], y[k]);
@@ -99,6 +105,17 @@ static void remplis(Piece &p, const double *x, const double *y, int n)
     p.donnees->set(points, true);
 }
 
+// The loader's lines of one record: "rcdi=<r>, partn=<n>", then
+// "parti=<p>" for each part.
+static void ajouteLignes(std::string &lignes, int rcdi, int partn)
+{
+    char ligne[48];
+    lignes.append(ligne,
+                  size_t(std::snprintf(ligne, sizeof ligne, "rcdi=%d, partn=%d\n", rcdi, partn)));
+    for (int parti = 0; parti < partn; ++parti)
+        lignes.append(ligne, size_t(std::snprintf(ligne, sizeof ligne, "parti=%d\n", parti)));
+}
+
 // "shp[<rcdi>][<parti>]", made here rather than on the GUI thread, at its
 // exact size: a million names, no spare room.
 static QString nomDe(int rcdi, int parti)
@@ -108,71 +125,111 @@ static QString nomDe(int rcdi, int parti)
     return QString::fromLatin1(nom, n);
 }
 
-// Whether the curves of `shp` fit in what memory the process may still
-// take: the plot and Qt can't survive an allocation that fails, so a map
-// too big is refused before its first curve, with the file named.
-bool Lecture::tient(const ShpData *shp, int count) const
+// Whether the curves of the records read so far, with `e`, fit in what
+// memory the process may still take, and, past an eighth of the file,
+// whether the whole file's would at the same rate: the plot and Qt can't
+// survive an allocation that fails, so a map too big is refused before its
+// curves take that memory, with the file named.
+bool Lecture::tient(const ShpEnregistrement &e)
 {
-    uint64_t parties = 0, points = 0;
-    for (int r = 0; r < count; ++r) {
-        parties += uint64_t(shp->partn[r]);
-        for (int p = 0; p < shp->partn[r]; ++p)
-            points += uint64_t(shp->pointn[r][p]);
-    }
+    parties += uint64_t(e.partn);
+    for (int p = 0; p < e.partn; ++p)
+        points += uint64_t(e.pointn[p]);
+    const double lus = double(taille - e.reste), echelle = lus > 0 ? double(taille) / lus : 1;
     const uint64_t besoin = parties * OCTETS_PAR_PARTIE + points * OCTETS_PAR_POINT;
-    const uint64_t reste = zolplat_memoire();
-    if (besoin <= reste)
+    const bool tot = lus * 8 < double(taille);
+    if (besoin <= reste && (tot || double(besoin) * echelle <= double(reste)))
         return true;
     zolerreur(KLUSRC, "fscanshp_cpt", nullptr,
               "not enough memory to load '%s': %llu parts and %llu points need about %llu MB, %llu "
               "MB left!\n",
-              chemin.c_str(), (unsigned long long)parties, (unsigned long long)points,
-              (unsigned long long)(besoin >> 20), (unsigned long long)(reste >> 20));
+              chemin.c_str(), (unsigned long long)(double(parties) * echelle),
+              (unsigned long long)(double(points) * echelle),
+              (unsigned long long)(double(besoin) * echelle) >> 20,
+              (unsigned long long)(reste >> 20));
     return false;
+}
+
+bool Lecture::boite(QCPRange &cles, QCPRange &valeurs) const
+{
+    cles = cles_;
+    valeurs = valeurs_;
+    return place_;
 }
 
 void Lecture::lis()
 {
+    double x0, y0, x1, y1;
+    if (!boite_shp(chemin.c_str(), x0, y0, x1, y1, taille))
+        taille = 0;
+    reste = zolplat_memoire();
     int count = 0;
-    ShpData *shp = fscan_shp(chemin.c_str(), count, &arret);
-    refusee_ = shp && !tient(shp, count);
-    accepte_ = shp && !refusee_;
-    total_ = count;
+    ShpData *shp = fscan_shp(chemin.c_str(), count, &arret,
+                             [this](const ShpEnregistrement &e) { return suit(e); });
+    accepte_ = (shp || epuise) && !plein;
+    deleteshp(shp, count);
+    refusee_ = plein;
+    if (!accepte_)
+        lot.clear();
     QMetaObject::invokeMethod(this, &Lecture::lu, Qt::QueuedConnection);
-    std::vector<Piece> lot;
+    if (accepte_)
+        zolmessages(lignes.data(), lignes.size());
+    std::string().swap(lignes);
+    if (epuise)
+        zolerreur(KLUSRC, "fscanshp_cpt", nullptr,
+                  "not enough memory to load '%s': stopped at record %d!\n", chemin.c_str(),
+                  records);
+    depose(true);
+}
+
+// One record as the reader stored it: made into pieces, then its block
+// freed. A map too big, or memory running out, stops the reading there.
+bool Lecture::suit(const ShpEnregistrement &e)
+{
+    if (plein || epuise)
+        return false;
+    if (!tient(e)) {
+        plein = true;
+        arret = true;
+        return false;
+    }
     try {
-        if (accepte_)
-            decoupe(shp, count, lot);
+        decoupe(e);
     } catch (const std::bad_alloc &) {
         // Past the estimate, when others took the memory meanwhile: the
         // pieces stop, the curves made stay.
-        zolerreur(KLUSRC, "fscanshp_cpt", nullptr,
-                  "not enough memory to load '%s': stopped at record %d!\n", chemin.c_str(),
-                  faits_.load());
-        lot.clear();
+        epuise = true;
+        arret = true;
+        return false;
     }
-    deleteshp(shp, count);
-    depose(lot, true);
+    if (lot.size() >= LOT)
+        depose(false);
+    return true;
 }
 
-// The loader's lines and one piece per part, record after record, each
-// record's block freed once its pieces are made.
-void Lecture::decoupe(ShpData *shp, int count, std::vector<Piece> &lot)
+// One piece per part of the record, with the union of their boxes.
+void Lecture::decoupe(const ShpEnregistrement &e)
 {
-    for (int rcdi = 0; rcdi < count && !arret; ++rcdi) {
-        zolmessage("rcdi=%d, partn=%d\n", rcdi, shp->partn[rcdi]);
-        const int type = shp->shptype[rcdi];
-        for (int parti = 0; (type == 3 || type == 5) && parti < shp->partn[rcdi]; ++parti) {
-            zolmessage("parti=%d\n", parti);
-            Piece p;
-            p.polygone = type == 5;
-            p.nom = nomDe(rcdi, parti);
-            remplis(p, shp->x[rcdi][parti], shp->y[rcdi][parti], shp->pointn[rcdi][parti]);
-            lot.push_back(std::move(p));
+    std::vector<Piece> faites;
+    const int pourcent = taille > 0 ? int((taille - e.reste) * 100 / taille) : 0;
+    for (int parti = 0; parti < e.partn; ++parti) {
+        Piece p;
+        p.pourcent = pourcent;
+        p.polygone = e.type == 5;
+        p.nom = nomDe(e.r, parti);
+        remplis(p, e.x[parti], e.y[parti], e.pointn[parti]);
+        if (p.place) {
+            if (!place_)
+                cles_ = p.cles, valeurs_ = p.valeurs;
+            cles_.expand(p.cles);
+            valeurs_.expand(p.valeurs);
+            place_ = true;
         }
-        deleteshp_rcd(shp, count, rcdi);
-        faits_ = rcdi + 1;
-        if (lot.size() >= LOT)
-            depose(lot, false);
+        faites.push_back(std::move(p));
     }
+    if (!zolmuet())
+        ajouteLignes(lignes, e.r, e.partn);
+    ++records;
+    for (Piece &p : faites)
+        lot.push_back(std::move(p));
 }

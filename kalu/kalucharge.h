@@ -4,20 +4,24 @@
 // thread, so that the window keeps repainting, following resizes and
 // answering the window manager while a big file loads.
 //
-// One Lecture reads one file on a thread of its own: the reader first (a
-// file it rejects gives no curve at all, as the reader returns nothing for
-// it), then, record after record, the loader's trace lines ("rcdi=...",
-// "parti=...") and one Piece per part: the part's points as curve data,
-// ready to be lent to a QCPCurve, with their box. The GUI thread takes the
-// pieces as they come and makes the curves; the reader's block of each
-// record is freed as soon as its pieces are made.
+// One Lecture reads one file on a thread of its own and follows the reader
+// record after record: each record, once stored, is made into one Piece per
+// part (the part's points as curve data, ready to be lent to a QCPCurve,
+// with their box) and its block freed. The GUI thread takes the pieces as
+// they come and makes the curves while the file is still being read. The
+// reader's verdict comes last (lu()): a file it rejects halfway has given
+// pieces already, which the caller undoes. Only then, for a file accepted,
+// the loader's trace lines ("rcdi=...", "parti=...") are written, all of
+// them at once, so that a rejected file's terminal shows the reader's
+// reasons alone.
 //
-// Memory: once read, a file whose curves would not fit in what the process
-// may still take (zolplat_memoire) is refused before its first piece, its
-// name in the message: neither Qt nor the plot survive an allocation that
-// fails. Should memory still run out while the pieces are made (taken by
-// others meanwhile), the pieces stop there, reported: no exception leaves
-// the reading thread.
+// Memory: a file whose curves would not fit in what the process may still
+// take (zolplat_memoire) is refused, its name in the message, once the
+// records read so far need more than that, or, past an eighth of the file,
+// once they would at the same rate by its end: neither Qt nor the plot
+// survive an allocation that fails. Should memory still run out while the
+// pieces are made (taken by others meanwhile), the pieces stop there,
+// reported: no exception leaves the reading thread.
 //
 // Threads: a Lecture is made, asked and deleted on the GUI thread; its
 // signals arrive there. Pieces are plain values: the curve data they share
@@ -37,7 +41,7 @@
 
 #include "qcustomplot.h"
 
-struct ShpData;
+struct ShpEnregistrement;
 
 // One part of one record, made into curve data.
 struct Piece {
@@ -46,6 +50,7 @@ struct Piece {
     bool place = false;     // whether any point could be placed
     bool polygone = false;  // a Polygon record's part, else a PolyLine's
     QString nom;            // "shp[<rcdi>][<parti>]"
+    int pourcent = 0;       // of the file's bytes read up to its record
 };
 
 class Lecture : public QObject
@@ -65,37 +70,48 @@ class Lecture : public QObject
     // Moves the pieces ready so far to the end of `lot`.
     void prends(std::deque<Piece> &lot);
 
-    // Where the reading is: after the reader, records made into pieces out
-    // of the records read.
-    int faits() const { return faits_; }
-    int total() const { return total_; }
-
-    // The verdict, once lu() was sent: the file is read and its curves will
-    // fit in memory (accepte); or the reader rejected it, or it was read but
-    // its curves would not fit (refusee; reported, naming the file).
+    // The verdict, once lu() was sent: the file is read and its curves fit
+    // in memory (accepte); or the reader rejected it, or its curves would
+    // not fit (refusee; reported, naming the file). Either way the pieces
+    // given so far are all there will be.
     bool accepte() const { return accepte_; }
     bool refusee() const { return refusee_; }
+    // Once lu() was sent for an accepted file: the box of every point its
+    // pieces placed. False when none placed any.
+    bool boite(QCPRange &cles, QCPRange &valeurs) const;
     // True once the thread is done and every piece was made (or the
     // reading was cancelled or rejected): after the last pret().
     bool finie() const { return finie_; }
 
   signals:
-    // The reader is done with the file: accepted (pieces follow) or
-    // rejected (reported; nothing follows).
+    // The reader is done with the file: accepted (the last pieces may
+    // follow) or rejected (reported; no piece follows).
     void lu();
     // Pieces wait, or the reading ended: sent again only after prends().
     void pret();
 
   private:
     void lis();
-    void decoupe(ShpData *shp, int count, std::vector<Piece> &lot);
-    bool tient(const ShpData *shp, int count) const;
-    void depose(std::vector<Piece> &lot, bool fin);
+    bool suit(const ShpEnregistrement &e);
+    void decoupe(const ShpEnregistrement &e);
+    bool tient(const ShpEnregistrement &e);
+    void depose(bool fin);
 
     const std::string chemin;
     std::atomic<bool> arret{false};
-    std::atomic<int> faits_{0}, total_{0};
     std::atomic<bool> accepte_{false}, refusee_{false}, finie_{false};
+    // The reading thread's, until lu(): the file's size, the memory left
+    // at the start, what the records read so far need, the pieces not yet
+    // handed over, the trace lines and records made so far, whether
+    // memory ran out, and the box of the placed points.
+    long long taille = 0;
+    uint64_t reste = 0, parties = 0, points = 0;
+    std::vector<Piece> lot;
+    std::string lignes; // the trace lines of the records made into pieces
+    int records = 0;
+    bool plein = false, epuise = false;
+    QCPRange cles_, valeurs_;
+    bool place_ = false;
     std::mutex garde;
     std::deque<Piece> prets; // under garde
     bool signale = false;    // under garde: a pret() is on its way

@@ -25,6 +25,10 @@ void range()
     std::free(bloc);
 }
 
+// What drawing a curve costs besides its points, in points: its pens, its
+// clip, its polygon's set-up.
+const long POINTS_PAR_COURBE = 16;
+
 } // namespace
 
 Registre::Registre(QCustomPlot *plot, QCPLayer *couche, Courbe::Tutelle *carte)
@@ -86,6 +90,13 @@ void Registre::debutAjouts()
     deja.swap(acces::plottables(plot));
     if (trous > 0)
         compacte();
+    // A holder per lot of adds: a file that takes its curves back has them
+    // at the front of their parent's list, where Qt finds them at once.
+    if (!porteur->children().isEmpty()) {
+        anciens.push_back(porteur);
+        porteur = nouveauPorteur();
+    }
+    premierPorte = courbes_.size();
 }
 
 Courbe *Registre::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
@@ -160,6 +171,7 @@ void Registre::compacte()
         courbes_[i]->rang = int(i);
     trous = 0;
     ++structure_;
+    ++rangs_;
 }
 
 void Registre::resserre()
@@ -207,13 +219,57 @@ void Registre::vide()
     trous = 0;
     sansEntree_ = 0;
     ++structure_;
+    ++rangs_;
     if (restantes > 0) {
         // New curves get a new holder, so that the bin's curves are deleted
         // from the front of their parent's list.
+        porteurs.insert(porteurs.end(), anciens.begin(), anciens.end());
+        anciens.clear();
         porteurs.push_back(porteur);
         porteur = nouveauPorteur();
+        premierPorte = 0;
         balayeur.start();
     }
+}
+
+void Registre::retireDepuis(size_t debut)
+{
+    if (debut >= courbes_.size())
+        return;
+    QList<QCPLayerable *> &enfants = acces::enfants(couche);
+    QList<QCPAbstractPlottable *> &liste = ajouts_ ? deja : acces::plottables(plot);
+    // The last made are last in the lists: taken from their ends. The bin
+    // deletes them in their order, from the front of their parent's list.
+    const size_t avant = corbeille.size();
+    for (size_t r = courbes_.size(); r-- > debut;) {
+        Courbe *c = courbes_[r];
+        if (!c) {
+            --trous;
+            continue;
+        }
+        if (!enfants.isEmpty() && enfants.last() == c)
+            enfants.removeLast();
+        else
+            enfants.removeOne(c);
+        if (!liste.isEmpty() && liste.last() == c)
+            liste.removeLast();
+        else
+            liste.removeOne(c);
+        corbeille.push_back(c);
+    }
+    std::reverse(corbeille.begin() + std::ptrdiff_t(avant), corbeille.end());
+    courbes_.resize(debut);
+    if (suite && suite->elements.size() > debut)
+        suite->elements.resize(debut);
+    etendueExacte = false;
+    sansEntree_ = std::min(sansEntree_, debut);
+    ++structure_;
+    if (debut <= premierPorte) {
+        porteurs.push_back(porteur);
+        porteur = nouveauPorteur();
+        premierPorte = debut;
+    }
+    balayeur.start();
 }
 
 void Registre::jette()
@@ -257,5 +313,25 @@ std::shared_ptr<const Scene> Registre::scene()
     else
         s = Scene::fait(courbes_);
     suite.reset();
+    return s;
+}
+
+std::shared_ptr<const Scene> Registre::lot(size_t debut, long points) const
+{
+    std::shared_ptr<Scene> s = Scene::nouvelle();
+    const bool pret = suite && suite->elements.size() >= courbes_.size();
+    if (pret) {
+        s->habits = suite->habits;
+        s->dessinable = suite->dessinable;
+    }
+    for (size_t r = debut; r < courbes_.size() && points > 0; ++r) {
+        if (pret)
+            s->elements.push_back(suite->elements[r]);
+        else if (courbes_[r])
+            s->inscrit(*courbes_[r]);
+        else
+            s->elements.emplace_back();
+        points -= s->elements.back().points + POINTS_PAR_COURBE;
+    }
     return s;
 }

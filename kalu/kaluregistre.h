@@ -54,6 +54,10 @@ class Registre
     void resserre();
     // Lets every curve go: see Carte::vide.
     void vide();
+    // Lets the curves from rank `debut` on go, as vide() does: a file the
+    // reader rejects halfway takes back the curves it made. Cheap when they
+    // are all since the last debutAjouts.
+    void retireDepuis(size_t debut);
 
     // Drawing order; null where a curve was deleted.
     const std::vector<Courbe *> &courbes() const { return courbes_; }
@@ -63,6 +67,9 @@ class Registre
     // Grows with every add, compaction and emptying: what was computed by
     // rank for one value is good as long as it holds.
     unsigned structure() const { return structure_; }
+    // Grows with every compaction and emptying: the ranks of the curves
+    // keep their meaning as long as it holds.
+    unsigned rangs() const { return rangs_; }
     // "main", where new layerables are born.
     QCPLayer *naissance() const { return naissance_; }
 
@@ -80,6 +87,10 @@ class Registre
 
     // The scene of the present curves: the one inscrit built, if whole.
     std::shared_ptr<const Scene> scene();
+    // A scene of the curves from rank `debut` on, as many as come within
+    // `points` (at least one, if any), for a load's lot: taken from the one
+    // inscrit builds, which stays whole.
+    std::shared_ptr<const Scene> lot(size_t debut, long points) const;
 
   private:
     void jette();
@@ -90,7 +101,9 @@ class Registre
     QCPLayer *naissance_;
     QCPLayer *couche;
     Courbe::Tutelle *carte;
-    QObject *porteur; // the curves' QObject parent
+    QObject *porteur;               // the QObject parent of the curves added since debutAjouts
+    size_t premierPorte = 0;        // the rank of the first of them
+    std::vector<QObject *> anciens; // the parents of the curves added before
     std::vector<Courbe *> courbes_;
     // Kept as curves are added: a million boxes read after a load cost tens
     // of ms. Read again once a curve went.
@@ -98,6 +111,7 @@ class Registre
     bool etendueExacte = true;
     int trous = 0;
     unsigned structure_ = 0;
+    unsigned rangs_ = 0;
     size_t sansEntree_ = 0;
     QList<QCPAbstractPlottable *> deja; // the plottables set aside while adding
     bool ajouts_ = false;

@@ -214,10 +214,12 @@ void Travail::boucle(Poste &poste)
 void Travail::acheve_()
 {
     if (!estAnnule()) {
-        courbesSeules = QImage(resultat.size(), resultat.format());
-        courbesSeules.fill(Qt::transparent);
-        courbesSeules.setDevicePixelRatio(d.vue.ratio);
-        Cliche::separe(d.fond, resultat, courbesSeules, courbesSeules.rect());
+        if (d.avecSeules) {
+            courbesSeules = QImage(resultat.size(), resultat.format());
+            courbesSeules.fill(Qt::transparent);
+            courbesSeules.setDevicePixelRatio(d.vue.ratio);
+            Cliche::separe(d.fond, resultat, courbesSeules, courbesSeules.rect());
+        }
         QMetaObject::invokeMethod(
             this, [this] { emit termine(); }, Qt::QueuedConnection);
     }

@@ -54,6 +54,8 @@ class Travail : public QObject
         QImage fond;
         // Also make the scene's click index.
         bool avecIndex = false;
+        // Also make the curves alone (seules()).
+        bool avecSeules = true;
         // The painter the curves would be drawn with: its hints and modes.
         QPainter::RenderHints indices;
         QCPPainter::PainterModes modes = QCPPainter::pmDefault;
@@ -74,7 +76,8 @@ class Travail : public QObject
     // Once termine() came: the picture with the curves, and the index if
     // asked for.
     const QImage &image() const { return resultat; }
-    // The curves alone of that picture, for the moved pictures of gestures.
+    // The curves alone of that picture, for the moved pictures of gestures
+    // (null unless asked for).
     const QImage &seules() const { return courbesSeules; }
     // Its threads have ended, cancelled or not.
     bool acheve() const { return fin.load(std::memory_order_acquire); }

@@ -6,6 +6,7 @@
 #include "kluconf.h"
 #include "ui_kaluview.h"
 #include "zolconf.h"
+#include "zolshp.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -205,15 +206,24 @@ void KaluView::adjustEqualScale()
     zolmessage("ui->customPlot->height()=%d\n", plot->height());
     zolmessage("ui->customPlot->axisRect()->width()=%d\n", rect->width());
     zolmessage("ui->customPlot->axisRect()->height()=%d\n", rect->height());
+    zolmessage("xr=%lf, xc=%lf, dnxl=%lf\n", plot->xAxis->range().size(),
+               plot->xAxis->range().center(), double(rect->width()));
+    zolmessage("yr=%lf, yc=%lf, dnyl=%lf\n", plot->yAxis->range().size(),
+               plot->yAxis->range().center(), double(rect->height()));
+    egalise();
+}
 
+// adjustEqualScale without its trace lines.
+void KaluView::egalise()
+{
+    QCustomPlot *plot = ui->customPlot;
+    QCPAxisRect *rect = plot->xAxis->axisRect();
     const QCPRange x = plot->xAxis->range();
     const double xr = x.upper - x.lower, xc = (x.upper + x.lower) * 0.5;
     const double dnxl = rect->width();
-    zolmessage("xr=%lf, xc=%lf, dnxl=%lf\n", xr, xc, dnxl);
     const QCPRange y = plot->yAxis->range();
     const double yr = y.upper - y.lower, yc = (y.upper + y.lower) * 0.5;
     const double dnyl = rect->height();
-    zolmessage("yr=%lf, yc=%lf, dnyl=%lf\n", yr, yc, dnyl);
 
     // An empty rectangle gives infinite or undefined bounds, which setRange
     // refuses: both ranges then stay as they are.
@@ -241,6 +251,8 @@ void KaluView::fscanshp_cpt(string shppath)
     Progression *suivi = progression ? progression : propre.get();
     suivi->debut(shppath);
     const QString nom = QString::fromUtf8(shppath.c_str());
+    if (progression)
+        cadrePrevu(nullptr, shppath.c_str());
     Lecture lue(shppath);
     const int courbes = suisLecture(lue, *suivi, nom);
     carte->finAjouts();
@@ -266,8 +278,9 @@ void KaluView::fscanshp_cpt(string shppath)
 }
 
 // Runs the window until `lue` is done (or the window closed), making the
-// curves of its pieces 10 ms at a time; the title changes once the file is
-// accepted. Returns the number of curves made.
+// curves of its pieces 10 ms at a time as they come; the title changes
+// once the file is accepted, and a file rejected halfway takes back the
+// curves it made. Returns the number of curves made.
 int KaluView::suisLecture(Lecture &lue, Progression &suivi, const QString &nom)
 {
     QEventLoop boucle;
@@ -275,7 +288,9 @@ int KaluView::suisLecture(Lecture &lue, Progression &suivi, const QString &nom)
     attente = &boucle;
     const Habits habits(*this);
     std::deque<Piece> prets;
-    int courbes = 0;
+    int courbes = 0, pourcent = 0;
+    const size_t premiere = carte->rangSuivant();
+    carte->debutAjouts();
     // A zero timer runs only when the window has no other event waiting:
     // repaints, resizes and the window manager come first.
     QTimer tambour;
@@ -286,12 +301,13 @@ int KaluView::suisLecture(Lecture &lue, Progression &suivi, const QString &nom)
         lue.prends(prets);
         for (int faites = 1; !prets.empty() && !abandon; ++faites) {
             ajouteCourbe(prets.front(), habits);
+            pourcent = prets.front().pourcent;
             prets.pop_front();
             ++courbes;
             if ((faites & 31) == 0 && t.elapsed() >= TRANCHE_MS)
                 break;
         }
-        suivi.avance(lue.faits(), lue.total());
+        suivi.avance(pourcent, 100);
         if (abandon || (prets.empty() && lue.finie()))
             boucle.quit();
         else if (prets.empty())
@@ -299,16 +315,17 @@ int KaluView::suisLecture(Lecture &lue, Progression &suivi, const QString &nom)
     });
     connect(&lue, &Lecture::lu, &boucle, [&] {
         if (!lue.accepte()) {
+            prets.clear();
+            carte->retireDepuis(premiere);
+            courbes = 0;
             boucle.quit();
             return;
         }
         title->setText(QString("Shapefile: '%1'").arg(nom));
-        carte->debutAjouts();
+        if (progression)
+            cadrePrevu(&lue, nullptr);
     });
-    connect(&lue, &Lecture::pret, &boucle, [&] {
-        if (lue.accepte())
-            tambour.start();
-    });
+    connect(&lue, &Lecture::pret, &boucle, [&] { tambour.start(); });
     boucle.exec();
     lecture = nullptr;
     attente = nullptr;
@@ -696,10 +713,13 @@ void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
     zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
     QCustomPlot *plot = ui->customPlot;
     clearShapes();
-    // The old map goes from the screen at once: the window lives through
-    // the load.
-    if (replot)
+    montreCharge = replot;
+    // The old map goes from the screen at once, and the new one shows as
+    // it comes: the window lives through the load.
+    if (replot) {
+        carte->debutChargement();
         plot->replot(QCustomPlot::rpQueuedReplot);
+    }
     {
         Progression suivi(ui->statusBar);
         progression = &suivi;
@@ -708,17 +728,51 @@ void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
                 fscanshp_cpt(fichier.toUtf8().toStdString());
         progression = nullptr;
     }
+    carte->finChargement();
     if (abandon)
         return;
     montreRefus();
     carte->recadre();
-    // Measured with the new title row and tick labels in place, and kept
-    // when the labels of the equalised ranges move the rectangle's sides.
-    metEnPage();
-    adjustEqualScale();
-    gardeEchelle(plot->xAxis->axisRect()->rect().size());
+    cadreFinal();
     if (replot)
         plot->replot();
+}
+
+// Equal scales on the fitted ranges, measured with the new title row and
+// tick labels in place, and kept when the labels of the equalised ranges
+// move the rectangle's sides.
+void KaluView::cadreFinal()
+{
+    metEnPage();
+    adjustEqualScale();
+    gardeEchelle(ui->customPlot->xAxis->axisRect()->rect().size());
+}
+
+// The view the load will end at, set before the file's first curve so that
+// its curves are drawn where they will stay: the fit to the curves made so
+// far and to the box the file's header declares, as the end of the load
+// makes it (a later file may still widen it). Once the file is read, its
+// points' own box is known: a header that lied is mended then, before the
+// end. Silent: the end's trace lines are the load's.
+void KaluView::cadrePrevu(const Lecture *lue, const char *chemin)
+{
+    Registre::Etendue prevue = carte->etendue();
+    QCPRange x, y;
+    double x0, y0, x1, y1;
+    long long taille = 0;
+    if (lue && lue->boite(x, y))
+        prevue.ajoute(x, y);
+    else if (chemin && boite_shp(chemin, x0, y0, x1, y1, taille) && x0 <= x1 && y0 <= y1 &&
+             std::isfinite(x1 - x0) && std::isfinite(y1 - y0))
+        prevue.ajoute(QCPRange(x0, x1), QCPRange(y0, y1));
+    if (!prevue.trouvee)
+        return;
+    carte->cadre(prevue);
+    metEnPage();
+    egalise();
+    gardeEchelle(ui->customPlot->xAxis->axisRect()->rect().size());
+    if (montreCharge)
+        ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 // The terminal has the reader's reasons, but a window started from a menu

@@ -156,6 +156,9 @@ class KaluView : public QMainWindow
     void setupFenetre();
     void metEnPage();
     void gardeEchelle(QSize avant);
+    void egalise();
+    void cadreFinal();
+    void cadrePrevu(const Lecture *lue, const char *chemin);
     void retientMessage(const QString &message);
     void montreRefus();
 
@@ -169,6 +172,7 @@ class KaluView : public QMainWindow
     Lecture *lecture = nullptr;    // the file being loaded
     QEventLoop *attente = nullptr; // runs the window while it loads
     bool abandon = false;          // the window was closed during a load
+    bool montreCharge = false;     // this load replots: its map shows as it comes
     QStringList refus;             // the files of this load that could not be read
     QColor lineColor;
     QColor lineSelectedColor;

@@ -99,6 +99,28 @@ void zolmessage(const char *format, ...)
     funlockfile(stdout);
 }
 
+void zolmessages(const char *texte, size_t n)
+{
+    if (sourdine)
+        return;
+    flockfile(stdout);
+    for (size_t debut = 0; debut < n;) {
+        const void *fin = std::memchr(texte + debut, '\n', n - debut);
+        const size_t ligne =
+            fin ? size_t(static_cast<const char *>(fin) - (texte + debut)) + 1 : n - debut;
+        indente(stdout);
+        fwrite(texte + debut, 1, ligne, stdout);
+        debut += ligne;
+    }
+    fflush(stdout);
+    funlockfile(stdout);
+}
+
+bool zolmuet()
+{
+    return sourdine;
+}
+
 int zolprofondeur()
 {
     return profondeur;

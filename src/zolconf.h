@@ -48,6 +48,16 @@ void zolsortie(const char *source, const char *fonction, const char *qualif);
 // Free text on standard output at the current indentation.
 void zolmessage(const char *format, ...) ZOL_PRINTF(1, 2);
 
+// Lines of free text already formatted (`texte`, `n` bytes, each line
+// ending in "\n"), each written at the current indentation as zolmessage
+// writes it, all under one lock and flushed once at the end: a step that
+// reports a million lines doesn't pay a million writes. Nothing when muted.
+void zolmessages(const char *texte, size_t n);
+
+// Whether free messages are muted now (zolsourdine): a caller may skip
+// making text that would not be written.
+bool zolmuet();
+
 // Current trace depth (for tests and for callers that check their brackets).
 int zolprofondeur();
 

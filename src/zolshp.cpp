@@ -95,6 +95,7 @@ struct Lecture {
     int numero;        // 1-based place in the file of the record being read
     Tableau partn, pointn, x, y, shptype;
     int stockes;
+    const ShpSuivi *suivi;
 
     size_t lit(void *dest, size_t n)
     {
@@ -270,6 +271,20 @@ static Suite lit_grand(Lecture &l, Enregistrement &e, unsigned char *tampon)
     return lit_points(l, e, tampon, static_cast<size_t>(premier));
 }
 
+// Shows the record just stored to the follower, and releases its block if
+// the follower is done with it.
+static void suit(Lecture &l, const Enregistrement &e)
+{
+    const int r = l.stockes - 1;
+    const ShpEnregistrement vu{r, e.type, e.partn, e.pointn, e.xs, e.ys, l.restant};
+    if (!(*l.suivi)(vu))
+        return;
+    operator delete[](e.xs);
+    static_cast<double ***>(l.x.base)[r] = nullptr;
+    static_cast<double ***>(l.y.base)[r] = nullptr;
+    static_cast<int **>(l.pointn.base)[r] = nullptr;
+}
+
 // Appends the record to the five arrays; on failure the arrays keep the
 // records stored before, and the record stays with its reader.
 static Suite stocke(Lecture &l, Enregistrement &e)
@@ -282,6 +297,8 @@ static Suite stocke(Lecture &l, Enregistrement &e)
     // what tells the stored records, and it moves only here.
     ++l.stockes;
     e.bloc = nullptr;
+    if (l.suivi && *l.suivi)
+        suit(l, e);
     return Suite::encore;
 }
 
@@ -369,10 +386,11 @@ static long long taille_restante(FILE *f)
     return static_cast<long long>(fin) - ici;
 }
 
-ShpData *fscan_shp_flux(FILE *f, const char *path, int &count, const std::atomic<bool> *arret)
+ShpData *fscan_shp_flux(FILE *f, const char *path, int &count, const std::atomic<bool> *arret,
+                        const ShpSuivi &suivi)
 {
     count = 0;
-    Lecture l{f, 0, 0, {}, {}, {}, {}, {}, 0};
+    Lecture l{f, 0, 0, {}, {}, {}, {}, {}, 0, &suivi};
     if (!lit_entete(l))
         return nullptr;
     l.restant = taille_restante(f);
@@ -407,7 +425,8 @@ ShpData *fscan_shp_flux(FILE *f, const char *path, int &count, const std::atomic
     return d;
 }
 
-ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret)
+ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret,
+                   const ShpSuivi &suivi)
 {
     count = 0;
     // Read-only: a viewer must show files it may not write, and never open
@@ -418,9 +437,27 @@ ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret)
         zolerreur(ZOLSRC, "fscan_shp", nullptr, "impossible to open shp file '%s'!\n", path);
         return nullptr;
     }
-    ShpData *d = fscan_shp_flux(f, path, count, arret);
+    ShpData *d = fscan_shp_flux(f, path, count, arret, suivi);
     fclose(f);
     return d;
+}
+
+bool boite_shp(const char *path, double &xmin, double &ymin, double &xmax, double &ymax,
+               long long &taille)
+{
+    FILE *f = zolplat_ouvre(path);
+    if (f == nullptr)
+        return false;
+    unsigned char h[100];
+    const bool lu = fread(h, 1, sizeof h, f) == sizeof h && entier_gros(h) == 9994;
+    taille = lu ? taille_restante(f) + 100 : -1;
+    fclose(f);
+    if (!lu || taille < 100)
+        return false;
+    double *cotes[] = {&xmin, &ymin, &xmax, &ymax};
+    for (int k = 0; k < 4; ++k)
+        std::memcpy(cotes[k], h + 36 + 8 * k, sizeof(double));
+    return true;
 }
 
 int deleteshp_rcd(ShpData *data, int count, int r)

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <functional>
 
 // The records read, as five parallel arrays of `count` elements in file
 // order (all five null when count is 0):
@@ -71,7 +72,27 @@ struct ShpData {
 // each record and may be set from any thread; once set, the reading stops
 // there, keeps nothing and returns null without a message (`count` holds
 // the records stored before).
-ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret = nullptr);
+//
+// A reading its caller may follow: `suivi`, when given, is called on the
+// reading thread right after each record is stored, in file order, with the
+// record as stored (ShpEnregistrement). The verdict comes only at the end:
+// a follower that makes something of each record as it comes must be ready
+// to undo it when the reading fails. A follower that returns true is done
+// with the record's points: its block is released at once, as deleteshp_rcd
+// releases it, so that a reading and what is made of it don't both hold the
+// whole file.
+struct ShpEnregistrement {
+    int r;     // its index among the stored records
+    int type;  // 3 or 5
+    int partn; // at least 1
+    const int *pointn;
+    double *const *x;
+    double *const *y;
+    long long reste; // bytes of the file after it
+};
+using ShpSuivi = std::function<bool(const ShpEnregistrement &)>;
+ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret = nullptr,
+                   const ShpSuivi &suivi = {});
 
 // Stream form of fscan_shp: reads a shapefile from `f`, positioned at the
 // start of its header, until the end of the stream. The stream must be
@@ -79,7 +100,15 @@ ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret 
 // allocated); it is neither closed nor rebuffered. `path` only names the
 // file in messages. Result, failures and `count` as fscan_shp.
 ShpData *fscan_shp_flux(FILE *f, const char *path, int &count,
-                        const std::atomic<bool> *arret = nullptr);
+                        const std::atomic<bool> *arret = nullptr, const ShpSuivi &suivi = {});
+
+// The bounding box the header of the shapefile `path` declares (which the
+// reader ignores, and which a damaged or careless file may get wrong), and
+// the file's size in bytes. False when the file can't be opened, its file
+// code isn't 9994 or its header is shorter than 100 bytes; nothing is
+// reported.
+bool boite_shp(const char *path, double &xmin, double &ymin, double &xmax, double &ymax,
+               long long &taille);
 
 // Releases everything fscan_shp returned for `count` records and sets `data`
 // to null. A null `data` is accepted. Returns 0.

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "kaluebauche.h"
+
+#include "kaluimage.h"
+
+#include <algorithm>
+
+Ebauche::~Ebauche()
+{
+    arrete();
+    arretes.clear();
+}
+
+void Ebauche::commence(const QImage &fond, const Vue &vue, const QCPPainter &painter)
+{
+    arrete();
+    fond_ = fond.copy();
+    image_ = fond_;
+    vue_ = vue;
+    indices = painter.renderHints();
+    modes = painter.modes();
+    etats_.clear();
+}
+
+void Ebauche::oublie()
+{
+    arrete();
+    fond_ = image_ = QImage();
+    etats_.clear();
+}
+
+bool Ebauche::vaPour(const Vue &vue, const QImage &tampon) const
+{
+    return commencee() && vue == vue_ && tampon.size() == fond_.size() &&
+           tampon.format() == fond_.format() && Cliche::memeChamp(fond_, tampon, vue);
+}
+
+void Ebauche::poursuit(std::shared_ptr<const Scene> lot, std::shared_ptr<const Etats> etats,
+                       int fils)
+{
+    arrete();
+    Travail::Demande d;
+    d.scene = std::move(lot);
+    d.etats = etats;
+    d.vue = vue_;
+    d.fond = image_;
+    d.avecSeules = false;
+    d.indices = indices;
+    d.modes = modes;
+    etatsLot = std::move(etats);
+    travail.reset(new Travail(std::move(d), fils));
+    connect(travail.get(), &Travail::termine, this, &Ebauche::lotFini);
+}
+
+void Ebauche::attends()
+{
+    if (!travail)
+        return;
+    travail->attends();
+    if (!travail->estAnnule())
+        prend(*travail);
+    travail.reset(); // its end, queued, goes with it
+}
+
+void Ebauche::pose(QImage &tampon) const
+{
+    Cliche::copieChamp(tampon, image_, vue_);
+}
+
+// The job is the sender of the signal being delivered: it is deleted once
+// the delivery is over.
+void Ebauche::lotFini()
+{
+    if (!travail || sender() != travail.get())
+        return;
+    Travail *fait = travail.release();
+    fait->setParent(this);
+    fait->deleteLater();
+    prend(*fait);
+    emit avance();
+}
+
+void Ebauche::prend(Travail &fait)
+{
+    image_ = fait.image();
+    etats_.insert(etats_.end(), etatsLot->begin(), etatsLot->end());
+    etatsLot.reset();
+}
+
+// The lot being drawn is cancelled and set aside until its threads end; the
+// ones that ended are deleted.
+void Ebauche::arrete()
+{
+    arretes.erase(std::remove_if(arretes.begin(), arretes.end(),
+                                 [](const std::unique_ptr<Travail> &t) { return t->acheve(); }),
+                  arretes.end());
+    if (!travail)
+        return;
+    travail->annule();
+    arretes.push_back(std::move(travail));
+    etatsLot.reset();
+}

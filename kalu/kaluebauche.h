@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// kaluebauche: the map's picture while a load makes its curves, so that the
+// map shows as it comes rather than once the last curve is made.
+//
+// Curves are drawn in order, so a new curve lies above every older one: the
+// curves made since the last picture, drawn over it, give the very pixels
+// one drawing of them all would. Each lot of new curves is drawn over the
+// last picture by a drawing job (kalutravail) on every core, while the load
+// goes on making the next ones. When the load ends in the view the pictures
+// were drawn for, the complete picture is already made.
+//
+// Threads: an Ebauche is made, asked and deleted on the GUI thread; its
+// jobs draw on the pool, on their lot alone (shared, read-only), and
+// avance() comes on the GUI thread.
+#ifndef KALUEBAUCHE_H
+#define KALUEBAUCHE_H
+
+#include <QImage>
+#include <QObject>
+
+#include <memory>
+#include <vector>
+
+#include "kalutravail.h"
+
+class Ebauche : public QObject
+{
+    Q_OBJECT
+
+  public:
+    // Cancels the lot being drawn and waits for its threads.
+    ~Ebauche() override;
+
+    // From no curve, for the view `vue`, over `fond` (the plot's picture
+    // before the curves, copied), drawn with the hints and modes of
+    // `painter`. A lot being drawn is cancelled.
+    void commence(const QImage &fond, const Vue &vue, const QCPPainter &painter);
+    // No picture any more; a lot being drawn is cancelled.
+    void oublie();
+    bool commencee() const { return !fond_.isNull(); }
+
+    // Made for the view `vue`, over the very fond `tampon` holds where the
+    // curves may draw.
+    bool vaPour(const Vue &vue, const QImage &tampon) const;
+
+    // Draws `lot`, the curves that follow those drawn, in their states
+    // `etats`, over the picture, on up to `fils` threads; avance() tells
+    // when they are in. One lot at a time.
+    void poursuit(std::shared_ptr<const Scene> lot, std::shared_ptr<const Etats> etats, int fils);
+    bool enCours() const { return travail != nullptr; }
+    // Waits for the lot being drawn, whose curves are in the picture on
+    // return (an export's drawing); avance() is then not sent for it.
+    void attends();
+
+    // The number of curves drawn, from the first in order, and their states.
+    size_t dessinees() const { return etats_.size(); }
+    std::shared_ptr<const Etats> etats() const { return std::make_shared<const Etats>(etats_); }
+
+    // Writes the picture into `tampon` (same size and format), where the
+    // curves may draw.
+    void pose(QImage &tampon) const;
+
+    const QImage &fond() const { return fond_; }
+    const QImage &image() const { return image_; }
+    const Vue &vue() const { return vue_; }
+
+  signals:
+    // A lot is in: image() holds more curves.
+    void avance();
+
+  private:
+    void lotFini();
+    void prend(Travail &fait);
+    void arrete();
+
+    QImage fond_, image_;
+    Vue vue_;
+    QPainter::RenderHints indices;
+    QCPPainter::PainterModes modes = QCPPainter::pmDefault;
+    Etats etats_;
+    std::unique_ptr<Travail> travail; // the lot being drawn
+    std::shared_ptr<const Etats> etatsLot;
+    std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
+};
+
+#endif
