@@ -702,9 +702,18 @@ bool Carte::ebaucheFinie()
         rangsEbauche != registre.rangs())
         return false;
     const std::shared_ptr<const Scene> &s = scene();
-    if (s->dessinable && s->elements.size() == ebauche.dessinees())
-        cliche->adopte(ebauche.fond(), ebauche.image(), QImage(), ebauche.vue(), s,
-                       ebauche.etats());
+    if (s->dessinable && s->elements.size() == ebauche.dessinees()) {
+        // The states the pictures were drawn in are the curves' last
+        // reading: a million curves are not read again at once.
+        const std::shared_ptr<const Etats> lus = ebauche.etats();
+        cliche->adopte(ebauche.fond(), ebauche.image(), QImage(), ebauche.vue(), s, lus);
+        etats_ = lus;
+        structureEtats = registre.structure();
+        choisies_.clear();
+        for (size_t r = 0; r < lus->size(); ++r)
+            if ((*lus)[r] & CHOISIE)
+                choisies_.push_back(int(r));
+    }
     return true;
 }
 

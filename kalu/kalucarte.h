@@ -125,6 +125,9 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // (data, pens) before that replot must not have been inscribed.
     void inscrit(Courbe *c) { registre.inscrit(c); }
     void finAjouts() { registre.finAjouts(); }
+    // Makes room for `courbes` curves in all: none of the map's lists is
+    // then grown by a copy of its entries before that many.
+    void prevoit(size_t courbes) { registre.prevoit(courbes); }
     // The number of curves, holes included: the rank the next one gets.
     size_t rangSuivant() const { return registre.courbes().size(); }
     // Removes the curves from rank `debut` on, as vide() removes them all:

@@ -5,6 +5,8 @@
 #include "zolplat.h"
 #include "zolshp.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -24,6 +26,7 @@ static const uint64_t OCTETS_PAR_POINT = 24;
 
 Lecture::Lecture(std::string chemin) : chemin(std::move(chemin))
 {
+    zolplat_grands_blocs();
     fil = std::thread(&Lecture::lis, this);
 }
 
@@ -159,6 +162,7 @@ bool Lecture::boite(QCPRange &cles, QCPRange &valeurs) const
 
 void Lecture::lis()
 {
+    zolplat_arriere_plan();
     double x0, y0, x1, y1;
     if (!boite_shp(chemin.c_str(), x0, y0, x1, y1, taille))
         taille = 0;
@@ -202,8 +206,11 @@ bool Lecture::suit(const ShpEnregistrement &e)
         arret = true;
         return false;
     }
-    if (lot.size() >= LOT)
+    if (lot.size() >= LOT) {
+        prevues = int(std::min(double(INT_MAX), double(parties) * double(taille) /
+                                                    double(std::max(1LL, taille - e.reste))));
         depose(false);
+    }
     return true;
 }
 

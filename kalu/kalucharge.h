@@ -79,6 +79,10 @@ class Lecture : public QObject
     // Once lu() was sent for an accepted file: the box of every point its
     // pieces placed. False when none placed any.
     bool boite(QCPRange &cles, QCPRange &valeurs) const;
+    // The number of parts the file will give, as the records read so far
+    // foretell it: room for the curves is made early, rather than grown by
+    // copies of a million entries in the middle of the load.
+    int partiesPrevues() const { return prevues; }
     // True once the thread is done and every piece was made (or the
     // reading was cancelled or rejected): after the last pret().
     bool finie() const { return finie_; }
@@ -100,6 +104,7 @@ class Lecture : public QObject
     const std::string chemin;
     std::atomic<bool> arret{false};
     std::atomic<bool> accepte_{false}, refusee_{false}, finie_{false};
+    std::atomic<int> prevues{0};
     // The reading thread's, until lu(): the file's size, the memory left
     // at the start, what the records read so far need, the pieces not yet
     // handed over, the trace lines and records made so far, whether

@@ -125,12 +125,18 @@ Courbe *Registre::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool pla
 
 void Registre::inscrit(Courbe *c)
 {
-    if (!suite && c->rang == 0)
+    if (!suite && c->rang == 0) {
         suite = Scene::nouvelle();
-    if (suite && size_t(c->rang) == suite->elements.size() && c->carte == carte)
+        suite->elements.reserve(courbes_.capacity());
+    }
+    if (suite && size_t(c->rang) == suite->elements.size() && c->carte == carte) {
         suite->inscrit(*c);
-    else
+        if (recentes)
+            recentes->elements.push_back(suite->elements.back());
+    } else {
         suite.reset();
+        recentes.reset();
+    }
 }
 
 void Registre::finAjouts()
@@ -144,6 +150,18 @@ void Registre::finAjouts()
     ajouts_ = false;
 }
 
+// A quarter more than foretold, so that a forecast that grows a little
+// doesn't copy them all again.
+void Registre::prevoit(size_t courbes)
+{
+    if (courbes <= courbes_.capacity())
+        return;
+    courbes += courbes / 4;
+    courbes_.reserve(courbes);
+    if (suite)
+        suite->elements.reserve(courbes);
+}
+
 Courbe *Registre::courbe(int r) const
 {
     return r >= 0 && size_t(r) < courbes_.size() ? courbes_[size_t(r)] : nullptr;
@@ -152,6 +170,7 @@ Courbe *Registre::courbe(int r) const
 bool Registre::oublie(int r)
 {
     suite.reset();
+    recentes.reset();
     etendueExacte = false;
     if (!courbe(r))
         return false;
@@ -167,6 +186,7 @@ void Registre::compacte()
                                        [](const Courbe *c) { return c != nullptr; }));
     courbes_.erase(std::remove(courbes_.begin(), courbes_.end(), nullptr), courbes_.end());
     suite.reset();
+    recentes.reset();
     for (size_t i = 0; i < courbes_.size(); ++i)
         courbes_[i]->rang = int(i);
     trous = 0;
@@ -214,6 +234,7 @@ void Registre::vide()
         corbeille.insert(corbeille.end(), courbes_.begin(), courbes_.end());
     courbes_.clear();
     suite.reset();
+    recentes.reset();
     etendue_ = Etendue();
     etendueExacte = true;
     trous = 0;
@@ -261,6 +282,7 @@ void Registre::retireDepuis(size_t debut)
     courbes_.resize(debut);
     if (suite && suite->elements.size() > debut)
         suite->elements.resize(debut);
+    recentes.reset();
     etendueExacte = false;
     sansEntree_ = std::min(sansEntree_, debut);
     ++structure_;
@@ -313,11 +335,24 @@ std::shared_ptr<const Scene> Registre::scene()
     else
         s = Scene::fait(courbes_);
     suite.reset();
+    recentes.reset();
     return s;
 }
 
-std::shared_ptr<const Scene> Registre::lot(size_t debut, long points) const
+// The curves inscribed since the last lot were copied as they came, while
+// at hand: a lot of tens of thousands reached afterwards, all over the
+// heap, cost the GUI thread tens of ms.
+std::shared_ptr<const Scene> Registre::lot(size_t debut, long points)
 {
+    if (recentes && premiereRecente == debut &&
+        premiereRecente + recentes->elements.size() == courbes_.size()) {
+        std::shared_ptr<Scene> s = std::move(recentes);
+        s->habits = suite->habits;
+        s->dessinable = suite->dessinable;
+        recentes = Scene::nouvelle();
+        premiereRecente = courbes_.size();
+        return s;
+    }
     std::shared_ptr<Scene> s = Scene::nouvelle();
     const bool pret = suite && suite->elements.size() >= courbes_.size();
     if (pret) {
@@ -333,5 +368,9 @@ std::shared_ptr<const Scene> Registre::lot(size_t debut, long points) const
             s->elements.emplace_back();
         points -= s->elements.back().points + POINTS_PAR_COURBE;
     }
+    premiereRecente = debut + s->elements.size();
+    recentes.reset();
+    if (pret && premiereRecente == courbes_.size())
+        recentes = Scene::nouvelle();
     return s;
 }

@@ -44,6 +44,7 @@ class Registre
     Courbe *ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place);
     void inscrit(Courbe *c);
     void finAjouts();
+    void prevoit(size_t courbes);
     bool ajouts() const { return ajouts_; }
 
     // False when `rang` holds no curve; else it is a hole from now on.
@@ -90,7 +91,7 @@ class Registre
     // A scene of the curves from rank `debut` on, as many as come within
     // `points` (at least one, if any), for a load's lot: taken from the one
     // inscrit builds, which stays whole.
-    std::shared_ptr<const Scene> lot(size_t debut, long points) const;
+    std::shared_ptr<const Scene> lot(size_t debut, long points);
 
   private:
     void jette();
@@ -116,6 +117,9 @@ class Registre
     QList<QCPAbstractPlottable *> deja; // the plottables set aside while adding
     bool ajouts_ = false;
     std::shared_ptr<Scene> suite; // the next scene, curve after curve (inscrit)
+    // The elements inscrit added since the last lot, from rank premiereRecente.
+    std::shared_ptr<Scene> recentes;
+    size_t premiereRecente = 0;
 
     // Curves taken out of the plot (null where one was deleted already),
     // let go of their map and layer and deleted a slice at a time, then

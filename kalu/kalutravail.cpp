@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include "kaluimage.h"
+#include "zolplat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -142,6 +143,7 @@ class Atelier
 
     void travaille()
     {
+        zolplat_arriere_plan();
         Travail::Poste poste;
         for (;;) {
             Tache t;

@@ -299,6 +299,7 @@ int KaluView::suisLecture(Lecture &lue, Progression &suivi, const QString &nom)
         QElapsedTimer t;
         t.start();
         lue.prends(prets);
+        carte->prevoit(premiere + size_t(lue.partiesPrevues()));
         for (int faites = 1; !prets.empty() && !abandon; ++faites) {
             ajouteCourbe(prets.front(), habits);
             pourcent = prets.front().pourcent;

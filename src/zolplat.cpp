@@ -8,8 +8,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <new>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 FILE *zolplat_ouvre(const char *chemin)
@@ -173,6 +177,20 @@ static bool memoireLimite(uint64_t *octets)
     const uint64_t pris = uint64_t(pages) * uint64_t(sysconf(_SC_PAGESIZE));
     *octets = pris < limite.rlim_cur ? uint64_t(limite.rlim_cur) - pris : 0;
     return true;
+}
+
+void zolplat_grands_blocs()
+{
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 128 << 10);
+#endif
+}
+
+void zolplat_arriere_plan()
+{
+    // On Linux a nice value is a thread's own.
+    const id_t fil = id_t(syscall(SYS_gettid));
+    setpriority(PRIO_PROCESS, fil, getpriority(PRIO_PROCESS, fil) + 10);
 }
 
 uint64_t zolplat_memoire()

@@ -57,6 +57,17 @@ int zolplat_mkdir(const char *chemin);
 // memory plus free swap). UINT64_MAX when neither can be known.
 uint64_t zolplat_memoire();
 
+// Blocks of 128 KB and more get mappings of their own from now on,
+// whatever the heap allocator learnt from the blocks freed before: such a
+// block grows by realloc without being copied (the arrays a reading grows a
+// step at a time) and goes back to the system when freed. Process-wide.
+void zolplat_grands_blocs();
+
+// Lowers the calling thread's scheduling priority a step, so that the
+// threads that serve a user (a window's event loop) win the cores from
+// those that work in the background for them. Failures are ignored.
+void zolplat_arriere_plan();
+
 // ---- Directory listing --------------------------------------------------
 // A listing in progress; opened by zolplat_ouvrerep, released by
 // zolplat_fermerep.
