@@ -82,8 +82,12 @@ Carte::Carte(QCustomPlot *plot)
     connect(plot, &QCustomPlot::afterReplot, this, &Carte::apresReplot);
     connect(geste.get(), &Geste::commence, this, &Carte::gesteCommence);
     connect(geste.get(), &Geste::fini, this, &Carte::gesteFini);
-    connect(&ebauche, &Ebauche::avance, this,
-            [this] { this->plot->replot(QCustomPlot::rpQueuedReplot); });
+    connect(&ebauche, &Ebauche::avance, this, [this] {
+        if (pourExport)
+            poursuisEbauche();
+        else
+            this->plot->replot(QCustomPlot::rpQueuedReplot);
+    });
     relance.setSingleShot(true);
     connect(&relance, &QTimer::timeout, this, &Carte::relanceEbauche);
 }
@@ -113,8 +117,9 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 {
     Courbe *c = registre.ajoute(cles, valeurs, place);
     clic.ajoutee(c);
-    if (chargement && rapide_ && !sansEbauche && !relance.isActive() && !ebauche.enCours())
-        relanceEbauche();
+    if ((chargement || pourExport) && rapide_ && !sansEbauche && !relance.isActive() &&
+        !ebauche.enCours())
+        relance.start(0);
     return c;
 }
 
@@ -405,7 +410,7 @@ void Carte::draw(QCPPainter *painter)
 {
     if (activite == Activite::Repos)
         return; // the curves are their layer's children and draw themselves
-    if (activite == Activite::Replot && (chargement || ebauche.commencee())) {
+    if (activite == Activite::Replot && !pourExport && (chargement || ebauche.commencee())) {
         if (dessineEbauche(painter))
             return;
     } else if (registre.ajouts()) { // curves come outside a load: the map shows them once made
@@ -413,7 +418,9 @@ void Carte::draw(QCPPainter *painter)
         return;
     }
     if (activite == Activite::Export) {
-        if (!exporte(painter))
+        if (saisie)
+            saisit(painter);
+        else if (!exporte(painter))
             dessineTout(painter);
         return;
     }
@@ -469,6 +476,8 @@ bool Carte::exporte(QCPPainter *painter)
         tampon->devicePixelRatio() != 1 || !scene()->dessinable)
         return false;
     v.ratio = 1;
+    if (exporteEbauche(*tampon, v))
+        return true;
     bool entiers = true;
     const std::shared_ptr<const Etats> etats = etatsActuels(&entiers);
     if (!entiers)
@@ -650,6 +659,7 @@ void Carte::travailTermine()
 
 void Carte::debutChargement()
 {
+    pourExport = false;
     chargement = true;
     sansEbauche = false;
     ebauche.oublie();
@@ -725,7 +735,7 @@ void Carte::poursuisEbauche()
 {
     const std::vector<Courbe *> &courbes = registre.courbes();
     const size_t debut = ebauche.dessinees();
-    if (ebauche.enCours() || debut >= courbes.size())
+    if (!ebauche.commencee() || ebauche.enCours() || debut >= courbes.size())
         return;
     const qint64 reste = INTERVALLE_EBAUCHE - (dernierLot.isValid() ? dernierLot.elapsed() : 0);
     if (chargement && dernierLot.isValid() && reste > 0) {
@@ -749,11 +759,60 @@ void Carte::poursuisEbauche()
 }
 
 // New curves wait, or the time between two lots is over: a replot shows
-// the last picture and begins the next lot.
+// the last picture and begins the next lot; an export's begins it at once.
 void Carte::relanceEbauche()
 {
-    if (!relance.isActive())
+    if (pourExport)
+        poursuisEbauche();
+    else
         plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void Carte::esquisse(const QSize &taille)
+{
+    if (!rapide_ || sansEbauche || activite != Activite::Repos)
+        return;
+    pourExport = true;
+    saisie = true;
+    {
+        Pret pret(this);
+        plot->toPixmap(taille.width(), taille.height());
+    }
+    saisie = false;
+}
+
+// The picture an export would draw the curves on: the fond of its pictures
+// as the load goes, unless they are drawn on it already.
+void Carte::saisit(QCPPainter *painter)
+{
+    QImage *tampon = Cliche::tamponDe(painter, true);
+    bool vueOk = false;
+    Vue v = Vue::de(plot, &vueOk);
+    v.ratio = 1;
+    if (!tampon || !vueOk || !painter->deviceTransform().isIdentity() ||
+        tampon->devicePixelRatio() != 1)
+        return;
+    if (!ebauche.vaPour(v, *tampon) || rangsEbauche != registre.rangs()) {
+        ebauche.commence(*tampon, v, *painter);
+        rangsEbauche = registre.rangs();
+    }
+    poursuisEbauche();
+}
+
+// An export drawn as the load went: the curves left are drawn, all at once,
+// and the picture is the export's.
+bool Carte::exporteEbauche(QImage &tampon, const Vue &v)
+{
+    if (!pourExport || rangsEbauche != registre.rangs() || !ebauche.vaPour(v, tampon))
+        return false;
+    ebauche.attends();
+    poursuisEbauche();
+    ebauche.attends();
+    if (ebauche.dessinees() != registre.courbes().size())
+        return false;
+    ebauche.pose(tampon);
+    ++nombres.complets;
+    return true;
 }
 
 void Carte::gesteCommence()

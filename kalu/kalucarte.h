@@ -152,6 +152,12 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void debutChargement();
     void finChargement();
     static const int INTERVALLE_EBAUCHE = 100;
+    // kalu-export: the curves of an export of `taille` (the plot's own) are
+    // drawn as the load makes them, over the export's picture as it would
+    // be now, taken by drawing the plot as the export does; an export of
+    // that view then draws only the curves left. Called once the view is
+    // set, and again whenever it changes.
+    void esquisse(const QSize &taille);
 
     // A curve and its legend item are selected together, whichever of the
     // two was: both then are, the curve as a whole.
@@ -260,6 +266,8 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
                const std::shared_ptr<const Etats> &etats);
     bool exporte(QCPPainter *painter);
     bool dessineEbauche(QCPPainter *painter);
+    void saisit(QCPPainter *painter);
+    bool exporteEbauche(QImage &tampon, const Vue &v);
     bool ebaucheFinie();
     void poursuisEbauche();
     void arrete();
@@ -304,6 +312,8 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // when the last lot began, and the call for the next one.
     Ebauche ebauche;
     bool chargement = false, sansEbauche = false;
+    bool pourExport = false; // the pictures are an export's (esquisse)
+    bool saisie = false;     // esquisse is taking the export's picture
     unsigned rangsEbauche = 0;
     QElapsedTimer dernierLot;
     QTimer relance;

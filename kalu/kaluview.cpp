@@ -774,6 +774,8 @@ void KaluView::cadrePrevu(const Lecture *lue, const char *chemin)
     gardeEchelle(ui->customPlot->xAxis->axisRect()->rect().size());
     if (montreCharge)
         ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
+    else
+        carte->esquisse(ui->customPlot->viewport().size());
 }
 
 // The terminal has the reader's reasons, but a window started from a menu
