@@ -109,7 +109,6 @@ void Carte::setRapide(bool oui)
     rapide_ = oui;
     clic.setActif(oui);
     arrete();
-    ebauche.oublie();
     setAttente(oui && geste->enCours());
 }
 
@@ -723,6 +722,10 @@ bool Carte::ebaucheFinie()
         for (size_t r = 0; r < lus->size(); ++r)
             if ((*lus)[r] & CHOISIE)
                 choisies_.push_back(int(r));
+        // Those suspected before the map was emptied name other curves.
+        suspects.erase(std::remove_if(suspects.begin(), suspects.end(),
+                                      [&](int r) { return size_t(r) >= lus->size(); }),
+                       suspects.end());
     }
     return true;
 }

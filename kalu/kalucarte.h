@@ -210,6 +210,9 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
 
     // Whether a complete drawing of the present state is still to be shown.
     bool attendImage() const { return image == Image::Attendue; }
+    // The number of curves, from the first in order, that the pictures of
+    // the load under way (or just over) hold so far.
+    size_t courbesEbauchees() const { return ebauche.dessinees(); }
 
     // The map follows the curves' selection and visibility as the library's
     // clicks and its own calls change them. A change made directly on a

@@ -290,12 +290,15 @@ int KaluView::suisLecture(Lecture &lue, Progression &suivi, const QString &nom)
     std::deque<Piece> prets;
     int courbes = 0, pourcent = 0;
     const size_t premiere = carte->rangSuivant();
+    bool rejete = false;
     carte->debutAjouts();
     // A zero timer runs only when the window has no other event waiting:
     // repaints, resizes and the window manager come first.
     QTimer tambour;
     tambour.setInterval(0);
     connect(&tambour, &QTimer::timeout, &boucle, [&] {
+        if (rejete)
+            return; // its pieces are not made: its curves were taken back
         QElapsedTimer t;
         t.start();
         lue.prends(prets);
@@ -316,6 +319,7 @@ int KaluView::suisLecture(Lecture &lue, Progression &suivi, const QString &nom)
     });
     connect(&lue, &Lecture::lu, &boucle, [&] {
         if (!lue.accepte()) {
+            rejete = true;
             prets.clear();
             carte->retireDepuis(premiere);
             courbes = 0;

@@ -189,20 +189,75 @@ TEST(Chargement, AFileThatFailsHalfwayLeavesThePlotAsItWas)
     std::vector<shp::Record> bon = traits(20);
     const std::string chemin = shp::scratchPath("bon.shp");
     ASSERT_TRUE(shp::write(chemin, shp::file(3, bon)));
-    std::vector<shp::Record> casse = traits(3000);
-    casse[1500].type = 1; // a Point record in a PolyLine file
+    std::vector<shp::Record> casse = traits(30000);
+    casse[25000].type = 1; // a Point record in a PolyLine file
     const std::string mauvais = shp::scratchPath("casse-milieu.shp");
     ASSERT_TRUE(shp::write(mauvais, shp::file(3, casse)));
+    // The curves of the records before the broken one are made, and drawn,
+    // while the file is read.
+    size_t faites = 0;
+    QTimer tic;
+    QObject::connect(&tic, &QTimer::timeout,
+                     [&] { faites = std::max(faites, ::Carte::de(p)->rangSuivant()); });
+    tic.start(1);
 
     Capture c;
     v->chargeShapefiles({QString::fromStdString(chemin), QString::fromStdString(mauvais)});
     const Sorties s = c.fin();
+    EXPECT_GT(faites, 27u) << "the broken file made no curve before its verdict";
     EXPECT_EQ(p->plottableCount(), 27);
+    EXPECT_TRUE(commeLaBibliotheque(*v, p));
     EXPECT_TRUE(p->legend->visible());
     EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(chemin)));
     EXPECT_NE(s.err.find("erreur fscan_shp()!"), std::string::npos);
     EXPECT_EQ(s.out.find("rcdi=1500"), std::string::npos);
     EXPECT_EQ(v->statusBar()->currentMessage(), "'casse-milieu.shp' could not be read");
+}
+
+// While the map is drawn as it loads: a new load asked for does nothing,
+// the map emptied (as "Remove all shapes" empties it) lets the load go on
+// into an empty map, and a close ends it; each comes while pictures of the
+// load are being drawn.
+TEST(Chargement, WhatComesWhileTheMapIsDrawnAsItLoads)
+{
+    qApp->setQuitOnLastWindowClosed(false);
+    auto v = nouvelle();
+    v->show();
+    QCustomPlot *p = plot(*v);
+    ::Carte *carte = ::Carte::de(p);
+    const std::string chemin = shp::scratchPath("dessinee.shp");
+    ASSERT_TRUE(shp::write(chemin, shp::file(3, traits(60000))));
+    const std::string autre = shp::scratchPath("autre.shp");
+    ASSERT_TRUE(shp::write(autre, shp::file(3, traits(10))));
+    int etape = 0, vues = 0;
+    QObject::connect(p, &QCustomPlot::afterReplot, [&] {
+        if (carte->compteurs().ebauches == vues || !v->chargeEnCours())
+            return;
+        vues = carte->compteurs().ebauches;
+        QTimer::singleShot(0, [&] {
+            switch (etape++) {
+            case 0:
+                v->chargeShapefiles({QString::fromStdString(autre)});
+                break;
+            case 1:
+                QMetaObject::invokeMethod(v.get(), "removeAllGraphs");
+                // Closed while the curves made since are drawn.
+                QTimer::singleShot(20, [&] {
+                    ++etape;
+                    v->close();
+                });
+                break;
+            }
+        });
+    });
+    Capture c;
+    v->chargeShapefiles({QString::fromStdString(chemin)});
+    c.fin();
+    EXPECT_GE(etape, 3);
+    EXPECT_FALSE(v->chargeEnCours());
+    EXPECT_FALSE(v->isVisible());
+    EXPECT_LT(p->plottableCount(), 60000);
+    EXPECT_NE(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(autre)));
 }
 
 } // namespace

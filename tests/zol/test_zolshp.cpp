@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -444,6 +445,80 @@ TEST(Flux, AStopFromTheCallerEndsTheReadingAndKeepsNothing)
     EXPECT_EQ(lu.data, nullptr);
     EXPECT_EQ(lu.count, 1);
     EXPECT_EQ(lu.sorties.out + lu.sorties.err, "");
+}
+
+// The follower sees each record as stored, in order, before the verdict;
+// the blocks it takes are gone from the result, the others stay. A reading
+// that fails later has shown its first records all the same.
+TEST(Flux, AFollowerSeesEachRecordAsItIsStored)
+{
+    const std::vector<shp::Record> records = {
+        {5, {ligne(3, 0, 0)}}, {3, {ligne(2, 1, 1), ligne(4, 2, 2)}}, {3, {ligne(2, 5, 5)}}};
+    shp::Bytes b = shp::file(5, records);
+    FILE *f = fmemopen(b.data(), b.size(), "rb");
+    std::vector<std::vector<shp::Part>> vus;
+    std::vector<long long> restes;
+    Lu lu;
+    lu.data = fscan_shp_flux(f, "suivi", lu.count, nullptr, [&](const ShpEnregistrement &e) {
+        EXPECT_EQ(e.r, int(vus.size()));
+        std::vector<shp::Part> parties;
+        for (int p = 0; p < e.partn; ++p) {
+            shp::Part partie;
+            for (int k = 0; k < e.pointn[p]; ++k)
+                partie.push_back({e.x[p][k], e.y[p][k]});
+            parties.push_back(partie);
+        }
+        vus.push_back(parties);
+        restes.push_back(e.reste);
+        return e.r != 1; // the second record's points stay with the result
+    });
+    fclose(f);
+    ASSERT_NE(lu.data, nullptr);
+    ASSERT_EQ(vus.size(), 3u);
+    for (size_t r = 0; r < 3; ++r)
+        EXPECT_EQ(vus[r], records[r].parts) << r;
+    EXPECT_EQ(restes.back(), 0);
+    EXPECT_EQ(lu.data->x[0], nullptr);
+    EXPECT_EQ(parts(lu.data, 1), records[1].parts);
+    EXPECT_EQ(lu.data->x[2], nullptr);
+
+    std::vector<shp::Record> casses = records;
+    casses[2].type = 1;
+    b = shp::file(5, casses);
+    f = fmemopen(b.data(), b.size(), "rb");
+    int suivis = 0, count = 0;
+    Capture c;
+    ShpData *d = fscan_shp_flux(f, "casse", count, nullptr, [&](const ShpEnregistrement &) {
+        ++suivis;
+        return true;
+    });
+    c.fin();
+    fclose(f);
+    EXPECT_EQ(d, nullptr);
+    EXPECT_EQ(suivis, 2);
+}
+
+// The header's box as declared, whatever the points say; no box without a
+// header.
+TEST(Entete, TheDeclaredBoxAndTheSize)
+{
+    shp::Bytes b = shp::file(5, {{5, {ligne(3, 0, 0)}}});
+    const double cotes[4] = {-1.5, 2, 300, 4e10};
+    for (int k = 0; k < 4; ++k)
+        std::memcpy(b.data() + 36 + 8 * k, &cotes[k], 8);
+    const std::string chemin = shp::scratchPath("boite.shp");
+    ASSERT_TRUE(shp::write(chemin, b));
+    double x0, y0, x1, y1;
+    long long taille = 0;
+    ASSERT_TRUE(boite_shp(chemin.c_str(), x0, y0, x1, y1, taille));
+    EXPECT_EQ(x0, -1.5);
+    EXPECT_EQ(y0, 2);
+    EXPECT_EQ(x1, 300);
+    EXPECT_EQ(y1, 4e10);
+    EXPECT_EQ(taille, (long long)b.size());
+    ASSERT_TRUE(shp::write(chemin, shp::Bytes(b.begin(), b.begin() + 60)));
+    EXPECT_FALSE(boite_shp(chemin.c_str(), x0, y0, x1, y1, taille));
+    EXPECT_FALSE(boite_shp("/nonexistent/boite.shp", x0, y0, x1, y1, taille));
 }
 
 TEST(Liberation, NullIsAccepted)
