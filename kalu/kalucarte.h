@@ -29,6 +29,10 @@
 //   (kaluindex) answers for the others, and its answer is exact.
 // - "Remove all" empties the plot at once; the curves' objects are deleted
 //   in slices from the event loop, their data freed off the GUI thread.
+// - During a load the replots show the curves made so far: each lot of new
+//   curves is drawn by a job over the last picture (kaluebauche), which
+//   gives the very pixels one drawing of them all would; the load's end
+//   finds the complete picture made if its view is the one drawn for.
 // - Exports draw every curve before they return: the library's own
 //   (toPixmap, savePng, toPainter...) through the curves' own drawing; those
 //   made through Pret (kalu-export) with a job on every core, waited for,
@@ -111,8 +115,9 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // Makes a curve on the plot's bottom and left axes, registered, placed
     // on the curves' layer and parented to the curves' holder, last in the
     // drawing order. The plot's list of plottables is set aside between
-    // debutAjouts and finAjouts, so that each registration is short, and
-    // the replots meanwhile draw no curve: a load's map shows once whole.
+    // debutAjouts and finAjouts, so that each registration is short; the
+    // replots meanwhile show the curves made so far during a load
+    // (debutChargement), none otherwise.
     void debutAjouts() { registre.debutAjouts(); }
     // `place` tells whether the curve has a point to place at all: its box
     // is then that of its placed points. Every point of the curve that is

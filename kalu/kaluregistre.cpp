@@ -313,6 +313,7 @@ void Registre::jette()
     qDeleteAll(porteurs);
     porteurs.clear();
     balayeur.stop();
+    Scene::rendMemoire();
 }
 
 const Registre::Etendue &Registre::etendue()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluscene.h"
 
+#include "zolplat.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -20,6 +22,7 @@ class Balayeuse
         return b;
     }
 
+    // A null scene asks for the free memory to go back to the system.
     void jette(const Scene *s)
     {
         {
@@ -51,7 +54,10 @@ class Balayeuse
             const Scene *s = file.front();
             file.pop_front();
             l.unlock();
-            delete s;
+            if (s)
+                delete s;
+            else
+                zolplat_rend_memoire();
             l.lock();
         }
     }
@@ -64,6 +70,11 @@ class Balayeuse
 };
 
 } // namespace
+
+void Scene::rendMemoire()
+{
+    Balayeuse::la().jette(nullptr);
+}
 
 std::shared_ptr<Scene> Scene::nouvelle()
 {

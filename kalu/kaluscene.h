@@ -41,6 +41,10 @@ struct Scene {
 
     // An empty scene, freed off its last holder's thread.
     static std::shared_ptr<Scene> nouvelle();
+    // Once the scenes let go before are freed, the memory the heap keeps
+    // free goes back to the system, off the caller's thread: after a big
+    // map is removed, the process no longer holds its size. Any thread.
+    static void rendMemoire();
 
     // The scene of `courbes` (null entries are curves gone: they stay
     // empty elements). A curve here is any QCPCurve that knows the box of

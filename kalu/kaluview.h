@@ -11,8 +11,8 @@
 // (closes it).
 //
 // Threads: everything here is the GUI thread's. A load reads its file on a
-// thread of its own (kalucharge) while this window's event loop runs, and
-// the curves are made here.
+// thread of its own (kalucharge) while this window's event loop runs, the
+// curves are made here as the pieces come, and drawn by the map's jobs.
 #ifndef KALUVIEW_H
 #define KALUVIEW_H
 
@@ -80,15 +80,20 @@ class KaluView : public QMainWindow
     // Every load comes through here: the Explorer's choice, a drop, the
     // files named to kalu-export or by a test. Prints their number, removes
     // every curve, loads each file in order (path as UTF-8; a file the
-    // reader rejects is reported and skipped) under a busy cursor, with its
-    // progress in the status bar, fits the axes to the data, equalises their
-    // scales and replots. Without `replot` the plot is only laid out:
-    // kalu-export draws its picture alone, and a big map is not drawn twice.
+    // reader rejects is reported and skipped, the curves it made taken
+    // back) under a busy cursor, with its progress in the status bar, fits
+    // the axes to the data, equalises their scales and replots.
+    // The view the load ends at is set before each file's first curve, from
+    // the box its header declares, and mended once its points are read; the
+    // map is drawn as its curves come, shown at least every few tenths of a
+    // second, and when the load ends in that view its picture is complete.
+    // Without `replot` the plot is only laid out, and the curves are drawn
+    // as they come for an export of the plot's size (kalu-export).
     // Returns once the files are loaded. Meanwhile the window's event loop
-    // runs (repaints, resizes, the window manager), with the plot empty and
-    // every user input refused; closing the window ends the load, and the
-    // plot is then neither fitted nor replotted. A call made while a load
-    // runs does nothing.
+    // runs (repaints, resizes, the window manager), with every user input
+    // refused; closing the window ends the load, and the plot is then
+    // neither fitted nor replotted. A call made while a load runs does
+    // nothing.
     void chargeShapefiles(const QStringList &fichiers, bool replot = true);
     // Whether a load is under way (its nested event loop runs).
     bool chargeEnCours() const { return lecture != nullptr; }

@@ -186,6 +186,13 @@ void zolplat_grands_blocs()
 #endif
 }
 
+void zolplat_rend_memoire()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
 void zolplat_arriere_plan()
 {
     // On Linux a nice value is a thread's own.

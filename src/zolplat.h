@@ -63,6 +63,11 @@ uint64_t zolplat_memoire();
 // step at a time) and goes back to the system when freed. Process-wide.
 void zolplat_grands_blocs();
 
+// Gives back to the system the memory the heap allocator keeps free, in
+// the middle of its heaps as at their ends. Takes the allocator's locks
+// while it runs: call it off any thread that must answer at once.
+void zolplat_rend_memoire();
+
 // Lowers the calling thread's scheduling priority a step, so that the
 // threads that serve a user (a window's event loop) win the cores from
 // those that work in the background for them. Failures are ignored.
