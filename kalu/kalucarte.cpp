@@ -716,6 +716,8 @@ bool Carte::ebaucheFinie()
         // reading: a million curves are not read again at once.
         const std::shared_ptr<const Etats> lus = ebauche.etats();
         cliche->adopte(ebauche.fond(), ebauche.image(), QImage(), ebauche.vue(), s, lus);
+        finition.reset(new Finition(ebauche.fond(), ebauche.image(), s));
+        connect(finition.get(), &Finition::termine, this, &Carte::finitionTerminee);
         etats_ = lus;
         structureEtats = registre.structure();
         choisies_.clear();
@@ -816,6 +818,20 @@ bool Carte::exporteEbauche(QImage &tampon, const Vue &v)
     ebauche.pose(tampon);
     ++nombres.complets;
     return true;
+}
+
+// The picture's curves alone and the click index, if they are still those
+// of the map's picture and scene.
+void Carte::finitionTerminee()
+{
+    if (!finition || sender() != finition.get())
+        return;
+    Finition *faite = finition.release();
+    faite->setParent(this);
+    faite->deleteLater();
+    cliche->completeSeules(faite->image(), faite->seules());
+    if (faite->scene() == scene_ && !grille)
+        grille = faite->index();
 }
 
 void Carte::gesteCommence()

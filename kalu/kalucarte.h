@@ -256,6 +256,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void gesteFini();
     void travailTermine();
     void relanceEbauche();
+    void finitionTerminee();
 
   private:
     const std::shared_ptr<const Scene> &scene();
@@ -325,6 +326,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     unsigned rangsEbauche = 0;
     QElapsedTimer dernierLot;
     QTimer relance;
+    std::unique_ptr<Finition> finition; // of the picture the pictures became
 
     // The complete drawing of the present state: shown, still to come (a
     // gesture goes on, a job runs), or put in the buffer by this replot and

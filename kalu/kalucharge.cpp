@@ -26,7 +26,7 @@ static const uint64_t OCTETS_PAR_POINT = 24;
 
 Lecture::Lecture(std::string chemin) : chemin(std::move(chemin))
 {
-    zolplat_grands_blocs();
+    zolplat_grands_blocs(true);
     fil = std::thread(&Lecture::lis, this);
 }
 
@@ -34,6 +34,7 @@ Lecture::~Lecture()
 {
     arret = true;
     fil.join();
+    zolplat_grands_blocs(false);
 }
 
 void Lecture::prends(std::deque<Piece> &lot)

@@ -15,11 +15,12 @@
 // them at once, so that a rejected file's terminal shows the reader's
 // reasons alone.
 //
-// Memory: a file whose curves would not fit in what the process may still
-// take (zolplat_memoire) is refused, its name in the message, once the
-// records read so far need more than that, or, past an eighth of the file,
-// once they would at the same rate by its end: neither Qt nor the plot
-// survive an allocation that fails. Should memory still run out while the
+// Memory: while a file is read, large blocks get mappings of their own
+// (zolplat_grands_blocs): the reader's arrays, grown a record at a time,
+// are then moved without being copied. A file whose curves would not fit in what the process may
+// still take (zolplat_memoire) is refused, its name in the message, once the records read so far
+// need more than that, or, past an eighth of the file, once they would at the same rate by its end:
+// neither Qt nor the plot survive an allocation that fails. Should memory still run out while the
 // pieces are made (taken by others meanwhile), the pieces stop there,
 // reported: no exception leaves the reading thread.
 //

@@ -39,6 +39,12 @@ void Cliche::adopte(const QImage &fond, const QImage &image, const QImage &seule
     etats_ = std::move(etats);
 }
 
+void Cliche::completeSeules(const QImage &image, const QImage &seules)
+{
+    if (seules_.isNull() && !image_.isNull() && image_.cacheKey() == image.cacheKey())
+        seules_ = seules;
+}
+
 QRect Cliche::champ(const Vue &v, const QImage &image)
 {
     const QRect z = v.zone();

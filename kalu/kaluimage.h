@@ -63,7 +63,12 @@ class Cliche
     void retouche(const QImage &brouillon, const QVector<QRect> &sale,
                   std::shared_ptr<const Etats> etats);
 
+    // The curves alone of the picture, made elsewhere for `image`: kept if
+    // the picture is still that one and has none yet.
+    void completeSeules(const QImage &image, const QImage &seules);
+
     const QImage &fond() const { return fond_; }
+    const QImage &image() const { return image_; }
     const Vue &vue() const { return vue_; }
     const Scene *scene() const { return scene_.get(); }
     const std::shared_ptr<const Etats> &etats() const { return etats_; }

@@ -290,6 +290,33 @@ void Travail::decoupe()
     }
 }
 
+Finition::Finition(QImage fond, QImage image, std::shared_ptr<const Scene> scene)
+    : fond(std::move(fond)), image_(std::move(image)), scene_(std::move(scene))
+{
+    Atelier::le().confie([this](Travail::Poste &) { fais(); });
+}
+
+Finition::~Finition()
+{
+    std::unique_lock<std::mutex> l(verrou);
+    finie.wait(l, [this] { return fin; });
+}
+
+void Finition::fais()
+{
+    seules_ = QImage(image_.size(), image_.format());
+    seules_.fill(Qt::transparent);
+    seules_.setDevicePixelRatio(image_.devicePixelRatio());
+    Cliche::separe(fond, image_, seules_, seules_.rect());
+    grille = std::make_shared<const Index>(*scene_);
+    QMetaObject::invokeMethod(
+        this, [this] { emit termine(); }, Qt::QueuedConnection);
+    // Told under the lock, as a job's end is.
+    std::lock_guard<std::mutex> l(verrou);
+    fin = true;
+    finie.notify_all();
+}
+
 // Copies the device pixels `r` of `de` into `vers`, pictures of one size
 // and format, through their bits: scanLine() would detach, which no two
 // threads may do on one picture at once.

@@ -120,4 +120,39 @@ class Travail : public QObject
     std::shared_ptr<const Index> grille;
 };
 
+// What a complete picture made otherwise than by one job (lot after lot, as
+// a load went) still lacks: the curves alone of the picture, for the moved
+// pictures of gestures, and the click index of its scene; made on the pool,
+// off the GUI thread, which would stall tens of ms on a million curves.
+// Threads as a Travail's: made, asked and deleted on the GUI thread;
+// termine() once, on the GUI thread; the destructor waits for its task.
+class Finition : public QObject
+{
+    Q_OBJECT
+
+  public:
+    Finition(QImage fond, QImage image, std::shared_ptr<const Scene> scene);
+    ~Finition() override;
+
+    // The picture and scene it completes; once termine() came, what it made.
+    const QImage &image() const { return image_; }
+    const std::shared_ptr<const Scene> &scene() const { return scene_; }
+    const QImage &seules() const { return seules_; }
+    const std::shared_ptr<const Index> &index() const { return grille; }
+
+  signals:
+    void termine();
+
+  private:
+    void fais();
+
+    const QImage fond, image_;
+    const std::shared_ptr<const Scene> scene_;
+    QImage seules_;
+    std::shared_ptr<const Index> grille;
+    std::mutex verrou;
+    std::condition_variable finie;
+    bool fin = false;
+};
+
 #endif

@@ -179,10 +179,16 @@ static bool memoireLimite(uint64_t *octets)
     return true;
 }
 
-void zolplat_grands_blocs()
+void zolplat_grands_blocs(bool oui)
 {
 #if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, 128 << 10);
+    // The heap's top keeps free up to the largest block it may hold: a
+    // picture freed and made again does not give its pages back in between.
+    const int seuil = oui ? 128 << 10 : 32 << 20;
+    mallopt(M_MMAP_THRESHOLD, seuil);
+    mallopt(M_TRIM_THRESHOLD, seuil);
+#else
+    (void)oui;
 #endif
 }
 

@@ -57,11 +57,13 @@ int zolplat_mkdir(const char *chemin);
 // memory plus free swap). UINT64_MAX when neither can be known.
 uint64_t zolplat_memoire();
 
-// Blocks of 128 KB and more get mappings of their own from now on,
-// whatever the heap allocator learnt from the blocks freed before: such a
-// block grows by realloc without being copied (the arrays a reading grows a
-// step at a time) and goes back to the system when freed. Process-wide.
-void zolplat_grands_blocs();
+// With `oui`, blocks of 128 KB and more get mappings of their own, whatever
+// the heap allocator learnt from the blocks freed before: such a block
+// grows by realloc without being copied (the arrays a reading grows a step
+// at a time), at the price of fresh pages for every large block. Without,
+// blocks up to 32 MB come from the heap, whose pages are used again (the
+// pictures a window draws over and over). Process-wide.
+void zolplat_grands_blocs(bool oui);
 
 // Gives back to the system the memory the heap allocator keeps free, in
 // the middle of its heaps as at their ends. Takes the allocator's locks
