@@ -623,14 +623,8 @@ void Carte::lance(QCPPainter *painter, const QImage &tampon, const Vue &v,
 // ones that ended are deleted.
 void Carte::arrete()
 {
-    arretes.erase(std::remove_if(arretes.begin(), arretes.end(),
-                                 [](const std::unique_ptr<Travail> &t) { return t->acheve(); }),
-                  arretes.end());
-    if (!travail)
-        return;
-    travail->annule();
-    arretes.push_back(std::move(travail));
-    ++nombres.annules;
+    if (Travail::metDeCote(travail, arretes))
+        ++nombres.annules;
 }
 
 // Shown at once if the view and the curves are still those it drew. The

@@ -3,8 +3,6 @@
 
 #include "kaluimage.h"
 
-#include <algorithm>
-
 Ebauche::~Ebauche()
 {
     arrete();
@@ -91,12 +89,6 @@ void Ebauche::prend(Travail &fait)
 // ones that ended are deleted.
 void Ebauche::arrete()
 {
-    arretes.erase(std::remove_if(arretes.begin(), arretes.end(),
-                                 [](const std::unique_ptr<Travail> &t) { return t->acheve(); }),
-                  arretes.end());
-    if (!travail)
-        return;
-    travail->annule();
-    arretes.push_back(std::move(travail));
-    etatsLot.reset();
+    if (Travail::metDeCote(travail, arretes))
+        etatsLot.reset();
 }

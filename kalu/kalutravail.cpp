@@ -173,6 +173,19 @@ int Travail::filsParDefaut()
     return std::max(1, QThread::idealThreadCount());
 }
 
+bool Travail::metDeCote(std::unique_ptr<Travail> &travail,
+                        std::vector<std::unique_ptr<Travail>> &arretes)
+{
+    arretes.erase(std::remove_if(arretes.begin(), arretes.end(),
+                                 [](const std::unique_ptr<Travail> &t) { return t->acheve(); }),
+                  arretes.end());
+    if (!travail)
+        return false;
+    travail->annule();
+    arretes.push_back(std::move(travail));
+    return true;
+}
+
 Travail::Travail(Demande demande, int fils) : d(std::move(demande)), fils(std::max(1, fils))
 {
     Atelier::le().confie([this](Poste &p) { prepare(p); });

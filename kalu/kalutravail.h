@@ -86,6 +86,12 @@ class Travail : public QObject
     // The number of threads a job takes on this machine.
     static int filsParDefaut();
 
+    // Cancels `travail`, if any, and keeps it among `arretes` until its
+    // threads end, so that the GUI thread never waits for them; deletes
+    // those that ended. True when a job was cancelled.
+    static bool metDeCote(std::unique_ptr<Travail> &travail,
+                          std::vector<std::unique_ptr<Travail>> &arretes);
+
     // What one of the pool's threads keeps between jobs.
     struct Poste;
 
