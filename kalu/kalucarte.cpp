@@ -632,11 +632,9 @@ void Carte::arrete()
 // delivery is over, or with the map if that comes first.
 void Carte::travailTermine()
 {
-    if (!travail || sender() != travail.get())
+    Travail *fait = prendFini(travail, sender(), this);
+    if (!fait)
         return;
-    Travail *fait = travail.release();
-    fait->setParent(this);
-    fait->deleteLater();
     const Travail::Demande &d = fait->demande();
     bool vueOk = false;
     if (fait->index() && d.scene == scene_)
@@ -771,6 +769,14 @@ void Carte::esquisse(const QSize &taille)
 {
     if (!rapide_ || sansEbauche || activite != Activite::Repos)
         return;
+    // A view that did not change (the points' box was the header's) keeps
+    // its picture: its fond is the same.
+    bool vueOk = false;
+    Vue v = Vue::de(plot, &vueOk);
+    v.ratio = 1;
+    if (pourExport && vueOk && ebauche.commencee() && ebauche.vue() == v &&
+        ebauche.fond().size() == taille && rangsEbauche == registre.rangs())
+        return;
     pourExport = true;
     saisie = true;
     {
@@ -818,11 +824,9 @@ bool Carte::exporteEbauche(QImage &tampon, const Vue &v)
 // of the map's picture and scene.
 void Carte::finitionTerminee()
 {
-    if (!finition || sender() != finition.get())
+    Finition *faite = prendFini(finition, sender(), this);
+    if (!faite)
         return;
-    Finition *faite = finition.release();
-    faite->setParent(this);
-    faite->deleteLater();
     cliche->completeSeules(faite->image(), faite->seules());
     if (faite->scene() == scene_ && !grille)
         grille = faite->index();

@@ -69,11 +69,9 @@ void Ebauche::pose(QImage &tampon) const
 // the delivery is over.
 void Ebauche::lotFini()
 {
-    if (!travail || sender() != travail.get())
+    Travail *fait = prendFini(travail, sender(), this);
+    if (!fait)
         return;
-    Travail *fait = travail.release();
-    fait->setParent(this);
-    fait->deleteLater();
     prend(*fait);
     emit avance();
 }

@@ -126,6 +126,20 @@ class Travail : public QObject
     std::shared_ptr<const Index> grille;
 };
 
+// In a slot of a job's end (a Travail's or a Finition's): the job held in
+// `tenu`, if it is the signal's sender, taken from it and deleted once the
+// delivery is over, or with `parent` if that comes first; else null (a job
+// no longer the one held). GUI thread.
+template <class T> T *prendFini(std::unique_ptr<T> &tenu, const QObject *envoyeur, QObject *parent)
+{
+    if (!tenu || envoyeur != tenu.get())
+        return nullptr;
+    T *fini = tenu.release();
+    fini->setParent(parent);
+    fini->deleteLater();
+    return fini;
+}
+
 // What a complete picture made otherwise than by one job (lot after lot, as
 // a load went) still lacks: the curves alone of the picture, for the moved
 // pictures of gestures, and the click index of its scene; made on the pool,
