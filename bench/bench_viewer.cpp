@@ -69,6 +69,18 @@
 #include "kalucarte.h"
 #include "kaluview.h"
 
+#include <QEventLoop>
+
+// A load as the Explorer starts it, waited for.
+static void chargeEtAttends(KaluView &v, const std::string &chemin)
+{
+    QEventLoop attente;
+    QObject::connect(&v, &KaluView::chargementFini, &attente, &QEventLoop::quit);
+    v.chargeShapefiles({QString::fromStdString(chemin)});
+    if (v.chargeEnCours())
+        attente.exec();
+}
+
 namespace
 {
 
@@ -459,6 +471,74 @@ double rss_apres_vide(QCustomPlot *plot)
     return plot->plottableCount() > 0 ? -1 : rss_mo();
 }
 
+// The user during a load, from its first picture with curves on: a wheel
+// notch (until a picture shows the new view), then a drag of 20 moves 10 ms
+// apart, the load going on; and, in a second load, a stop (the window's
+// Escape). Gives the wheel's time to its picture, the longest stall of the
+// load with its gestures, the load's time, and the stop's time to the
+// load's end with the curves made after it.
+void pendant_charge(KaluView &v, QCustomPlot *plot, Carte *carte, Banc &banc,
+                    const std::string &chemin,
+                    const std::function<void(const char *, double)> &ecrit)
+{
+    double tMolette = -1, molette_vue = -1;
+    QCPRange avant;
+    bool commence = false, arret = false;
+    QPoint pos = plot->xAxis->axisRect()->center();
+    QTimer pas;
+    int etape = 0;
+    QObject::connect(&pas, &QTimer::timeout, [&] {
+        if (!v.chargeEnCours() || etape > 21) {
+            if (etape <= 21 && etape > 0)
+                souris(plot, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
+            pas.stop();
+            return;
+        }
+        if (etape == 0)
+            souris(plot, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
+        else if (etape == 21)
+            souris(plot, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
+        else
+            souris(plot, QEvent::MouseMove, pos += QPoint(4, 2), Qt::NoButton, Qt::LeftButton);
+        ++etape;
+    });
+    size_t aLArret = 0;
+    double tArret = -1;
+    const QMetaObject::Connection suit = QObject::connect(plot, &QCustomPlot::afterReplot, [&] {
+        if (tMolette >= 0 && molette_vue < 0 && plot->xAxis->range() != avant)
+            molette_vue = maintenant() - tMolette;
+        if (commence || !v.chargeEnCours() || carte->courbesEbauchees() == 0)
+            return;
+        commence = true;
+        QTimer::singleShot(0, [&] {
+            if (arret) {
+                aLArret = carte->rangSuivant();
+                tArret = maintenant();
+                v.arreteChargement();
+                return;
+            }
+            avant = plot->xAxis->range();
+            tMolette = maintenant();
+            molette(plot, plot->xAxis->axisRect()->center(), 120);
+            pas.start(10);
+        });
+    });
+    const Banc::Geste g = banc.mesure([&] { chargeEtAttends(v, chemin); });
+    ecrit("pendant_molette", molette_vue);
+    ecrit("pendant_pire", g.pire);
+    ecrit("pendant_fin", g.fin);
+    commence = false;
+    arret = true;
+    double fini = -1;
+    const QMetaObject::Connection fin =
+        QObject::connect(&v, &KaluView::chargementFini, [&] { fini = maintenant(); });
+    chargeEtAttends(v, chemin);
+    QObject::disconnect(fin);
+    QObject::disconnect(suit);
+    ecrit("arret", tArret >= 0 ? fini - tArret : -1);
+    ecrit("arret_apres", double(carte->rangSuivant()) - double(aLArret));
+}
+
 // One map in one process: its figures as "key=value" words on one line of
 // `sortie`. `parFils`: the view change is also timed with 1 and 2 threads.
 int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie)
@@ -482,8 +562,7 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     ecrit("tampon", plot->bufferDevicePixelRatio());
     ecrit("largeur", plot->width());
 
-    const Banc::Geste charge =
-        banc.mesure([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
+    const Banc::Geste charge = banc.mesure([&] { chargeEtAttends(v, chemin); });
     geste("charge", charge);
     ecrit("charge_premiere", charge.premiere);
     ecrit("rss_charge", rss_mo());
@@ -551,6 +630,7 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     geste("vide", banc.joue({[&] { QMetaObject::invokeMethod(&v, "removeAllGraphs"); }}, 10));
     ecrit("pic", pic_mo());
     ecrit("rss_vide", rss_apres_vide(plot));
+    pendant_charge(v, plot, carte, banc, chemin, ecrit);
     fprintf(sortie, "%s\n", o.str().c_str());
     return 0;
 }
@@ -568,8 +648,7 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     taille_plot(v, plot);
     Carte *carte = Carte::de(plot);
     Banc banc(plot, carte);
-    const Banc::Geste g =
-        banc.mesure([&] { v.chargeShapefiles({QString::fromStdString(chemin)}); });
+    const Banc::Geste g = banc.mesure([&] { chargeEtAttends(v, chemin); });
     fprintf(sortie,
             "charge_fin=%.6f charge_premiere=%.6f charge_pire=%.6f charge_signal=%d courbes=%d ",
             g.fin, g.premiere, g.pire, g.signal, plot->plottableCount());
@@ -887,6 +966,21 @@ int main(int argc, char **argv)
                ms(l, "glisse", "_fin").c_str(), l["glisse_fin"] / l["plancher"],
                ms(l, "molette", "_fin").c_str(), ms(l, "clic", "_fin").c_str(),
                ms(l, "retire", "_fin").c_str(), ms(l, "vide", "_fin").c_str());
+    }
+    fflush(stdout);
+
+    printf("\nDuring a load, from its first picture with curves on: a wheel notch, then a drag "
+           "of 20 moves 10 ms apart; in another load, a stop (Escape). Time from the notch to a "
+           "picture of the new view, the longest stall of the load with its gestures, the load "
+           "to its complete picture (plain and with the gestures), the stop to the load's end, "
+           "and the curves made after the stop (taken back: at most 0).\n\n"
+           "| map | ratio | wheel shown ms | longest stall ms | load s | load with gestures s | "
+           "stop ms | curves after the stop |\n|---|---|---|---|---|---|---|---|\n");
+    for (Resultat &r : resultats) {
+        Ligne &l = r.l;
+        printf("| %s | %s | %.1f | %.3f | %.3f | %s | %.0f |\n", r.ligne.c_str(),
+               ms(l["pendant_molette"]).c_str(), l["pendant_pire"] * 1e3, l["charge_fin"],
+               l["pendant_fin"], ms(l["arret"]).c_str(), l["arret_apres"]);
     }
     fflush(stdout);
 

@@ -15,6 +15,7 @@
 // drawn (every input rejected by the reader, or empty); nothing is then left
 // at OUTPUT's path. 2 for a malformed command line.
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTemporaryFile>
 
@@ -281,7 +282,13 @@ int main(int argc, char **argv)
                     nom.constData());
         signales = zolsignalements();
     });
-    view.chargeShapefiles(d.entrees, false);
+    {
+        QEventLoop attente;
+        QObject::connect(&view, &KaluView::chargementFini, &attente, &QEventLoop::quit);
+        view.chargeShapefiles(d.entrees, false);
+        if (view.chargeEnCours())
+            attente.exec();
+    }
     // Every input rejected by the reader, or read but empty: no picture.
     if (plot->plottableCount() == 0) {
         zolerreur(KLUSRC, "main", nullptr, "no shape could be drawn, nothing written!\n");

@@ -666,8 +666,10 @@ void Carte::finChargement()
 }
 
 // A replot of the load: the curves made so far as drawn, and the next lot
-// asked for. False, once the load is over, when the pictures can't become
-// the complete one (another view) or just did: the replot goes on as any.
+// asked for. While the view moves, the last picture moved with it; a view
+// that changed begins the pictures again, the last one shown moved until
+// the new one holds curves. False, once the load is over, when the pictures
+// can't be drawn or just became the complete one: the replot goes on as any.
 bool Carte::dessineEbauche(QCPPainter *painter)
 {
     QImage *tampon = Cliche::tamponDe(painter);
@@ -675,7 +677,8 @@ bool Carte::dessineEbauche(QCPPainter *painter)
     const Vue v = Vue::de(plot, &vueOk);
     const bool possible =
         rapide_ && !sansEbauche && tampon && vueOk && tampon->devicePixelRatio() == v.ratio;
-    if (!chargement && (!possible || !ebauche.vaPour(v, *tampon) || ebaucheFinie())) {
+    if (!chargement && (!possible || registre.courbes().empty() ||
+                        (ebauche.vaPour(v, *tampon) && ebaucheFinie()))) {
         ebauche.oublie();
         return false;
     }
@@ -684,12 +687,20 @@ bool Carte::dessineEbauche(QCPPainter *painter)
     if (!possible)
         return true; // the map shows once its curves are all made
     if (!ebauche.vaPour(v, *tampon) || rangsEbauche != registre.rangs()) {
+        if (geste->enCours() && ebauche.commencee() && rangsEbauche == registre.rangs()) {
+            ebauche.dessineDeplacee(painter, v);
+            ++nombres.images;
+            return true; // begun again for the view the gesture ends at
+        }
         ebauche.commence(*tampon, v, *painter);
         rangsEbauche = registre.rangs();
+        dernierLot.invalidate();
     }
     if (ebauche.dessinees() > 0) {
         ebauche.pose(*tampon);
         ++nombres.ebauches;
+    } else {
+        ebauche.dessineDeplacee(painter, v);
     }
     poursuisEbauche();
     return true;
@@ -727,7 +738,8 @@ bool Carte::ebaucheFinie()
 // The next lot, if curves wait and none is being drawn: while curves come,
 // lots begin INTERVALLE_EBAUCHE ms apart at least, so that the pictures and
 // their replots don't take the time the load needs; after, at once and
-// whole.
+// whole. The first lot of a picture takes every curve made so far: a view
+// that changed during the load catches up in one drawing.
 void Carte::poursuisEbauche()
 {
     const std::vector<Courbe *> &courbes = registre.courbes();
@@ -740,8 +752,8 @@ void Carte::poursuisEbauche()
             relance.start(int(reste));
         return;
     }
-    const std::shared_ptr<const Scene> lot =
-        registre.lot(debut, chargement ? POINTS_LOT : std::numeric_limits<long>::max());
+    const std::shared_ptr<const Scene> lot = registre.lot(
+        debut, chargement && debut > 0 ? POINTS_LOT : std::numeric_limits<long>::max());
     if (!lot->dessinable) { // curves only the library draws: the map shows once whole
         sansEbauche = true;
         ebauche.oublie();

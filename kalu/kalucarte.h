@@ -117,8 +117,11 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // drawing order. The plot's list of plottables is set aside between
     // debutAjouts and finAjouts, so that each registration is short; the
     // replots meanwhile show the curves made so far during a load
-    // (debutChargement), none otherwise.
-    void debutAjouts() { registre.debutAjouts(); }
+    // (debutChargement), none otherwise. A new `lot` (a file) holds its
+    // curves apart, to be taken back cheaply (retireDepuis); a slice of the
+    // same file goes on with it, and the plot is whole between slices, so
+    // the user's selections and removals see every curve made so far.
+    void debutAjouts(bool lot = true) { registre.debutAjouts(lot); }
     // `place` tells whether the curve has a point to place at all: its box
     // is then that of its placed points. Every point of the curve that is
     // not NaN lies in the box: its drawing relies on that.

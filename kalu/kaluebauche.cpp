@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluebauche.h"
 
-#include "kaluimage.h"
-
 Ebauche::~Ebauche()
 {
     arrete();
@@ -12,6 +10,8 @@ Ebauche::~Ebauche()
 void Ebauche::commence(const QImage &fond, const Vue &vue, const QCPPainter &painter)
 {
     arrete();
+    if (dessinees() > 0)
+        deplacee.adopte(fond_, image_, QImage(), vue_, nullptr, nullptr);
     fond_ = fond.copy();
     image_ = fond_;
     vue_ = vue;
@@ -23,6 +23,7 @@ void Ebauche::commence(const QImage &fond, const Vue &vue, const QCPPainter &pai
 void Ebauche::oublie()
 {
     arrete();
+    deplacee.oublie();
     fond_ = image_ = QImage();
     etats_.clear();
 }
@@ -58,6 +59,13 @@ void Ebauche::attends()
     if (!travail->estAnnule())
         prend(*travail);
     travail.reset(); // its end, queued, goes with it
+}
+
+void Ebauche::dessineDeplacee(QCPPainter *painter, const Vue &maintenant)
+{
+    if (dessinees() > 0 && deplacee.image().cacheKey() != image_.cacheKey())
+        deplacee.adopte(fond_, image_, QImage(), vue_, nullptr, nullptr);
+    deplacee.dessineDeplacee(painter, maintenant);
 }
 
 void Ebauche::pose(QImage &tampon) const

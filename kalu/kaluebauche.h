@@ -10,6 +10,11 @@
 // goes on making the next ones. When the load ends in the view the pictures
 // were drawn for, the complete picture is already made.
 //
+// When the view changes during the load (a drag, the wheel, a resize), the
+// pictures begin again for the new view, and the last picture that held
+// curves is shown moved and scaled to it (dessineDeplacee) until the new
+// one holds curves: the map drawn so far never leaves the screen.
+//
 // Threads: an Ebauche is made, asked and deleted on the GUI thread; its
 // jobs draw on the pool, on their lot alone (shared, read-only), and
 // avance() comes on the GUI thread.
@@ -22,6 +27,7 @@
 #include <memory>
 #include <vector>
 
+#include "kaluimage.h"
 #include "kalutravail.h"
 
 class Ebauche : public QObject
@@ -34,9 +40,11 @@ class Ebauche : public QObject
 
     // From no curve, for the view `vue`, over `fond` (the plot's picture
     // before the curves, copied), drawn with the hints and modes of
-    // `painter`. A lot being drawn is cancelled.
+    // `painter`. A lot being drawn is cancelled. The last picture with
+    // curves is kept to be shown moved.
     void commence(const QImage &fond, const Vue &vue, const QCPPainter &painter);
-    // No picture any more; a lot being drawn is cancelled.
+    // No picture any more, none kept to be shown moved; a lot being drawn
+    // is cancelled.
     void oublie();
     bool commencee() const { return !fond_.isNull(); }
 
@@ -61,6 +69,11 @@ class Ebauche : public QObject
     // curves may draw.
     void pose(QImage &tampon) const;
 
+    // The curves of the last picture that held any, moved and scaled to
+    // the view `maintenant`, over what `painter` drew: the picture while the
+    // view moves, or for a new view whose pictures hold no curve yet.
+    void dessineDeplacee(QCPPainter *painter, const Vue &maintenant);
+
     const QImage &fond() const { return fond_; }
     const QImage &image() const { return image_; }
     const Vue &vue() const { return vue_; }
@@ -82,6 +95,7 @@ class Ebauche : public QObject
     std::unique_ptr<Travail> travail; // the lot being drawn
     std::shared_ptr<const Etats> etatsLot;
     std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
+    Cliche deplacee; // the last picture with curves, to be shown moved
 };
 
 #endif

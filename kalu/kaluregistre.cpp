@@ -82,12 +82,14 @@ void Registre::Etendue::ajoute(const QCPRange &cles, const QCPRange &valeurs)
 // new one: each curve registers in an empty list instead and is moved at
 // once behind the others; the list is whole again, in creation order, at
 // finAjouts.
-void Registre::debutAjouts()
+void Registre::debutAjouts(bool lot)
 {
     if (ajouts_)
         return;
     ajouts_ = true;
     deja.swap(acces::plottables(plot));
+    if (!lot)
+        return;
     if (trous > 0)
         compacte();
     // A holder per lot of adds: a file that takes its curves back has them

@@ -40,7 +40,7 @@ class Registre
     Registre &operator=(const Registre &) = delete;
 
     // See Carte::debutAjouts, ajoute, inscrit, finAjouts.
-    void debutAjouts();
+    void debutAjouts(bool lot = true);
     Courbe *ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place);
     void inscrit(Courbe *c);
     void finAjouts();

@@ -2,7 +2,6 @@
 #include "kaluview.h"
 
 #include "kalucarte.h"
-#include "kalucharge.h"
 #include "kluconf.h"
 #include "ui_kaluview.h"
 #include "zolconf.h"
@@ -10,7 +9,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -18,18 +16,13 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QShortcutEvent>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
 
 #include <cmath>
-#include <deque>
 
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
-
-// Longest run of curve making between two turns of the event loop, in ms.
-static const int TRANCHE_MS = 10;
 
 // The published technical description of the shapefile format.
 static const char ADRESSE_SHP[] = "https://www.esri.com/library/whitepapers/pdfs/shapefile.pdf";
@@ -64,6 +57,8 @@ KaluView::KaluView(QWidget *parent)
 // item up on the way: quadratic in the number of curves.
 KaluView::~KaluView()
 {
+    chargement.reset();
+    progression.reset(); // it clears the status bar, whose message this window keeps
     clearShapes();
 }
 
@@ -186,6 +181,9 @@ void KaluView::connectPlot()
     const auto prendGamme = qOverload<const QCPRange &>(&QCPAxis::setRange);
     connect(plot->xAxis, suitGamme, plot->xAxis2, prendGamme);
     connect(plot->yAxis, suitGamme, plot->yAxis2, prendGamme);
+    // A view the user moves during a load is the one it ends at.
+    connect(plot->xAxis, suitGamme, this, &KaluView::vueBougee);
+    connect(plot->yAxis, suitGamme, this, &KaluView::vueBougee);
     // Double-clicks edit labels, curve names, title and sub-title.
     connect(plot, &QCustomPlot::axisDoubleClick, this, &KaluView::axisLabelDoubleClick);
     connect(plot, &QCustomPlot::legendDoubleClick, this, &KaluView::legendDoubleClick);
@@ -236,152 +234,173 @@ void KaluView::egalise()
     }
 }
 
-// Loading one shapefile into the plot: one curve per part of every record.
-// The file is read and its curves' data made on a thread of its own; the
-// curves are made here, between the window's events. Input stays blocked
-// until the file is done. Rescaling and replotting are the caller's.
+// Loading one shapefile into the plot, adding to what it shows: one curve
+// per part of every record, made by a job of one file. Fitting the view and
+// replotting are the caller's.
 void KaluView::fscanshp_cpt(string shppath)
 {
-    if (lecture) // one load at a time; its own input is blocked
+    lance({QString::fromUtf8(shppath.c_str())}, false);
+}
+
+void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
+{
+    abandonneChargement();
+    zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
+    clearShapes();
+    montreCharge = replot;
+    avantX = ui->customPlot->xAxis->range();
+    avantY = ui->customPlot->yAxis->range();
+    // The old map goes from the screen at once, and the new one shows as
+    // it comes.
+    carte->debutChargement();
+    if (replot)
+        ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
+    lance(fichiers, true);
+}
+
+// Starts the job of `fichiers`; `entier`: the Explorer's whole load, which
+// sets the view and ends fitted.
+void KaluView::lance(const QStringList &fichiers, bool entier)
+{
+    abandonneChargement();
+    entiere = entier;
+    vueLibre = false;
+    illisibles.clear();
+    autresRefus.clear();
+    progression.reset(new Progression(ui->statusBar, boutonArret));
+    connect(progression.get(), &Progression::arret, this, &KaluView::arreteChargement);
+    chargement.reset(new Chargement(carte, habits(), fichiers));
+    connect(chargement.get(), &Chargement::fichierCommence, this, &KaluView::fichierCommence);
+    connect(chargement.get(), &Chargement::fichierAccepte, this, &KaluView::fichierAccepte);
+    connect(chargement.get(), &Chargement::avance, progression.get(), &Progression::avance);
+    connect(chargement.get(), &Chargement::fichierFini, this, &KaluView::fichierFini);
+    connect(chargement.get(), &Chargement::termine, this, &KaluView::chargementTermine);
+    stopAction->setEnabled(true);
+    chargement->commence();
+}
+
+void KaluView::arreteChargement()
+{
+    if (chargement)
+        chargement->arrete();
+}
+
+// A load replaced, emptied or closed: it ends here, neither fitted nor
+// reported.
+void KaluView::abandonneChargement()
+{
+    if (!chargement)
         return;
-    abandon = false;
-    std::unique_ptr<Progression> propre;
-    if (!progression)
-        propre.reset(new Progression(ui->statusBar));
-    Progression *suivi = progression ? progression : propre.get();
-    suivi->debut(shppath);
-    const QString nom = QString::fromUtf8(shppath.c_str());
-    if (progression)
-        cadrePrevu(nullptr, shppath.c_str());
-    Lecture lue(shppath);
-    const int courbes = suisLecture(lue, *suivi, nom);
-    carte->finAjouts();
-    if (abandon)
-        return;
-    if (!lue.accepte()) {
-        if (!lue.refusee())
-            zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
-        refus << QFileInfo(nom).fileName();
-        if (propre) { // a load of its own: the bar has its message back
-            propre.reset();
-            montreRefus();
-        }
-        emit fichierCharge(nom, false);
-        return;
+    chargement->disconnect(this);
+    chargement.reset();
+    progression.reset();
+    stopAction->setEnabled(false);
+    carte->finChargement();
+    emit chargementFini();
+}
+
+void KaluView::fichierCommence(const QString &chemin)
+{
+    progression->debut(chemin);
+    if (entiere && !vueLibre)
+        cadrePrevu(nullptr, chemin.toUtf8().constData());
+}
+
+void KaluView::fichierAccepte(const QString &chemin, const Lecture &lue)
+{
+    title->setText(QString("Shapefile: '%1'").arg(chemin));
+    if (entiere && !vueLibre)
+        cadrePrevu(&lue, nullptr);
+}
+
+// A file the reader rejected is reported under the loader's name; one of a
+// type not drawn, or too big, is told as such in the status bar. A legend
+// of 30 entries and more would cover the map.
+void KaluView::fichierFini(const QString &chemin, Chargement::Refus refus, int courbes)
+{
+    const QString nom = QFileInfo(chemin).fileName();
+    switch (refus) {
+    case Chargement::Refus::Aucun: {
+        QCustomPlot *plot = ui->customPlot;
+        plot->legend->setVisible(courbes < 30);
+        if (plot->legend->visible())
+            carte->faitEntrees();
+        break;
     }
-    // A legend of 30 entries and more would cover the map.
-    QCustomPlot *plot = ui->customPlot;
-    plot->legend->setVisible(courbes < 30);
-    if (plot->legend->visible())
-        carte->faitEntrees();
-    emit fichierCharge(nom, true);
+    case Chargement::Refus::Illisible:
+        zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
+        illisibles << QString("'%1'").arg(nom);
+        break;
+    case Chargement::Refus::TypeNonDessine:
+        zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
+        autresRefus << QString("'%1': %2 shapes are not drawn")
+                           .arg(nom, Chargement::nomDuType(
+                                         Chargement::typeDeclare(chemin.toUtf8().toStdString())));
+        break;
+    case Chargement::Refus::Memoire:
+        autresRefus << QString("'%1' is too big for the memory left").arg(nom);
+        break;
+    }
+    emit fichierCharge(chemin, refus == Chargement::Refus::Aucun);
 }
 
-// Runs the window until `lue` is done (or the window closed), making the
-// curves of its pieces 10 ms at a time as they come; the title changes
-// once the file is accepted, and a file rejected halfway takes back the
-// curves it made. Returns the number of curves made.
-int KaluView::suisLecture(Lecture &lue, Progression &suivi, const QString &nom)
+// The end of a load: done or stopped, what stays is fitted (unless the user
+// moved the view meanwhile) and equalised. A load that left no curve to fit
+// keeps the ranges it began with. The job is the sender of the signal being
+// delivered: it is deleted once the delivery is over.
+void KaluView::chargementTermine(bool arrete)
 {
-    QEventLoop boucle;
-    lecture = &lue;
-    attente = &boucle;
-    const Habits habits(*this);
-    std::deque<Piece> prets;
-    int courbes = 0, pourcent = 0;
-    const size_t premiere = carte->rangSuivant();
-    bool rejete = false;
-    carte->debutAjouts();
-    // A zero timer runs only when the window has no other event waiting:
-    // repaints, resizes and the window manager come first.
-    QTimer tambour;
-    tambour.setInterval(0);
-    connect(&tambour, &QTimer::timeout, &boucle, [&] {
-        if (rejete)
-            return; // its pieces are not made: its curves were taken back
-        QElapsedTimer t;
-        t.start();
-        lue.prends(prets);
-        carte->prevoit(premiere + size_t(lue.partiesPrevues()));
-        for (int faites = 1; !prets.empty() && !abandon; ++faites) {
-            ajouteCourbe(prets.front(), habits);
-            pourcent = prets.front().pourcent;
-            prets.pop_front();
-            ++courbes;
-            if ((faites & 31) == 0 && t.elapsed() >= TRANCHE_MS)
-                break;
+    chargement.release()->deleteLater();
+    progression.reset();
+    stopAction->setEnabled(false);
+    carte->finChargement();
+    montreRefus(arrete);
+    if (entiere && !vueLibre) {
+        cadrage = true;
+        if (carte->etendue().trouvee) {
+            carte->recadre();
+        } else {
+            ui->customPlot->xAxis->setRange(avantX);
+            ui->customPlot->yAxis->setRange(avantY);
         }
-        suivi.avance(pourcent, 100);
-        if (abandon || (prets.empty() && lue.finie()))
-            boucle.quit();
-        else if (prets.empty())
-            tambour.stop(); // until the next pieces
-    });
-    connect(&lue, &Lecture::lu, &boucle, [&] {
-        if (!lue.accepte()) {
-            rejete = true;
-            prets.clear();
-            carte->retireDepuis(premiere);
-            courbes = 0;
-            boucle.quit();
-            return;
-        }
-        title->setText(QString("Shapefile: '%1'").arg(nom));
-        if (progression)
-            cadrePrevu(&lue, nullptr);
-    });
-    connect(&lue, &Lecture::pret, &boucle, [&] { tambour.start(); });
-    boucle.exec();
-    lecture = nullptr;
-    attente = nullptr;
-    return courbes;
+        cadreFinal();
+        cadrage = false;
+    }
+    if (entiere && montreCharge)
+        ui->customPlot->replot();
+    emit chargementFini();
 }
 
-// One part's curve, sharing the piece's data and name.
-void KaluView::ajouteCourbe(const Piece &p, const Habits &h)
+// The user's drag, wheel or zoom during a load: its end keeps that view.
+void KaluView::vueBougee()
 {
-    Courbe *curve = carte->ajoute(p.cles, p.valeurs, p.place);
-    curve->setData(p.donnees);
-    habille(curve, p.polygone, h);
-    curve->setName(p.nom);
-    carte->inscrit(curve);
+    if (chargement && !cadrage)
+        vueLibre = true;
 }
 
 // A close request ends the load under way at once: the reading stops after
-// its record and the curves made so far stay as they are.
+// its record and nothing is reported.
 void KaluView::closeEvent(QCloseEvent *event)
 {
-    if (lecture) {
-        abandon = true;
-        lecture->annule();
-        attente->quit();
-    }
+    abandonneChargement();
     QMainWindow::closeEvent(event);
 }
 
 // Polygons green and translucent, lines blue and unfilled; selected ones in
-// their own colours. Made once per file: every curve shares them, their
+// their own colours. Made once per load: every curve shares them, their
 // selection decorators included.
-KaluView::Habits::Habits(const KaluView &v)
-    : ligne(v.lineColor), polygone(v.polygonColor), fond(v.polygonFillColor, Qt::SolidPattern),
-      choixLigne(std::make_shared<QCPSelectionDecorator>()),
-      choixPolygone(std::make_shared<QCPSelectionDecorator>())
+Chargement::Habits KaluView::habits() const
 {
-    choixLigne->setPen(QPen(v.lineSelectedColor));
-    choixPolygone->setPen(QPen(v.polygonSelectedColor));
-    choixPolygone->setBrush(QBrush(v.polygonSelectedFillColor, Qt::SolidPattern));
-}
-
-void KaluView::habille(Courbe *curve, bool polygone, const Habits &h)
-{
-    if (polygone) {
-        curve->setPen(h.polygone);
-        curve->setBrush(h.fond);
-        curve->partageChoix(h.choixPolygone);
-    } else {
-        curve->setPen(h.ligne);
-        curve->partageChoix(h.choixLigne);
-    }
+    Chargement::Habits h;
+    h.ligne = QPen(lineColor);
+    h.polygone = QPen(polygonColor);
+    h.fond = QBrush(polygonFillColor, Qt::SolidPattern);
+    h.choixLigne = std::make_shared<QCPSelectionDecorator>();
+    h.choixLigne->setPen(QPen(lineSelectedColor));
+    h.choixPolygone = std::make_shared<QCPSelectionDecorator>();
+    h.choixPolygone->setPen(QPen(polygonSelectedColor));
+    h.choixPolygone->setBrush(QBrush(polygonSelectedFillColor, Qt::SolidPattern));
+    return h;
 }
 
 // Versions and build stamps of the program, of Zol, of the plotting library
@@ -590,10 +609,15 @@ void KaluView::moveLegend()
     }
 }
 
-// Empties plot and legend; ranges, title and sub-title stay.
+// Empties plot and legend; ranges, title and sub-title stay. A load under
+// way stops first.
 void KaluView::removeAllGraphs()
 {
+    const bool arrete = chargement != nullptr;
+    abandonneChargement();
     clearShapes();
+    if (arrete)
+        montreRefus(true);
     ui->customPlot->replot();
 }
 
@@ -606,93 +630,6 @@ void KaluView::removeSelectedGraph()
         return;
     retireCourbe(choisies.first());
     plot->replot();
-}
-
-Progression::Progression(QStatusBar *barre) : barre(barre), avant(barre->currentMessage())
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    qApp->installEventFilter(this);
-}
-
-Progression::~Progression()
-{
-    fin();
-    qApp->removeEventFilter(this);
-    QApplication::restoreOverrideCursor();
-}
-
-void Progression::debut(const std::string &chemin)
-{
-    nom = QFileInfo(QString::fromUtf8(chemin.c_str())).fileName();
-    montre(0);
-}
-
-void Progression::avance(int fait, int total)
-{
-    if (total > 0 && horloge.elapsed() >= 100)
-        montre(int(qint64(fait) * 100 / total));
-}
-
-// Gives the status bar back its message: what showed before the load.
-void Progression::fin()
-{
-    if (avant.isEmpty())
-        barre->clearMessage();
-    else
-        barre->showMessage(avant, 0);
-}
-
-void Progression::montre(int pourcent)
-{
-    barre->showMessage(QString("Lecture de « %1 » : %2 %").arg(nom, QString::number(pourcent)), 0);
-    horloge.start();
-}
-
-// The quit keys: closing the window ends the load, so they stay live.
-static bool quitte(QEvent *event)
-{
-    QKeySequence touche;
-    if (event->type() == QEvent::Shortcut) {
-        touche = static_cast<QShortcutEvent *>(event)->key();
-    } else if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
-               event->type() == QEvent::ShortcutOverride) {
-        const QKeyEvent *k = static_cast<QKeyEvent *>(event);
-        touche = QKeySequence(int(k->modifiers()) | k->key());
-    } else {
-        return false;
-    }
-    return touche == QKeySequence(Qt::CTRL | Qt::Key_Q) ||
-           QKeySequence::keyBindings(QKeySequence::Quit).contains(touche);
-}
-
-bool Progression::eventFilter(QObject *objet, QEvent *event)
-{
-    if (quitte(event))
-        return QObject::eventFilter(objet, event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Shortcut:
-    case QEvent::ShortcutOverride:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-        return true;
-    default:
-        return QObject::eventFilter(objet, event);
-    }
 }
 
 // The only way shapefiles reach the plot: the chosen files replace what is
@@ -709,40 +646,6 @@ void KaluView::appuiBoutonExplorer()
     chargeShapefiles(dialog.selectedFiles());
 }
 
-void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
-{
-    if (lecture) // one load at a time; its own input is blocked
-        return;
-    abandon = false;
-    refus.clear();
-    zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
-    QCustomPlot *plot = ui->customPlot;
-    clearShapes();
-    montreCharge = replot;
-    // The old map goes from the screen at once, and the new one shows as
-    // it comes: the window lives through the load.
-    if (replot) {
-        carte->debutChargement();
-        plot->replot(QCustomPlot::rpQueuedReplot);
-    }
-    {
-        Progression suivi(ui->statusBar);
-        progression = &suivi;
-        for (const QString &fichier : fichiers)
-            if (!abandon)
-                fscanshp_cpt(fichier.toUtf8().toStdString());
-        progression = nullptr;
-    }
-    carte->finChargement();
-    if (abandon)
-        return;
-    montreRefus();
-    carte->recadre();
-    cadreFinal();
-    if (replot)
-        plot->replot();
-}
-
 // Equal scales on the fitted ranges, measured with the new title row and
 // tick labels in place, and kept when the labels of the equalised ranges
 // move the rectangle's sides.
@@ -751,6 +654,27 @@ void KaluView::cadreFinal()
     metEnPage();
     adjustEqualScale();
     gardeEchelle(ui->customPlot->xAxis->axisRect()->rect().size());
+    couvre();
+}
+
+// Keeping the scale through the labels' moves narrows the ranges when the
+// rectangle narrows: past a point drawn, the map's sides would be cut. Then
+// the fit and the equal scale are made again on the rectangle as it is now,
+// which only widens a range, until the layout holds still.
+void KaluView::couvre()
+{
+    QCustomPlot *plot = ui->customPlot;
+    for (int tour = 0; tour < 4; ++tour) {
+        const Registre::Etendue e = carte->etendue();
+        if (!e.trouvee ||
+            (plot->xAxis->range().contains(e.x.lower) && plot->xAxis->range().contains(e.x.upper) &&
+             plot->yAxis->range().contains(e.y.lower) && plot->yAxis->range().contains(e.y.upper)))
+            return;
+        carte->recadre();
+        metEnPage();
+        egalise();
+        metEnPage();
+    }
 }
 
 // The view the load will end at, set before the file's first curve so that
@@ -772,10 +696,12 @@ void KaluView::cadrePrevu(const Lecture *lue, const char *chemin)
         prevue.ajoute(QCPRange(x0, x1), QCPRange(y0, y1));
     if (!prevue.trouvee)
         return;
+    cadrage = true;
     carte->cadre(prevue);
     metEnPage();
     egalise();
     gardeEchelle(ui->customPlot->xAxis->axisRect()->rect().size());
+    cadrage = false;
     if (montreCharge)
         ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
     else
@@ -785,15 +711,21 @@ void KaluView::cadrePrevu(const Lecture *lue, const char *chemin)
 // The terminal has the reader's reasons, but a window started from a menu
 // has no terminal: a file refused in silence would look as if nothing
 // happened.
-void KaluView::montreRefus()
+// What the load skipped stays in the status bar until the next message.
+void KaluView::montreRefus(bool arrete)
 {
-    if (refus.isEmpty())
-        return;
-    QStringList noms;
-    for (const QString &n : refus)
-        noms << QString("'%1'").arg(n);
-    ui->statusBar->showMessage(QString("%1 could not be read").arg(noms.join(", ")), 0);
-    refus.clear();
+    QStringList phrases;
+    if (arrete)
+        phrases << QStringLiteral("Loading stopped");
+    if (!illisibles.isEmpty())
+        phrases << QString("%1 could not be read").arg(illisibles.join(", "));
+    phrases << autresRefus;
+    illisibles.clear();
+    autresRefus.clear();
+    if (phrases.isEmpty())
+        ui->statusBar->clearMessage();
+    else
+        ui->statusBar->showMessage(phrases.join("; "), 0);
 }
 
 // ---- The window around the plot -------------------------------------------
@@ -826,6 +758,13 @@ void KaluView::setupFenetre()
     quitte->setShortcuts(touches);
     connect(quitte, &QAction::triggered, this, &QWidget::close);
     addAction(quitte);
+
+    boutonArret = Progression::nouveauBouton(ui->statusBar);
+    stopAction = new QAction(this);
+    stopAction->setShortcut(Qt::Key_Escape);
+    stopAction->setEnabled(false);
+    connect(stopAction, &QAction::triggered, this, &KaluView::arreteChargement);
+    addAction(stopAction);
 
     ui->customPlot->installEventFilter(this);
     connect(ui->statusBar, &QStatusBar::messageChanged, this, &KaluView::retientMessage);
@@ -877,7 +816,10 @@ bool KaluView::eventFilter(QObject *objet, QEvent *event)
     if (objet == plot && event->type() == QEvent::Resize && plot->isVisible()) {
         const QSize avant = plot->xAxis->axisRect()->rect().size();
         plot->setViewport(QRect(QPoint(0, 0), static_cast<QResizeEvent *>(event)->size()));
+        const bool dedans = cadrage;
+        cadrage = true;
         gardeEchelle(avant);
+        cadrage = dedans;
     }
     return QMainWindow::eventFilter(objet, event);
 }

@@ -10,14 +10,15 @@
 // dropped on it, and has the keys Ctrl+O (Explorer), F1 (About) and Ctrl+Q
 // (closes it).
 //
-// Threads: everything here is the GUI thread's. A load reads its file on a
-// thread of its own (kalucharge) while this window's event loop runs, the
-// curves are made here as the pieces come, and drawn by the map's jobs.
+// As a desktop window it also takes Escape: it stops a load under way.
+//
+// Threads: everything here is the GUI thread's. A load is a job
+// (kaluchargement) that reads its files on threads of its own and makes the
+// curves between this window's events; the map's jobs draw them.
 #ifndef KALUVIEW_H
 #define KALUVIEW_H
 
 #include <QColor>
-#include <QElapsedTimer>
 #include <QFont>
 #include <QMainWindow>
 #include <QPen>
@@ -25,6 +26,7 @@
 #include <memory>
 #include <string>
 
+#include "kaluchargement.h"
 #include "qcustomplot.h"
 
 namespace Ui
@@ -32,38 +34,9 @@ namespace Ui
 class MainWindow;
 }
 class Carte;
-class Courbe;
 class Lecture;
-struct Piece;
-class QEventLoop;
-class QStatusBar;
-
-// A load under way: the busy cursor, the file and how far along it is in
-// the status bar (at most ten times a second), and no user input until it
-// ends, so that no click, drop or Explorer choice comes in the middle (a
-// drag over the window shows it refuses). The quit keys stay live: closing
-// the window ends the load.
-class Progression : public QObject
-{
-  public:
-    explicit Progression(QStatusBar *barre);
-    ~Progression() override;
-    void debut(const std::string &chemin);
-    void avance(int fait, int total);
-
-  protected:
-    bool eventFilter(QObject *objet, QEvent *event) override;
-
-  private:
-    // The progress message goes; the status bar shows again what it showed
-    // before the load.
-    void fin();
-    void montre(int pourcent);
-
-    QStatusBar *barre;
-    QString avant, nom;
-    QElapsedTimer horloge;
-};
+class Progression;
+class QToolButton;
 
 class KaluView : public QMainWindow
 {
@@ -78,25 +51,29 @@ class KaluView : public QMainWindow
     void adjustEqualScale();
 
     // Every load comes through here: the Explorer's choice, a drop, the
-    // files named to kalu-export or by a test. Prints their number, removes
-    // every curve, loads each file in order (path as UTF-8; a file the
-    // reader rejects is reported and skipped, the curves it made taken
-    // back) under a busy cursor, with its progress in the status bar, fits
-    // the axes to the data, equalises their scales and replots.
+    // files named to kalu-export or by a test. Starts the load and returns
+    // at once: it prints the files' number, removes every curve, then loads
+    // each file in order as a job beside the user (path as UTF-8; a file
+    // the reader rejects is reported and skipped, the curves it made taken
+    // back), its progress and a stop button in the status bar; at its end
+    // it fits the axes to the data, equalises their scales and replots, and
+    // sends chargementFini().
     // The view the load ends at is set before each file's first curve, from
     // the box its header declares, and mended once its points are read; the
-    // map is drawn as its curves come, shown at least every few tenths of a
-    // second, and when the load ends in that view its picture is complete.
+    // map is drawn as its curves come, and when the load ends in that view
+    // its picture is complete. A view the user moves during the load is
+    // kept: the load then fits nothing.
     // Without `replot` the plot is only laid out, and the curves are drawn
     // as they come for an export of the plot's size (kalu-export).
-    // Returns once the files are loaded. Meanwhile the window's event loop
-    // runs (repaints, resizes, the window manager), with every user input
-    // refused; closing the window ends the load, and the plot is then
-    // neither fitted nor replotted. A call made while a load runs does
-    // nothing.
+    // A load under way is stopped first, silently: the new one replaces it.
     void chargeShapefiles(const QStringList &fichiers, bool replot = true);
-    // Whether a load is under way (its nested event loop runs).
-    bool chargeEnCours() const { return lecture != nullptr; }
+    // Whether a load is under way.
+    bool chargeEnCours() const { return chargement != nullptr; }
+    // Stops the load under way (Escape, the status bar's button): the files
+    // read keep their curves, the one being read takes its back, unreported;
+    // the status bar says so, and the end's fit and replot apply to what
+    // stays, as at any load's end.
+    void arreteChargement();
 
   signals:
     // One file's load is over: its curves are on the plot (`lu`), or the
@@ -104,6 +81,8 @@ class KaluView : public QMainWindow
     // always name the file; a caller that loads several tells them apart
     // here.
     void fichierCharge(const QString &fichier, bool lu);
+    // The load is over: done, stopped, replaced or ended by a close.
+    void chargementFini();
 
   protected:
     // A resize of the plot keeps each axis's data units per pixel.
@@ -115,7 +94,7 @@ class KaluView : public QMainWindow
     // same files does; a drag without local files is refused.
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
-    // Closing the window ends a load under way.
+    // Closing the window ends a load under way, reporting nothing.
     void closeEvent(QCloseEvent *event) override;
 
   private:
@@ -148,24 +127,24 @@ class KaluView : public QMainWindow
     void remplaceLegende();
     void clearShapes();
     void retireCourbe(QCPAbstractPlottable *courbe);
-    struct Habits {
-        explicit Habits(const KaluView &v);
-        QPen ligne, polygone;
-        QBrush fond;
-        std::shared_ptr<QCPSelectionDecorator> choixLigne, choixPolygone;
-    };
-    void habille(Courbe *curve, bool polygone, const Habits &h);
-    void ajouteCourbe(const Piece &p, const Habits &h);
-    int suisLecture(Lecture &lue, Progression &suivi, const QString &nom);
+    Chargement::Habits habits() const;
+    void lance(const QStringList &fichiers, bool entier);
+    void abandonneChargement();
+    void fichierCommence(const QString &chemin);
+    void fichierAccepte(const QString &chemin, const Lecture &lue);
+    void fichierFini(const QString &chemin, Chargement::Refus refus, int courbes);
+    void chargementTermine(bool arrete);
+    void vueBougee();
     static std::string prend(char *chaine);
     void setupFenetre();
     void metEnPage();
     void gardeEchelle(QSize avant);
     void egalise();
     void cadreFinal();
+    void couvre();
     void cadrePrevu(const Lecture *lue, const char *chemin);
     void retientMessage(const QString &message);
-    void montreRefus();
+    void montreRefus(bool arrete);
 
     std::unique_ptr<Ui::MainWindow> ui;
     QAction *aboutAction;
@@ -173,12 +152,22 @@ class KaluView : public QMainWindow
     QCPTextElement *title;
     QCPTextElement *subTitle;
     Carte *carte;
-    Progression *progression = nullptr;
-    Lecture *lecture = nullptr;    // the file being loaded
-    QEventLoop *attente = nullptr; // runs the window while it loads
-    bool abandon = false;          // the window was closed during a load
-    bool montreCharge = false;     // this load replots: its map shows as it comes
-    QStringList refus;             // the files of this load that could not be read
+    QAction *stopAction = nullptr;
+    QToolButton *boutonArret = nullptr;
+    // The load under way, and its face in the status bar.
+    std::unique_ptr<Chargement> chargement;
+    std::unique_ptr<Progression> progression;
+    // Of the load under way: whether it is the Explorer's whole load (it
+    // fits the view at its end), whether its map shows as it comes, whether
+    // the user moved the view meanwhile, the ranges from before it, and the
+    // files it skipped, with their reasons.
+    bool entiere = false;
+    bool montreCharge = false;
+    bool vueLibre = false;
+    bool cadrage = false; // the ranges are being set by the load itself
+    QCPRange avantX, avantY;
+    QStringList illisibles;  // "'x.shp'"
+    QStringList autresRefus; // "'x.shp': PolygonZ shapes are not drawn"
     QColor lineColor;
     QColor lineSelectedColor;
     QColor polygonColor;

@@ -6,6 +6,7 @@
 // without taking input.
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QToolBar>
@@ -16,6 +17,7 @@
 
 #include "carte.h"
 #include "kalucarte.h"
+#include "modal.h"
 
 namespace
 {
@@ -231,7 +233,7 @@ TEST_F(Travaux, RemovalsAndLoadsWhileAJobRunsAreSafe)
     const std::string autre = shp::scratchPath("anneaux2.shp");
     ASSERT_TRUE(shp::write(autre, shp::file(5, anneaux(120, 1.5))));
     Capture c;
-    v->chargeShapefiles({QString::fromStdString(autre)});
+    fenetre::chargeEtAttends(*v, {QString::fromStdString(autre)});
     c.fin();
     EXPECT_EQ(p->plottableCount(), 120);
     EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "a load during a job";
@@ -412,7 +414,7 @@ TEST(Ebauches, EachPictureOfALoadIsTheLibrarysOwn)
             ecarts += montree != reference;
         });
     });
-    v->chargeShapefiles({QString::fromStdString(chemin)});
+    fenetre::chargeEtAttends(*v, {QString::fromStdString(chemin)});
     const ::Carte::Compteurs avant = carte->compteurs();
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
     EXPECT_GT(verifiees, 0);
@@ -427,16 +429,17 @@ TEST(Ebauches, AHeaderThatLiesEndsFittedToItsData)
     auto vrai = nouvelle(), faux = nouvelle();
     vrai->show();
     faux->show();
-    vrai->chargeShapefiles({QString::fromStdString(recouvrants("vrai.shp", 300))});
-    faux->chargeShapefiles({QString::fromStdString(recouvrants("faux.shp", 300, true))});
+    fenetre::chargeEtAttends(*vrai, {QString::fromStdString(recouvrants("vrai.shp", 300))});
+    fenetre::chargeEtAttends(*faux, {QString::fromStdString(recouvrants("faux.shp", 300, true))});
     EXPECT_EQ(plot(*faux)->xAxis->range(), plot(*vrai)->xAxis->range());
     EXPECT_EQ(plot(*faux)->yAxis->range(), plot(*vrai)->yAxis->range());
     EXPECT_TRUE(commeLaBibliotheque(*faux, plot(*faux)));
 }
 
-// During a load the status bar tells the file and how far along it is, no
-// click is taken, and the message goes at the end.
-TEST(Progression, ALoadShowsItsProgressAndTakesNoInput)
+// During a load the status bar tells the file and how far along it is, the
+// Explorer opens (its dialog cancelled here, the load going on), and the
+// message goes at the end with the busy pointer.
+TEST(Progression, ALoadShowsItsProgressAndTheExplorerStillOpens)
 {
     auto v = nouvelle();
     v->show();
@@ -453,31 +456,30 @@ TEST(Progression, ALoadShowsItsProgressAndTakesNoInput)
     QObject::connect(barre, &QStatusBar::messageChanged, [&](const QString &m) {
         messages << m;
         if (messages.size() == 1) {
-            // A click on Explorer in the middle of the load would open its
-            // dialog, re-entering the load.
             QTimer::singleShot(0, [&] {
-                if (QApplication::activeModalWidget()) {
-                    dialogue = true;
-                    QApplication::activeModalWidget()->close();
-                }
+                QToolButton *explorer = nullptr;
+                for (QToolButton *b : v->findChildren<QToolButton *>())
+                    if (b->defaultAction() && b->defaultAction()->text() == "&Explorer")
+                        explorer = b;
+                ASSERT_NE(explorer, nullptr);
+                repondra<QFileDialog>([&](QFileDialog *d) {
+                    dialogue = v->chargeEnCours();
+                    d->reject();
+                    return true;
+                });
+                QTest::mouseClick(explorer, Qt::LeftButton);
             });
-            QToolButton *explorer = nullptr;
-            for (QToolButton *b : v->findChildren<QToolButton *>())
-                if (b->defaultAction() && b->defaultAction()->text() == "&Explorer")
-                    explorer = b;
-            ASSERT_NE(explorer, nullptr);
-            QTest::mouseClick(explorer, Qt::LeftButton);
         }
     });
     Capture c;
-    v->chargeShapefiles({QString::fromStdString(chemin)});
+    fenetre::chargeEtAttends(*v, {QString::fromStdString(chemin)});
     c.fin();
     QApplication::processEvents();
     ASSERT_FALSE(messages.isEmpty());
     EXPECT_EQ(messages.first(), QString("Lecture de « progression.shp » : 0 %"));
-    EXPECT_FALSE(dialogue);
+    EXPECT_TRUE(dialogue) << "the Explorer did not open during the load";
     EXPECT_EQ(plot(*v)->plottableCount(), 3000);
-    EXPECT_EQ(barre->currentMessage(), "naf");
+    EXPECT_TRUE(barre->currentMessage().isEmpty()) << barre->currentMessage().toStdString();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

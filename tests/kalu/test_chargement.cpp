@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// A load runs off the GUI thread: meanwhile the window repaints and follows
-// a resize, takes no click and no Explorer, and a close ends the load; what
-// the load prints and makes is what the loader always made.
+// A load is a job beside the user: meanwhile the window takes gestures,
+// clicks, removals and the About box on the map drawn so far, a view the
+// user set is kept, and the load can be stopped, replaced or emptied; what
+// it prints and makes at its end is what the loader always made.
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
 
+#include <functional>
 #include <sstream>
 
 #include "carte.h"
+#include "modal.h"
 
 namespace
 {
@@ -31,6 +35,14 @@ std::vector<shp::Record> traits(int n)
     return r;
 }
 
+int parties(const std::vector<shp::Record> &r)
+{
+    int n = 0;
+    for (const shp::Record &e : r)
+        n += int(e.parts.size());
+    return n;
+}
+
 // The loader's lines for `records`, in file order.
 std::string lignesAttendues(const std::vector<shp::Record> &records)
 {
@@ -43,221 +55,328 @@ std::string lignesAttendues(const std::vector<shp::Record> &records)
     return o.str();
 }
 
-// Counts the plot's paints and resizes while a load is under way.
-class Temoin : public QObject
+std::string ecrit(const std::string &nom, int type, const std::vector<shp::Record> &r)
 {
-  public:
-    Temoin(KaluView &v, QWidget *plot) : v(v) { plot->installEventFilter(this); }
-    int peintures = 0, redimensionnements = 0;
+    const std::string chemin = shp::scratchPath(nom);
+    EXPECT_TRUE(shp::write(chemin, shp::file(type, r)));
+    return chemin;
+}
 
-  protected:
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        if (v.chargeEnCours() && e->type() == QEvent::Paint)
-            ++peintures;
-        if (v.chargeEnCours() && e->type() == QEvent::Resize)
-            ++redimensionnements;
-        return false;
-    }
+QStringList liste(std::initializer_list<std::string> chemins)
+{
+    QStringList l;
+    for (const std::string &c : chemins)
+        l << QString::fromStdString(c);
+    return l;
+}
 
-  private:
-    KaluView &v;
-};
+// Runs `action` once, as soon as the load under way has drawn a picture
+// holding curves (the map is there to act on), then lets the load go on.
+void pendantLeChargement(KaluView &v, std::function<void()> action)
+{
+    QCustomPlot *p = plot(v);
+    auto fait = std::make_shared<bool>(false);
+    QObject::connect(p, &QCustomPlot::afterReplot, &v, [&v, p, fait, action] {
+        if (*fait || !v.chargeEnCours() || ::Carte::de(p)->courbesEbauchees() == 0)
+            return;
+        *fait = true;
+        QTimer::singleShot(0, &v, action);
+    });
+}
 
-TEST(Chargement, TheWindowLivesThroughALoadThatMakesWhatItAlwaysMade)
+// The window on its own, shown, 700 x 500.
+std::unique_ptr<KaluView> montree()
 {
     auto v = nouvelle();
     v->resize(700, 500);
     v->show();
-    v->activateWindow(); // its shortcuts live, the Explorer's among them
-    ASSERT_TRUE(QTest::qWaitForWindowActive(v.get()));
-    QCustomPlot *p = plot(*v);
-    const std::vector<shp::Record> r = traits(4000);
-    const std::string chemin = shp::scratchPath("vivant.shp");
-    ASSERT_TRUE(shp::write(chemin, shp::file(3, r)));
-    Temoin temoin(*v, p);
+    v->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(v.get()));
+    return v;
+}
 
-    bool pendant = false, dialogue = false;
-    const QString sousTitre = fenetre::sousTitre(*v)->text();
-    QTimer::singleShot(0, [&] {
+TEST(ChargementFenetre, EverythingWorksOnTheMapDrawnSoFarAndTheUsersViewIsKept)
+{
+    auto v = montree();
+    QCustomPlot *p = plot(*v);
+    const std::vector<shp::Record> r = traits(60000);
+    const std::string chemin = ecrit("vivant.shp", 3, r);
+    bool pendant = false, apropos = false, clique = false;
+    QCPRange vueX, vueY;
+    pendantLeChargement(*v, [&] {
         pendant = v->chargeEnCours();
-        v->resize(800, 560);
-        v->repaint();
-        // A click on a curve's place and the Explorer's key: both refused.
-        QTimer::singleShot(0, [&] {
-            if (QApplication::activeModalWidget()) {
-                dialogue = true;
-                QApplication::activeModalWidget()->close();
-            }
+        // The wheel: the view changes at once, curves still coming.
+        molette(p, QPoint(p->width() / 2, p->height() / 2), 2);
+        vueX = p->xAxis->range();
+        vueY = p->yAxis->range();
+        // A click on a curve made: selected, its point read out.
+        const QPoint ici = pixel(p, 0.0, 0.0);
+        clic(p, ici);
+        clique = !p->selectedPlottables().isEmpty();
+        if (clique)
+            QMetaObject::invokeMethod(v.get(), "removeSelectedGraph");
+        // About (F1), answered from a timer.
+        repondra<QMessageBox>([&](QMessageBox *box) {
+            apropos = true;
+            box->done(0);
+            return true;
         });
-        clic(p, QPoint(p->width() / 2, p->height() / 2));
-        QTest::keySequence(v.get(), QKeySequence::Open);
+        QTest::keySequence(v.get(), QKeySequence::HelpContents);
     });
     Capture c;
-    v->chargeShapefiles({QString::fromStdString(chemin)});
-    const Sorties s = c.fin();
-
+    chargeEtAttends(*v, liste({chemin}));
+    c.fin();
     ASSERT_TRUE(pendant) << "the actions came after the load";
-    EXPECT_FALSE(v->chargeEnCours());
-    EXPECT_GT(temoin.peintures, 0);
-    EXPECT_GT(temoin.redimensionnements, 0);
-    EXPECT_FALSE(dialogue);
-    EXPECT_TRUE(p->selectedPlottables().isEmpty());
-    EXPECT_EQ(fenetre::sousTitre(*v)->text(), sousTitre);
-
-    // The same lines in the same order, between the count of files and the
-    // scale's lines; the same curves, names, colours, legend and title.
-    const std::string attendu =
-        "Nombre fichiers *.shp : 1\n" + lignesAttendues(r) + "ui->customPlot->width()=";
-    EXPECT_EQ(s.out.compare(0, attendu.size(), attendu), 0) << s.out.substr(0, 300);
-    ASSERT_EQ(p->plottableCount(), 4000 + 4000 / 3 + 1);
-    EXPECT_EQ(p->plottable(1)->name(), "shp[0][1]");
-    EXPECT_EQ(p->plottable(p->plottableCount() - 1)->name(), "shp[3999][1]");
-    EXPECT_EQ(p->plottable(7)->pen().color(), QColor(0, 102, 255));
-    EXPECT_EQ(p->plottable(7)->brush().style(), Qt::NoBrush);
-    EXPECT_FALSE(p->legend->visible());
-    EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(chemin)));
+    EXPECT_TRUE(clique);
+    EXPECT_TRUE(apropos);
+    EXPECT_TRUE(fenetre::sousTitre(*v)->text().startsWith("shp[0][0][..][0] = (0, 0)"))
+        << fenetre::sousTitre(*v)->text().toStdString();
+    EXPECT_EQ(p->plottableCount(), parties(r) - 1) << "the removed curve came back";
+    EXPECT_EQ(p->xAxis->range(), vueX) << "the load fitted the view the user set";
+    EXPECT_EQ(p->yAxis->range(), vueY);
+    EXPECT_TRUE(v->statusBar()->currentMessage().isEmpty());
     attendsImage(p);
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
 }
 
-// The map emptied while a load makes its curves (as "Remove all" would,
-// were input not refused): the load ends on the curves made since, none of
-// those emptied left in the plot.
-TEST(Chargement, TheMapEmptiedDuringALoadEndsOnTheCurvesMadeSince)
+// Escape during the second file: the first keeps its curves, the second
+// takes its back, unreported; the end's fit applies to what stays.
+TEST(ChargementFenetre, EscapeStopsTheLoadAndKeepsTheFilesRead)
 {
-    auto v = nouvelle();
-    v->show();
+    auto v = montree();
     QCustomPlot *p = plot(*v);
-    const std::string chemin = shp::scratchPath("videe.shp");
-    ASSERT_TRUE(shp::write(chemin, shp::file(3, traits(20000))));
-    // Emptied once curves were made.
-    bool videe = false;
-    QTimer tic;
-    QObject::connect(&tic, &QTimer::timeout, [&] {
-        if (!videe && v->chargeEnCours() && ::Carte::de(p)->rangSuivant() > 0) {
-            ::Carte::de(p)->vide();
-            videe = true;
-        }
-    });
-    tic.start(1);
-    Capture c;
-    v->chargeShapefiles({QString::fromStdString(chemin)});
-    c.fin();
-    ASSERT_TRUE(videe) << "the load ended before the map was emptied";
-    EXPECT_LT(p->plottableCount(), 20000 + 20000 / 3 + 1);
-    EXPECT_TRUE(commeLaBibliotheque(*v, p));
-}
-
-// Closing the window in the middle of a load (its quit key, which the load
-// leaves live) ends it: the loader returns, its thread gone, with the
-// file's curves not all made.
-TEST(Chargement, ACloseEndsTheLoad)
-{
-    qApp->setQuitOnLastWindowClosed(false);
-    auto v = nouvelle();
-    v->show();
-    v->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(v.get()));
-    const std::string chemin = shp::scratchPath("ferme.shp");
-    ASSERT_TRUE(shp::write(chemin, shp::file(3, traits(4000))));
-    QTimer::singleShot(0, [&] { QTest::keySequence(v.get(), QKeySequence(Qt::CTRL | Qt::Key_Q)); });
-    Capture c;
-    v->chargeShapefiles({QString::fromStdString(chemin)});
-    const Sorties s = c.fin();
-    EXPECT_FALSE(v->chargeEnCours());
-    EXPECT_FALSE(v->isVisible());
-    EXPECT_LT(plot(*v)->plottableCount(), 4000);
-    EXPECT_EQ(s.out.find("ui->customPlot->width()="), std::string::npos)
-        << "fitted after the close";
-
-    // Shown again, the window loads as before.
-    v->show();
-    Capture encore;
-    v->chargeShapefiles({QString::fromStdString(chemin)});
-    encore.fin();
-    EXPECT_EQ(plot(*v)->plottableCount(), 5334);
-}
-
-// A file whose reading fails halfway leaves title, curves and legend as
-// the files before it left them.
-TEST(Chargement, AFileThatFailsHalfwayLeavesThePlotAsItWas)
-{
-    auto v = nouvelle();
-    v->show();
-    QCustomPlot *p = plot(*v);
-    std::vector<shp::Record> bon = traits(20);
-    const std::string chemin = shp::scratchPath("bon.shp");
-    ASSERT_TRUE(shp::write(chemin, shp::file(3, bon)));
-    std::vector<shp::Record> casse = traits(30000);
-    casse[25000].type = 1; // a Point record in a PolyLine file
-    const std::string mauvais = shp::scratchPath("casse-milieu.shp");
-    ASSERT_TRUE(shp::write(mauvais, shp::file(3, casse)));
-    // The curves of the records before the broken one are made, and drawn,
-    // while the file is read.
-    size_t faites = 0;
-    QTimer tic;
-    QObject::connect(&tic, &QTimer::timeout,
-                     [&] { faites = std::max(faites, ::Carte::de(p)->rangSuivant()); });
-    tic.start(1);
-
-    Capture c;
-    v->chargeShapefiles({QString::fromStdString(chemin), QString::fromStdString(mauvais)});
-    const Sorties s = c.fin();
-    EXPECT_GT(faites, 27u) << "the broken file made no curve before its verdict";
-    EXPECT_EQ(p->plottableCount(), 27);
-    EXPECT_TRUE(commeLaBibliotheque(*v, p));
-    EXPECT_TRUE(p->legend->visible());
-    EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(chemin)));
-    EXPECT_NE(s.err.find("erreur fscan_shp()!"), std::string::npos);
-    EXPECT_EQ(s.out.find("rcdi=1500"), std::string::npos);
-    EXPECT_EQ(v->statusBar()->currentMessage(), "'casse-milieu.shp' could not be read");
-}
-
-// While the map is drawn as it loads: a new load asked for does nothing,
-// the map emptied (as "Remove all shapes" empties it) lets the load go on
-// into an empty map, and a close ends it; each comes while pictures of the
-// load are being drawn.
-TEST(Chargement, WhatComesWhileTheMapIsDrawnAsItLoads)
-{
-    qApp->setQuitOnLastWindowClosed(false);
-    auto v = nouvelle();
-    v->show();
-    QCustomPlot *p = plot(*v);
-    ::Carte *carte = ::Carte::de(p);
-    const std::string chemin = shp::scratchPath("dessinee.shp");
-    ASSERT_TRUE(shp::write(chemin, shp::file(3, traits(60000))));
-    const std::string autre = shp::scratchPath("autre.shp");
-    ASSERT_TRUE(shp::write(autre, shp::file(3, traits(10))));
-    int etape = 0, vues = 0;
-    QObject::connect(p, &QCustomPlot::afterReplot, [&] {
-        if (carte->compteurs().ebauches == vues || !v->chargeEnCours())
-            return;
-        vues = carte->compteurs().ebauches;
+    const std::vector<shp::Record> petit = traits(20);
+    const std::string un = ecrit("premier.shp", 3, petit);
+    const std::string deux = ecrit("second.shp", 3, traits(200000));
+    bool arrete = false;
+    QObject::connect(v.get(), &KaluView::fichierCharge, [&](const QString &, bool) {
         QTimer::singleShot(0, [&] {
-            switch (etape++) {
-            case 0:
-                v->chargeShapefiles({QString::fromStdString(autre)});
-                break;
-            case 1:
-                QMetaObject::invokeMethod(v.get(), "removeAllGraphs");
-                // Closed while the curves made since are drawn.
-                QTimer::singleShot(20, [&] {
-                    ++etape;
-                    v->close();
-                });
-                break;
-            }
+            QTest::keyClick(v.get(), Qt::Key_Escape);
+            arrete = true;
         });
     });
     Capture c;
-    v->chargeShapefiles({QString::fromStdString(chemin)});
+    chargeEtAttends(*v, liste({un, deux}));
+    const Sorties s = c.fin();
+    ASSERT_TRUE(arrete);
+    EXPECT_EQ(p->plottableCount(), parties(petit));
+    EXPECT_EQ(v->statusBar()->currentMessage(), "Loading stopped");
+    EXPECT_EQ(s.err, "");
+    EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(un)));
+    EXPECT_NE(s.out.find("ui->customPlot->width()="), std::string::npos) << "not fitted";
+    EXPECT_TRUE(commeLaBibliotheque(*v, p));
+}
+
+// A new choice replaces the load under way; "Remove all shapes" stops it
+// and empties the map.
+TEST(ChargementFenetre, ANewChoiceReplacesTheLoadAndRemoveAllStopsIt)
+{
+    auto v = montree();
+    QCustomPlot *p = plot(*v);
+    const std::string gros = ecrit("gros.shp", 3, traits(200000));
+    const std::vector<shp::Record> petit = traits(10);
+    const std::string autre = ecrit("autre.shp", 3, petit);
+    pendantLeChargement(*v, [&] { v->chargeShapefiles(liste({autre})); });
+    Capture c;
+    chargeEtAttends(*v, liste({gros}));
+    attendsChargement(*v);
     c.fin();
-    EXPECT_GE(etape, 3);
-    EXPECT_FALSE(v->chargeEnCours());
+    EXPECT_EQ(p->plottableCount(), parties(petit));
+    EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(autre)));
+
+    pendantLeChargement(*v, [&] { QMetaObject::invokeMethod(v.get(), "removeAllGraphs"); });
+    Capture d;
+    chargeEtAttends(*v, liste({gros}));
+    const Sorties s = d.fin();
+    EXPECT_EQ(p->plottableCount(), 0);
+    EXPECT_EQ(v->statusBar()->currentMessage(), "Loading stopped");
+    EXPECT_EQ(s.err, "");
+    attendsImage(p);
+    EXPECT_TRUE(commeLaBibliotheque(*v, p));
+}
+
+// Closing the window (its quit key) during a load ends it, reporting
+// nothing; shown again, the window loads as before.
+TEST(ChargementFenetre, AQuitDuringALoadReportsNothing)
+{
+    qApp->setQuitOnLastWindowClosed(false);
+    auto v = montree();
+    const std::string chemin = ecrit("ferme.shp", 3, traits(60000));
+    pendantLeChargement(*v,
+                        [&] { QTest::keySequence(v.get(), QKeySequence(Qt::CTRL | Qt::Key_Q)); });
+    Capture c;
+    chargeEtAttends(*v, liste({chemin}));
+    const Sorties s = c.fin();
     EXPECT_FALSE(v->isVisible());
-    EXPECT_LT(p->plottableCount(), 60000);
-    EXPECT_NE(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(autre)));
+    EXPECT_EQ(s.err, "");
+    EXPECT_EQ(s.out.find("ui->customPlot->width()="), std::string::npos)
+        << "fitted after the close";
+    EXPECT_FALSE(v->statusBar()->currentMessage().contains("could not be read"));
+
+    v->show();
+    Capture encore;
+    chargeEtAttends(*v, liste({chemin}));
+    encore.fin();
+    EXPECT_EQ(plot(*v)->plottableCount(), parties(traits(60000)));
+}
+
+// The terminal, byte for byte up to the scale's lines: one good file, three,
+// and good / refused / good; the refused one's lines are the reader's and
+// the loader's, on the error stream.
+TEST(ChargementFenetre, TheTerminalSaysWhatItAlwaysSaid)
+{
+    auto v = montree();
+    const std::vector<shp::Record> a = traits(5), b = traits(7), d = traits(3);
+    const std::string fa = ecrit("ta.shp", 3, a), fb = ecrit("tb.shp", 3, b),
+                      fd = ecrit("td.shp", 3, d);
+    std::vector<shp::Record> casse = traits(4);
+    casse[2].type = 1;
+    const std::string fc = ecrit("tc.shp", 3, casse);
+    const std::string echelle = "ui->customPlot->width()=";
+    const struct {
+        QStringList fichiers;
+        std::string out;
+        bool refus;
+    } cas[] = {
+        {liste({fa}), "Nombre fichiers *.shp : 1\n" + lignesAttendues(a), false},
+        {liste({fa, fb, fd}),
+         "Nombre fichiers *.shp : 3\n" + lignesAttendues(a) + lignesAttendues(b) +
+             lignesAttendues(d),
+         false},
+        {liste({fa, fc, fd}),
+         "Nombre fichiers *.shp : 3\n" + lignesAttendues(a) + lignesAttendues(d), true},
+    };
+    for (const auto &k : cas) {
+        Capture c;
+        chargeEtAttends(*v, k.fichiers);
+        const Sorties s = c.fin();
+        EXPECT_EQ(s.out.substr(0, k.out.size() + echelle.size()), k.out + echelle);
+        EXPECT_EQ(std::count(s.out.begin(), s.out.end(), '\n'),
+                  std::count(k.out.begin(), k.out.end(), '\n') + 6);
+        if (k.refus) {
+            const std::string fin = "[<../kalu/kaluview.cpp.fscanshp_cpt>] erreur fscan_shp()!\n";
+            ASSERT_GE(s.err.size(), fin.size());
+            EXPECT_EQ(s.err.substr(s.err.size() - fin.size()), fin);
+            EXPECT_EQ(std::count(s.err.begin(), s.err.end(), '\n'), 2) << s.err;
+            EXPECT_EQ(v->statusBar()->currentMessage(), "'tc.shp' could not be read");
+        } else {
+            EXPECT_EQ(s.err, "");
+            EXPECT_TRUE(v->statusBar()->currentMessage().isEmpty());
+        }
+    }
+}
+
+// A load that leaves no curve keeps the ranges it began with; a valid file
+// of a type not drawn says so.
+TEST(ChargementFenetre, ALoadWithNoCurveKeepsTheViewAndATypeNotDrawnIsNamed)
+{
+    auto v = montree();
+    QCustomPlot *p = plot(*v);
+    Capture c;
+    chargeEtAttends(*v, liste({ecrit("bon.shp", 3, traits(50))}));
+    const QCPRange x = p->xAxis->range(), y = p->yAxis->range();
+    shp::Bytes z = shp::header(13, 100, 0, 0, 25, 25); // PolyLineZ, no record
+    ASSERT_TRUE(shp::write(shp::scratchPath("z.shp"), z));
+    chargeEtAttends(*v, {QString::fromStdString(shp::scratchPath("z.shp"))});
+    EXPECT_EQ(v->statusBar()->currentMessage(), "'z.shp': PolyLineZ shapes are not drawn");
+    EXPECT_NEAR(p->xAxis->range().center(), x.center(), 1e-9 * x.size());
+    EXPECT_NEAR(p->yAxis->range().center(), y.center(), 1e-9 * y.size());
+    EXPECT_NEAR(p->xAxis->range().size(), x.size(), 1e-6 * x.size());
+
+    shp::Bytes vide = shp::header(5, 100, -170, -80, 170, 80); // no record
+    ASSERT_TRUE(shp::write(shp::scratchPath("vide.shp"), vide));
+    chargeEtAttends(*v, {QString::fromStdString(shp::scratchPath("vide.shp"))});
+    c.fin();
+    EXPECT_NEAR(p->xAxis->range().center(), x.center(), 1e-9 * x.size());
+    EXPECT_NEAR(p->xAxis->range().size(), x.size(), 1e-6 * x.size());
+    EXPECT_TRUE(v->statusBar()->currentMessage().isEmpty());
+}
+
+// A file cut in the middle of a record, its header's box wider than its
+// points: the final view covers every point, at every window size.
+TEST(ChargementFenetre, TheFinalViewCoversEveryPoint)
+{
+    std::vector<shp::Record> r;
+    for (int k = 0; k < 400; ++k) {
+        const double x = -82.9628 + 7.19 * (k % 20) / 19.0, y = 30.1 + 6.3 * (k / 20) / 19.0;
+        r.push_back({5, {{{x, y}, {x + 0.001, y}, {x, y + 0.001}, {x, y}}}});
+    }
+    shp::Bytes b = shp::file(5, r);
+    const shp::Bytes h = shp::header(5, b.size(), -90, 20, -70, 45);
+    std::copy(h.begin(), h.end(), b.begin());
+    b.resize(b.size() - 30); // the last record cut
+    const std::string chemin = shp::scratchPath("coupe.shp");
+    ASSERT_TRUE(shp::write(chemin, b));
+    for (QSize taille : {QSize(1200, 450), QSize(700, 500), QSize(450, 900), QSize(1000, 330)}) {
+        auto v = nouvelle();
+        v->resize(taille);
+        v->show();
+        QCustomPlot *p = plot(*v);
+        Capture c;
+        chargeEtAttends(*v, liste({chemin}));
+        c.fin();
+        ASSERT_GT(p->plottableCount(), 0);
+        const Registre::Etendue e = ::Carte::de(p)->etendue();
+        EXPECT_TRUE(p->xAxis->range().contains(e.x.lower) && p->xAxis->range().contains(e.x.upper))
+            << taille.width() << "x" << taille.height();
+        EXPECT_TRUE(p->yAxis->range().contains(e.y.lower) && p->yAxis->range().contains(e.y.upper))
+            << taille.width() << "x" << taille.height();
+    }
+}
+
+// A resize during a load keeps the part drawn on screen: the map drawn so
+// far, moved to the new size, until the pictures for it are in.
+TEST(ChargementFenetre, AResizeDuringALoadKeepsThePictureDrawn)
+{
+    auto v = montree();
+    QCustomPlot *p = plot(*v);
+    const std::string chemin = ecrit("redim.shp", 5, [] {
+        std::vector<shp::Record> r;
+        for (int k = 0; k < 100000; ++k) {
+            const double x = k % 300, y = k / 300;
+            r.push_back({5, {{{x, y}, {x + 0.9, y}, {x + 0.9, y + 0.9}, {x, y + 0.9}, {x, y}}}});
+        }
+        return r;
+    }());
+    int verts = -1;
+    pendantLeChargement(*v, [&] {
+        v->resize(820, 560);
+        p->replot(QCustomPlot::rpImmediateRefresh);
+        const QImage vue = p->grab().toImage();
+        verts = 0;
+        for (int y = 0; y < vue.height(); y += 2)
+            for (int x = 0; x < vue.width(); x += 2) {
+                const QColor c = vue.pixelColor(x, y);
+                verts += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
+            }
+    });
+    Capture c;
+    chargeEtAttends(*v, liste({chemin}));
+    c.fin();
+    EXPECT_GT(verts, 100) << "the map drawn so far left the screen";
+}
+
+} // namespace
+
+namespace
+{
+
+// A window deleted in the middle of its load (its owner gone) takes the
+// load with it, its reading thread and its curves.
+TEST(ChargementFenetre, AWindowDeletedDuringALoadEndsIt)
+{
+    auto v = fenetre::nouvelle();
+    v->show();
+    const std::string chemin = shp::scratchPath("supprimee.shp");
+    ASSERT_TRUE(shp::write(chemin, shp::file(3, traits(60000))));
+    Capture c;
+    v->chargeShapefiles({QString::fromStdString(chemin)});
+    for (int k = 0; k < 200 && ::Carte::de(fenetre::plot(*v))->rangSuivant() == 0; ++k)
+        QTest::qWait(5);
+    EXPECT_TRUE(v->chargeEnCours());
+    v.reset();
+    QApplication::processEvents();
+    c.fin();
 }
 
 } // namespace

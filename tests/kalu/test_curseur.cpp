@@ -29,6 +29,7 @@ void explore(KaluView &v, const QStringList &noms)
         return true;
     });
     EXPECT_TRUE(fenetre::declenche(v, "&Explorer"));
+    fenetre::attendsChargement(v);
 }
 
 TEST(CurseurOccupe, RestoredAfterEveryLoad)

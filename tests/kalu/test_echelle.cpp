@@ -64,7 +64,7 @@ class Echelle : public ::testing::Test
         v->show();
         QApplication::processEvents();
         Capture c;
-        v->chargeShapefiles({QString::fromStdString(comtes())});
+        fenetre::chargeEtAttends(*v, {QString::fromStdString(comtes())});
         c.fin();
         QApplication::processEvents();
         ASSERT_EQ(p->plottableCount(), 40);

@@ -119,7 +119,7 @@ std::unique_ptr<KaluView> jumelle(int w, int h, const QStringList &fichiers)
     p->setViewport(p->rect());
     p->replot();
     v->adjustEqualScale();
-    v->chargeShapefiles(fichiers);
+    fenetre::chargeEtAttends(*v, fichiers);
     return v;
 }
 
@@ -429,6 +429,7 @@ TEST(Export, SamePictureAsTheViewer)
     v->adjustEqualScale();
     choisitDansLExplorateur(fichiers);
     EXPECT_TRUE(fenetre::declenche(*v, "&Explorer"));
+    fenetre::attendsChargement(*v);
     ASSERT_EQ(p->plottableCount(), 3);
     ASSERT_EQ(fenetre::titre(*v)->text(), "Shapefile: '" + fichiers[1] + "'");
     const QImage vue = p->toPixmap().toImage().convertToFormat(QImage::Format_RGB32);

@@ -64,6 +64,7 @@ class Fenetre : public ::testing::Test
         QApplication::sendEvent(v.get(), &lache);
         depot = lache.isAccepted();
         QApplication::processEvents();
+        fenetre::attendsChargement(*v);
         return c.fin();
     }
 

@@ -48,7 +48,7 @@ Sorties charge(KaluView &v, const std::vector<std::string> &chemins)
     for (const std::string &chemin : chemins)
         fichiers << QString::fromStdString(chemin);
     Capture c;
-    v.chargeShapefiles(fichiers);
+    fenetre::chargeEtAttends(v, fichiers);
     Sorties s = c.fin();
     const std::string compte = "Nombre fichiers *.shp : " + std::to_string(chemins.size()) + "\n";
     const size_t echelle = s.out.find("ui->customPlot->width()=");
@@ -224,6 +224,7 @@ class Explorer : public ::testing::Test
             qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         Capture c;
         EXPECT_TRUE(fenetre::declenche(*v, "&Explorer"));
+        fenetre::attendsChargement(*v);
         Sorties s = c.fin();
         qInstallMessageHandler(avant);
         return s;

@@ -37,7 +37,7 @@ void charge(KaluView &v, const std::vector<std::string> &chemins)
     for (const std::string &chemin : chemins)
         fichiers << QString::fromStdString(chemin);
     Capture c;
-    v.chargeShapefiles(fichiers);
+    fenetre::chargeEtAttends(v, fichiers);
 }
 
 void appelle(KaluView &v, const char *slot)

@@ -75,14 +75,14 @@ TEST(Memoire, Enfant)
     plafonne();
     auto v = nouvelle();
     QCustomPlot *p = plot(*v);
-    v->chargeShapefiles({QString::fromStdString(bon)});
+    fenetre::chargeEtAttends(*v, {QString::fromStdString(bon)});
     ASSERT_EQ(p->plottableCount(), 2);
     const QString titreAvant = titre(*v)->text();
-    v->chargeShapefiles({QString::fromStdString(bon), QString::fromStdString(gros)});
+    fenetre::chargeEtAttends(*v, {QString::fromStdString(bon), QString::fromStdString(gros)});
     EXPECT_EQ(p->plottableCount(), 2);
     EXPECT_EQ(titre(*v)->text(), titreAvant);
     EXPECT_TRUE(p->legend->visible());
-    v->chargeShapefiles({QString::fromStdString(bon)});
+    fenetre::chargeEtAttends(*v, {QString::fromStdString(bon)});
     EXPECT_EQ(p->plottableCount(), 2);
 }
 

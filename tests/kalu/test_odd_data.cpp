@@ -48,6 +48,7 @@ Sorties explore(KaluView &v, const QString &dossier, const QStringList &fichiers
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     Capture c;
     EXPECT_TRUE(fenetre::declenche(v, "&Explorer"));
+    fenetre::attendsChargement(v);
     Sorties s = c.fin();
     qInstallMessageHandler(avant);
     return s;

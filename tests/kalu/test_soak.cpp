@@ -470,6 +470,7 @@ class Session
         QtMessageHandler avant =
             qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         EXPECT_TRUE(fenetre::declenche(*v, "&Explorer"));
+        fenetre::attendsChargement(*v);
         qInstallMessageHandler(avant);
         if (choix.empty()) {
             ++comptes["Explorer cancelled"];

@@ -40,7 +40,7 @@ inline QString shapefile(int type, const std::vector<shp::Record> &records, cons
 inline void charge(KaluView &v, const QStringList &fichiers)
 {
     Capture c;
-    v.chargeShapefiles(fichiers);
+    fenetre::chargeEtAttends(v, fichiers);
     c.fin();
 }
 

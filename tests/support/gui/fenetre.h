@@ -44,6 +44,25 @@ inline QCustomPlot *plot(KaluView &v)
     return v.findChild<QCustomPlot *>("customPlot");
 }
 
+// Runs the event loop until the window's load is over (done, stopped or
+// replaced), for at most 120 s; false if it still runs.
+inline bool attendsChargement(KaluView &v)
+{
+    for (int k = 0; v.chargeEnCours() && k < 600000; ++k) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (v.chargeEnCours())
+            QThread::usleep(200);
+    }
+    return !v.chargeEnCours();
+}
+
+// Starts a load as the Explorer does and waits for its end.
+inline void chargeEtAttends(KaluView &v, const QStringList &fichiers, bool replot = true)
+{
+    v.chargeShapefiles(fichiers, replot);
+    EXPECT_TRUE(attendsChargement(v)) << "the load did not end";
+}
+
 inline QCPTextElement *titre(KaluView &v)
 {
     return qobject_cast<QCPTextElement *>(plot(v)->plotLayout()->element(0, 0));

@@ -1,0 +1,295 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "kaluchargement.h"
+
+#include "kalucarte.h"
+#include "zolconf.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+static const char KLUSRC[] = "../kalu/kaluchargement.cpp";
+
+// Longest run of curve making between two turns of the event loop, in ms:
+// a gesture or a click waits at most that long.
+static const int TRANCHE_MS = 10;
+
+Chargement::Chargement(Carte *carte, Habits habits, QStringList fichiers, QObject *parent)
+    : QObject(parent), carte(carte), habits(std::move(habits)), fichiers(std::move(fichiers))
+{
+    // A zero timer runs only when the window has no other event waiting:
+    // input, repaints and resizes come first.
+    tambour.setInterval(0);
+    connect(&tambour, &QTimer::timeout, this, &Chargement::tranche);
+    suite.setSingleShot(true);
+    suite.setInterval(0);
+    connect(&suite, &QTimer::timeout, this, &Chargement::lisSuivant);
+}
+
+Chargement::~Chargement()
+{
+    if (etat == Etat::Lit)
+        lache();
+}
+
+void Chargement::commence()
+{
+    if (etat != Etat::Pret)
+        return;
+    etat = Etat::Lit;
+    lisSuivant();
+}
+
+void Chargement::lisSuivant()
+{
+    if (suivant >= fichiers.size()) {
+        etat = Etat::Fini;
+        emit termine(false);
+        return;
+    }
+    chemin = fichiers.at(suivant++);
+    prets.clear();
+    courbes = pourcent_ = 0;
+    juge = false;
+    emit fichierCommence(chemin);
+    if (etat != Etat::Lit)
+        return; // stopped from a slot of that signal
+    carte->debutAjouts();
+    carte->finAjouts();
+    premiere = carte->rangSuivant();
+    lecture.reset(new Lecture(chemin.toUtf8().toStdString()));
+    // Queued once more: the verdict's slot may end the file, and so delete
+    // the reading whose signal is being sent.
+    const unsigned g = ++generation;
+    connect(
+        lecture.get(), &Lecture::lu, this,
+        [this, g] {
+            if (g == generation)
+                surLu();
+        },
+        Qt::QueuedConnection);
+    connect(lecture.get(), &Lecture::pret, &tambour, qOverload<>(&QTimer::start));
+}
+
+// One curve per piece, sharing the piece's data and name, made for 10 ms at
+// most; the file ends when its reading does and every piece is made.
+void Chargement::tranche()
+{
+    if (etat != Etat::Lit || !lecture)
+        return;
+    QElapsedTimer t;
+    t.start();
+    lecture->prends(prets);
+    carte->debutAjouts(false);
+    try {
+        carte->prevoit(premiere + size_t(lecture->partiesPrevues()));
+        for (int faites = 1; !prets.empty(); ++faites) {
+            const Piece &p = prets.front();
+            Courbe *curve = carte->ajoute(p.cles, p.valeurs, p.place);
+            curve->setData(p.donnees);
+            if (p.polygone) {
+                curve->setPen(habits.polygone);
+                curve->setBrush(habits.fond);
+                curve->partageChoix(habits.choixPolygone);
+            } else {
+                curve->setPen(habits.ligne);
+                curve->partageChoix(habits.choixLigne);
+            }
+            curve->setName(p.nom);
+            carte->inscrit(curve);
+            pourcent_ = p.pourcent;
+            prets.pop_front();
+            ++courbes;
+            if ((faites & 31) == 0 && t.elapsed() >= TRANCHE_MS)
+                break;
+        }
+    } catch (const std::bad_alloc &) {
+        // The reading's own check let the file through, and memory ran out
+        // since: the file is refused as one too big would be.
+        carte->finAjouts();
+        lecture->annule();
+        zolerreur(KLUSRC, "fscanshp_cpt", nullptr,
+                  "not enough memory to load '%s': stopped at curve %d!\n",
+                  chemin.toLocal8Bit().constData(), courbes);
+        finFichier(Refus::Memoire);
+        return;
+    }
+    carte->finAjouts();
+    emit avance(pourcent_);
+    if (prets.empty() && lecture->finie() && juge)
+        finFichier(Refus::Aucun);
+    else if (prets.empty())
+        tambour.stop(); // until the next pieces
+}
+
+// The reader is done: a file it rejected, or that did not fit, takes back
+// the curves it made; an accepted one has its last pieces still to make.
+void Chargement::surLu()
+{
+    juge = true;
+    if (lecture->accepte()) {
+        emit fichierAccepte(chemin, *lecture);
+        if (etat == Etat::Lit)
+            tambour.start();
+        return;
+    }
+    if (lecture->refusee())
+        finFichier(Refus::Memoire);
+    else {
+        const int type = typeDeclare(chemin.toUtf8().toStdString());
+        finFichier(type != 3 && type != 5 && !nomDuType(type).isEmpty() ? Refus::TypeNonDessine
+                                                                         : Refus::Illisible);
+    }
+}
+
+// The reading's thread is done, or is told to stop: it is waited for here,
+// never inside one of its own signals.
+void Chargement::finFichier(Refus refus)
+{
+    tambour.stop();
+    prets.clear();
+    lecture.reset();
+    ++generation;
+    if (refus != Refus::Aucun) {
+        carte->retireDepuis(premiere);
+        courbes = 0;
+    }
+    emit fichierFini(chemin, refus, courbes);
+    if (etat == Etat::Lit)
+        suite.start();
+}
+
+void Chargement::arrete()
+{
+    if (etat != Etat::Lit)
+        return;
+    lache();
+    emit termine(true);
+}
+
+// The reading is cancelled and waited for (at most the record it is on),
+// the curves of its file taken back.
+void Chargement::lache()
+{
+    etat = Etat::Fini;
+    tambour.stop();
+    suite.stop();
+    ++generation;
+    if (lecture) {
+        lecture->annule();
+        lecture.reset();
+        prets.clear();
+        carte->retireDepuis(premiere);
+    }
+}
+
+// The header's file code and shape type, in their byte orders: big-endian
+// 9994 at 0, the little-endian type at 32. Only a regular file is read: a
+// pipe or a device named like a shapefile would block the window.
+int Chargement::typeDeclare(const std::string &chemin)
+{
+    unsigned char t[36];
+    const int f = ::open(chemin.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (f < 0)
+        return -1;
+    struct stat etat;
+    const bool lu = ::fstat(f, &etat) == 0 && S_ISREG(etat.st_mode) &&
+                    ::pread(f, t, sizeof t, 0) == ssize_t(sizeof t);
+    ::close(f);
+    if (!lu || ((t[0] << 24) | (t[1] << 16) | (t[2] << 8) | t[3]) != 9994)
+        return -1;
+    return int(uint32_t(t[32]) | uint32_t(t[33]) << 8 | uint32_t(t[34]) << 16 |
+               uint32_t(t[35]) << 24);
+}
+
+QString Chargement::nomDuType(int type)
+{
+    switch (type) {
+    case 0:
+        return QStringLiteral("Null");
+    case 1:
+        return QStringLiteral("Point");
+    case 3:
+        return QStringLiteral("PolyLine");
+    case 5:
+        return QStringLiteral("Polygon");
+    case 8:
+        return QStringLiteral("MultiPoint");
+    case 11:
+        return QStringLiteral("PointZ");
+    case 13:
+        return QStringLiteral("PolyLineZ");
+    case 15:
+        return QStringLiteral("PolygonZ");
+    case 18:
+        return QStringLiteral("MultiPointZ");
+    case 21:
+        return QStringLiteral("PointM");
+    case 23:
+        return QStringLiteral("PolyLineM");
+    case 25:
+        return QStringLiteral("PolygonM");
+    case 28:
+        return QStringLiteral("MultiPointM");
+    case 31:
+        return QStringLiteral("MultiPatch");
+    default:
+        return QString();
+    }
+}
+
+// ------------------------------------------------------------ Progression
+
+Progression::Progression(QStatusBar *barre, QToolButton *bouton) : barre(barre), bouton(bouton)
+{
+    connect(bouton, &QToolButton::clicked, this, &Progression::arret);
+    bouton->show();
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+}
+
+Progression::~Progression()
+{
+    QApplication::restoreOverrideCursor();
+    bouton->hide();
+    barre->clearMessage();
+}
+
+QToolButton *Progression::nouveauBouton(QStatusBar *barre)
+{
+    QToolButton *b = new QToolButton;
+    b->setText(QStringLiteral("Stop"));
+    b->setToolTip(QStringLiteral("Stop loading (Esc)"));
+    b->setAutoRaise(true);
+    // Hidden, it keeps its room: the status bar's height, and so the
+    // plot's, do not change when a load begins or ends.
+    QSizePolicy garde = b->sizePolicy();
+    garde.setRetainSizeWhenHidden(true);
+    b->setSizePolicy(garde);
+    barre->addPermanentWidget(b);
+    b->hide();
+    return b;
+}
+
+void Progression::debut(const QString &chemin)
+{
+    nom = QFileInfo(chemin).fileName();
+    montre(0);
+}
+
+void Progression::avance(int pourcent)
+{
+    if (horloge.elapsed() >= 100)
+        montre(pourcent);
+}
+
+void Progression::montre(int pourcent)
+{
+    barre->showMessage(QString("Lecture de « %1 » : %2 %").arg(nom, QString::number(pourcent)), 0);
+    horloge.start();
+}
