@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// kalutravail: one complete drawing of a scene's curves, made off the GUI
-// thread on every core, as a job that can be cancelled at any time.
+// kalutravail: one drawing of a scene's curves, made off the GUI thread on
+// every core, as a job that can be cancelled at any time: of the whole
+// picture, or of one rectangle of a picture drawn before (a selection or a
+// removal that changed only the curves there).
 //
 // The picture is split into bands of rows, or of columns for a map that is
 // a strip, of about equal work (the points of the curves that meet them).
@@ -59,6 +61,15 @@ class Travail : public QObject
         // The painter the curves would be drawn with: its hints and modes.
         QPainter::RenderHints indices;
         QCPPainter::PainterModes modes = QCPPainter::pmDefault;
+        // A partial drawing: only the device pixels `dans` are drawn, every
+        // curve that may reach them in order over the fond there; the rest
+        // of the picture is `base`'s (a picture of the fond's size and
+        // format, drawn for the same view). `seulesBase`, the curves alone
+        // of `base`, if known: the curves alone are then made in `dans`
+        // only (else not at all).
+        QRect dans;
+        QImage base, seulesBase;
+        bool partiel() const { return !dans.isNull(); }
     };
 
     // Starts at once, on up to `fils` threads of the pool (at least one).
@@ -108,6 +119,7 @@ class Travail : public QObject
     void boucle(Poste &poste);
     void acheve_();
     void decoupe();
+    QRect cadre() const;
     void copie(uchar *vers, const uchar *de, const QRect &r) const;
     void dessineBande(const Bande &b, Poste &poste);
 
