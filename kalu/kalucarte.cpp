@@ -659,6 +659,7 @@ Carte::Confiee Carte::confieRetouche(QCPPainter *painter, QImage &tampon, const 
         d.vue = v;
         d.fond = cliche->fond();
         d.dans = dans;
+        d.changees = changees;
         d.base = base;
         d.seulesBase = neutre ? cliche->seulesNeutre() : QImage();
         d.avecSeules = !d.seulesBase.isNull();
@@ -779,6 +780,7 @@ void Carte::travailTermine()
         return;
     cliche->adopte(d.fond, fait->image(), fait->seules(), d.vue, d.scene, d.etats);
     ++nombres.complets;
+    nombres.dureeComplet = fait->temps();
     plot->replot();
 }
 
@@ -798,6 +800,7 @@ void Carte::retoucheFinie(const Travail &fait)
         return;
     cliche->remplace(fait.image(), fait.seules(), d.etats);
     ++nombres.retouches;
+    nombres.dureeRetouche = fait.temps();
     plot->replot();
 }
 

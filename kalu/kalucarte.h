@@ -210,10 +210,12 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // jobs cancelled; pictures of a load under way shown, each with at
     // least one curve drawn (ebauches); stand-ins of a selection shown while
     // a partial job draws (substituts), and partial jobs' pictures taken
-    // (retouches).
+    // (retouches); the time the last complete job and the last partial one
+    // whose picture was taken took, from their start to their picture, s.
     struct Compteurs {
         int complets = 0, images = 0, partiels = 0, copies = 0, travaux = 0, annules = 0;
         int ebauches = 0, substituts = 0, retouches = 0;
+        double dureeComplet = 0, dureeRetouche = 0;
     };
     const Compteurs &compteurs() const { return nombres; }
 

@@ -1,18 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// kalusurligne: what shows of a selection the moment it changes, while the
-// exact picture takes a drawing job (a ring of three quarters of a million
-// points and every curve near it): the picture with no curve selected, and
-// over it the outline of each selected curve in its selected pen. Nothing
-// of the selection that went shows in it; the exact picture, which differs
-// from it only where the selected curves draw, replaces it once drawn.
+// kalusurligne: what a change of selection touches, and what shows of it
+// at once.
 //
-// The outline is the selected curve's own line, as the library computes
-// it, its points that fall on one device pixel after another kept once:
-// the stroke looks the same at a fraction of the cost.
+// - The stand-in (surligne): what shows of a selection the moment it
+//   changes, while the exact picture takes a drawing job (a ring of three
+//   quarters of a million points and every curve near it): the picture
+//   with no curve selected, and over it the outline of each selected curve
+//   in its selected pen. Nothing of the selection that went shows in it;
+//   the exact picture, which differs from it only where the selected curves
+//   draw, replaces it once drawn. The outline is the curve's line with the
+//   points that fall on the device pixel of the point before them left out:
+//   the stroke looks the same at a fraction of the cost.
+// - The footprint (Empreinte): the tiles of a picture where some curves may
+//   draw, their fill and their line with its pen and antialiasing, a
+//   superset whatever the rounding: a country whose box spans the map (it
+//   crosses the antimeridian) touches only the tiles of its own land, and
+//   the curves drawn again for it are only those that meet them.
 //
-// Threads: any thread, on pictures it owns (the map calls it on the GUI
-// thread, with a scene and states that no one changes).
+// Threads: any thread, on pictures it owns, with a scene that no one
+// changes (the map makes the stand-in on the GUI thread, a partial job its
+// footprint on the pool).
 #ifndef KALUSURLIGNE_H
 #define KALUSURLIGNE_H
 
@@ -31,9 +39,43 @@ QImage surligne(const QImage &neutre, const Vue &vue, const Scene &scene,
                 const std::vector<int> &choisies, QPainter::RenderHints indices,
                 QCPPainter::PainterModes modes);
 
-// The points of `lignes` that stay on the device pixel of the point kept
-// before them, at `ratio` device pixels a pixel, left out (the gaps of NaN
-// points stay); the last point always stays.
-void resserrePixels(QVector<QPointF> &lignes, qreal ratio);
+// The pixels of the line of `e`, in the view's pixels, with a point left
+// out wherever it falls on the cell of the point kept before it, cells
+// being `cellule` pixels wide (the last point and the gaps of NaN points
+// stay). False, and nothing in `lignes`, when the curve's box reaches too
+// far beyond the view for its points to be taken as they are.
+bool contour(const Vue &vue, const Scene::Element &e, double cellule, QVector<QPointF> &lignes);
+
+class Empreinte
+{
+  public:
+    // Tiles of this many device pixels a side.
+    static const int COTE = 16;
+
+    // The tiles of a picture of `taille` device pixels, drawn for `vue`,
+    // where the curves of `scene` at `rangs` may draw, within `dans`.
+    Empreinte(const Vue &vue, const Scene &scene, const std::vector<int> &rangs, QSize taille,
+              const QRect &dans);
+
+    // Whether a drawing within the device pixels `r` may touch a tile.
+    bool touche(const QRect &r) const;
+    // Whether the tile holding the device pixel (x, y) is one.
+    bool tuile(int x, int y) const
+    {
+        return cumul(x / COTE + 1, y / COTE + 1) - cumul(x / COTE, y / COTE + 1) -
+                   cumul(x / COTE + 1, y / COTE) + cumul(x / COTE, y / COTE) >
+               0;
+    }
+    // The device pixels of the tiles, in rectangles of rows of tiles.
+    std::vector<QRect> rectangles() const;
+
+  private:
+    void marque(const QImage &masque, int marge);
+    int cumul(int i, int j) const { return somme[size_t(j) * size_t(largeur + 1) + size_t(i)]; }
+
+    int largeur, hauteur; // in tiles
+    QRect dans;
+    std::vector<int> somme; // summed area of the tiles, (largeur+1) x (hauteur+1)
+};
 
 #endif

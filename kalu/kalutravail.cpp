@@ -209,6 +209,8 @@ void Travail::prepare(Poste &poste)
 {
     if (d.avecIndex && !estAnnule())
         grille = std::make_shared<const Index>(*d.scene);
+    if (d.partiel() && !d.changees.empty() && !estAnnule())
+        empreinte.reset(new Empreinte(d.vue, *d.scene, d.changees, d.fond.size(), cadre()));
     decoupe();
     const int n = std::max(1, std::min(fils, int(bandes.size())));
     actifs.store(n);
@@ -239,6 +241,7 @@ void Travail::acheve_()
             courbesSeules.setDevicePixelRatio(d.vue.ratio);
             Cliche::separe(d.fond, resultat, courbesSeules, courbesSeules.rect());
         }
+        temps_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
         QMetaObject::invokeMethod(
             this, [this] { emit termine(); }, Qt::QueuedConnection);
     }
@@ -285,7 +288,7 @@ void Travail::decoupe()
         if (b.isEmpty())
             continue;
         const QRect d = v.enDevice(b).intersected(image);
-        if (!d.isEmpty())
+        if (!d.isEmpty() && (!empreinte || empreinte->touche(d)))
             etendues.push_back(
                 {int(r), d.left(), d.right() + 1, d.top(), d.bottom() + 1, double(e.points) + 1});
     }
@@ -371,7 +374,7 @@ void Travail::dessineBande(const Bande &b, Poste &poste)
     if (exacte.isEmpty())
         return;
     if (b.rangs.empty()) {
-        copie(pixels, d.fond.constBits(), exacte);
+        copieDessin(pixels, d.fond.constBits(), exacte);
         return;
     }
     // A picture of the full size, of which only the pixels near the band are
@@ -414,5 +417,20 @@ void Travail::dessineBande(const Bande &b, Poste &poste)
         if (!dessineRangs(&p, v, *d.scene, *d.etats, b.rangs, poste.lignes, &annulation, &t))
             return;
     }
-    copie(pixels, brouillon.constBits(), exacte);
+    copieDessin(pixels, brouillon.constBits(), exacte);
+}
+
+// Copies what is drawn of the device pixels `r`: all of them, or those of
+// the footprint's tiles.
+void Travail::copieDessin(uchar *vers, const uchar *de, const QRect &r) const
+{
+    if (!empreinte) {
+        copie(vers, de, r);
+        return;
+    }
+    for (const QRect &t : empreinte->rectangles()) {
+        const QRect c = t.intersected(r);
+        if (!c.isEmpty())
+            copie(vers, de, c);
+    }
 }

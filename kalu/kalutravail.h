@@ -34,6 +34,7 @@
 #include <QPainter>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -41,6 +42,7 @@
 
 #include "kaluindex.h"
 #include "kaluscene.h"
+#include "kalusurligne.h"
 
 class Travail : public QObject
 {
@@ -69,6 +71,10 @@ class Travail : public QObject
         // only (else not at all).
         QRect dans;
         QImage base, seulesBase;
+        // If given, the curves whose drawing differs between `base` and
+        // this drawing: only the tiles of `dans` where they may draw are
+        // drawn (kalusurligne's Empreinte), with the curves that meet them.
+        std::vector<int> changees;
         bool partiel() const { return !dans.isNull(); }
     };
 
@@ -90,6 +96,9 @@ class Travail : public QObject
     // The curves alone of that picture, for the moved pictures of gestures
     // (null unless asked for).
     const QImage &seules() const { return courbesSeules; }
+    // Once termine() came: the time from its start to its picture, s
+    // (benchmarks).
+    double temps() const { return temps_; }
     // Its threads have ended, cancelled or not.
     bool acheve() const { return fin.load(std::memory_order_acquire); }
     const std::shared_ptr<const Index> &index() const { return grille; }
@@ -121,6 +130,7 @@ class Travail : public QObject
     void decoupe();
     QRect cadre() const;
     void copie(uchar *vers, const uchar *de, const QRect &r) const;
+    void copieDessin(uchar *vers, const uchar *de, const QRect &r) const;
     void dessineBande(const Bande &b, Poste &poste);
 
     const Demande d;
@@ -135,6 +145,9 @@ class Travail : public QObject
     bool lignes = true; // bands of rows, else of columns
     QImage resultat, courbesSeules;
     uchar *pixels = nullptr; // resultat's, taken once
+    std::unique_ptr<const Empreinte> empreinte;
+    const std::chrono::steady_clock::time_point debut = std::chrono::steady_clock::now();
+    double temps_ = 0;
     std::shared_ptr<const Index> grille;
 };
 
