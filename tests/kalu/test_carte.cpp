@@ -16,6 +16,7 @@
 
 #include "carte.h"
 #include "kalucarte.h"
+#include "kalusurligne.h"
 
 namespace
 {
@@ -438,6 +439,61 @@ TEST_F(Surlignage, ADragDuringTheExactPictureNeverShowsTheOldSelection)
         EXPECT_EQ(teintes(vues[i], ouEstA.united(boite(a))), 0)
             << "picture " << i << " of " << vues.size();
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
+}
+
+// A partial job draws only the footprint's tiles: every pixel a curve's
+// drawing touches, selected or not, lies in them, for wiggly rings, a ring
+// whose box is mostly empty, a line, a ring that leaves the view, and a
+// wide pen, at the window's pixel ratio.
+TEST(Empreintes, EveryPixelACurveDrawsIsInItsFootprint)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    std::vector<shp::Record> r{
+        {5, {frontiere(3, 5, 2.5, 90000)}},
+        {5, {{{1, 1}, {1, 9}, {1.3, 9}, {1.3, 1.3}, {9, 1.3}, {9, 1}, {1, 1}}}},
+        {3, {{{0.5, 8}, {2, 8.7}, {4, 8.1}, {6.3, 9.2}, {9.5, 8.4}}}},
+        {5, {frontiere(9, 3, 2.2, 4000)}}};
+    charge(*v, {shapefile(5, {r[0], r[1], r[3]}, "empreintes.shp"),
+                shapefile(3, {r[2]}, "empreintes-ligne.shp")});
+    cadre(*v, QCPRange(0.3, 9.7), QCPRange(0.4, 9.9));
+    ASSERT_EQ(p->plottableCount(), 4);
+    qobject_cast<QCPCurve *>(p->plottable(3))->setPen(QPen(Qt::darkRed, 4));
+    bool ok = true;
+    const Vue vue = Vue::de(p, &ok);
+    ASSERT_TRUE(ok);
+    const QSize taille = p->size() * p->devicePixelRatioF();
+    for (int k = 0; k < p->plottableCount(); ++k) {
+        const Courbe *c = static_cast<const Courbe *>(p->plottable(k));
+        std::shared_ptr<Scene> s = Scene::nouvelle();
+        s->inscrit(*c);
+        const Empreinte e(vue, *s, {0}, taille, QRect(QPoint(0, 0), taille));
+        for (bool choisie : {false, true}) {
+            QImage im(taille, QImage::Format_ARGB32_Premultiplied);
+            im.fill(Qt::transparent);
+            im.setDevicePixelRatio(vue.ratio);
+            {
+                QCPPainter painter(&im);
+                painter.setClipRect(vue.zone());
+                QVector<QPointF> lignes;
+                const Scene::Element &el = s->elements[0];
+                dessineCourbe(&painter, vue, *el.donnees, s->habits[0], choisie, lignes, &el.cles,
+                              &el.valeurs);
+            }
+            int dehors = 0, dedans = 0;
+            for (int y = 0; y < im.height(); ++y)
+                for (int x = 0; x < im.width(); ++x)
+                    if (qAlpha(reinterpret_cast<const QRgb *>(im.constScanLine(y))[x]) != 0)
+                        ++(e.tuile(x, y) ? dedans : dehors);
+            EXPECT_GT(dedans, 0) << k;
+            EXPECT_EQ(dehors, 0) << "curve " << k << (choisie ? ", selected" : "");
+        }
+    }
+    // The box of the second ring is mostly empty: so are its tiles.
+    std::shared_ptr<Scene> s = Scene::nouvelle();
+    s->inscrit(*static_cast<const Courbe *>(p->plottable(1)));
+    const Empreinte e(vue, *s, {0}, taille, QRect(QPoint(0, 0), taille));
+    EXPECT_FALSE(e.touche(QRect((pixel(p, 5, 5) * vue.ratio), QSize(8, 8))));
 }
 
 // A click asks the index for the curves near it: among thousands, the one
