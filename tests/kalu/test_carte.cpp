@@ -405,6 +405,21 @@ TEST_F(Surlignage, AMovedSelectionShowsAtOnceThenExactly)
     EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "after Remove selected shape";
 }
 
+// The same from the legend: a click on the second ring's item.
+TEST_F(Surlignage, ALegendClickMovesTheSelectionTheSameWay)
+{
+    p->legend->setVisible(true);
+    p->replot();
+    clicDans(a);
+    ASSERT_TRUE(commeLaBibliotheque(*v, p));
+    const int substituts = carte->compteurs().substituts;
+    clic(p, pixelLegende(p, 13));
+    ASSERT_EQ(p->selectedPlottables(), QList<QCPAbstractPlottable *>{b});
+    EXPECT_EQ(teintes(image(), a), 0) << "the old highlight shows";
+    EXPECT_EQ(carte->compteurs().substituts, substituts + 1);
+    EXPECT_TRUE(commeLaBibliotheque(*v, p));
+}
+
 // A drag that starts while the exact picture of a new selection is drawn
 // cancels that job; no frame of the drag, nor any picture after it, holds
 // the selection that went.
