@@ -4,7 +4,6 @@
 #include <QThread>
 
 #include "kaluimage.h"
-#include "zolplat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -141,9 +140,10 @@ class Atelier
             t.join();
     }
 
+    // At the user's priority: niced, the threads got a tenth of a core
+    // beside any busy process, and a click's exact picture waited seconds.
     void travaille()
     {
-        zolplat_arriere_plan();
         Travail::Poste poste;
         for (;;) {
             Tache t;
