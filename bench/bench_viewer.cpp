@@ -263,6 +263,9 @@ class Banc : public QObject
             if (tEbauche < 0 && this->carte->compteurs().ebauches > ebauches)
                 tEbauche = maintenant();
         });
+        // A replot may paint before it ends (an immediate refresh).
+        connect(plot, &QCustomPlot::beforeReplot, this,
+                [this] { replots.push_back(maintenant()); });
         plot->installEventFilter(this);
         pouls.setTimerType(Qt::PreciseTimer);
         pouls.setInterval(2);
@@ -350,6 +353,17 @@ class Banc : public QObject
         return d;
     }
 
+    // From `t` to the end of the paint that shows the first replot begun
+    // after it, s; -1 if none came.
+    double premiereImage(double t) const
+    {
+        auto r = std::upper_bound(replots.begin(), replots.end(), t);
+        if (r == replots.end())
+            return -1;
+        auto p = std::lower_bound(peintures.begin(), peintures.end(), *r);
+        return p == peintures.end() ? -1 : *p - t;
+    }
+
   protected:
     // The end of each of the plot's paints: the picture is then on screen.
     bool eventFilter(QObject *objet, QEvent *event) override
@@ -406,7 +420,7 @@ class Banc : public QObject
     // the first one after it was made.
     int ebauches = 0;
     double tEbauche = -1;
-    std::vector<double> peintures;
+    std::vector<double> peintures, replots;
 };
 
 // The thread counts a view change is timed with: the default alone, or
@@ -454,6 +468,101 @@ void vues(QCustomPlot *plot, Carte *carte, Banc &banc, bool parFils,
     ecrit("fils", fils[0]);
     for (size_t i = 0; i < fils.size(); ++i)
         ecrit(("redessin_" + std::to_string(fils[i])).c_str(), meilleur[i]);
+}
+
+// A click at `sur`, or the action `geste`, until its complete picture: the
+// time from its last event to the first picture showing the new
+// selection (the stand-in, or the exact picture if it came at once), to
+// the exact picture, and the partial job's own time (0: none drew it).
+struct Changement {
+    double montre = -1, exact = -1, retouche = 0;
+    bool ok = false;
+};
+Changement change(Banc &banc, Carte *carte, const std::function<void()> &geste)
+{
+    const Carte::Compteurs avant = carte->compteurs();
+    const Banc::Geste g = banc.joue({geste}, 10);
+    Changement c;
+    c.ok = g.ok && g.signal;
+    c.montre = banc.premiereImage(g.envois.back());
+    c.exact = g.fin;
+    if (carte->compteurs().retouches > avant.retouches)
+        c.retouche = carte->compteurs().dureeRetouche;
+    return c;
+}
+
+void clique(QCustomPlot *plot, QPoint sur)
+{
+    souris(plot, QEvent::MouseButtonPress, sur, Qt::LeftButton, Qt::LeftButton);
+    souris(plot, QEvent::MouseButtonRelease, sur, Qt::LeftButton, Qt::NoButton);
+}
+
+// A pixel where a click selects `c`, among those of its box inside it:
+// the map elects the topmost ring there, tried by clicks. (-1, -1) if none.
+QPoint dedans(Banc &banc, QCustomPlot *plot, Carte *carte, Courbe *c)
+{
+    QCPAxis *x = plot->xAxis, *y = plot->yAxis;
+    const QRectF b = QRectF(QPointF(x->coordToPixel(c->boiteCles().lower),
+                                    y->coordToPixel(c->boiteValeurs().upper)),
+                            QPointF(x->coordToPixel(c->boiteCles().upper),
+                                    y->coordToPixel(c->boiteValeurs().lower)))
+                         .intersected(QRectF(x->axisRect()->rect()).adjusted(5, 5, -5, -5));
+    int essais = 0;
+    for (int j = 1; j < 8; ++j)
+        for (int i = 1; i < 8; ++i) {
+            const QPoint pos(int(b.left() + b.width() * i / 8), int(b.top() + b.height() * j / 8));
+            if (c->mesure(pos, false, nullptr) != 0 || ++essais > 4)
+                continue;
+            change(banc, carte, [&] { clique(plot, pos); });
+            if (plot->selectedPlottables() == QList<QCPAbstractPlottable *>{c})
+                return pos;
+        }
+    return QPoint(-1, -1);
+}
+
+// The selection moved between the two biggest rings that a click can
+// select, both ways, then the one selected removed: the worst of each
+// figure as "choix_*" and "retireGrand_*", with the points of the rings.
+void deplacements(QCustomPlot *plot, Carte *carte, Banc &banc, KaluView &v,
+                  const std::function<void(const char *, double)> &ecrit)
+{
+    std::vector<Courbe *> grandes;
+    for (int i = 0; i < plot->plottableCount(); ++i)
+        grandes.push_back(static_cast<Courbe *>(plot->plottable(i)));
+    std::sort(grandes.begin(), grandes.end(),
+              [](Courbe *a, Courbe *b) { return a->dataCount() > b->dataCount(); });
+    std::vector<std::pair<Courbe *, QPoint>> anneaux;
+    for (size_t k = 0; k < grandes.size() && k < 8 && anneaux.size() < 2; ++k) {
+        const QPoint pos = dedans(banc, plot, carte, grandes[k]);
+        if (pos.x() >= 0)
+            anneaux.push_back({grandes[k], pos});
+    }
+    if (anneaux.size() < 2)
+        return;
+    change(banc, carte, [&] { clique(plot, anneaux[0].second); });
+    Changement pire;
+    pire.ok = true;
+    for (int k : {1, 0}) {
+        const Changement c = change(banc, carte, [&] { clique(plot, anneaux[size_t(k)].second); });
+        pire.ok =
+            pire.ok && c.ok &&
+            plot->selectedPlottables() == QList<QCPAbstractPlottable *>{anneaux[size_t(k)].first};
+        pire.montre = std::max(pire.montre, c.montre);
+        pire.exact = std::max(pire.exact, c.exact);
+        pire.retouche = std::max(pire.retouche, c.retouche);
+    }
+    ecrit("choix_a", anneaux[0].first->dataCount());
+    ecrit("choix_b", anneaux[1].first->dataCount());
+    ecrit("choix_montre", pire.montre);
+    ecrit("choix_exact", pire.exact);
+    ecrit("choix_retouche", pire.retouche);
+    ecrit("choix_ok", pire.ok);
+    const Changement r =
+        change(banc, carte, [&] { QMetaObject::invokeMethod(&v, "removeSelectedGraph"); });
+    ecrit("retireGrand_montre", r.montre);
+    ecrit("retireGrand_exact", r.exact);
+    ecrit("retireGrand_retouche", r.retouche);
+    ecrit("retireGrand_ok", r.ok);
 }
 
 // The resident memory once "Remove all shapes" is over, MB: the curves go
@@ -599,6 +708,9 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     const int avant = plot->plottableCount();
     geste("retire", banc.joue({[&] { QMetaObject::invokeMethod(&v, "removeSelectedGraph"); }}, 10));
     ecrit("retiree", avant - plot->plottableCount());
+    ecrit("complet_duree", carte->compteurs().dureeComplet);
+    if (parFils)
+        deplacements(plot, carte, banc, v, ecrit);
 
     // A drag of 20 moves of 4 x 2 pixels from the middle, 10 ms apart.
     const Carte::Compteurs compte = carte->compteurs();
@@ -1005,6 +1117,39 @@ int main(int argc, char **argv)
                r.carte.nom.c_str(), r.carte.parts, r.carte.points, r.carte.plusGrande, l["ratio"],
                l["plancher"] * 1e3, ms(f1).c_str(), ms(f2).c_str(), ms(d).c_str(), f2 / f1, d / f1,
                d / l["plancher"]);
+    }
+    fflush(stdout);
+
+    entete = false;
+    for (Resultat &r : resultats) {
+        Ligne &l = r.l;
+        if (!r.carte.reelle || !l.count("choix_montre"))
+            continue;
+        if (!entete) {
+            printf("\nReal-shaped maps: the selection moved by a click between the two biggest "
+                   "rings a click selects, both ways (the worse of the two), then \"Remove "
+                   "selected shape\" on the one selected: from the click's release (the "
+                   "action) to the end of the paint of the first picture showing the new "
+                   "selection (the stand-in, or the exact picture), and to the exact picture on "
+                   "screen, ms; beside, the partial job's own time (— : the GUI thread drew it) "
+                   "and the last complete job's (the view change's), ms.\n\n"
+                   "| map | ratio | rings' points | click: new selection shown | click: exact "
+                   "| partial job | complete job | remove: shown | remove: exact | remove: "
+                   "partial job |\n|---|---|---|---|---|---|---|---|---|---|\n");
+            entete = true;
+        }
+        auto t = [](double s) {
+            char b[32];
+            snprintf(b, sizeof b, s > 0 ? "%.0f" : "—", s * 1e3);
+            return std::string(b);
+        };
+        printf("| %s | %.0f | %.0f, %.0f | %s | %s%s | %s | %s | %s | %s%s | %s |\n",
+               r.carte.nom.c_str(), l["ratio"], l["choix_a"], l["choix_b"],
+               t(l["choix_montre"]).c_str(), t(l["choix_exact"]).c_str(),
+               l["choix_ok"] ? "" : " (failed)", t(l["choix_retouche"]).c_str(),
+               t(l["complet_duree"]).c_str(), t(l["retireGrand_montre"]).c_str(),
+               t(l["retireGrand_exact"]).c_str(), l["retireGrand_ok"] ? "" : " (failed)",
+               t(l["retireGrand_retouche"]).c_str());
     }
     fflush(stdout);
     if (!generees)

@@ -24,7 +24,9 @@
 // - A replot whose view is unchanged gets the last picture back by a copy,
 //   and redraws only the neighbourhood of the curves whose selection or
 //   visibility changed (a click, a removal); past a budget of points, that
-//   too is a job.
+//   too is a job, limited to the rectangle the change touches, and the
+//   picture shows meanwhile the new selection's outline over the picture
+//   with none selected (kalusurligne): never the selection that went.
 // - A click asks only the curves near it: a grid index of the curves' boxes
 //   (kaluindex) answers for the others, and its answer is exact.
 // - "Remove all" empties the plot at once; the curves' objects are deleted
@@ -209,10 +211,14 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // job can draw, the replot's own), pictures moved during a gesture or a
     // wait, partial redraws, copies of the last drawing; jobs started and
     // jobs cancelled; pictures of a load under way shown, each with at
-    // least one curve drawn (ebauches).
+    // least one curve drawn (ebauches); stand-ins of a selection shown while
+    // a partial job draws (substituts), and partial jobs' pictures taken
+    // (retouches); the time the last complete job and the last partial one
+    // whose picture was taken took, from their start to their picture, s.
     struct Compteurs {
         int complets = 0, images = 0, partiels = 0, copies = 0, travaux = 0, annules = 0;
-        int ebauches = 0;
+        int ebauches = 0, substituts = 0, retouches = 0;
+        double dureeComplet = 0, dureeRetouche = 0;
     };
     const Compteurs &compteurs() const { return nombres; }
 
@@ -270,6 +276,15 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void dessineTout(QCPPainter *painter);
     bool retouche(QCPPainter *painter, QImage &tampon, const Vue &vue,
                   const std::shared_ptr<const Etats> &etats);
+    void sales(const Vue &vue, const QImage &tampon, const std::vector<int> &changees,
+               QVector<QRect> &sale, QVector<QRectF> &saleVue) const;
+    bool retoucheDepuis(QCPPainter *painter, QImage &tampon, const Vue &vue,
+                        const std::shared_ptr<const Etats> &etats, const std::vector<int> &changees,
+                        bool neutre);
+    enum class Confiee { Non, Lancee, Prise };
+    Confiee confieRetouche(QCPPainter *painter, QImage &tampon, const Vue &vue,
+                           const std::shared_ptr<const Etats> &etats);
+    void retoucheFinie(const Travail &fait);
     bool voisines(const Vue &vue, const QVector<QRectF> &sale, const Etats &etats,
                   std::vector<int> &dessinees);
     Travail::Demande demande(QCPPainter *painter, const QImage &tampon, const Vue &vue,
@@ -315,7 +330,10 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     unsigned structureScene = ~0u;
     std::shared_ptr<const Index> grille; // for scene_
     std::unique_ptr<Cliche> cliche;
-    std::unique_ptr<Travail> travail;              // the running job, if any
+    std::unique_ptr<Travail> travail; // the running job, if any
+    // While a partial job runs: what shows of the states it draws towards.
+    QImage substitut;
+    std::shared_ptr<const Etats> etatsSubstitut;
     std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
     std::unique_ptr<Geste> geste;
 

@@ -3,6 +3,7 @@
 
 #include <QPaintEngine>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -23,9 +24,57 @@ QImage *Cliche::tamponDe(QPainter *painter, bool opaque)
 
 void Cliche::oublie()
 {
-    fond_ = image_ = seules_ = QImage();
+    fond_ = image_ = seules_ = neutre_ = seulesNeutre_ = QImage();
     scene_.reset();
     etats_.reset();
+    etatsNeutre_.reset();
+}
+
+bool Cliche::sansChoix(const Etats &etats)
+{
+    return std::none_of(etats.begin(), etats.end(), [](uint8_t e) { return e & CHOISIE; });
+}
+
+bool Cliche::memesVisibles(const Etats &a, const Etats &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t r = 0; r < a.size(); ++r)
+        if ((a[r] ^ b[r]) & VISIBLE)
+            return false;
+    return true;
+}
+
+// The picture just made, or changed, is the neutral one if none is
+// selected in it; else the neutral picture stays if it shows the same
+// curves.
+void Cliche::suisNeutre()
+{
+    if (sansChoix(*etats_)) {
+        neutre_ = image_;
+        seulesNeutre_ = seules_;
+        etatsNeutre_ = etats_;
+    } else if (etatsNeutre_ && !memesVisibles(*etatsNeutre_, *etats_)) {
+        neutre_ = seulesNeutre_ = QImage();
+        etatsNeutre_.reset();
+    }
+}
+
+void Cliche::montreNeutre()
+{
+    if (neutre_.isNull())
+        return;
+    image_ = neutre_;
+    seules_ = seulesNeutre_;
+    etats_ = etatsNeutre_;
+}
+
+void Cliche::remplace(const QImage &image, const QImage &seules, std::shared_ptr<const Etats> etats)
+{
+    image_ = image;
+    seules_ = seules;
+    etats_ = std::move(etats);
+    suisNeutre();
 }
 
 void Cliche::adopte(const QImage &fond, const QImage &image, const QImage &seules, const Vue &vue,
@@ -37,12 +86,17 @@ void Cliche::adopte(const QImage &fond, const QImage &image, const QImage &seule
     vue_ = vue;
     scene_ = std::move(scene);
     etats_ = std::move(etats);
+    neutre_ = seulesNeutre_ = QImage();
+    etatsNeutre_.reset();
+    suisNeutre();
 }
 
 void Cliche::completeSeules(const QImage &image, const QImage &seules)
 {
     if (seules_.isNull() && !image_.isNull() && image_.cacheKey() == image.cacheKey())
         seules_ = seules;
+    if (seulesNeutre_.isNull() && !neutre_.isNull() && neutre_.cacheKey() == image.cacheKey())
+        seulesNeutre_ = seules;
 }
 
 QRect Cliche::champ(const Vue &v, const QImage &image)
@@ -97,6 +151,8 @@ void Cliche::dessineDeplacee(QCPPainter *painter, const Vue &m)
         seules_.fill(Qt::transparent);
         seules_.setDevicePixelRatio(image_.devicePixelRatio());
         separe(fond_, image_, seules_, seules_.rect());
+        if (!neutre_.isNull() && neutre_.cacheKey() == image_.cacheKey())
+            seulesNeutre_ = seules_;
     }
     // The picture's edges in data coordinates, then in today's pixels.
     const Vue &v = vue_;
@@ -127,6 +183,7 @@ void Cliche::retouche(const QImage &brouillon, const QVector<QRect> &sale,
             separe(fond_, image_, seules_, d);
     }
     etats_ = std::move(etats);
+    suisNeutre();
 }
 
 void Cliche::separe(const QImage &fond, const QImage &image, QImage &seules, const QRect &dans)

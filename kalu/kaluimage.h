@@ -11,7 +11,15 @@
 // - Until a new complete drawing is ready, the curves of the picture are
 //   shown moved and scaled to the present ranges (dessineDeplacee), over the
 //   live grid: the curves alone, the fond's grid taken out of them.
-// - A partial redraw replaces some rectangles of the picture (retouche).
+// - A partial redraw replaces some rectangles of the picture (retouche), or
+//   a partial drawing job the whole picture (remplace).
+// - It also keeps, when it knows it, the picture of the same view with no
+//   curve selected (the neutral picture): a selection's change, or a
+//   removal, is then drawn over it in the rectangle of the curves that
+//   change, never in that of the selection that goes, and it shows meanwhile
+//   with no selection at all. A picture drawn with none selected is its own
+//   neutral picture; a change of the curves shown forgets the neutral
+//   picture unless it is the new picture itself.
 //
 // Threads: GUI thread only. The pictures it holds are shared values: a job
 // may hold the same fond.
@@ -63,12 +71,31 @@ class Cliche
     void retouche(const QImage &brouillon, const QVector<QRect> &sale,
                   std::shared_ptr<const Etats> etats);
 
+    // The whole picture drawn again by a partial job for `etats`, over the
+    // same view, scene and fond; `seules` its curves alone, or null.
+    void remplace(const QImage &image, const QImage &seules, std::shared_ptr<const Etats> etats);
+
     // The curves alone of the picture, made elsewhere for `image`: kept if
     // the picture is still that one and has none yet.
     void completeSeules(const QImage &image, const QImage &seules);
 
+    // The neutral picture, its curves alone (null until made) and its
+    // states (none selected), when known.
+    bool aNeutre() const { return !neutre_.isNull(); }
+    const QImage &neutre() const { return neutre_; }
+    const QImage &seulesNeutre() const { return seulesNeutre_; }
+    const std::shared_ptr<const Etats> &etatsNeutre() const { return etatsNeutre_; }
+    // The neutral picture becomes the picture: none of the selection it had
+    // shows, moved or not.
+    void montreNeutre();
+
+    // No curve is selected in `etats`; `a` and `b` show the same curves.
+    static bool sansChoix(const Etats &etats);
+    static bool memesVisibles(const Etats &a, const Etats &b);
+
     const QImage &fond() const { return fond_; }
     const QImage &image() const { return image_; }
+    const QImage &seules() const { return seules_; }
     const Vue &vue() const { return vue_; }
     const Scene *scene() const { return scene_.get(); }
     const std::shared_ptr<const Etats> &etats() const { return etats_; }
@@ -90,10 +117,14 @@ class Cliche
     static bool memeChamp(const QImage &a, const QImage &b, const Vue &v);
 
   private:
+    void suisNeutre();
+
     QImage fond_, image_, seules_;
     Vue vue_;
     std::shared_ptr<const Scene> scene_;
     std::shared_ptr<const Etats> etats_;
+    QImage neutre_, seulesNeutre_;
+    std::shared_ptr<const Etats> etatsNeutre_;
 };
 
 #endif

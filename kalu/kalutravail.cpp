@@ -4,7 +4,6 @@
 #include <QThread>
 
 #include "kaluimage.h"
-#include "zolplat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -141,9 +140,10 @@ class Atelier
             t.join();
     }
 
+    // At the user's priority: niced, the threads got a tenth of a core
+    // beside any busy process, and a click's exact picture waited seconds.
     void travaille()
     {
-        zolplat_arriere_plan();
         Travail::Poste poste;
         for (;;) {
             Tache t;
@@ -209,6 +209,8 @@ void Travail::prepare(Poste &poste)
 {
     if (d.avecIndex && !estAnnule())
         grille = std::make_shared<const Index>(*d.scene);
+    if (d.partiel() && !d.changees.empty() && !estAnnule())
+        empreinte.reset(new Empreinte(d.vue, *d.scene, d.changees, d.fond.size(), cadre()));
     decoupe();
     const int n = std::max(1, std::min(fils, int(bandes.size())));
     actifs.store(n);
@@ -229,12 +231,17 @@ void Travail::boucle(Poste &poste)
 void Travail::acheve_()
 {
     if (!estAnnule()) {
-        if (d.avecSeules) {
+        if (d.partiel() && d.avecSeules && !d.seulesBase.isNull()) {
+            // A pixel next to the rectangle may take the colour of one in it.
+            courbesSeules = d.seulesBase.copy();
+            Cliche::separe(d.fond, resultat, courbesSeules, cadre().adjusted(-1, -1, 1, 1));
+        } else if (d.avecSeules && !d.partiel()) {
             courbesSeules = QImage(resultat.size(), resultat.format());
             courbesSeules.fill(Qt::transparent);
             courbesSeules.setDevicePixelRatio(d.vue.ratio);
             Cliche::separe(d.fond, resultat, courbesSeules, courbesSeules.rect());
         }
+        temps_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
         QMetaObject::invokeMethod(
             this, [this] { emit termine(); }, Qt::QueuedConnection);
     }
@@ -245,6 +252,13 @@ void Travail::acheve_()
     finie.notify_all();
 }
 
+// The device pixels drawn: the whole picture, or the partial drawing's
+// rectangle.
+QRect Travail::cadre() const
+{
+    return d.partiel() ? d.dans.intersected(d.fond.rect()) : d.fond.rect();
+}
+
 // The bands: rows or columns, whichever shares the work better (a map may
 // be a strip), cut where the work of the curves in view is shared evenly,
 // each with the curves that meet it.
@@ -253,12 +267,16 @@ void Travail::decoupe()
     const Vue &v = d.vue;
     const qreal ratio = v.ratio;
     const int largeur = d.fond.width(), hauteur = d.fond.height();
-    resultat = QImage(d.fond.size(), d.fond.format());
+    if (d.partiel()) {
+        resultat = d.base.copy();
+    } else {
+        resultat = QImage(d.fond.size(), d.fond.format());
+    }
     resultat.setDevicePixelRatio(ratio);
     pixels = resultat.bits();
 
     const QRectF zone(v.zone());
-    const QRect image(0, 0, largeur, hauteur);
+    const QRect image = cadre();
     std::vector<Etendue> etendues;
     const std::vector<Scene::Element> &el = d.scene->elements;
     const Etats &etats = *d.etats;
@@ -270,22 +288,29 @@ void Travail::decoupe()
         if (b.isEmpty())
             continue;
         const QRect d = v.enDevice(b).intersected(image);
-        if (!d.isEmpty())
+        if (!d.isEmpty() && (!empreinte || empreinte->touche(d)))
             etendues.push_back(
                 {int(r), d.left(), d.right() + 1, d.top(), d.bottom() + 1, double(e.points) + 1});
     }
 
     // Rows or columns, and as many bands as threads or up to BANDES_PAR_FIL
     // times more: the cut the estimate finds fastest.
-    std::vector<int> c{0, lignes ? hauteur : largeur};
-    if (fils > 1) {
+    // The cuts are made along the drawn pixels alone.
+    auto debutDe = [&image](bool enLignes) { return enLignes ? image.top() : image.left(); };
+    std::vector<int> c{debutDe(lignes), lignes ? image.bottom() + 1 : image.right() + 1};
+    if (fils > 1 && !image.isEmpty()) {
         const size_t pas = std::max<size_t>(1, etendues.size() / 20000);
         double meilleure = -1;
         for (bool enLignes : {true, false}) {
-            const std::vector<double> travail =
+            std::vector<double> travail =
                 repartition(etendues, enLignes, enLignes ? hauteur : largeur);
+            const int debut = debutDe(enLignes);
+            travail.erase(travail.begin(), travail.begin() + debut);
+            travail.resize(size_t(enLignes ? image.height() : image.width()));
             for (int k = 1; k <= BANDES_PAR_FIL; ++k) {
                 std::vector<int> essai = coupes(travail, fils * k);
+                for (int &coupe : essai)
+                    coupe += debut;
                 const double d = duree(etendues, enLignes, essai, fils, pas);
                 if (meilleure < 0 || d < meilleure)
                     meilleure = d, c = std::move(essai), lignes = enLignes;
@@ -343,11 +368,13 @@ void Travail::copie(uchar *vers, const uchar *de, const QRect &r) const
 
 void Travail::dessineBande(const Bande &b, Poste &poste)
 {
-    const QRect image = d.fond.rect();
-    const QRect exacte = lignes ? QRect(0, b.debut, image.width(), b.fin - b.debut)
-                                : QRect(b.debut, 0, b.fin - b.debut, image.height());
+    const QRect image = d.fond.rect(), dessin = cadre();
+    const QRect exacte = lignes ? QRect(dessin.left(), b.debut, dessin.width(), b.fin - b.debut)
+                                : QRect(b.debut, dessin.top(), b.fin - b.debut, dessin.height());
+    if (exacte.isEmpty())
+        return;
     if (b.rangs.empty()) {
-        copie(pixels, d.fond.constBits(), exacte);
+        copieDessin(pixels, d.fond.constBits(), exacte);
         return;
     }
     // A picture of the full size, of which only the pixels near the band are
@@ -360,16 +387,25 @@ void Travail::dessineBande(const Bande &b, Poste &poste)
     if (brouillon.size() != d.fond.size() || brouillon.format() != d.fond.format())
         brouillon = QImage(d.fond.size(), d.fond.format());
     copie(brouillon.bits(), d.fond.constBits(),
-          (lignes ? exacte.adjusted(0, -marge, 0, marge) : exacte.adjusted(-marge, 0, marge, 0))
-              .intersected(image));
+          exacte.adjusted(-marge, -marge, marge, marge).intersected(image));
     brouillon.setDevicePixelRatio(ratio);
     {
         QCPPainter p(&brouillon);
         p.setRenderHints(d.indices);
         p.setModes(d.modes);
-        const QRect zone = v.zone();
+        // The band's pixels, and a partial drawing's across too, within
+        // whole pixels a little wider: the clip leaves the pixels it keeps
+        // as they would be without it.
+        QRect zone = v.zone();
+        if (d.partiel()) {
+            const int g = int(std::floor(dessin.left() / ratio)) - 1,
+                      h = int(std::floor(dessin.top() / ratio)) - 1,
+                      dr = int(std::ceil((dessin.right() + 1) / ratio)) + 1,
+                      bs = int(std::ceil((dessin.bottom() + 1) / ratio)) + 1;
+            zone &= QRect(QPoint(g, h), QPoint(dr, bs));
+        }
         const int a = int(std::floor(b.debut / ratio)) - 1, z = int(std::ceil(b.fin / ratio)) + 1;
-        p.setClipRect(zone);
+        p.setClipRect(v.zone());
         p.setClipRect(lignes ? QRect(zone.left(), a, zone.width(), z - a)
                              : QRect(a, zone.top(), z - a, zone.height()),
                       Qt::IntersectClip);
@@ -381,5 +417,20 @@ void Travail::dessineBande(const Bande &b, Poste &poste)
         if (!dessineRangs(&p, v, *d.scene, *d.etats, b.rangs, poste.lignes, &annulation, &t))
             return;
     }
-    copie(pixels, brouillon.constBits(), exacte);
+    copieDessin(pixels, brouillon.constBits(), exacte);
+}
+
+// Copies what is drawn of the device pixels `r`: all of them, or those of
+// the footprint's tiles.
+void Travail::copieDessin(uchar *vers, const uchar *de, const QRect &r) const
+{
+    if (!empreinte) {
+        copie(vers, de, r);
+        return;
+    }
+    for (const QRect &t : empreinte->rectangles()) {
+        const QRect c = t.intersected(r);
+        if (!c.isEmpty())
+            copie(vers, de, c);
+    }
 }

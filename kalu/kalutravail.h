@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// kalutravail: one complete drawing of a scene's curves, made off the GUI
-// thread on every core, as a job that can be cancelled at any time.
+// kalutravail: one drawing of a scene's curves, made off the GUI thread on
+// every core, as a job that can be cancelled at any time: of the whole
+// picture, or of one rectangle of a picture drawn before (a selection or a
+// removal that changed only the curves there).
 //
 // The picture is split into bands of rows, or of columns for a map that is
 // a strip, of about equal work (the points of the curves that meet them).
@@ -32,6 +34,7 @@
 #include <QPainter>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -39,6 +42,7 @@
 
 #include "kaluindex.h"
 #include "kaluscene.h"
+#include "kalusurligne.h"
 
 class Travail : public QObject
 {
@@ -59,6 +63,19 @@ class Travail : public QObject
         // The painter the curves would be drawn with: its hints and modes.
         QPainter::RenderHints indices;
         QCPPainter::PainterModes modes = QCPPainter::pmDefault;
+        // A partial drawing: only the device pixels `dans` are drawn, every
+        // curve that may reach them in order over the fond there; the rest
+        // of the picture is `base`'s (a picture of the fond's size and
+        // format, drawn for the same view). `seulesBase`, the curves alone
+        // of `base`, if known: the curves alone are then made in `dans`
+        // only (else not at all).
+        QRect dans;
+        QImage base, seulesBase;
+        // If given, the curves whose drawing differs between `base` and
+        // this drawing: only the tiles of `dans` where they may draw are
+        // drawn (kalusurligne's Empreinte), with the curves that meet them.
+        std::vector<int> changees;
+        bool partiel() const { return !dans.isNull(); }
     };
 
     // Starts at once, on up to `fils` threads of the pool (at least one).
@@ -79,6 +96,9 @@ class Travail : public QObject
     // The curves alone of that picture, for the moved pictures of gestures
     // (null unless asked for).
     const QImage &seules() const { return courbesSeules; }
+    // Once termine() came: the time from its start to its picture, s
+    // (benchmarks).
+    double temps() const { return temps_; }
     // Its threads have ended, cancelled or not.
     bool acheve() const { return fin.load(std::memory_order_acquire); }
     const std::shared_ptr<const Index> &index() const { return grille; }
@@ -108,7 +128,9 @@ class Travail : public QObject
     void boucle(Poste &poste);
     void acheve_();
     void decoupe();
+    QRect cadre() const;
     void copie(uchar *vers, const uchar *de, const QRect &r) const;
+    void copieDessin(uchar *vers, const uchar *de, const QRect &r) const;
     void dessineBande(const Bande &b, Poste &poste);
 
     const Demande d;
@@ -123,6 +145,9 @@ class Travail : public QObject
     bool lignes = true; // bands of rows, else of columns
     QImage resultat, courbesSeules;
     uchar *pixels = nullptr; // resultat's, taken once
+    std::unique_ptr<const Empreinte> empreinte;
+    const std::chrono::steady_clock::time_point debut = std::chrono::steady_clock::now();
+    double temps_ = 0;
     std::shared_ptr<const Index> grille;
 };
 
