@@ -4,7 +4,6 @@
 #include <QThread>
 
 #include "kaluimage.h"
-#include "zolplat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -143,7 +142,6 @@ class Atelier
 
     void travaille()
     {
-        zolplat_arriere_plan();
         Travail::Poste poste;
         for (;;) {
             Tache t;
