@@ -274,6 +274,10 @@ void Registre::vide()
     }
     QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
     const size_t restantes = courbes_.size() - size_t(trous);
+    // What may fail comes first, when nothing has changed yet.
+    corbeille.reserve(corbeille.size() + courbes_.size());
+    porteurs.reserve(porteurs.size() + anciens.size() + 1);
+    QObject *nouveau = restantes > 0 ? nouveauPorteur() : nullptr;
     acces::enfants(couche).clear();
     if (size_t(liste.size()) == restantes) {
         liste.clear();
@@ -303,7 +307,7 @@ void Registre::vide()
         porteurs.insert(porteurs.end(), anciens.begin(), anciens.end());
         anciens.clear();
         porteurs.push_back(porteur);
-        porteur = nouveauPorteur();
+        porteur = nouveau;
         premierPorte = 0;
         balayeur.start();
     }
@@ -315,6 +319,11 @@ void Registre::retireDepuis(size_t debut)
         return;
     QList<QCPLayerable *> &enfants = acces::enfants(couche);
     QList<QCPAbstractPlottable *> &liste = ajouts_ ? deja : acces::plottables(plot);
+    // What may fail comes first, when nothing has changed yet: a file
+    // taken back when memory ran out must be taken back whole.
+    corbeille.reserve(corbeille.size() + (courbes_.size() - debut));
+    porteurs.reserve(porteurs.size() + 1);
+    QObject *nouveau = debut <= premierPorte ? nouveauPorteur() : nullptr;
     // The last made are last in the lists: taken from their ends. The bin
     // deletes them in their order, from the front of their parent's list.
     const size_t avant = corbeille.size();
@@ -342,9 +351,9 @@ void Registre::retireDepuis(size_t debut)
     etendueExacte = false;
     sansEntree_ = std::min(sansEntree_, debut);
     ++structure_;
-    if (debut <= premierPorte) {
+    if (nouveau) {
         porteurs.push_back(porteur);
-        porteur = nouveauPorteur();
+        porteur = nouveau;
         premierPorte = debut;
     }
     balayeur.start();

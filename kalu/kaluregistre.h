@@ -20,8 +20,11 @@
 //   (the curve's parenting, its last step), which Qt does not make safe;
 //   inscrit leaves the curve registered and only drops the scene it was
 //   building (basic: scene() then makes one from the curves); prevoit
-//   leaves every curve and scene as they were. Room is never made for more than
-//   twice the curves there are or a million more, whatever is foretold.
+//   leaves every curve and scene as they were; vide and retireDepuis,
+//   which a load taken back after memory ran out needs, either do all
+//   their work or fail (their room is had first) with nothing changed.
+//   Room is never made for more than twice the curves there are or a
+//   million more, whatever is foretold.
 //
 // Threads: GUI thread only. The scenes it hands out (scene()) are
 // immutable, for any thread.

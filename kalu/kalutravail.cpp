@@ -10,6 +10,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <system_error>
 #include <thread>
 
 namespace
@@ -116,6 +117,10 @@ class Atelier
 
     void confie(Tache t)
     {
+        if (fils.empty()) { // no thread could be had: the caller draws
+            t(seul);
+            return;
+        }
         {
             std::lock_guard<std::mutex> l(verrou);
             taches.push_back(std::move(t));
@@ -124,10 +129,17 @@ class Atelier
     }
 
   private:
+    // A thread the system can't give (under an address-space cap, no room
+    // for its stack) is done without: the pool works with those it has,
+    // or, with none, on its callers' threads.
     Atelier()
     {
-        for (int k = 0; k < Travail::filsParDefaut(); ++k)
-            fils.emplace_back([this] { travaille(); });
+        fils.reserve(size_t(Travail::filsParDefaut()));
+        try {
+            for (int k = 0; k < Travail::filsParDefaut(); ++k)
+                fils.emplace_back([this] { travaille(); });
+        } catch (const std::system_error &) {
+        }
     }
     ~Atelier()
     {
@@ -162,6 +174,7 @@ class Atelier
     std::deque<Tache> taches;
     bool fin = false;
     std::vector<std::thread> fils;
+    Travail::Poste seul; // the callers', when there is no thread
 };
 
 } // namespace

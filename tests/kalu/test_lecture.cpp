@@ -14,15 +14,92 @@
 #include <atomic>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <dlfcn.h>
+#include <new>
 #include <string>
+#include <thread>
 
 #include "capture.h"
-#include "echecalloc.h"
 #include "kalucharge.h"
 #include "kaluregistre.h"
 #include "shpwriter.h"
+
+// The plain forms of new and delete, replaced in this program (on malloc
+// and free; the nothrow forms of the library come through them): a test
+// can fail one request made off its own thread, as memory running out on
+// the reading thread would.
+namespace echec
+{
+
+std::atomic<long> demandes{0};    // off the arming thread, since armed
+std::atomic<long> avantEchec{-1}; // requests to let through; -1: none counted
+std::thread::id armeur;
+
+// From now on, requests made off the calling thread are counted, the next
+// `rang` going through and the one after failing, which disarms; -1: none
+// fails, none is counted.
+void arme(long rang)
+{
+    avantEchec = -1;
+    armeur = std::this_thread::get_id();
+    demandes = 0;
+    avantEchec = rang;
+}
+
+bool echoue()
+{
+    if (avantEchec.load() < 0 || std::this_thread::get_id() == armeur)
+        return false;
+    ++demandes;
+    long n = avantEchec.load();
+    while (n >= 0 && !avantEchec.compare_exchange_weak(n, n - 1)) {
+    }
+    return n == 0;
+}
+
+void *alloue(std::size_t taille)
+{
+    if (echoue())
+        throw std::bad_alloc();
+    void *p = std::malloc(taille != 0 ? taille : 1);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+
+} // namespace echec
+
+void *operator new(std::size_t taille)
+{
+    return echec::alloue(taille);
+}
+
+void *operator new[](std::size_t taille)
+{
+    return echec::alloue(taille);
+}
+
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void *p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 // Every call of mallopt in this program, counted on its way to the C
 // library's.
@@ -112,10 +189,10 @@ TEST(Lecteur, MemoryRunningOutOnTheReadingThreadRefusesTheFileAndTheNextLoadIsWh
 {
     const std::string chemin = fichier("epuise.shp", 600, 3);
     const size_t pieces = 603;
-    echecalloc::armeAilleurs(LONG_MAX);
+    echec::arme(LONG_MAX);
     const Issue entiere = charge(chemin);
-    const long demandes = echecalloc::demandesAilleurs;
-    echecalloc::armeAilleurs(-1);
+    const long demandes = echec::demandes;
+    echec::arme(-1);
     ASSERT_TRUE(entiere.accepte);
     ASSERT_EQ(entiere.pieces, pieces);
     ASSERT_GT(demandes, 600);
@@ -128,9 +205,9 @@ TEST(Lecteur, MemoryRunningOutOnTheReadingThreadRefusesTheFileAndTheNextLoadIsWh
     int refus = 0;
     for (long rang = 0; rang < demandes + 8; rang += rang < 64 || rang > demandes - 64 ? 1 : 29) {
         SCOPED_TRACE(rang);
-        echecalloc::armeAilleurs(rang);
+        echec::arme(rang);
         const Issue i = charge(chemin);
-        echecalloc::armeAilleurs(-1);
+        echec::arme(-1);
         if (i.accepte) {
             EXPECT_EQ(i.pieces, pieces);
             EXPECT_EQ(i.err, "");
