@@ -218,36 +218,54 @@ void Travail::attends()
 // takes, this one first.
 void Travail::prepare(Poste &poste)
 {
-    if (d.avecIndex && !estAnnule())
-        grille = std::make_shared<const Index>(*d.scene);
-    decoupe();
-    const int n = std::max(1, std::min(fils, int(bandes.size())));
+    int n = 1, confiees = 0;
+    try {
+        if (d.avecIndex && !estAnnule())
+            grille = std::make_shared<const Index>(*d.scene);
+        decoupe();
+        n = std::max(1, std::min(fils, int(bandes.size())));
+    } catch (const std::bad_alloc &) {
+        annule();
+    }
     actifs.store(n);
-    for (int k = 1; k < n; ++k)
-        Atelier::le().confie([this](Poste &p) { boucle(p); });
+    try {
+        for (; confiees < n - 1; ++confiees)
+            Atelier::le().confie([this](Poste &p) { boucle(p); });
+    } catch (const std::bad_alloc &) {
+        annule();
+        actifs.fetch_sub(n - 1 - confiees); // the tasks never queued
+    }
     boucle(poste);
 }
 
-// Band after band while some are left; the last thread to stop ends the job.
 void Travail::boucle(Poste &poste)
 {
-    for (int b; !estAnnule() && (b = prochaine++) < int(bandes.size());)
-        dessineBande(bandes[size_t(b)], poste);
+    try {
+        for (int b; !estAnnule() && (b = prochaine++) < int(bandes.size());)
+            dessineBande(bandes[size_t(b)], poste);
+    } catch (const std::bad_alloc &) {
+        annule();
+    }
     if (actifs.fetch_sub(1) == 1)
         acheve_();
 }
 
 void Travail::acheve_()
 {
-    if (!estAnnule()) {
-        if (d.avecSeules) {
+    try {
+        if (!estAnnule() && d.avecSeules) {
             courbesSeules = QImage(resultat.size(), resultat.format());
+            if (courbesSeules.isNull())
+                throw std::bad_alloc();
             courbesSeules.fill(Qt::transparent);
             courbesSeules.setDevicePixelRatio(d.vue.ratio);
             Cliche::separe(d.fond, resultat, courbesSeules, courbesSeules.rect());
         }
-        QMetaObject::invokeMethod(
-            this, [this] { emit termine(); }, Qt::QueuedConnection);
+        if (!estAnnule())
+            QMetaObject::invokeMethod(
+                this, [this] { emit termine(); }, Qt::QueuedConnection);
+    } catch (const std::bad_alloc &) {
+        annule();
     }
     // Told under the lock: a waiter that sees the end may delete the job,
     // its condition with it, as soon as the lock is free.
@@ -265,6 +283,8 @@ void Travail::decoupe()
     const qreal ratio = v.ratio;
     const int largeur = d.fond.width(), hauteur = d.fond.height();
     resultat = QImage(d.fond.size(), d.fond.format());
+    if (resultat.isNull()) // Qt's way of saying memory ran out
+        throw std::bad_alloc();
     resultat.setDevicePixelRatio(ratio);
     pixels = resultat.bits();
 
@@ -328,13 +348,19 @@ Finition::~Finition()
 
 void Finition::fais()
 {
-    seules_ = QImage(image_.size(), image_.format());
-    seules_.fill(Qt::transparent);
-    seules_.setDevicePixelRatio(image_.devicePixelRatio());
-    Cliche::separe(fond, image_, seules_, seules_.rect());
-    grille = std::make_shared<const Index>(*scene_);
-    QMetaObject::invokeMethod(
-        this, [this] { emit termine(); }, Qt::QueuedConnection);
+    try {
+        seules_ = QImage(image_.size(), image_.format());
+        if (seules_.isNull())
+            throw std::bad_alloc();
+        seules_.fill(Qt::transparent);
+        seules_.setDevicePixelRatio(image_.devicePixelRatio());
+        Cliche::separe(fond, image_, seules_, seules_.rect());
+        grille = std::make_shared<const Index>(*scene_);
+        QMetaObject::invokeMethod(
+            this, [this] { emit termine(); }, Qt::QueuedConnection);
+    } catch (const std::bad_alloc &) {
+        // Memory ran out: no termine(); the picture stays without them.
+    }
     // Told under the lock, as a job's end is.
     std::lock_guard<std::mutex> l(verrou);
     fin = true;
@@ -370,6 +396,8 @@ void Travail::dessineBande(const Bande &b, Poste &poste)
     QImage &brouillon = poste.brouillon;
     if (brouillon.size() != d.fond.size() || brouillon.format() != d.fond.format())
         brouillon = QImage(d.fond.size(), d.fond.format());
+    if (brouillon.isNull())
+        throw std::bad_alloc();
     copie(brouillon.bits(), d.fond.constBits(),
           (lignes ? exacte.adjusted(0, -marge, 0, marge) : exacte.adjusted(-marge, 0, marge, 0))
               .intersected(image));

@@ -26,8 +26,8 @@
 #include "kaluregistre.h"
 #include "shpwriter.h"
 
-// The plain forms of new and delete, replaced in this program (on malloc
-// and free; the nothrow forms of the library come through them): a test
+// The plain and nothrow forms of new and delete, replaced in this program
+// (on malloc and free): a test
 // can fail one request made off its own thread, as memory running out on
 // the reading thread would.
 namespace echec
@@ -79,6 +79,34 @@ void *operator new(std::size_t taille)
 void *operator new[](std::size_t taille)
 {
     return echec::alloue(taille);
+}
+
+void *operator new(std::size_t taille, const std::nothrow_t &) noexcept
+{
+    try {
+        return echec::alloue(taille);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+void *operator new[](std::size_t taille, const std::nothrow_t &) noexcept
+{
+    try {
+        return echec::alloue(taille);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+void operator delete(void *p, const std::nothrow_t &) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void *p, const std::nothrow_t &) noexcept
+{
+    std::free(p);
 }
 
 void operator delete(void *p) noexcept
