@@ -49,10 +49,12 @@ QList<QCPLayerable *> &enfants(QCPLayer *couche)
 
 void demenage(QCPLayerable *l, QCPLayer *vers)
 {
+    if (l->layer() == vers)
+        return;
     QList<QCPLayerable *> &depuis = enfants(l->layer());
     Q_ASSERT(!depuis.isEmpty() && depuis.last() == l);
+    enfants(vers).append(l); // first: should it fail, nothing moved
     depuis.removeLast();
-    enfants(vers).append(l);
     AccesLayerable::couche(l) = vers;
 }
 

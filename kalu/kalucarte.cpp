@@ -496,6 +496,8 @@ bool Carte::exporte(QCPPainter *painter)
     Travail t(demande(painter, *tampon, v, etats), fils);
     ++nombres.travaux;
     t.attends();
+    if (t.estAnnule()) // memory ran out: the curves are drawn one by one
+        return false;
     Cliche::copieChamp(*tampon, t.image(), v);
     return true;
 }

@@ -6,9 +6,12 @@
 #include "zolshp.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
+#include <memory>
 #include <new>
 
 static const char KLUSRC[] = "../kalu/kalucharge.cpp";
@@ -26,43 +29,97 @@ static const uint64_t OCTETS_PAR_POINT = 24;
 
 Lecture::Lecture(std::string chemin) : chemin(std::move(chemin))
 {
-    zolplat_grands_blocs(true);
-    fil = std::thread(&Lecture::lis, this);
+    try {
+        fil = std::thread(&Lecture::lis, this);
+    } catch (const std::exception &) {
+        // No thread to be had: under an address-space cap, no room for its
+        // stack. The file is refused as one too big.
+        zolerreur(KLUSRC, "fscanshp_cpt", nullptr,
+                  "not enough memory to load '%s': no thread to read it!\n", this->chemin.c_str());
+        refusee_ = true;
+        derniere = signale_ = true;
+        QMetaObject::invokeMethod(this, &Lecture::lu, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &Lecture::pret, Qt::QueuedConnection);
+    }
 }
 
 Lecture::~Lecture()
 {
+    detruite = true;
     arret = true;
-    fil.join();
-    zolplat_grands_blocs(false);
+    if (fil.joinable())
+        fil.join();
 }
 
+// Each piece moved is off the list at once: should the caller's lot fail
+// to grow, the others wait for the next call, none is lost or given twice.
 void Lecture::prends(std::deque<Piece> &lot)
 {
     std::lock_guard<std::mutex> verrou(garde);
-    for (Piece &p : prets)
-        lot.push_back(std::move(p));
+    size_t k = 0;
+    try {
+        for (; k < prets.size(); ++k)
+            lot.push_back(std::move(prets[k]));
+    } catch (...) {
+        prets.erase(prets.begin(), prets.begin() + std::ptrdiff_t(k));
+        throw;
+    }
     prets.clear();
-    signale = false;
+    signale_ = false;
     finie_ = derniere;
 }
 
+// Sends a signal from the reading thread. The event that carries it is
+// memory too: when none is left, the thread waits for some to come back
+// rather than leave the GUI thread waiting for ever, unless the Lecture
+// goes, when nobody waits any more.
+void Lecture::envoie(void (Lecture::*signal)())
+{
+    for (;;) {
+        try {
+            QMetaObject::invokeMethod(this, signal, Qt::QueuedConnection);
+            return;
+        } catch (const std::bad_alloc &) {
+            if (detruite)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+}
+
 // Hands the lot over and wakes the GUI thread if no wake-up is on its way
-// already.
-void Lecture::depose(bool fin)
+// already. Should the waiting list fail to grow (std::bad_alloc), the
+// pieces not moved stay in the lot.
+void Lecture::depose()
 {
     bool reveille = false;
     {
         std::lock_guard<std::mutex> verrou(garde);
-        for (Piece &p : lot)
-            prets.push_back(std::move(p));
-        derniere = derniere || fin;
-        reveille = !signale;
-        signale = true;
+        if (prets.empty())
+            prets.swap(lot);
+        else
+            prets.insert(prets.end(), std::make_move_iterator(lot.begin()),
+                         std::make_move_iterator(lot.end()));
+        reveille = !signale_;
+        signale_ = true;
     }
     lot.clear();
     if (reveille)
-        QMetaObject::invokeMethod(this, &Lecture::pret, Qt::QueuedConnection);
+        envoie(&Lecture::pret);
+}
+
+// The reading's end: the GUI thread takes what waits and knows it is the last.
+void Lecture::termine()
+{
+    bool reveille = false;
+    {
+        std::lock_guard<std::mutex> verrou(garde);
+        derniere = true;
+        reveille = !signale_;
+        signale_ = true;
+    }
+    if (reveille)
+        envoie(&Lecture::pret);
 }
 
 // The points of one part as curve data, t being the point's index in its
@@ -105,8 +162,13 @@ static void remplis(Piece &p, const double *x, const double *y, int n)
         points.resize(m);
         points.squeeze();
     }
-    p.donnees = QSharedPointer<QCPCurveDataContainer>::create();
-    p.donnees->set(points, true);
+    // Not QSharedPointer::create: when its own block can't be had, it
+    // unwinds through an uninitialised pointer. Here a failure at any step
+    // frees what was had.
+    std::unique_ptr<QCPCurveDataContainer> donnees(new QCPCurveDataContainer);
+    donnees->set(points, true);
+    p.donnees = QSharedPointer<QCPCurveDataContainer>(donnees.get());
+    donnees.release();
 }
 
 // The loader's lines of one record: "rcdi=<r>, partn=<n>", then
@@ -133,23 +195,28 @@ static QString nomDe(int rcdi, int parti)
 // memory the process may still take, and, past an eighth of the file,
 // whether the whole file's would at the same rate: the plot and Qt can't
 // survive an allocation that fails, so a map too big is refused before its
-// curves take that memory, with the file named.
+// curves take that memory, with the file named. Every forecast is bounded
+// by what the rest of the file can hold (4 bytes a part, 16 a point), so
+// that a few records of a big file never foretell more than it has.
 bool Lecture::tient(const ShpEnregistrement &e)
 {
     parties += uint64_t(e.partn);
     for (int p = 0; p < e.partn; ++p)
         points += uint64_t(e.pointn[p]);
-    const double lus = double(taille - e.reste), echelle = lus > 0 ? double(taille) / lus : 1;
+    const long long apres = std::max(0LL, std::min(e.reste, taille));
+    const double lus = double(std::max(1LL, taille - apres)), echelle = double(taille) / lus;
+    prevuesParties = std::min(double(parties) * echelle, double(parties) + double(apres / 4));
+    const double prevus = std::min(double(points) * echelle, double(points) + double(apres / 16));
     const uint64_t besoin = parties * OCTETS_PAR_PARTIE + points * OCTETS_PAR_POINT;
+    const double projete = prevuesParties * OCTETS_PAR_PARTIE + prevus * OCTETS_PAR_POINT;
     const bool tot = lus * 8 < double(taille);
-    if (besoin <= reste && (tot || double(besoin) * echelle <= double(reste)))
+    if (besoin <= reste && (tot || projete <= double(reste)))
         return true;
     zolerreur(KLUSRC, "fscanshp_cpt", nullptr,
               "not enough memory to load '%s': %llu parts and %llu points need about %llu MB, %llu "
               "MB left!\n",
-              chemin.c_str(), (unsigned long long)(double(parties) * echelle),
-              (unsigned long long)(double(points) * echelle),
-              (unsigned long long)(double(besoin) * echelle) >> 20,
+              chemin.c_str(), (unsigned long long)prevuesParties, (unsigned long long)prevus,
+              (unsigned long long)std::max(double(besoin), projete) >> 20,
               (unsigned long long)(reste >> 20));
     return false;
 }
@@ -161,30 +228,44 @@ bool Lecture::boite(QCPRange &cles, QCPRange &valeurs) const
     return place_;
 }
 
+// No exception leaves this thread: memory running out anywhere in the
+// pieces or their hand-over ends as a file refused, named, its pieces
+// given so far taken back by the caller.
 void Lecture::lis()
 {
-    zolplat_arriere_plan();
-    double x0, y0, x1, y1;
-    if (!boite_shp(chemin.c_str(), x0, y0, x1, y1, taille))
-        taille = 0;
     reste = zolplat_memoire();
     int count = 0;
     ShpData *shp = fscan_shp(chemin.c_str(), count, &arret,
                              [this](const ShpEnregistrement &e) { return suit(e); });
-    accepte_ = (shp || epuise) && !plein;
+    const bool lue = shp != nullptr;
     deleteshp(shp, count);
-    refusee_ = plein;
+    if (lue && !plein && !epuise)
+        remet();
+    accepte_ = lue && !plein && !epuise;
+    refusee_ = plein || epuise;
     if (!accepte_)
-        lot.clear();
-    QMetaObject::invokeMethod(this, &Lecture::lu, Qt::QueuedConnection);
-    if (accepte_)
-        zolmessages(lignes.data(), lignes.size());
-    std::string().swap(lignes);
+        std::vector<Piece>().swap(lot);
     if (epuise)
         zolerreur(KLUSRC, "fscanshp_cpt", nullptr,
                   "not enough memory to load '%s': stopped at record %d!\n", chemin.c_str(),
                   records);
-    depose(true);
+    envoie(&Lecture::lu);
+    if (accepte_)
+        zolmessages(lignes.data(), lignes.size());
+    std::string().swap(lignes);
+    termine();
+}
+
+// The hand-over, memory running out there stopping the reading as it does
+// anywhere else.
+void Lecture::remet()
+{
+    try {
+        depose();
+    } catch (const std::bad_alloc &) {
+        epuise = true;
+        arret = true;
+    }
 }
 
 // One record as the reader stored it: made into pieces, then its block
@@ -193,6 +274,7 @@ bool Lecture::suit(const ShpEnregistrement &e)
 {
     if (plein || epuise)
         return false;
+    taille = e.taille;
     if (!tient(e)) {
         plein = true;
         arret = true;
@@ -201,25 +283,24 @@ bool Lecture::suit(const ShpEnregistrement &e)
     try {
         decoupe(e);
     } catch (const std::bad_alloc &) {
-        // Past the estimate, when others took the memory meanwhile: the
-        // pieces stop, the curves made stay.
+        // Past the estimate, when others took the memory meanwhile.
         epuise = true;
         arret = true;
         return false;
     }
     if (lot.size() >= LOT) {
-        prevues = int(std::min(double(INT_MAX), double(parties) * double(taille) /
-                                                    double(std::max(1LL, taille - e.reste))));
-        depose(false);
+        prevues = int(std::min(double(INT_MAX), prevuesParties));
+        remet();
     }
-    return true;
+    return !epuise;
 }
 
 // One piece per part of the record, with the union of their boxes.
 void Lecture::decoupe(const ShpEnregistrement &e)
 {
     std::vector<Piece> faites;
-    const int pourcent = taille > 0 ? int((taille - e.reste) * 100 / taille) : 0;
+    const long long apres = std::max(0LL, std::min(e.reste, taille));
+    const int pourcent = taille > 0 ? int((taille - apres) * 100 / taille) : 0;
     for (int parti = 0; parti < e.partn; ++parti) {
         Piece p;
         p.pourcent = pourcent;

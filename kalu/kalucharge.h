@@ -15,14 +15,18 @@
 // them at once, so that a rejected file's terminal shows the reader's
 // reasons alone.
 //
-// Memory: while a file is read, large blocks get mappings of their own
-// (zolplat_grands_blocs): the reader's arrays, grown a record at a time,
-// are then moved without being copied. A file whose curves would not fit in what the process may
-// still take (zolplat_memoire) is refused, its name in the message, once the records read so far
-// need more than that, or, past an eighth of the file, once they would at the same rate by its end:
-// neither Qt nor the plot survive an allocation that fails. Should memory still run out while the
-// pieces are made (taken by others meanwhile), the pieces stop there,
-// reported: no exception leaves the reading thread.
+// Memory: the reader's arrays lie in mappings of their own, grown without
+// copies (zolshp). A file whose curves would not fit in what the process
+// may still take (zolplat_memoire) is refused, its name in the message,
+// once the records read so far need more than that, or, past an eighth of
+// the file, once they would at the same rate by its end: neither Qt nor
+// the plot survive an allocation that fails. Every forecast (the parts to
+// come, the memory, the percentages) is taken from the size the reader
+// measured on the file it reads, and bounded by what the rest of that file
+// can hold. Should memory still run out on the reading thread (taken by
+// others meanwhile), wherever it does (the pieces, their hand-over, a
+// signal), the file is refused the same way: no exception leaves the
+// reading thread.
 //
 // Threads: a Lecture is made, asked and deleted on the GUI thread; its
 // signals arrive there. Pieces are plain values: the curve data they share
@@ -59,7 +63,10 @@ class Lecture : public QObject
     Q_OBJECT
 
   public:
-    // Starts reading `chemin` (8-bit, handed to the reader unchanged).
+    // Starts reading `chemin` (8-bit, handed to the reader unchanged). When
+    // no thread can be had, the file is refused at once (reported; lu()
+    // and pret() follow). Throws std::bad_alloc only when not even that
+    // refusal's two events can be queued.
     explicit Lecture(std::string chemin);
     // Cancels the reading and waits for its thread: at most the record it
     // is on, read or made into pieces.
@@ -68,13 +75,16 @@ class Lecture : public QObject
     // The reading stops after the record it is on; no piece comes after.
     void annule() { arret = true; }
 
-    // Moves the pieces ready so far to the end of `lot`.
+    // Moves the pieces ready so far to the end of `lot`. Should `lot` fail
+    // to grow (std::bad_alloc, passed on), the pieces moved are in it and
+    // the others wait for the next call: none is lost or given twice.
     void prends(std::deque<Piece> &lot);
 
     // The verdict, once lu() was sent: the file is read and its curves fit
     // in memory (accepte); or the reader rejected it, or its curves would
     // not fit (refusee; reported, naming the file). Either way the pieces
-    // given so far are all there will be.
+    // given so far are all there will be. Memory running out on the
+    // reading thread refuses the file (refusee), whatever was given.
     bool accepte() const { return accepte_; }
     bool refusee() const { return refusee_; }
     // Once lu() was sent for an accepted file: the box of every point its
@@ -82,7 +92,8 @@ class Lecture : public QObject
     bool boite(QCPRange &cles, QCPRange &valeurs) const;
     // The number of parts the file will give, as the records read so far
     // foretell it: room for the curves is made early, rather than grown by
-    // copies of a million entries in the middle of the load.
+    // copies of a million entries in the middle of the load. Never more
+    // than the parts read plus a quarter of the bytes left in the file.
     int partiesPrevues() const { return prevues; }
     // True once the thread is done and every piece was made (or the
     // reading was cancelled or rejected): after the last pret().
@@ -100,18 +111,23 @@ class Lecture : public QObject
     bool suit(const ShpEnregistrement &e);
     void decoupe(const ShpEnregistrement &e);
     bool tient(const ShpEnregistrement &e);
-    void depose(bool fin);
+    void depose();
+    void remet();
+    void termine();
+    void envoie(void (Lecture::*signal)());
 
     const std::string chemin;
-    std::atomic<bool> arret{false};
+    std::atomic<bool> arret{false}, detruite{false};
     std::atomic<bool> accepte_{false}, refusee_{false}, finie_{false};
     std::atomic<int> prevues{0};
-    // The reading thread's, until lu(): the file's size, the memory left
-    // at the start, what the records read so far need, the pieces not yet
-    // handed over, the trace lines and records made so far, whether
-    // memory ran out, and the box of the placed points.
+    // The reading thread's, until lu(): the file's size (as the reader
+    // measured it on the file it reads), the memory left at the start,
+    // what the records read so far need and the parts the file may give,
+    // the pieces not yet handed over, the trace lines and records made so
+    // far, whether memory ran out, and the box of the placed points.
     long long taille = 0;
     uint64_t reste = 0, parties = 0, points = 0;
+    double prevuesParties = 0;
     std::vector<Piece> lot;
     std::string lignes; // the trace lines of the records made into pieces
     int records = 0;
@@ -119,9 +135,9 @@ class Lecture : public QObject
     QCPRange cles_, valeurs_;
     bool place_ = false;
     std::mutex garde;
-    std::deque<Piece> prets; // under garde
-    bool signale = false;    // under garde: a pret() is on its way
-    bool derniere = false;   // under garde: the thread deposited its last
+    std::vector<Piece> prets; // under garde
+    bool signale_ = false;    // under garde: a pret() is on its way
+    bool derniere = false;    // under garde: the thread deposited its last
     std::thread fil;
 };
 

@@ -63,7 +63,14 @@ void Chargement::lisSuivant()
     carte->debutAjouts();
     carte->finAjouts();
     premiere = carte->rangSuivant();
-    lecture.reset(new Lecture(chemin.toUtf8().toStdString()));
+    try {
+        lecture.reset(new Lecture(chemin.toUtf8().toStdString()));
+    } catch (const std::bad_alloc &) {
+        zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "not enough memory to load '%s'!\n",
+                  chemin.toLocal8Bit().constData());
+        finFichier(Refus::Memoire);
+        return;
+    }
     // Queued once more: the verdict's slot may end the file, and so delete
     // the reading whose signal is being sent.
     const unsigned g = ++generation;
@@ -85,9 +92,9 @@ void Chargement::tranche()
         return;
     QElapsedTimer t;
     t.start();
-    lecture->prends(prets);
     carte->debutAjouts(false);
     try {
+        lecture->prends(prets);
         carte->prevoit(premiere + size_t(lecture->partiesPrevues()));
         for (int faites = 1; !prets.empty(); ++faites) {
             const Piece &p = prets.front();
@@ -144,7 +151,7 @@ void Chargement::surLu()
     else {
         const int type = typeDeclare(chemin.toUtf8().toStdString());
         finFichier(type != 3 && type != 5 && !nomDuType(type).isEmpty() ? Refus::TypeNonDessine
-                                                                         : Refus::Illisible);
+                                                                        : Refus::Illisible);
     }
 }
 

@@ -29,6 +29,9 @@ void range()
 // clip, its polygon's set-up.
 const long POINTS_PAR_COURBE = 16;
 
+// The most curves room is made for at once beyond those there are.
+const size_t PREVISION_MAX = size_t(1) << 20;
+
 } // namespace
 
 Registre::Registre(QCustomPlot *plot, QCPLayer *couche, Courbe::Tutelle *carte)
@@ -101,19 +104,41 @@ void Registre::debutAjouts(bool lot)
     premierPorte = courbes_.size();
 }
 
+// Room for the curve is made before it is, and the curve, once made, is
+// registered by steps that each either succeed or change nothing; should
+// one fail, the curve is unregistered and deleted: the registry is left as
+// it was.
 Courbe *Registre::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 {
+    if (courbes_.size() == courbes_.capacity())
+        courbes_.reserve(std::max<size_t>(64, 2 * courbes_.size()));
     // Born on the current layer, which must be a short one.
     QCPLayer *avant = plot->currentLayer();
     if (avant != naissance_)
         plot->setCurrentLayer(naissance_);
-    Courbe *c = new Courbe(plot->xAxis, plot->yAxis, cles, valeurs);
+    Courbe *c = nullptr;
+    try {
+        c = new Courbe(plot->xAxis, plot->yAxis, cles, valeurs);
+    } catch (...) {
+        plot->setCurrentLayer(avant);
+        throw;
+    }
     if (avant != naissance_)
         plot->setCurrentLayer(avant);
     QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
-    if (ajouts_)
-        deja.append(liste.takeLast());
-    acces::demenage(c, couche);
+    try {
+        if (ajouts_) {
+            deja.append(c);
+            liste.removeLast();
+        }
+        acces::demenage(c, couche);
+    } catch (...) {
+        defait(c);
+        throw;
+    }
+    // Qt's object tree is not safe against a failed allocation: once moved,
+    // the curve can't be unregistered cleanly, so this is the last step that
+    // may fail.
     c->setParent(porteur);
     c->carte = carte;
     c->placee = place;
@@ -125,20 +150,39 @@ Courbe *Registre::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool pla
     return c;
 }
 
+// A curve made but not registered: out of the plot's lists and its layer's,
+// then deleted.
+void Registre::defait(Courbe *c)
+{
+    (ajouts_ && !deja.isEmpty() && deja.last() == c ? deja : acces::plottables(plot)).removeOne(c);
+    acces::enfants(couche).removeOne(c);
+    acces::enfants(c->layer()).removeOne(c);
+    acces::oublieCouche(c);
+    delete c;
+}
+
+// Should the scene fail to grow, the scene under way is dropped (the one
+// asked for later is made from the curves): the curve stays registered.
 void Registre::inscrit(Courbe *c)
 {
-    if (!suite && c->rang == 0) {
-        suite = Scene::nouvelle();
-        suite->elements.reserve(courbes_.capacity());
-    }
-    if (suite && size_t(c->rang) == suite->elements.size() && c->carte == carte) {
-        suite->inscrit(*c);
-        if (recentes)
-            recentes->elements.push_back(suite->elements.back());
-    } else {
+    try {
+        if (!suite && c->rang == 0) {
+            suite = Scene::nouvelle();
+            suite->elements.reserve(courbes_.capacity());
+        }
+        if (suite && size_t(c->rang) == suite->elements.size() && c->carte == carte) {
+            suite->inscrit(*c);
+            if (recentes)
+                recentes->elements.push_back(suite->elements.back());
+            return;
+        }
+    } catch (...) {
         suite.reset();
         recentes.reset();
+        throw;
     }
+    suite.reset();
+    recentes.reset();
 }
 
 void Registre::finAjouts()
@@ -153,12 +197,24 @@ void Registre::finAjouts()
 }
 
 // A quarter more than foretold, so that a forecast that grows a little
-// doesn't copy them all again.
+// doesn't copy them all again; but never more than twice the curves there
+// are or a million more, whatever the forecast says: room for a billion
+// curves foretold by a damaged count would take the memory the curves
+// need. Room a little short of a forecast is left to the adds' doubling,
+// so that a forecast held back by that bound doesn't copy them all again at
+// every lot.
 void Registre::prevoit(size_t courbes)
 {
-    if (courbes <= courbes_.capacity())
+    const size_t place = courbes_.capacity();
+    if (courbes <= place)
         return;
+    const size_t plafond = std::max(2 * courbes_.size(), courbes_.size() + PREVISION_MAX);
     courbes += courbes / 4;
+    if (courbes > plafond) {
+        if (plafond < place + place / 4)
+            return;
+        courbes = plafond;
+    }
     courbes_.reserve(courbes);
     if (suite)
         suite->elements.reserve(courbes);
@@ -220,6 +276,10 @@ void Registre::vide()
     }
     QList<QCPAbstractPlottable *> &liste = acces::plottables(plot);
     const size_t restantes = courbes_.size() - size_t(trous);
+    // What may fail comes first, when nothing has changed yet.
+    corbeille.reserve(corbeille.size() + courbes_.size());
+    porteurs.reserve(porteurs.size() + anciens.size() + 1);
+    QObject *nouveau = restantes > 0 ? nouveauPorteur() : nullptr;
     acces::enfants(couche).clear();
     if (size_t(liste.size()) == restantes) {
         liste.clear();
@@ -249,7 +309,7 @@ void Registre::vide()
         porteurs.insert(porteurs.end(), anciens.begin(), anciens.end());
         anciens.clear();
         porteurs.push_back(porteur);
-        porteur = nouveauPorteur();
+        porteur = nouveau;
         premierPorte = 0;
         balayeur.start();
     }
@@ -261,6 +321,11 @@ void Registre::retireDepuis(size_t debut)
         return;
     QList<QCPLayerable *> &enfants = acces::enfants(couche);
     QList<QCPAbstractPlottable *> &liste = ajouts_ ? deja : acces::plottables(plot);
+    // What may fail comes first, when nothing has changed yet: a file
+    // taken back when memory ran out must be taken back whole.
+    corbeille.reserve(corbeille.size() + (courbes_.size() - debut));
+    porteurs.reserve(porteurs.size() + 1);
+    QObject *nouveau = debut <= premierPorte ? nouveauPorteur() : nullptr;
     // The last made are last in the lists: taken from their ends. The bin
     // deletes them in their order, from the front of their parent's list.
     const size_t avant = corbeille.size();
@@ -288,9 +353,9 @@ void Registre::retireDepuis(size_t debut)
     etendueExacte = false;
     sansEntree_ = std::min(sansEntree_, debut);
     ++structure_;
-    if (debut <= premierPorte) {
+    if (nouveau) {
         porteurs.push_back(porteur);
-        porteur = nouveauPorteur();
+        porteur = nouveau;
         premierPorte = debut;
     }
     balayeur.start();

@@ -14,6 +14,17 @@
 //   the curves' objects go a slice at a time from the event loop.
 // - The union of the placed curves' boxes is at hand without reading a
 //   million boxes, as long as no curve went.
+// - Memory running out (std::bad_alloc, passed on) leaves the registry
+//   whole: ajoute either registers the curve or leaves everything as it
+//   was, the curve deleted (strong), except inside Qt's own object tree
+//   (the curve's parenting, its last step), which Qt does not make safe;
+//   inscrit leaves the curve registered and only drops the scene it was
+//   building (basic: scene() then makes one from the curves); prevoit
+//   leaves every curve and scene as they were; vide and retireDepuis,
+//   which a load taken back after memory ran out needs, either do all
+//   their work or fail (their room is had first) with nothing changed.
+//   Room is never made for more than twice the curves there are or a
+//   million more, whatever is foretold.
 //
 // Threads: GUI thread only. The scenes it hands out (scene()) are
 // immutable, for any thread.
@@ -95,6 +106,7 @@ class Registre
 
   private:
     void jette();
+    void defait(Courbe *c);
     static void lache(Courbe *c);
     QObject *nouveauPorteur();
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <system_error>
 #include <thread>
 
 namespace
@@ -116,6 +117,10 @@ class Atelier
 
     void confie(Tache t)
     {
+        if (fils.empty()) { // no thread could be had: the caller draws
+            t(seul);
+            return;
+        }
         {
             std::lock_guard<std::mutex> l(verrou);
             taches.push_back(std::move(t));
@@ -124,10 +129,17 @@ class Atelier
     }
 
   private:
+    // A thread the system can't give (under an address-space cap, no room
+    // for its stack) is done without: the pool works with those it has,
+    // or, with none, on its callers' threads.
     Atelier()
     {
-        for (int k = 0; k < Travail::filsParDefaut(); ++k)
-            fils.emplace_back([this] { travaille(); });
+        fils.reserve(size_t(Travail::filsParDefaut()));
+        try {
+            for (int k = 0; k < Travail::filsParDefaut(); ++k)
+                fils.emplace_back([this] { travaille(); });
+        } catch (const std::system_error &) {
+        }
     }
     ~Atelier()
     {
@@ -164,6 +176,7 @@ class Atelier
     std::deque<Tache> taches;
     bool fin = false;
     std::vector<std::thread> fils;
+    Travail::Poste seul; // the callers', when there is no thread
 };
 
 } // namespace
@@ -207,43 +220,63 @@ void Travail::attends()
 // takes, this one first.
 void Travail::prepare(Poste &poste)
 {
-    if (d.avecIndex && !estAnnule())
-        grille = std::make_shared<const Index>(*d.scene);
-    if (d.partiel() && !d.changees.empty() && !estAnnule())
-        empreinte.reset(new Empreinte(d.vue, *d.scene, d.changees, d.fond.size(), cadre()));
-    decoupe();
-    const int n = std::max(1, std::min(fils, int(bandes.size())));
+    int n = 1, confiees = 0;
+    try {
+        if (d.avecIndex && !estAnnule())
+            grille = std::make_shared<const Index>(*d.scene);
+        if (d.partiel() && !d.changees.empty() && !estAnnule())
+            empreinte.reset(new Empreinte(d.vue, *d.scene, d.changees, d.fond.size(), cadre()));
+        decoupe();
+        n = std::max(1, std::min(fils, int(bandes.size())));
+    } catch (const std::bad_alloc &) {
+        annule();
+    }
     actifs.store(n);
-    for (int k = 1; k < n; ++k)
-        Atelier::le().confie([this](Poste &p) { boucle(p); });
+    try {
+        for (; confiees < n - 1; ++confiees)
+            Atelier::le().confie([this](Poste &p) { boucle(p); });
+    } catch (const std::bad_alloc &) {
+        annule();
+        actifs.fetch_sub(n - 1 - confiees); // the tasks never queued
+    }
     boucle(poste);
 }
 
-// Band after band while some are left; the last thread to stop ends the job.
 void Travail::boucle(Poste &poste)
 {
-    for (int b; !estAnnule() && (b = prochaine++) < int(bandes.size());)
-        dessineBande(bandes[size_t(b)], poste);
+    try {
+        for (int b; !estAnnule() && (b = prochaine++) < int(bandes.size());)
+            dessineBande(bandes[size_t(b)], poste);
+    } catch (const std::bad_alloc &) {
+        annule();
+    }
     if (actifs.fetch_sub(1) == 1)
         acheve_();
 }
 
 void Travail::acheve_()
 {
-    if (!estAnnule()) {
-        if (d.partiel() && d.avecSeules && !d.seulesBase.isNull()) {
+    try {
+        if (!estAnnule() && d.partiel() && d.avecSeules && !d.seulesBase.isNull()) {
             // A pixel next to the rectangle may take the colour of one in it.
             courbesSeules = d.seulesBase.copy();
+            if (courbesSeules.isNull())
+                throw std::bad_alloc();
             Cliche::separe(d.fond, resultat, courbesSeules, cadre().adjusted(-1, -1, 1, 1));
-        } else if (d.avecSeules && !d.partiel()) {
+        } else if (!estAnnule() && d.avecSeules && !d.partiel()) {
             courbesSeules = QImage(resultat.size(), resultat.format());
+            if (courbesSeules.isNull())
+                throw std::bad_alloc();
             courbesSeules.fill(Qt::transparent);
             courbesSeules.setDevicePixelRatio(d.vue.ratio);
             Cliche::separe(d.fond, resultat, courbesSeules, courbesSeules.rect());
         }
         temps_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
-        QMetaObject::invokeMethod(
-            this, [this] { emit termine(); }, Qt::QueuedConnection);
+        if (!estAnnule())
+            QMetaObject::invokeMethod(
+                this, [this] { emit termine(); }, Qt::QueuedConnection);
+    } catch (const std::bad_alloc &) {
+        annule();
     }
     // Told under the lock: a waiter that sees the end may delete the job,
     // its condition with it, as soon as the lock is free.
@@ -267,11 +300,9 @@ void Travail::decoupe()
     const Vue &v = d.vue;
     const qreal ratio = v.ratio;
     const int largeur = d.fond.width(), hauteur = d.fond.height();
-    if (d.partiel()) {
-        resultat = d.base.copy();
-    } else {
-        resultat = QImage(d.fond.size(), d.fond.format());
-    }
+    resultat = d.partiel() ? d.base.copy() : QImage(d.fond.size(), d.fond.format());
+    if (resultat.isNull()) // Qt's way of saying memory ran out
+        throw std::bad_alloc();
     resultat.setDevicePixelRatio(ratio);
     pixels = resultat.bits();
 
@@ -342,13 +373,19 @@ Finition::~Finition()
 
 void Finition::fais()
 {
-    seules_ = QImage(image_.size(), image_.format());
-    seules_.fill(Qt::transparent);
-    seules_.setDevicePixelRatio(image_.devicePixelRatio());
-    Cliche::separe(fond, image_, seules_, seules_.rect());
-    grille = std::make_shared<const Index>(*scene_);
-    QMetaObject::invokeMethod(
-        this, [this] { emit termine(); }, Qt::QueuedConnection);
+    try {
+        seules_ = QImage(image_.size(), image_.format());
+        if (seules_.isNull())
+            throw std::bad_alloc();
+        seules_.fill(Qt::transparent);
+        seules_.setDevicePixelRatio(image_.devicePixelRatio());
+        Cliche::separe(fond, image_, seules_, seules_.rect());
+        grille = std::make_shared<const Index>(*scene_);
+        QMetaObject::invokeMethod(
+            this, [this] { emit termine(); }, Qt::QueuedConnection);
+    } catch (const std::bad_alloc &) {
+        // Memory ran out: no termine(); the picture stays without them.
+    }
     // Told under the lock, as a job's end is.
     std::lock_guard<std::mutex> l(verrou);
     fin = true;
@@ -386,6 +423,8 @@ void Travail::dessineBande(const Bande &b, Poste &poste)
     QImage &brouillon = poste.brouillon;
     if (brouillon.size() != d.fond.size() || brouillon.format() != d.fond.format())
         brouillon = QImage(d.fond.size(), d.fond.format());
+    if (brouillon.isNull())
+        throw std::bad_alloc();
     copie(brouillon.bits(), d.fond.constBits(),
           exacte.adjusted(-marge, -marge, marge, marge).intersected(image));
     brouillon.setDevicePixelRatio(ratio);

@@ -26,6 +26,11 @@
 // thread, once, when the picture is whole and the job was not cancelled.
 // The destructor cancels and waits for the job's part of the pool, which
 // stops after the curve it is drawing.
+//
+// Memory: a job for which memory runs out (a picture Qt can't make, or
+// std::bad_alloc) cancels itself: estAnnule() turns true, termine() never
+// comes, attends() returns; no exception leaves a drawing thread. The pool
+// works with the threads the system gives, on the GUI thread when none.
 #ifndef KALUTRAVAIL_H
 #define KALUTRAVAIL_H
 
@@ -171,6 +176,7 @@ template <class T> T *prendFini(std::unique_ptr<T> &tenu, const QObject *envoyeu
 // off the GUI thread, which would stall tens of ms on a million curves.
 // Threads as a Travail's: made, asked and deleted on the GUI thread;
 // termine() once, on the GUI thread; the destructor waits for its task.
+// When memory runs out, termine() never comes.
 class Finition : public QObject
 {
     Q_OBJECT

@@ -11,9 +11,9 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 FILE *zolplat_ouvre(const char *chemin)
@@ -179,17 +179,52 @@ static bool memoireLimite(uint64_t *octets)
     return true;
 }
 
-void zolplat_grands_blocs(bool oui)
+// A block starts with the length of its mapping, a header of 16 bytes so
+// that what it holds keeps malloc's alignment.
+static const size_t ENTETE = 16;
+
+static size_t pages(size_t octets)
 {
-#if defined(__GLIBC__)
-    // The heap's top keeps free up to the largest block it may hold: a
-    // picture freed and made again does not give its pages back in between.
-    const int seuil = oui ? 128 << 10 : 32 << 20;
-    mallopt(M_MMAP_THRESHOLD, seuil);
-    mallopt(M_TRIM_THRESHOLD, seuil);
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    return (octets + page - 1) / page * page;
+}
+
+static size_t &longueur(void *mapping)
+{
+    return *static_cast<size_t *>(mapping);
+}
+
+void *zolplat_bloc_etend(void *bloc, size_t octets)
+{
+    if (octets > SIZE_MAX / 2)
+        return nullptr;
+    const size_t voulue = pages(octets + ENTETE);
+    char *avant = bloc ? static_cast<char *>(bloc) - ENTETE : nullptr;
+    if (avant && longueur(avant) >= voulue)
+        return bloc;
+    void *m;
+#if defined(__linux__)
+    m = avant ? mremap(avant, longueur(avant), voulue, MREMAP_MAYMOVE)
+              : mmap(nullptr, voulue, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
 #else
-    (void)oui;
+    m = mmap(nullptr, voulue, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m != MAP_FAILED && avant) {
+        memcpy(m, avant, longueur(avant));
+        munmap(avant, longueur(avant));
+    }
 #endif
+    if (m == MAP_FAILED)
+        return nullptr;
+    longueur(m) = voulue;
+    return static_cast<char *>(m) + ENTETE;
+}
+
+void zolplat_bloc_libere(void *bloc)
+{
+    if (bloc == nullptr)
+        return;
+    char *m = static_cast<char *>(bloc) - ENTETE;
+    munmap(m, longueur(m));
 }
 
 void zolplat_rend_memoire()
@@ -197,13 +232,6 @@ void zolplat_rend_memoire()
 #if defined(__GLIBC__)
     malloc_trim(0);
 #endif
-}
-
-void zolplat_arriere_plan()
-{
-    // On Linux a nice value is a thread's own.
-    const id_t fil = id_t(syscall(SYS_gettid));
-    setpriority(PRIO_PROCESS, fil, getpriority(PRIO_PROCESS, fil) + 10);
 }
 
 uint64_t zolplat_memoire()

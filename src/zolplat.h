@@ -57,23 +57,22 @@ int zolplat_mkdir(const char *chemin);
 // memory plus free swap). UINT64_MAX when neither can be known.
 uint64_t zolplat_memoire();
 
-// With `oui`, blocks of 128 KB and more get mappings of their own, whatever
-// the heap allocator learnt from the blocks freed before: such a block
-// grows by realloc without being copied (the arrays a reading grows a step
-// at a time), at the price of fresh pages for every large block. Without,
-// blocks up to 32 MB come from the heap, whose pages are used again (the
-// pictures a window draws over and over). Process-wide.
-void zolplat_grands_blocs(bool oui);
+// Blocks in mappings of their own, for arrays grown an element at a time
+// to tens of megabytes: growing one moves its pages rather than copying
+// its bytes (mremap where the system has it), and neither the heap nor the
+// heap allocator's settings are touched, whatever the other threads
+// allocate meanwhile. Each block costs whole pages: for large arrays only.
+// Grows (or, with `bloc` null, makes) a block to hold at least `octets`
+// bytes, its first bytes kept. Returns the block, perhaps moved, or null
+// when the system gives no room (the block is then left as it was).
+void *zolplat_bloc_etend(void *bloc, size_t octets);
+// Releases a block of zolplat_bloc_etend; null is accepted.
+void zolplat_bloc_libere(void *bloc);
 
 // Gives back to the system the memory the heap allocator keeps free, in
 // the middle of its heaps as at their ends. Takes the allocator's locks
 // while it runs: call it off any thread that must answer at once.
 void zolplat_rend_memoire();
-
-// Lowers the calling thread's scheduling priority a step, so that the
-// threads that serve a user (a window's event loop) win the cores from
-// those that work in the background for them. Failures are ignored.
-void zolplat_arriere_plan();
 
 // ---- Directory listing --------------------------------------------------
 // A listing in progress; opened by zolplat_ouvrerep, released by

@@ -3,7 +3,6 @@
 
 #include "zolconf.h"
 #include "zolplat.h"
-#include "zoltabr.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -59,16 +58,30 @@ static bool type_lu(int32_t type)
 namespace
 {
 
-// One untyped growable array of zoltabr.
+// One growable array of the result, in a mapping of its own: a million
+// records' arrays grow by moving pages, never by copying them, and the
+// heap allocator is left as it was. It grows by its size, a page at least
+// and a megabyte at most at a time.
 struct Tableau {
     void *base = nullptr;
-    void *dernier = nullptr;
-    void *derniere_place = nullptr;
+    size_t octets = 0, place = 0; // bytes used, bytes held
 
     int ajoute(size_t taille, const void *valeur)
     {
-        return ajoutetabx(taille, base, dernier, derniere_place, valeur);
+        if (place - octets < taille) {
+            const size_t pas = std::min(std::max(place, PAS_MIN), PAS_MAX);
+            void *plus = zolplat_bloc_etend(base, place + pas);
+            if (plus == nullptr)
+                return -1;
+            base = plus;
+            place += pas;
+        }
+        memcpy(static_cast<char *>(base) + octets, valeur, taille);
+        octets += taille;
+        return 0;
     }
+
+    static constexpr size_t PAS_MIN = 4096, PAS_MAX = size_t(1) << 20;
 };
 
 // One record being read. Its parts and points go into one block: the X
@@ -91,6 +104,7 @@ struct Enregistrement {
 // State of one reading: the stream, where it stands, and the growing result.
 struct Lecture {
     FILE *f;
+    long long taille;  // the file's, measured once on the stream
     long long restant; // bytes between the current position and the end
     int numero;        // 1-based place in the file of the record being read
     Tableau partn, pointn, x, y, shptype;
@@ -127,7 +141,7 @@ void Lecture::libere()
 {
     libere_enregistrements(static_cast<double ***>(x.base), stockes);
     for (Tableau *t : {&partn, &pointn, &x, &y, &shptype})
-        free(t->base);
+        zolplat_bloc_libere(t->base);
 }
 
 static Suite manque_memoire(const Lecture &l, const Enregistrement &e)
@@ -276,7 +290,7 @@ static Suite lit_grand(Lecture &l, Enregistrement &e, unsigned char *tampon)
 static void suit(Lecture &l, const Enregistrement &e)
 {
     const int r = l.stockes - 1;
-    const ShpEnregistrement vu{r, e.type, e.partn, e.pointn, e.xs, e.ys, l.restant};
+    const ShpEnregistrement vu{r, e.type, e.partn, e.pointn, e.xs, e.ys, l.restant, l.taille};
     if (!(*l.suivi)(vu))
         return;
     operator delete[](e.xs);
@@ -315,8 +329,11 @@ static Suite lit_corps(Lecture &l, Enregistrement &e)
 // Reads one record from its record number on.
 static Suite lit_enregistrement(Lecture &l)
 {
+    // Nothing past the size measured at the start is read: a file that
+    // grows meanwhile (still being copied, or replaced) is read as it was
+    // measured, and every count stays within what that size can hold.
     unsigned char tete[52];
-    const size_t lu = l.lit(tete, sizeof tete);
+    const size_t lu = l.restant < 4 ? 0 : l.lit(tete, size_t(std::min<long long>(52, l.restant)));
     // Fewer than 4 bytes where a record number should be: the end of the
     // file, perhaps after a little padding.
     if (lu < 4)
@@ -390,7 +407,7 @@ ShpData *fscan_shp_flux(FILE *f, const char *path, int &count, const std::atomic
                         const ShpSuivi &suivi)
 {
     count = 0;
-    Lecture l{f, 0, 0, {}, {}, {}, {}, {}, 0, &suivi};
+    Lecture l{f, 0, 0, 0, {}, {}, {}, {}, {}, 0, &suivi};
     if (!lit_entete(l))
         return nullptr;
     l.restant = taille_restante(f);
@@ -399,6 +416,7 @@ ShpData *fscan_shp_flux(FILE *f, const char *path, int &count, const std::atomic
                   path);
         return nullptr;
     }
+    l.taille = 100 + l.restant;
 
     Suite s;
     do {
@@ -475,11 +493,11 @@ int deleteshp(ShpData *&data, int count)
     if (data == nullptr)
         return 0;
     libere_enregistrements(data->x, count);
-    free(data->partn);
-    free(data->pointn);
-    free(data->x);
-    free(data->y);
-    free(data->shptype);
+    zolplat_bloc_libere(data->partn);
+    zolplat_bloc_libere(data->pointn);
+    zolplat_bloc_libere(data->x);
+    zolplat_bloc_libere(data->y);
+    zolplat_bloc_libere(data->shptype);
     delete data;
     data = nullptr;
     return 0;

@@ -26,21 +26,18 @@
 //                  coordinates of point k of part p, as stored in the file;
 //   shptype[r]     shape type of record r, 3 or 5 (a record's type need not
 //                  match the file's).
-// Storage: the five top-level arrays come from malloc (growable arrays of
-// zoltabr). Each record lies in one block from operator new[]: its table of
-// X views x[r] (the block's start), its Y views y[r], its points (X then Y)
-// and its point counts pointn[r]. x[r][p] and y[r][p] are null when the
-// record keeps no point. Points stored before the first part's start belong
-// to no part and are not kept. A part without points may hold any pointer:
-// never read through it.
-// Release everything with deleteshp; a record's block may go before the
-// rest with deleteshp_rcd.
-// Memory: a reading holds its result and nothing else of any size. The
-// result keeps 20 bytes (a count and two views) for each 4-byte part start
-// of the file and 16 for each 16-byte point, and 32 bytes in the five arrays
-// for each record of at least 56: a file of S bytes never costs more than
-// 5 S bytes at once, plus a few kilobytes (a read buffer, the arrays' growth
-// step). A record of many empty parts reaches that bound.
+// Storage: the five top-level arrays lie in mappings of their own
+// (zolplat_bloc_etend), grown without copies. Each record lies in one block from operator new[]:
+// its table of X views x[r] (the block's start), its Y views y[r], its points (X then Y) and its
+// point counts pointn[r]. x[r][p] and y[r][p] are null when the record keeps no point. Points
+// stored before the first part's start belong to no part and are not kept. A part without points
+// may hold any pointer: never read through it. Release everything with deleteshp; a record's block
+// may go before the rest with deleteshp_rcd. Memory: a reading holds its result and nothing else of
+// any size. The result keeps 20 bytes (a count and two views) for each 4-byte part start of the
+// file and 16 for each 16-byte point, and 32 bytes in the five arrays for each record of at least
+// 56: a file of S bytes never costs more than 5 S bytes at once, plus a read buffer and the arrays'
+// room to grow (as much as they hold, from a page to a megabyte each). A record of many empty parts
+// reaches that bound.
 struct ShpData {
     int *partn;
     int **pointn;
@@ -67,6 +64,9 @@ struct ShpData {
 // file ends inside of, or whose parts and points can't fit in the rest of
 // the file, is dropped with a warning through zolavis and ends the reading,
 // nothing allocated for it: the complete records before it are returned.
+// The file's size is measured once, on the open stream, before the first
+// record: bytes a file gains while it is read (a copy still being made)
+// are not read, and every count stays within what that size can hold.
 //
 // A reading its caller may stop: `arret`, when given, is looked at before
 // each record and may be set from any thread; once set, the reading stops
@@ -88,7 +88,9 @@ struct ShpEnregistrement {
     const int *pointn;
     double *const *x;
     double *const *y;
-    long long reste; // bytes of the file after it
+    long long reste;  // bytes of the file after it
+    long long taille; // the file's size, measured on the stream read before
+                      // its first record: nothing beyond it is read
 };
 using ShpSuivi = std::function<bool(const ShpEnregistrement &)>;
 ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret = nullptr,

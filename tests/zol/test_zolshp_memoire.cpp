@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <new>
 #include <string>
 #include <vector>
@@ -95,6 +96,44 @@ TEST(Memoire, ExhaustedMemoryFailsTheReadingAndKeepsNothing)
     lis(octets, lu);
     ASSERT_NE(lu.data, nullptr);
     EXPECT_EQ(echecalloc::demandes, 4);
+}
+
+TEST(Memoire, BytesAddedWhileTheFileIsReadAreNeitherReadNorCounted)
+{
+    // The follower appends, after the first record, a record claiming 50
+    // million parts and a sound one: the reading ends on the two records
+    // the file held when opened, without a warning, each record told the
+    // size measured then, every count within it.
+    const shp::Bytes octets = shp::file(3, {{3, {ligne(3, 0)}}, {3, {ligne(700, 4)}}});
+    const std::string chemin = shp::scratchPath("grandit.shp");
+    ASSERT_TRUE(shp::write(chemin, octets));
+    shp::Bytes plus =
+        shp::withHeader(3, shp::rawContent(3, 50000000, 0, std::vector<int>(100, 0), {}));
+    shp::append(plus, shp::record(4, {3, {ligne(2, 0)}}));
+    std::vector<long long> tailles, restes;
+    auto suivi = [&](const ShpEnregistrement &e) {
+        tailles.push_back(e.taille);
+        restes.push_back(e.reste);
+        if (e.r == 0) {
+            FILE *f = std::fopen(chemin.c_str(), "ab");
+            std::fwrite(plus.data(), 1, plus.size(), f);
+            std::fclose(f);
+        }
+        return true;
+    };
+    Capture c;
+    echecalloc::arme(-1);
+    int count = 0;
+    ShpData *d = fscan_shp(chemin.c_str(), count, nullptr, suivi);
+    const Sorties s = c.fin();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(s.out, "");
+    EXPECT_EQ(s.err, "");
+    EXPECT_EQ(tailles, std::vector<long long>(2, (long long)octets.size()));
+    EXPECT_EQ(restes.back(), 0);
+    EXPECT_LT(echecalloc::plusGrande, 20000u);
+    deleteshp(d, count);
 }
 
 } // namespace
