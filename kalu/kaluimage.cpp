@@ -50,7 +50,10 @@ bool Cliche::memesVisibles(const Etats &a, const Etats &b)
 // curves.
 void Cliche::suisNeutre()
 {
-    if (sansChoix(*etats_)) {
+    if (!etats_) { // a picture only ever shown moved (a load's): no state to follow
+        neutre_ = seulesNeutre_ = QImage();
+        etatsNeutre_.reset();
+    } else if (sansChoix(*etats_)) {
         neutre_ = image_;
         seulesNeutre_ = seules_;
         etatsNeutre_ = etats_;

@@ -50,7 +50,8 @@ class Cliche
     void oublie();
 
     // Keeps a complete drawing. `seules`, the curves alone, may be null: it
-    // is then made when a gesture first needs it.
+    // is then made when a gesture first needs it. `scene` and `etats` may be
+    // null for a picture only ever shown moved.
     void adopte(const QImage &fond, const QImage &image, const QImage &seules, const Vue &vue,
                 std::shared_ptr<const Scene> scene, std::shared_ptr<const Etats> etats);
 
