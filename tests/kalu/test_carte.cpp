@@ -600,9 +600,14 @@ TEST(Ebauches, EachPictureOfALoadIsTheLibrarysOwn)
         vues = carte->compteurs().ebauches;
         const size_t n = carte->courbesEbauchees();
         const int ce = replots;
-        // The library doesn't replot within a replot.
-        QTimer::singleShot(0, [&, n, ce] {
-            if (replots != ce || !v->chargeEnCours())
+        const QCPRange x = p->xAxis->range(), y = p->yAxis->range();
+        const QString t = titre(*v)->text();
+        // The library doesn't replot within a replot. The file's verdict may
+        // come first, with its title and view, to be shown at the next
+        // replot: that picture is checked then.
+        QTimer::singleShot(0, [&, n, ce, x, y, t] {
+            if (replots != ce || !v->chargeEnCours() || p->xAxis->range() != x ||
+                p->yAxis->range() != y || titre(*v)->text() != t)
                 return;
             const QImage montree = v->grab().toImage();
             QList<QCPLayerable *> courbes = p->layer("courbes")->children();
