@@ -250,7 +250,7 @@ void Carte::applyDefaultAntialiasingHint(QCPPainter *painter) const
 const std::shared_ptr<const Scene> &Carte::scene()
 {
     if (!scene_ || structureScene != registre.structure()) {
-        scene_ = registre.scene();
+        scene_ = registre.scene(chargement);
         structureScene = registre.structure();
         grille.reset();
     }

@@ -395,13 +395,24 @@ const Registre::Etendue &Registre::etendue()
     return etendue_;
 }
 
-std::shared_ptr<const Scene> Registre::scene()
+std::shared_ptr<const Scene> Registre::scene(bool encore)
 {
     std::shared_ptr<const Scene> s;
-    if (suite && suite->elements.size() == courbes_.size())
+    if (suite && suite->elements.size() == courbes_.size()) {
+        if (encore) {
+            std::shared_ptr<Scene> copie = Scene::nouvelle();
+            copie->habits = suite->habits;
+            copie->dessinable = suite->dessinable;
+            copie->elements.reserve(std::max(courbes_.capacity(), suite->elements.size()));
+            copie->elements = suite->elements;
+            s = std::move(suite);
+            suite = std::move(copie);
+            return s;
+        }
         s = std::move(suite);
-    else
+    } else {
         s = Scene::fait(courbes_);
+    }
     suite.reset();
     recentes.reset();
     return s;

@@ -98,7 +98,10 @@ class Registre
     const Etendue &etendue();
 
     // The scene of the present curves: the one inscrit built, if whole.
-    std::shared_ptr<const Scene> scene();
+    // With `suite` (curves still to come: a click during a load), inscrit
+    // goes on building the next one from a copy, so that the load's lots and
+    // its last scene are not made again curve by curve.
+    std::shared_ptr<const Scene> scene(bool suite = false);
     // A scene of the curves from rank `debut` on, as many as come within
     // `points` (at least one, if any), for a load's lot: taken from the one
     // inscrit builds, which stays whole.
