@@ -3,10 +3,13 @@
 
 #include "kaluacces.h"
 #include "kalusurligne.h"
+#include "zolconf.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+static const char KLUSRC[] = "../kalu/kalucarte.cpp";
 
 namespace
 {
@@ -402,11 +405,29 @@ void Carte::setAttente(bool oui)
         image = Image::Montree;
 }
 
+// Memory running out while a replot prepares the curves' picture (a scene,
+// a lot, a job's copy of the fond) must not end the program from inside
+// the event loop: the pictures and jobs are dropped, this frame shows no
+// curve, and the load's curves are drawn once whole.
+void Carte::draw(QCPPainter *painter)
+{
+    try {
+        dessine(painter);
+    } catch (const std::bad_alloc &) {
+        arrete();
+        cliche->oublie();
+        ebauche.oublie();
+        sansEbauche = chargement;
+        image = Image::Montree;
+        zolavis(KLUSRC, "draw", nullptr, "not enough memory to draw the map now!\n");
+    }
+}
+
 // A replot's curves: the last picture when it still fits (copied, or
 // redrawn near the curves that changed), else a job for the present state
 // and, meanwhile, the last picture moved to the present ranges. During a
 // gesture, only the moved picture.
-void Carte::draw(QCPPainter *painter)
+void Carte::dessine(QCPPainter *painter)
 {
     if (activite == Activite::Repos)
         return; // the curves are their layer's children and draw themselves

@@ -257,6 +257,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
   protected:
     void applyDefaultAntialiasingHint(QCPPainter *painter) const override;
     void draw(QCPPainter *painter) override;
+    void dessine(QCPPainter *painter);
 
   private slots:
     void avantReplot();
