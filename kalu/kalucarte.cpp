@@ -1051,10 +1051,24 @@ const Index &Carte::index()
 // repeats.
 std::vector<int> Carte::proches(const QRectF &pixels)
 {
-    const Index &g = index();
     QCPAxis *x = plot->xAxis, *y = plot->yAxis;
-    return g.proches(x->pixelToCoord(pixels.left()), x->pixelToCoord(pixels.right()),
-                     y->pixelToCoord(pixels.top()), y->pixelToCoord(pixels.bottom()));
+    const double xa = x->pixelToCoord(pixels.left()), xb = x->pixelToCoord(pixels.right());
+    const double ya = y->pixelToCoord(pixels.top()), yb = y->pixelToCoord(pixels.bottom());
+    // During a load the scene changes at every slice: an index made for one
+    // click would cost more than looking at the boxes being gathered.
+    if (const std::vector<Scene::Element> *boites = chargement ? registre.enCours() : nullptr) {
+        const QCPRange cx(std::min(xa, xb), std::max(xa, xb)),
+            cy(std::min(ya, yb), std::max(ya, yb));
+        std::vector<int> r;
+        for (size_t k = 0; k < boites->size(); ++k) {
+            const Scene::Element &e = (*boites)[k];
+            if (e.donnees && e.cles.lower <= cx.upper && cx.lower <= e.cles.upper &&
+                e.valeurs.lower <= cy.upper && cy.lower <= e.valeurs.upper)
+                r.push_back(int(k));
+        }
+        return r;
+    }
+    return index().proches(xa, xb, ya, yb);
 }
 
 bool Carte::repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance,

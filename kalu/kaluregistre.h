@@ -102,6 +102,12 @@ class Registre
     // goes on building the next one from a copy, so that the load's lots and
     // its last scene are not made again curve by curve.
     std::shared_ptr<const Scene> scene(bool suite = false);
+    // The elements of the scene inscrit is building, when it holds every
+    // curve, else null: read at once on the GUI thread, never kept.
+    const std::vector<Scene::Element> *enCours() const
+    {
+        return suite && suite->elements.size() == courbes_.size() ? &suite->elements : nullptr;
+    }
     // A scene of the curves from rank `debut` on, as many as come within
     // `points` (at least one, if any), for a load's lot: taken from the one
     // inscrit builds, which stays whole.
