@@ -262,6 +262,8 @@ class Banc : public QObject
         connect(plot, &QCustomPlot::afterReplot, this, [this] {
             if (tEbauche < 0 && this->carte->compteurs().ebauches > ebauches)
                 tEbauche = maintenant();
+            if (this->carte->compteurs().ebauches > ebauches)
+                parts.emplace_back(maintenant(), this->carte->courbesEbauchees());
         });
         // A replot may paint before it ends (an immediate refresh).
         connect(plot, &QCustomPlot::beforeReplot, this,
@@ -353,6 +355,19 @@ class Banc : public QObject
         return d;
     }
 
+    // From the last measure's call to the end of the first paint showing a
+    // picture of the load that holds `total` parts, s; -1 if none did. The
+    // load's pictures may hold parts whose curves are still to be made.
+    double entiere(size_t total) const
+    {
+        for (const auto &r : parts)
+            if (r.second >= total && r.first >= tFin) {
+                auto p = std::lower_bound(peintures.begin(), peintures.end(), r.first);
+                return p == peintures.end() ? -1 : *p - tFin;
+            }
+        return -1;
+    }
+
     // From `t` to the end of the paint that shows the first replot begun
     // after it, s; -1 if none came.
     double premiereImage(double t) const
@@ -416,6 +431,7 @@ class Banc : public QObject
     double battu = 0, pire = 0;
     double tFin = 0, tSignal = 0;
     int signaux = 0;
+    std::vector<std::pair<double, size_t>> parts; // each load's picture: when, how many parts
     // The map's pictures of a load under way before the measure, and when
     // the first one after it was made.
     int ebauches = 0;
@@ -633,6 +649,8 @@ void pendant_charge(KaluView &v, QCustomPlot *plot, Carte *carte, Banc &banc,
         });
     });
     const Banc::Geste g = banc.mesure([&] { chargeEtAttends(v, chemin); });
+    // Every part on screen: in a picture of the load, or else the complete one.
+    const double entiere = banc.entiere(size_t(plot->plottableCount()));
     ecrit("pendant_molette", molette_vue);
     ecrit("pendant_pire", g.pire);
     ecrit("pendant_fin", g.fin);
@@ -761,9 +779,13 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     Carte *carte = Carte::de(plot);
     Banc banc(plot, carte);
     const Banc::Geste g = banc.mesure([&] { chargeEtAttends(v, chemin); });
+    // Every part on screen: in a picture of the load, or else the complete one.
+    const double entiere = banc.entiere(size_t(plot->plottableCount()));
     fprintf(sortie,
-            "charge_fin=%.6f charge_premiere=%.6f charge_pire=%.6f charge_signal=%d courbes=%d ",
-            g.fin, g.premiere, g.pire, g.signal, plot->plottableCount());
+            "charge_fin=%.6f charge_premiere=%.6f charge_entiere=%.6f charge_pire=%.6f "
+            "charge_signal=%d courbes=%d ",
+            g.fin, g.premiere, entiere < 0 ? g.fin : entiere, g.pire, g.signal,
+            plot->plottableCount());
     if (redessin)
         vues(plot, carte, banc, false,
              [&](const char *cle, double valeur) { fprintf(sortie, "%s=%.6f ", cle, valeur); });

@@ -30,6 +30,11 @@ const int CHANGEES_MAX = 256;
 // A lot of a load's curves, in points: a job draws it within a tenth of a
 // second or so, and the growing map shows that often.
 const long POINTS_LOT = 1000000;
+// What a curve costs a lot beside its points, as the registry counts it.
+const long POINTS_PAR_COURBE = 16;
+// A lot of curves made is joined by the parts read after them up to this
+// many curves: copying their elements would stall the window.
+const size_t JOINTES_MAX = 100000;
 
 } // namespace
 
@@ -120,6 +125,8 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 {
     Courbe *c = registre.ajoute(cles, valeurs, place);
     clic.ajoutee(c);
+    if (!aVenir.empty())
+        aVenir.pop_front(); // its element is the curve's now
     if ((chargement || pourExport) && rapide_ && !sansEbauche && !relance.isActive() &&
         !ebauche.enCours())
         relance.start(0);
@@ -128,11 +135,23 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 
 // Legend items are deleted last, once the curves no longer stand before
 // them among the plot's children.
+void Carte::annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits)
+{
+    habitsAVenir = habits;
+    aVenir.insert(aVenir.end(), std::make_move_iterator(suivants.begin()),
+                  std::make_move_iterator(suivants.end()));
+    suivants.clear();
+    if ((chargement || pourExport) && rapide_ && !sansEbauche && !relance.isActive() &&
+        !ebauche.enCours())
+        relance.start(0);
+}
+
 void Carte::vide()
 {
     arrete();
     cliche->oublie();
     ebauche.oublie();
+    aVenir.clear();
     QCPLegend *legend = plot->legend;
     QVector<QCPLayoutElement *> items;
     items.reserve(legend->elementCount());
@@ -149,6 +168,7 @@ void Carte::retireDepuis(size_t debut)
 {
     arrete();
     ebauche.oublie();
+    aVenir.clear();
     clic.oublie(nullptr);
     registre.retireDepuis(debut);
 }
@@ -278,8 +298,7 @@ uint8_t etat(const Courbe *c)
 bool Carte::lectureEntiere() const
 {
     const size_t n = registre.courbes().size();
-    return relire || structureEtats != registre.structure() || !etats_ || etats_->size() != n ||
-           n <= lecture;
+    return structureEtats != registre.structure() || !etats_ || etats_->size() != n || n <= lecture;
 }
 
 // The ranks selected at the last reading and those whose state may have
@@ -312,7 +331,6 @@ std::shared_ptr<const Etats> Carte::etatsActuels(bool *entiers)
                 choisies_.push_back(r);
     }
     suspects.clear();
-    relire = false;
     structureEtats = registre.structure();
     *entiers = true;
     for (int r : choisies_) {
@@ -925,7 +943,7 @@ void Carte::poursuisEbauche()
 {
     const std::vector<Courbe *> &courbes = registre.courbes();
     const size_t debut = ebauche.dessinees();
-    if (!ebauche.commencee() || ebauche.enCours() || debut >= courbes.size())
+    if (!ebauche.commencee() || ebauche.enCours() || debut >= courbes.size() + aVenir.size())
         return;
     const qint64 reste = INTERVALLE_EBAUCHE - (dernierLot.isValid() ? dernierLot.elapsed() : 0);
     if (chargement && dernierLot.isValid() && reste > 0) {
@@ -933,19 +951,64 @@ void Carte::poursuisEbauche()
             relance.start(int(reste));
         return;
     }
-    const std::shared_ptr<const Scene> lot = registre.lot(
-        debut, chargement && debut > 0 ? POINTS_LOT : std::numeric_limits<long>::max());
+    const long points = chargement && debut > 0 ? POINTS_LOT : std::numeric_limits<long>::max();
+    const size_t n = courbes.size();
+    std::shared_ptr<const Scene> lot;
+    size_t faites = 0; // the lot's first elements that are curves made
+    if (debut >= n) {
+        lot = lotAVenir(debut - n, points, nullptr);
+        // The registry's lots would go on from its last curve: it need not
+        // keep a copy of the curves being made for them.
+        registre.lot(n, 0);
+    } else {
+        lot = registre.lot(debut, points);
+        faites = lot->elements.size();
+        // The parts read after them go in the same lot, unless the curves'
+        // elements are too many to copy now.
+        if (debut + faites == n && !aVenir.empty() && faites <= JOINTES_MAX)
+            lot = lotAVenir(0, points, lot);
+    }
     if (!lot->dessinable) { // curves only the library draws: the map shows once whole
         sansEbauche = true;
         ebauche.oublie();
         return;
     }
-    auto etats = std::make_shared<Etats>(lot->elements.size());
-    for (size_t k = 0; k < etats->size(); ++k)
+    // A curve is made shown and not selected.
+    auto etats = std::make_shared<Etats>(lot->elements.size(), uint8_t(VISIBLE));
+    for (size_t k = 0; k < faites; ++k)
         (*etats)[k] = etat(courbes[debut + k]);
     ebauche.poursuit(lot, etats, fils);
     dernierLot.start();
     ++nombres.travaux;
+}
+
+// The announced parts from the `debut`th on, after the elements of `avant`
+// (if any), within `points` in all (at least one element).
+std::shared_ptr<const Scene> Carte::lotAVenir(size_t debut, long points,
+                                              const std::shared_ptr<const Scene> &avant) const
+{
+    std::shared_ptr<Scene> s = Scene::nouvelle();
+    if (avant) {
+        *s = *avant;
+        for (const Scene::Element &e : s->elements)
+            points -= e.points + POINTS_PAR_COURBE;
+        if (points <= 0)
+            return avant;
+    }
+    // Their looks, among those of the curves before them.
+    std::vector<int> habit(habitsAVenir.size());
+    for (size_t h = 0; h < habit.size(); ++h) {
+        auto it = std::find(s->habits.begin(), s->habits.end(), habitsAVenir[h]);
+        habit[h] = int(it - s->habits.begin());
+        if (it == s->habits.end())
+            s->habits.push_back(habitsAVenir[h]);
+    }
+    for (size_t k = debut; k < aVenir.size() && points > 0; ++k) {
+        s->elements.push_back(aVenir[k]);
+        s->elements.back().habit = habit[size_t(aVenir[k].habit)];
+        points -= aVenir[k].points + POINTS_PAR_COURBE;
+    }
+    return s;
 }
 
 // New curves wait, or the time between two lots is over: a replot shows

@@ -56,6 +56,7 @@
 #include <QImage>
 #include <QTimer>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -138,6 +139,15 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // Makes room for `courbes` curves in all: none of the map's lists is
     // then grown by a copy of its entries before that many.
     void prevoit(size_t courbes) { registre.prevoit(courbes); }
+    // A load's parts read whose curves are not made yet, in the order their
+    // curves will be made, after every curve made: each ajoute takes the
+    // first. The load's pictures draw them as soon as they are read rather
+    // than once their curves are made; the picture is the same, since a
+    // curve draws what its part's element says. `suivants[k].habit` indexes
+    // `habits`, the looks their curves will have (Habit::de of a curve made
+    // the same way). Taken back with the curves (retireDepuis, vide).
+    void annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits);
+    size_t annoncees() const { return aVenir.size(); }
     // The number of curves, holes included: the rank the next one gets.
     size_t rangSuivant() const { return registre.courbes().size(); }
     // Removes the curves from rank `debut` on, as vide() removes them all:
@@ -202,7 +212,6 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // Benchmarks and tests: false draws every curve through its layer on
     // every replot, as the library does: no job, no picture, no index.
     void setRapide(bool oui);
-    bool rapide() const { return rapide_; }
 
     // Benchmarks: the number of threads a job takes (default: one per core).
     void setFils(int n) { fils = std::max(1, n); }
@@ -224,17 +233,18 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
 
     // Whether a complete drawing of the present state is still to be shown.
     bool attendImage() const { return image == Image::Attendue; }
-    // The number of curves, from the first in order, that the pictures of
-    // the load under way (or just over) hold so far.
+    // The number of parts, from the first in order, that the pictures of
+    // the load under way (or just over) hold so far: the curves made, and
+    // during a load parts announced whose curves are still to be made.
     size_t courbesEbauchees() const { return ebauche.dessinees(); }
 
     // The map follows the curves' selection and visibility as the library's
-    // clicks and its own calls change them. A change made directly on a
-    // curve (setSelection, setVisible) is seen at the next replot on maps of
-    // up to lectureComplete() curves (65,536 by default), whose every state
-    // each replot reads; on bigger ones, after a call to relitEtats.
-    void relitEtats() { relire = true; }
-    size_t lectureComplete() const { return lecture; }
+    // clicks and its own calls change them. Each replot reads every curve's
+    // state on maps of up to the given number of curves (65,536 by
+    // default); on bigger ones, only the selected ones and those the clicks
+    // and removals told of: a change made directly on a curve there
+    // (setSelection, setVisible) is not seen, and the window makes none.
+    // Tests: 0 reads as a big map does.
     void setLectureComplete(size_t courbes) { lecture = courbes; }
 
     // Called by Courbe: the curve at `rang` is being deleted; its selection
@@ -323,7 +333,6 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // ranks whose state may have changed since.
     std::shared_ptr<const Etats> etats_;
     std::vector<int> choisies_, suspects;
-    bool relire = true;
     unsigned structureEtats = ~0u; // the registry's, when they were read
     size_t lecture = 65536;
 
@@ -346,6 +355,10 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     bool pourExport = false; // the pictures are an export's (esquisse)
     bool saisie = false;     // esquisse is taking the export's picture
     unsigned rangsEbauche = 0;
+    std::deque<Scene::Element> aVenir; // announced, after the last curve
+    std::vector<Habit> habitsAVenir;   // their looks
+    std::shared_ptr<const Scene> lotAVenir(size_t debut, long points,
+                                           const std::shared_ptr<const Scene> &avant) const;
     QElapsedTimer dernierLot;
     QTimer relance;
     std::unique_ptr<Finition> finition; // of the picture the pictures became

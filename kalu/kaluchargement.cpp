@@ -96,26 +96,16 @@ void Chargement::tranche()
     try {
         lecture->prends(prets);
         carte->prevoit(premiere + size_t(lecture->partiesPrevues()));
+        annonce();
         for (int faites = 1; !prets.empty(); ++faites) {
-            const Piece &p = prets.front();
-            Courbe *curve = carte->ajoute(p.cles, p.valeurs, p.place);
-            curve->setData(p.donnees);
-            if (p.polygone) {
-                curve->setPen(habits.polygone);
-                curve->setBrush(habits.fond);
-                curve->partageChoix(habits.choixPolygone);
-            } else {
-                curve->setPen(habits.ligne);
-                curve->partageChoix(habits.choixLigne);
-            }
-            curve->setName(p.nom);
-            carte->inscrit(curve);
-            pourcent_ = p.pourcent;
+            faitCourbe(prets.front());
+            pourcent_ = prets.front().pourcent;
             prets.pop_front();
             ++courbes;
             if ((faites & 31) == 0 && t.elapsed() >= TRANCHE_MS)
                 break;
         }
+        annonce();
     } catch (const std::bad_alloc &) {
         // The reading's own check let the file through, and memory ran out
         // since: the file is refused as one too big would be.
@@ -133,6 +123,51 @@ void Chargement::tranche()
         finFichier(Refus::Aucun);
     else if (prets.empty())
         tambour.stop(); // until the next pieces
+}
+
+void Chargement::faitCourbe(const Piece &p)
+{
+    Courbe *curve = carte->ajoute(p.cles, p.valeurs, p.place);
+    curve->setData(p.donnees);
+    if (p.polygone) {
+        curve->setPen(habits.polygone);
+        curve->setBrush(habits.fond);
+        curve->partageChoix(habits.choixPolygone);
+    } else {
+        curve->setPen(habits.ligne);
+        curve->partageChoix(habits.choixLigne);
+    }
+    curve->setName(p.nom);
+    carte->inscrit(curve);
+    int &h = vu[p.polygone];
+    if (h == -1) {
+        bool ok = true;
+        const Habit habit = Habit::de(*curve, &ok);
+        h = ok ? int(vus.size()) : -2; // -2: only the library draws it
+        if (ok)
+            vus.push_back(habit);
+    }
+}
+
+// The pieces waiting, up to the first whose look is not known yet, are
+// given to the map's pictures: those before are given already.
+void Chargement::annonce()
+{
+    std::vector<Scene::Element> suivants;
+    for (size_t k = carte->annoncees(); k < prets.size(); ++k) {
+        const Piece &p = prets[k];
+        if (vu[p.polygone] < 0)
+            break;
+        Scene::Element e;
+        e.donnees = p.donnees;
+        e.cles = p.cles;
+        e.valeurs = p.valeurs;
+        e.habit = vu[p.polygone];
+        e.points = p.donnees->size();
+        suivants.push_back(std::move(e));
+    }
+    if (!suivants.empty())
+        carte->annonce(suivants, vus);
 }
 
 // The reader is done: a file it rejected, or that did not fit, takes back

@@ -33,8 +33,10 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "kalucharge.h"
+#include "kalutrace.h"
 
 class Carte;
 class QCPSelectionDecorator;
@@ -104,6 +106,8 @@ class Chargement : public QObject
     void surLu();
     void finFichier(Refus refus);
     void lache();
+    void annonce();
+    void faitCourbe(const Piece &p);
 
     Carte *carte;
     const Habits habits;
@@ -121,8 +125,14 @@ class Chargement : public QObject
     size_t premiere = 0;
     int courbes = 0, pourcent_ = 0;
     bool juge = false;
-    QTimer tambour; // makes curves while pieces wait, between events
-    QTimer suite;   // the next file, once the present one's signals are over
+    // The looks of the curves made so far, one of polygons and one of
+    // lines, as the map's pictures draw them (-1: no such curve made yet):
+    // the pieces waiting for their curves are announced to the map with
+    // them (Carte::annonce), so that the pictures need not wait.
+    std::vector<Habit> vus;
+    int vu[2] = {-1, -1}; // in `vus`, of lines and of polygons
+    QTimer tambour;       // makes curves while pieces wait, between events
+    QTimer suite;         // the next file, once the present one's signals are over
 };
 
 // The load's progress in the status bar: "Lecture de « x » : n %" at most ten

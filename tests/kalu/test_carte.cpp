@@ -609,8 +609,10 @@ TEST(Ebauches, EachPictureOfALoadIsTheLibrarysOwn)
             if (replots != ce || !v->chargeEnCours() || p->xAxis->range() != x ||
                 p->yAxis->range() != y || titre(*v)->text() != t)
                 return;
-            const QImage montree = v->grab().toImage();
             QList<QCPLayerable *> courbes = p->layer("courbes")->children();
+            if (n > size_t(courbes.size()))
+                return; // ahead of its curves: checked once they are made
+            const QImage montree = v->grab().toImage();
             for (int k = int(n); k < courbes.size(); ++k)
                 courbes[k]->setVisible(false);
             carte->setRapide(false);

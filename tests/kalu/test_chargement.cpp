@@ -380,3 +380,73 @@ TEST(ChargementFenetre, AWindowDeletedDuringALoadEndsIt)
 }
 
 } // namespace
+
+// The pictures of a load may hold parts read whose curves are not made yet:
+// each is, once those curves are made, the library's replot of as many
+// first curves, in the same view, and the last is the complete picture. A
+// file refused halfway, whose parts were drawn, takes them back.
+TEST(ChargementFenetre, ThePicturesDrawnAheadOfTheCurvesAreTheLibrarysOwn)
+{
+    // Many short dashes: a part costs its curve far more than its drawing.
+    std::vector<shp::Record> r;
+    for (int k = 0; k < 60000; ++k) {
+        const double x = (k * 37 % 499) * 0.02, y = (k * 53 % 491) * 0.02;
+        r.push_back({3, {{{x, y}, {x + 0.01, y + 0.005}}}});
+    }
+    const std::string bon = ecrit("tirets.shp", 3, r);
+    std::vector<shp::Record> mauvais(r.begin(), r.begin() + 40000);
+    mauvais.push_back({8, {{{0, 0}, {1, 1}}}}); // refused once the rest is read
+    const std::string coupe = ecrit("tirets-refuses.shp", 3, mauvais);
+
+    auto v = montree();
+    QCustomPlot *p = plot(*v);
+    ::Carte *carte = ::Carte::de(p);
+    struct Vu {
+        size_t parts;
+        QImage image;
+        QCPRange x, y;
+        QRect rect;
+    };
+    std::vector<Vu> vus;
+    int ebauches = 0;
+    QObject::connect(p, &QCustomPlot::afterReplot, v.get(), [&] {
+        if (!v->chargeEnCours() || carte->compteurs().ebauches == ebauches || vus.size() >= 4)
+            return;
+        ebauches = carte->compteurs().ebauches;
+        if (carte->courbesEbauchees() <= carte->rangSuivant())
+            return;
+        // The library doesn't grab within a replot: the picture just made.
+        Vu vu{carte->courbesEbauchees(), QImage(), p->xAxis->range(), p->yAxis->range(),
+              p->axisRect()->rect()};
+        const int n = ebauches;
+        QTimer::singleShot(0, v.get(), [&, vu, n]() mutable {
+            if (carte->compteurs().ebauches != n || p->xAxis->range() != vu.x)
+                return;
+            vu.image = p->grab().toImage().copy(vu.rect);
+            vus.push_back(vu);
+        });
+    });
+    chargeEtAttends(*v, liste({bon, coupe}));
+    ASSERT_EQ(p->plottableCount(), int(r.size())) << "the refused file's parts stay";
+    EXPECT_TRUE(commeLaBibliotheque(*v, p));
+
+    int comparees = 0;
+    for (const Vu &vu : vus) {
+        if (p->axisRect()->rect() != vu.rect || vu.parts > r.size())
+            continue;
+        QList<QCPLayerable *> courbes = p->layer("courbes")->children();
+        for (int k = int(vu.parts); k < courbes.size(); ++k)
+            courbes[k]->setVisible(false);
+        p->xAxis->setRange(vu.x);
+        p->yAxis->setRange(vu.y);
+        carte->setRapide(false);
+        p->replot();
+        const QImage reference = p->grab().toImage().copy(vu.rect);
+        carte->setRapide(true);
+        for (int k = int(vu.parts); k < courbes.size(); ++k)
+            courbes[k]->setVisible(true);
+        EXPECT_TRUE(vu.image == reference) << vu.parts << " parts";
+        ++comparees;
+    }
+    EXPECT_GT(comparees, 0) << "no picture of the load was ahead of its curves";
+}
