@@ -14,8 +14,6 @@ static const char KLUSRC[] = "../kalu/kalucarte.cpp";
 namespace
 {
 
-uint8_t etat(const Courbe *c);
-
 QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &dessous)
 {
     plot->addLayer(nom, plot->layer(dessous), QCustomPlot::limAbove);
@@ -38,40 +36,6 @@ const size_t JOINTES_MAX = 100000;
 
 } // namespace
 
-// ---------------------------------------------------------------- Legende
-
-void Legende::ajoute(QCPAbstractLegendItem *item)
-{
-    if (columnCount() > 1) { // not this window's layout; keep it right
-        addItem(item);
-        return;
-    }
-    mElements.append(QList<QCPLayoutElement *>() << item);
-    mRowStretchFactors.append(1);
-    if (mColumnStretchFactors.isEmpty())
-        mColumnStretchFactors.append(1);
-    adoptElement(item);
-}
-
-void Legende::update(UpdatePhase phase)
-{
-    if (!visible())
-        return;
-    if (carte && phase == upPreparation)
-        carte->faitEntrees();
-    QCPLegend::update(phase);
-}
-
-QSize Legende::minimumOuterSizeHint() const
-{
-    return visible() ? QCPLegend::minimumOuterSizeHint() : QSize(0, 0);
-}
-
-QSize Legende::maximumOuterSizeHint() const
-{
-    return visible() ? QCPLegend::maximumOuterSizeHint() : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-}
-
 // ------------------------------------------------------------------ Carte
 
 Carte::Carte(QCustomPlot *plot)
@@ -80,7 +44,7 @@ Carte::Carte(QCustomPlot *plot)
       registre(plot, couche, this),
       clic(
           plot, couche, registre, [this](const QRectF &pixels) { return proches(pixels); },
-          [this] { return choisiesPossibles(); }),
+          [this] { return suivi.choisiesPossibles(); }),
       cliche(new Cliche), geste(new Geste(plot))
 {
     setLayer(nouvelleCouche(plot, QStringLiteral("carte"), QStringLiteral("courbes")));
@@ -214,52 +178,15 @@ void Carte::cadre(const Registre::Etendue &etendue)
 
 void Carte::accordeSelection()
 {
-    auto choisit = [this](QCPCurve *c) {
-        c->setSelection(QCPDataSelection(QCPDataRange(0, c->dataCount())));
+    ::accordeSelection(plot->legend, registre, suivi.choisiesPossibles(), [this](QCPCurve *c) {
         if (Courbe *k = dynamic_cast<Courbe *>(c); k && k->carte == this)
-            suspecte(k->rang);
-    };
-    // One pass over the legend's items, then over the curves that have none:
-    // looking each curve's item up would scan the legend once per curve.
-    QCPLegend *legend = plot->legend;
-    for (int i = 0; i < legend->itemCount(); ++i) {
-        QCPPlottableLegendItem *item = qobject_cast<QCPPlottableLegendItem *>(legend->item(i));
-        QCPCurve *curve = item ? qobject_cast<QCPCurve *>(item->plottable()) : nullptr;
-        if (curve && (item->selected() || curve->selected())) {
-            item->setSelected(true);
-            choisit(curve);
-        }
-    }
-    for (int r : choisiesPossibles())
-        if (size_t(r) >= registre.sansEntree())
-            choisit(registre.courbe(r));
+            suivi.suspecte(k->rang);
+    });
 }
 
 void Carte::faitEntrees()
 {
-    QCPLegend *legend = plot->legend;
-    const std::vector<Courbe *> &courbes = registre.courbes();
-    if (legend == nullptr || registre.sansEntree() >= courbes.size() || registre.ajouts())
-        return;
-    Legende *legende = dynamic_cast<Legende *>(legend);
-    // An item is born on the plot's current layer and the library moves it
-    // at once to the "legend" layer, from which it goes to the items' own.
-    QCPLayer *avant = plot->currentLayer();
-    plot->setCurrentLayer(registre.naissance());
-    for (size_t r = registre.sansEntree(); r < courbes.size(); ++r) {
-        Courbe *c = courbes[r];
-        if (!c)
-            continue;
-        QCPAbstractLegendItem *item = new QCPPlottableLegendItem(legend, c);
-        acces::demenage(item, entrees);
-        item->setSelected(c->selected());
-        if (legende)
-            legende->ajoute(item);
-        else
-            legend->addItem(item);
-    }
-    registre.entreesFaites();
-    plot->setCurrentLayer(avant);
+    ::faitEntrees(plot->legend, registre, entrees);
 }
 
 void Carte::applyDefaultAntialiasingHint(QCPPainter *painter) const
@@ -269,95 +196,9 @@ void Carte::applyDefaultAntialiasingHint(QCPPainter *painter) const
 
 // ------------------------------------------------------ scene and states
 
-// Made again only when curves were added or the ranks compacted.
 const std::shared_ptr<const Scene> &Carte::scene()
 {
-    if (!scene_ || structureScene != registre.structure()) {
-        scene_ = registre.scene(chargement);
-        structureScene = registre.structure();
-        grille.reset();
-    }
-    return scene_;
-}
-
-namespace
-{
-
-uint8_t etat(const Courbe *c)
-{
-    if (!c)
-        return 0;
-    return uint8_t((c->realVisibility() ? VISIBLE : 0) | (c->selected() ? CHOISIE : 0));
-}
-
-} // namespace
-
-// On a big map, reading every curve's state (a million objects all over the
-// heap) takes tens of milliseconds: only the curves whose state may have
-// changed, and the selected ones, are read again.
-bool Carte::lectureEntiere() const
-{
-    const size_t n = registre.courbes().size();
-    return structureEtats != registre.structure() || !etats_ || etats_->size() != n || n <= lecture;
-}
-
-// The ranks selected at the last reading and those whose state may have
-// changed since, in order, once each.
-std::vector<int> Carte::aRelire() const
-{
-    std::vector<int> r(choisies_);
-    r.insert(r.end(), suspects.begin(), suspects.end());
-    std::sort(r.begin(), r.end());
-    r.erase(std::unique(r.begin(), r.end()), r.end());
-    return r;
-}
-
-std::shared_ptr<const Etats> Carte::etatsActuels(bool *entiers)
-{
-    const std::vector<Courbe *> &courbes = registre.courbes();
-    std::shared_ptr<Etats> e;
-    if (lectureEntiere()) {
-        e = std::make_shared<Etats>(courbes.size(), uint8_t(0));
-        choisies_.clear();
-        for (size_t r = 0; r < courbes.size(); ++r)
-            if (((*e)[r] = etat(courbes[r])) & CHOISIE)
-                choisies_.push_back(int(r));
-    } else {
-        e = std::make_shared<Etats>(*etats_);
-        const std::vector<int> lire = aRelire();
-        choisies_.clear();
-        for (int r : lire)
-            if (((*e)[size_t(r)] = etat(courbes[size_t(r)])) & CHOISIE)
-                choisies_.push_back(r);
-    }
-    suspects.clear();
-    structureEtats = registre.structure();
-    *entiers = true;
-    for (int r : choisies_) {
-        bool ok = true;
-        choisieEntiere(*courbes[size_t(r)], &ok);
-        *entiers = *entiers && ok;
-    }
-    etats_ = e;
-    return e;
-}
-
-// The ranks of the curves selected now, in order: on a big map, among those
-// selected at the last reading and those whose state may have changed since.
-std::vector<int> Carte::choisiesPossibles() const
-{
-    const std::vector<Courbe *> &courbes = registre.courbes();
-    std::vector<int> r;
-    if (lectureEntiere()) {
-        for (size_t k = 0; k < courbes.size(); ++k)
-            if (courbes[k] && courbes[k]->selected())
-                r.push_back(int(k));
-        return r;
-    }
-    for (int k : aRelire())
-        if (size_t(k) < courbes.size() && courbes[size_t(k)] && courbes[size_t(k)]->selected())
-            r.push_back(k);
-    return r;
+    return cache.scene(chargement);
 }
 
 // ----------------------------------------------------- replot and drawing
@@ -476,7 +317,7 @@ void Carte::dessine(QCPPainter *painter)
         return;
     }
     bool entiers = true;
-    const std::shared_ptr<const Etats> etats = etatsActuels(&entiers);
+    const std::shared_ptr<const Etats> etats = suivi.lis(&entiers);
     // Nothing to draw, or curves only the library draws: drawn here.
     if (!possible || !entiers || s->elements.empty()) {
         arrete();
@@ -529,7 +370,7 @@ bool Carte::exporte(QCPPainter *painter)
     if (exporteEbauche(*tampon, v))
         return true;
     bool entiers = true;
-    const std::shared_ptr<const Etats> etats = etatsActuels(&entiers);
+    const std::shared_ptr<const Etats> etats = suivi.lis(&entiers);
     if (!entiers)
         return false;
     Travail t(demande(painter, *tampon, v, etats), fils);
@@ -609,7 +450,7 @@ bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v,
 void Carte::sales(const Vue &v, const QImage &tampon, const std::vector<int> &changees,
                   QVector<QRect> &sale, QVector<QRectF> &saleVue) const
 {
-    const Scene &s = *scene_;
+    const Scene &s = *cache.derniere();
     const QRectF zone(v.zone());
     for (int r : changees) {
         const Scene::Element &e = s.elements[size_t(r)];
@@ -630,7 +471,7 @@ bool Carte::retoucheDepuis(QCPPainter *painter, QImage &tampon, const Vue &v,
                            const std::vector<int> &changees, bool neutre)
 {
     const Etats &apres = *etats;
-    const Scene &s = *scene_;
+    const Scene &s = *cache.derniere();
     QVector<QRect> sale;
     QVector<QRectF> saleVue;
     sales(v, tampon, changees, sale, saleVue);
@@ -695,7 +536,7 @@ Carte::Confiee Carte::confieRetouche(QCPPainter *painter, QImage &tampon, const 
     if (!memeJob) {
         arrete();
         Travail::Demande d;
-        d.scene = scene_;
+        d.scene = cache.derniere();
         d.etats = cible;
         d.vue = v;
         d.fond = cliche->fond();
@@ -718,7 +559,8 @@ Carte::Confiee Carte::confieRetouche(QCPPainter *painter, QImage &tampon, const 
         for (size_t r = 0; r < etats->size(); ++r)
             if ((*etats)[r] & CHOISIE)
                 choisies.push_back(int(r));
-        substitut = surligne(base, v, *scene_, choisies, painter->renderHints(), painter->modes());
+        substitut = surligne(base, v, *cache.derniere(), choisies, painter->renderHints(),
+                             painter->modes());
         etatsSubstitut = etats;
     }
     Cliche::copieChamp(tampon, substitut, v);
@@ -738,7 +580,7 @@ bool Carte::voisines(const Vue &v, const QVector<QRectF> &sale, const Etats &eta
             rangs.push_back(k);
     std::sort(rangs.begin(), rangs.end());
     rangs.erase(std::unique(rangs.begin(), rangs.end()), rangs.end());
-    const Scene &s = *scene_;
+    const Scene &s = *cache.derniere();
     long points = 0;
     for (int k : rangs) {
         const Scene::Element &e = s.elements[size_t(k)];
@@ -762,7 +604,7 @@ Travail::Demande Carte::demande(QCPPainter *painter, const QImage &tampon, const
                                 const std::shared_ptr<const Etats> &etats) const
 {
     Travail::Demande d;
-    d.scene = scene_;
+    d.scene = cache.derniere();
     d.etats = etats;
     d.vue = v;
     d.fond = tampon.copy();
@@ -780,14 +622,14 @@ void Carte::lance(QCPPainter *painter, const QImage &tampon, const Vue &v,
     // rectangle of the one that goes. Not past what a partial drawing
     // takes: the selection would never come.
     std::shared_ptr<const Etats> dessin = etats;
-    if (!choisies_.empty() && choisies_.size() <= size_t(CHANGEES_MAX)) {
+    if (!suivi.choisies().empty() && suivi.choisies().size() <= size_t(CHANGEES_MAX)) {
         auto sans = std::make_shared<Etats>(*etats);
         for (uint8_t &e : *sans)
             e &= uint8_t(~CHOISIE);
         dessin = sans;
     }
     Travail::Demande d = demande(painter, tampon, v, dessin);
-    d.avecIndex = !grille;
+    d.avecIndex = !cache.indexe();
     travail.reset(new Travail(std::move(d), fils));
     connect(travail.get(), &Travail::termine, this, &Carte::travailTermine);
     ++nombres.travaux;
@@ -815,9 +657,8 @@ void Carte::travailTermine()
         retoucheFinie(*fait);
         return;
     }
-    if (fait->index() && d.scene == scene_)
-        grille = fait->index();
-    if (d.scene != scene_ || geste->enCours() || d.vue != Vue::de(plot, &vueOk))
+    cache.garde(d.scene, fait->index());
+    if (d.scene != cache.derniere() || geste->enCours() || d.vue != Vue::de(plot, &vueOk))
         return;
     cliche->adopte(d.fond, fait->image(), fait->seules(), d.vue, d.scene, d.etats);
     ++nombres.complets;
@@ -833,7 +674,7 @@ void Carte::retoucheFinie(const Travail &fait)
     substitut = QImage();
     etatsSubstitut.reset();
     bool vueOk = false;
-    if (d.scene != scene_ || cliche->scene() != d.scene.get() || geste->enCours() ||
+    if (d.scene != cache.derniere() || cliche->scene() != d.scene.get() || geste->enCours() ||
         d.vue != cliche->vue() || d.vue != Vue::de(plot, &vueOk) ||
         cliche->fond().cacheKey() != d.fond.cacheKey() ||
         (d.base.cacheKey() != cliche->image().cacheKey() &&
@@ -920,16 +761,7 @@ bool Carte::ebaucheFinie()
         cliche->adopte(ebauche.fond(), ebauche.image(), QImage(), ebauche.vue(), s, lus);
         finition.reset(new Finition(ebauche.fond(), ebauche.image(), s));
         connect(finition.get(), &Finition::termine, this, &Carte::finitionTerminee);
-        etats_ = lus;
-        structureEtats = registre.structure();
-        choisies_.clear();
-        for (size_t r = 0; r < lus->size(); ++r)
-            if ((*lus)[r] & CHOISIE)
-                choisies_.push_back(int(r));
-        // Those suspected before the map was emptied name other curves.
-        suspects.erase(std::remove_if(suspects.begin(), suspects.end(),
-                                      [&](int r) { return size_t(r) >= lus->size(); }),
-                       suspects.end());
+        suivi.adopte(lus);
     }
     return true;
 }
@@ -976,7 +808,7 @@ void Carte::poursuisEbauche()
     // A curve is made shown and not selected.
     auto etats = std::make_shared<Etats>(lot->elements.size(), uint8_t(VISIBLE));
     for (size_t k = 0; k < faites; ++k)
-        (*etats)[k] = etat(courbes[debut + k]);
+        (*etats)[k] = Suivi::etat(courbes[debut + k]);
     ebauche.poursuit(lot, etats, fils);
     dernierLot.start();
     ++nombres.travaux;
@@ -1084,8 +916,7 @@ void Carte::finitionTerminee()
     if (!faite)
         return;
     cliche->completeSeules(faite->image(), faite->seules());
-    if (faite->scene() == scene_ && !grille)
-        grille = faite->index();
+    cache.garde(faite->scene(), faite->index());
 }
 
 void Carte::gesteCommence()
@@ -1100,15 +931,6 @@ void Carte::gesteFini()
 }
 
 // ------------------------------------------------------------------ index
-
-// Made here only when a click comes before the first job after a load.
-const Index &Carte::index()
-{
-    const std::shared_ptr<const Scene> &s = scene();
-    if (!grille)
-        grille = std::make_shared<const Index>(*s);
-    return *grille;
-}
 
 // The ranks of the curves whose box may meet `pixels`, in no order, with
 // repeats.
@@ -1131,7 +953,7 @@ std::vector<int> Carte::proches(const QRectF &pixels)
         }
         return r;
     }
-    return index().proches(xa, xb, ya, yb);
+    return cache.index(chargement).proches(xa, xb, ya, yb);
 }
 
 bool Carte::repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance,

@@ -60,43 +60,19 @@
 #include <memory>
 #include <vector>
 
+#include "kalucache.h"
 #include "kaluclic.h"
 #include "kalucourbe.h"
 #include "kaluebauche.h"
 #include "kalugeste.h"
 #include "kaluimage.h"
 #include "kaluindex.h"
+#include "kalulegende.h"
 #include "kaluregistre.h"
 #include "kaluscene.h"
+#include "kalusuivi.h"
 #include "kalutravail.h"
 #include "qcustomplot.h"
-
-class Carte;
-
-// The plot's legend, linear in its number of items: the library's own add
-// looks for the first free cell and widens every row on each call, and a
-// hidden legend still measures every item's text on each replot. Items are
-// in one column, item i in row i, as the library lays them out.
-//
-// Items are made only when something needs them: when the legend shows,
-// or when asked (Carte::faitEntrees).
-class Legende : public QCPLegend
-{
-  public:
-    // The map whose curves' items this legend makes when it shows.
-    void setCarte(Carte *carte) { this->carte = carte; }
-
-    // Appends `item` as a new last row. Takes ownership.
-    void ajoute(QCPAbstractLegendItem *item);
-
-    // A hidden legend is neither laid out nor measured.
-    void update(UpdatePhase phase) override;
-    QSize minimumOuterSizeHint() const override;
-    QSize maximumOuterSizeHint() const override;
-
-  private:
-    Carte *carte = nullptr;
-};
 
 // The map: the one layerable that draws every curve, on the layer just above
 // the curves' own. During a replot the curves' layer lends it its children,
@@ -238,19 +214,14 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // during a load parts announced whose curves are still to be made.
     size_t courbesEbauchees() const { return ebauche.dessinees(); }
 
-    // The map follows the curves' selection and visibility as the library's
-    // clicks and its own calls change them. Each replot reads every curve's
-    // state on maps of up to the given number of curves (65,536 by
-    // default); on bigger ones, only the selected ones and those the clicks
-    // and removals told of: a change made directly on a curve there
-    // (setSelection, setVisible) is not seen, and the window makes none.
-    // Tests: 0 reads as a big map does.
-    void setLectureComplete(size_t courbes) { lecture = courbes; }
+    // The curves' states are read as kalusuivi tells. Tests: 0 reads every
+    // map as a big one.
+    void setLectureComplete(size_t courbes) { suivi.setLectureComplete(courbes); }
 
     // Called by Courbe: the curve at `rang` is being deleted; its selection
     // may have changed.
     void oublie(int rang) override;
-    void suspecte(int rang) override { suspects.push_back(rang); }
+    void suspecte(int rang) override { suivi.suspecte(rang); }
     // Called by Courbe::selectTest: true when the map answers for `c` at
     // `pos`, with the distance (-1: not hit) and details in `*distance` and
     // `details`. The click filter answers (kaluclic).
@@ -280,10 +251,6 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
 
   private:
     const std::shared_ptr<const Scene> &scene();
-    bool lectureEntiere() const;
-    std::vector<int> aRelire() const;
-    std::shared_ptr<const Etats> etatsActuels(bool *entiers);
-    std::vector<int> choisiesPossibles() const;
     void dessineTout(QCPPainter *painter);
     bool retouche(QCPPainter *painter, QImage &tampon, const Vue &vue,
                   const std::shared_ptr<const Etats> &etats);
@@ -309,13 +276,13 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     bool ebaucheFinie();
     void poursuisEbauche();
     void arrete();
-    const Index &index();
     std::vector<int> proches(const QRectF &pixels);
 
     QCustomPlot *plot;
     QCPLayer *couche;            // the curves' layer
     QCPLayer *entrees = nullptr; // the legend items' layer
     Registre registre;
+    Suivi suivi{registre}; // the curves' states
     Clic clic;
     // Who holds the curves' layer's children: the layer, or the map for a
     // replot or for an export (Pret), one at a time. Adding curves (a load
@@ -329,16 +296,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     bool rapide_ = true;
     int fils = Travail::filsParDefaut();
 
-    // The curves' states as last read, the ranks selected in them, and the
-    // ranks whose state may have changed since.
-    std::shared_ptr<const Etats> etats_;
-    std::vector<int> choisies_, suspects;
-    unsigned structureEtats = ~0u; // the registry's, when they were read
-    size_t lecture = 65536;
-
-    std::shared_ptr<const Scene> scene_;
-    unsigned structureScene = ~0u;
-    std::shared_ptr<const Index> grille; // for scene_
+    Cache cache{registre}; // the scene and its index
     std::unique_ptr<Cliche> cliche;
     std::unique_ptr<Travail> travail; // the running job, if any
     // While a partial job runs: what shows of the states it draws towards.

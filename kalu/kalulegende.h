@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// kalulegende: the plot's legend for a map of a million curves, each with
+// its item, made and laid out in time linear in their number.
+//
+// The library's own add looks for the first free cell and widens every row
+// on each call, and a hidden legend still measures every item's text on
+// each replot. Here items are in one column, item i in row i, as the
+// library lays them out; they are made only when something needs them: when
+// the legend shows, or when asked (Carte::faitEntrees). A curve and its
+// item are selected together, whichever of the two the user clicked.
+//
+// Threads: GUI thread only.
+#ifndef KALULEGENDE_H
+#define KALULEGENDE_H
+
+#include <functional>
+#include <vector>
+
+#include "kalucourbe.h"
+#include "kaluregistre.h"
+#include "qcustomplot.h"
+
+class Carte;
+
+class Legende : public QCPLegend
+{
+  public:
+    // The map whose curves' items this legend makes when it shows.
+    void setCarte(Carte *carte) { this->carte = carte; }
+
+    // Appends `item` as a new last row. Takes ownership.
+    void ajoute(QCPAbstractLegendItem *item);
+
+    // A hidden legend is neither laid out nor measured.
+    void update(UpdatePhase phase) override;
+    QSize minimumOuterSizeHint() const override;
+    QSize maximumOuterSizeHint() const override;
+
+  private:
+    Carte *carte = nullptr;
+};
+
+// Gives every curve of `registre` that has none its legend item in
+// `legend`, in order, each selected as its curve is, on the layer
+// `entrees`. None while curves are being added: a legend still shown from
+// the last map would make a big load's items at every replot of the load.
+void faitEntrees(QCPLegend *legend, Registre &registre, QCPLayer *entrees);
+
+// Selects together, as a whole, each curve and its legend item of which
+// either is selected; `possibles` are the ranks of curves that may be
+// selected (the others are not). `choisie` is told of each curve whose
+// selection it set.
+void accordeSelection(QCPLegend *legend, Registre &registre, const std::vector<int> &possibles,
+                      const std::function<void(QCPCurve *)> &choisie);
+
+#endif
