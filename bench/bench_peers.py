@@ -6,7 +6,7 @@
 # of the runs of each (wall time from start to exit, peak memory), and the
 # ratios to the faster peer.
 #
-#   bench_peers.py [--runs N] [--only WORD] [--keep DIR] [--reelles]
+#   bench_peers.py [--runs N] [--only WORD] [--keep DIR] [--reelles | --occupe]
 #                  VIEWER EXPORT DIRECTORY
 #
 # VIEWER is kalu_bench_viewer (it makes the files, and its --charge mode is
@@ -15,7 +15,8 @@
 # EXPORT is kalu-export, DIRECTORY where the files are kept. --runs: runs of
 # each tool on each map (default 3); --only: the maps whose name holds WORD;
 # --keep: the last run's pictures are left in DIR; --reelles: the real-shaped
-# maps alone.
+# maps alone; --occupe: on the real-shaped maps, each tool quiet and then
+# beside two busy processes at normal priority (see table_occupee).
 #
 # The maps are the generated ones of at least 100,000 parts or 5,000,000
 # points (many small parts and few parts of very many points, polygons and
@@ -30,6 +31,7 @@
 # process per tool, the tools taking turns from map to map: the viewer's
 # (kalu_bench_viewer --redessin, default threads) beside QGIS's and
 # Mapnik's (peer_draw.py --redessin).
+import contextlib
 import math
 import os
 import shutil
@@ -264,9 +266,64 @@ def table_froide(viewer, export, cartes_, runs, travail):
 
 
 
+class Occupation:
+    """Two busy processes at the user's normal priority, one per core, as a
+    compile or a browser keeps a desktop busy."""
+
+    def __enter__(self):
+        self.pids = [subprocess.Popen(["/bin/sh", "-c", "while :; do :; done"]) for _ in range(2)]
+        time.sleep(0.5)
+        return self
+
+    def __exit__(self, *_):
+        for p in self.pids:
+            p.kill()
+            p.wait()
+
+
+def table_occupee(viewer, export, maps, runs, travail):
+    """Each tool's whole process on each map, quiet and then with two busy
+    processes, in turns, medians of `runs`; the viewer's complete picture and
+    its sharp picture after a 1 % pan (--redessin) beside them."""
+    print("\nOn a busy desktop: two `sh -c 'while :; do :; done'` at normal priority "
+          f"beside each run, against the same quiet; medians of {runs}, whole processes (s); "
+          "viewer's complete picture and sharp picture after a pan from inside its process.\n")
+    print("| map | tool | quiet | busy | busy / quiet | busy / QGIS busy |")
+    print("|---|---|---:|---:|---:|---:|")
+    echecs = []
+    for nom, parts, _points, chemin in maps:
+        en_cache(chemin)
+        c = Carte(nom, parts, 0, chemin, travail)
+        temps = {}
+        for charge in ("quiet", "busy"):
+            mesures = {o: [] for o in ("kalu-export", "viewer", "QGIS", "viewer picture",
+                                       "viewer pan")}
+            for _ in range(runs):
+                with Occupation() if charge == "busy" else contextlib.nullcontext():
+                    for outil in ("kalu-export", "viewer", "QGIS"):
+                        c.mesures[outil].clear()
+                        c.tour(outil, viewer, export)
+                        if c.mesures[outil]:
+                            mesures[outil].append(c.mesures[outil][-1][0])
+                    figures, echec = chaud([viewer, "--redessin", chemin], travail)
+                    if figures:
+                        mesures["viewer picture"].append(figures["charge_fin"])
+                        mesures["viewer pan"].append(figures["redessin"])
+                    else:
+                        echecs.append(f"{nom}, viewer --redessin ({charge}): {echec}")
+            temps[charge] = {o: statistics.median(v) if v else None for o, v in mesures.items()}
+        for outil in ("viewer", "viewer picture", "viewer pan", "kalu-export", "QGIS"):
+            q, b = temps["quiet"][outil], temps["busy"][outil]
+            qgis = temps["busy"]["QGIS"] if outil in ("viewer", "kalu-export") else None
+            print(f"| {nom} | {outil} | {nombre(q, '%.2f')} | {nombre(b, '%.2f')} | "
+                  f"{rapport(b, q)} | {rapport(b, qgis)} |")
+        echecs += c.echecs
+    return echecs
+
+
 def main():
     args = sys.argv[1:]
-    runs, seul, garde, generees = 3, "", None, True
+    runs, seul, garde, generees, occupe = 3, "", None, True, False
     while args and args[0].startswith("--"):
         option = args.pop(0)
         if option == "--runs" and args:
@@ -277,11 +334,13 @@ def main():
             garde = args.pop(0)
         elif option == "--reelles":
             generees = False
+        elif option == "--occupe":
+            occupe, generees = True, False
         else:
             args = []
     if len(args) != 3:
         sys.stderr.write("usage: bench_peers.py [--runs N] [--only WORD] [--keep DIR] "
-                         "[--reelles] VIEWER EXPORT DIRECTORY\n")
+                         "[--reelles | --occupe] VIEWER EXPORT DIRECTORY\n")
         return 2
     viewer, export, dossier = (os.path.abspath(a) for a in args)
     travail = garde or tempfile.mkdtemp(prefix="kalu-peers-", dir=dossier)
@@ -291,8 +350,11 @@ def main():
                for nom, parts, points, chemin in cartes(viewer, dossier, seul)] if generees else []
     froides += [(nom, parts, points, chemin)
                 for nom, parts, points, _plus_grande, chemin in reelles(dossier, seul)]
-    echecs = table_froide(viewer, export, froides, runs, travail)
-    echecs += table_chaude(viewer, dossier, seul, travail)
+    if occupe:
+        echecs = table_occupee(viewer, export, froides, runs, travail)
+    else:
+        echecs = table_froide(viewer, export, froides, runs, travail)
+        echecs += table_chaude(viewer, dossier, seul, travail)
     for e in echecs:
         print(f"(failed: {e})")
     if not garde:

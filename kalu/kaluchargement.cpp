@@ -154,6 +154,7 @@ void Chargement::faitCourbe(const Piece &p)
 void Chargement::annonce()
 {
     std::vector<Scene::Element> suivants;
+    suivants.reserve(prets.size() - carte->annoncees());
     for (size_t k = carte->annoncees(); k < prets.size(); ++k) {
         const Piece &p = prets[k];
         if (vu[p.polygone] < 0)
