@@ -40,12 +40,13 @@
 //   made through Pret (kalu-export) with a job on every core, waited for,
 //   when they paint on a raster picture.
 //
-// What Carte keeps, once its curves' registry (kaluregistre) and its click
-// filter (kaluclic) are classes of their own: the legend items (Legende,
-// faitEntrees, accordeSelection), the axes' fit (recadre), the curves'
-// states and what changed in them since the last reading, the scene and
-// its index, the replots (lending itself the curves, the picture, the
-// jobs) and the exports (Pret).
+// What Carte keeps, its curves' registry (kaluregistre), click filter
+// (kaluclic), legend (kalulegende), states as last read (kalusuivi) and
+// scene with its index (kalucache) being classes of their own: the axes'
+// fit (recadre, cadre), lending itself the curves (prete, rend, Pret), the
+// draw's dispatch (dessine), the running job and the picture's state
+// (image), the load's and the export's pictures (ebauche and the parts
+// announced ahead of their curves), and the counters.
 //
 // Threads: every class here is used on the GUI thread only. The jobs never
 // see them: they get a Scene, the curves' states and a Vue.
