@@ -41,7 +41,7 @@ class Cache
   private:
     Registre &registre;
     std::shared_ptr<const Scene> scene_;
-    unsigned structure = ~0u; // the registry's, when scene_ was made
+    unsigned structure = ~0u;            // the registry's, when scene_ was made
     std::shared_ptr<const Index> grille; // of scene_
 };
 

@@ -28,8 +28,6 @@ const int CHANGEES_MAX = 256;
 // A lot of a load's curves, in points: a job draws it within a tenth of a
 // second or so, and the growing map shows that often.
 const long POINTS_LOT = 1000000;
-// What a curve costs a lot beside its points, as the registry counts it.
-const long POINTS_PAR_COURBE = 16;
 // A lot of curves made is joined by the parts read after them up to this
 // many curves: copying their elements would stall the window.
 const size_t JOINTES_MAX = 100000;
@@ -89,8 +87,7 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 {
     Courbe *c = registre.ajoute(cles, valeurs, place);
     clic.ajoutee(c);
-    if (!aVenir.empty())
-        aVenir.pop_front(); // its element is the curve's now
+    ebauche.prise(); // an announced part is the curve's now
     if ((chargement || pourExport) && rapide_ && !sansEbauche && !relance.isActive() &&
         !ebauche.enCours())
         relance.start(0);
@@ -101,10 +98,7 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 // them among the plot's children.
 void Carte::annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits)
 {
-    habitsAVenir = habits;
-    aVenir.insert(aVenir.end(), std::make_move_iterator(suivants.begin()),
-                  std::make_move_iterator(suivants.end()));
-    suivants.clear();
+    ebauche.annonce(suivants, habits);
     if ((chargement || pourExport) && rapide_ && !sansEbauche && !relance.isActive() &&
         !ebauche.enCours())
         relance.start(0);
@@ -115,7 +109,7 @@ void Carte::vide()
     arrete();
     cliche->oublie();
     ebauche.oublie();
-    aVenir.clear();
+    ebauche.oublieAnnoncees();
     QCPLegend *legend = plot->legend;
     QVector<QCPLayoutElement *> items;
     items.reserve(legend->elementCount());
@@ -132,7 +126,7 @@ void Carte::retireDepuis(size_t debut)
 {
     arrete();
     ebauche.oublie();
-    aVenir.clear();
+    ebauche.oublieAnnoncees();
     clic.oublie(nullptr);
     registre.retireDepuis(debut);
 }
@@ -775,7 +769,7 @@ void Carte::poursuisEbauche()
 {
     const std::vector<Courbe *> &courbes = registre.courbes();
     const size_t debut = ebauche.dessinees();
-    if (!ebauche.commencee() || ebauche.enCours() || debut >= courbes.size() + aVenir.size())
+    if (!ebauche.commencee() || ebauche.enCours() || debut >= courbes.size() + ebauche.annoncees())
         return;
     const qint64 reste = INTERVALLE_EBAUCHE - (dernierLot.isValid() ? dernierLot.elapsed() : 0);
     if (chargement && dernierLot.isValid() && reste > 0) {
@@ -788,7 +782,7 @@ void Carte::poursuisEbauche()
     std::shared_ptr<const Scene> lot;
     size_t faites = 0; // the lot's first elements that are curves made
     if (debut >= n) {
-        lot = lotAVenir(debut - n, points, nullptr);
+        lot = ebauche.annoncees(debut - n, points, nullptr);
         // The registry's lots would go on from its last curve: it need not
         // keep a copy of the curves being made for them.
         registre.lot(n, 0);
@@ -797,8 +791,8 @@ void Carte::poursuisEbauche()
         faites = lot->elements.size();
         // The parts read after them go in the same lot, unless the curves'
         // elements are too many to copy now.
-        if (debut + faites == n && !aVenir.empty() && faites <= JOINTES_MAX)
-            lot = lotAVenir(0, points, lot);
+        if (debut + faites == n && ebauche.annoncees() > 0 && faites <= JOINTES_MAX)
+            lot = ebauche.annoncees(0, points, lot);
     }
     if (!lot->dessinable) { // curves only the library draws: the map shows once whole
         sansEbauche = true;
@@ -812,35 +806,6 @@ void Carte::poursuisEbauche()
     ebauche.poursuit(lot, etats, fils);
     dernierLot.start();
     ++nombres.travaux;
-}
-
-// The announced parts from the `debut`th on, after the elements of `avant`
-// (if any), within `points` in all (at least one element).
-std::shared_ptr<const Scene> Carte::lotAVenir(size_t debut, long points,
-                                              const std::shared_ptr<const Scene> &avant) const
-{
-    std::shared_ptr<Scene> s = Scene::nouvelle();
-    if (avant) {
-        *s = *avant;
-        for (const Scene::Element &e : s->elements)
-            points -= e.points + POINTS_PAR_COURBE;
-        if (points <= 0)
-            return avant;
-    }
-    // Their looks, among those of the curves before them.
-    std::vector<int> habit(habitsAVenir.size());
-    for (size_t h = 0; h < habit.size(); ++h) {
-        auto it = std::find(s->habits.begin(), s->habits.end(), habitsAVenir[h]);
-        habit[h] = int(it - s->habits.begin());
-        if (it == s->habits.end())
-            s->habits.push_back(habitsAVenir[h]);
-    }
-    for (size_t k = debut; k < aVenir.size() && points > 0; ++k) {
-        s->elements.push_back(aVenir[k]);
-        s->elements.back().habit = habit[size_t(aVenir[k].habit)];
-        points -= aVenir[k].points + POINTS_PAR_COURBE;
-    }
-    return s;
 }
 
 // New curves wait, or the time between two lots is over: a replot shows

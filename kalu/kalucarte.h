@@ -57,7 +57,6 @@
 #include <QImage>
 #include <QTimer>
 
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -124,7 +123,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // `habits`, the looks their curves will have (Habit::de of a curve made
     // the same way). Taken back with the curves (retireDepuis, vide).
     void annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits);
-    size_t annoncees() const { return aVenir.size(); }
+    size_t annoncees() const { return ebauche.annoncees(); }
     // The number of curves, holes included: the rank the next one gets.
     size_t rangSuivant() const { return registre.courbes().size(); }
     // Removes the curves from rank `debut` on, as vide() removes them all:
@@ -314,10 +313,6 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     bool pourExport = false; // the pictures are an export's (esquisse)
     bool saisie = false;     // esquisse is taking the export's picture
     unsigned rangsEbauche = 0;
-    std::deque<Scene::Element> aVenir; // announced, after the last curve
-    std::vector<Habit> habitsAVenir;   // their looks
-    std::shared_ptr<const Scene> lotAVenir(size_t debut, long points,
-                                           const std::shared_ptr<const Scene> &avant) const;
     QElapsedTimer dernierLot;
     QTimer relance;
     std::unique_ptr<Finition> finition; // of the picture the pictures became

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluebauche.h"
 
+#include <algorithm>
+
+// What a part costs a lot beside its points, as the registry counts it.
+static const long POINTS_PAR_COURBE = 16;
+
 Ebauche::~Ebauche()
 {
     arrete();
@@ -97,4 +102,47 @@ void Ebauche::arrete()
 {
     if (Travail::metDeCote(travail, arretes))
         etatsLot.reset();
+}
+
+void Ebauche::annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits)
+{
+    habitsAVenir = habits;
+    aVenir.insert(aVenir.end(), std::make_move_iterator(suivants.begin()),
+                  std::make_move_iterator(suivants.end()));
+    suivants.clear();
+}
+
+void Ebauche::prise()
+{
+    if (!aVenir.empty())
+        aVenir.pop_front();
+}
+
+// The announced parts from the `debut`th on, after the elements of `avant`
+// (if any), within `points` in all (at least one element).
+std::shared_ptr<const Scene> Ebauche::annoncees(size_t debut, long points,
+                                                const std::shared_ptr<const Scene> &avant) const
+{
+    std::shared_ptr<Scene> s = Scene::nouvelle();
+    if (avant) {
+        *s = *avant;
+        for (const Scene::Element &e : s->elements)
+            points -= e.points + POINTS_PAR_COURBE;
+        if (points <= 0)
+            return avant;
+    }
+    // Their looks, among those of the curves before them.
+    std::vector<int> habit(habitsAVenir.size());
+    for (size_t h = 0; h < habit.size(); ++h) {
+        auto it = std::find(s->habits.begin(), s->habits.end(), habitsAVenir[h]);
+        habit[h] = int(it - s->habits.begin());
+        if (it == s->habits.end())
+            s->habits.push_back(habitsAVenir[h]);
+    }
+    for (size_t k = debut; k < aVenir.size() && points > 0; ++k) {
+        s->elements.push_back(aVenir[k]);
+        s->elements.back().habit = habit[size_t(aVenir[k].habit)];
+        points -= aVenir[k].points + POINTS_PAR_COURBE;
+    }
+    return s;
 }

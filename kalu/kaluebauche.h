@@ -10,6 +10,12 @@
 // goes on making the next ones. When the load ends in the view the pictures
 // were drawn for, the complete picture is already made.
 //
+// The parts the reader gave whose curves are still to be made are announced
+// here with the looks their curves will have: a lot takes them after the
+// curves made, so that the picture follows the reading, not the making of
+// the curves on the GUI thread. A curve draws what its part's element says:
+// once the curves are made, the picture is theirs.
+//
 // When the view changes during the load (a drag, the wheel, a resize), the
 // pictures begin again for the new view, and the last picture that held
 // curves is shown moved and scaled to it (dessineDeplacee) until the new
@@ -24,6 +30,7 @@
 #include <QImage>
 #include <QObject>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -74,6 +81,22 @@ class Ebauche : public QObject
     // view moves, or for a new view whose pictures hold no curve yet.
     void dessineDeplacee(QCPPainter *painter, const Vue &maintenant);
 
+    // The parts of the load read whose curves are not made yet, in the
+    // order their curves will be made, after the last curve: the pictures
+    // may draw them ahead of their curves. `suivants[k].habit` indexes
+    // `habits`, the looks their curves will have. Not forgotten with the
+    // pictures (oublie): only with the curves (oublieAnnoncees).
+    void annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits);
+    size_t annoncees() const { return aVenir.size(); }
+    // The first part announced is a curve now.
+    void prise();
+    void oublieAnnoncees() { aVenir.clear(); }
+    // A lot of the announced parts from the `debut`th on, after the elements
+    // of `avant` (if any: a lot of curves made), within `points` in all
+    // (at least one element).
+    std::shared_ptr<const Scene> annoncees(size_t debut, long points,
+                                           const std::shared_ptr<const Scene> &avant) const;
+
     const QImage &fond() const { return fond_; }
     const QImage &image() const { return image_; }
     const Vue &vue() const { return vue_; }
@@ -95,7 +118,9 @@ class Ebauche : public QObject
     std::unique_ptr<Travail> travail; // the lot being drawn
     std::shared_ptr<const Etats> etatsLot;
     std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
-    Cliche deplacee; // the last picture with curves, to be shown moved
+    Cliche deplacee;                   // the last picture with curves, to be shown moved
+    std::deque<Scene::Element> aVenir; // announced, after the last curve
+    std::vector<Habit> habitsAVenir;   // their looks
 };
 
 #endif
