@@ -11,6 +11,14 @@
 
 static const char KLUSRC[] = "../kalu/kalucarte.cpp";
 
+// The test builds check the map's states at their transitions.
+#ifdef KALU_VERIFICATIONS
+#define VERIFIE(condition)                                                                         \
+    ((condition) ? void(0) : qFatal("%s: %s does not hold", KLUSRC, #condition))
+#else
+#define VERIFIE(condition) void(0)
+#endif
+
 namespace
 {
 
@@ -201,14 +209,14 @@ const std::shared_ptr<const Scene> &Carte::scene()
 // them, or gets them back.
 void Carte::prete(Activite pour)
 {
-    Q_ASSERT(activite == Activite::Repos && pour != Activite::Repos);
+    VERIFIE(activite == Activite::Repos && pour != Activite::Repos);
     pretees.swap(acces::enfants(couche));
     activite = pour;
 }
 
 void Carte::rend(Activite de)
 {
-    Q_ASSERT(activite == de && de != Activite::Repos);
+    VERIFIE(activite == de && de != Activite::Repos);
     pretees.swap(acces::enfants(couche));
     activite = Activite::Repos;
 }
@@ -229,7 +237,7 @@ void Carte::apresReplot()
         return;
     rend(Activite::Replot);
     if (image == Image::Posee) {
-        image = Image::Montree;
+        passe(Image::Montree);
         emit imageComplete();
     }
 }
@@ -250,12 +258,20 @@ Carte::Pret::~Pret()
 }
 
 // A gesture under way, or none: a drawing put in this replot is still told.
+// A complete drawing is put in the buffer only by a replot, which tells it
+// once over (apresReplot).
+void Carte::passe(Image vers)
+{
+    VERIFIE(vers != Image::Posee || activite == Activite::Replot);
+    image = vers;
+}
+
 void Carte::setAttente(bool oui)
 {
     if (oui)
-        image = Image::Attendue;
+        passe(Image::Attendue);
     else if (image == Image::Attendue)
-        image = Image::Montree;
+        passe(Image::Montree);
 }
 
 // Memory running out while a replot prepares the curves' picture (a scene,
@@ -271,7 +287,7 @@ void Carte::draw(QCPPainter *painter)
         cliche->oublie();
         ebauche.oublie();
         sansEbauche = chargement;
-        image = Image::Montree;
+        passe(Image::Montree);
         zolavis(KLUSRC, "draw", nullptr, "not enough memory to draw the map now!\n");
     }
 }
@@ -318,25 +334,25 @@ void Carte::dessine(QCPPainter *painter)
         cliche->oublie();
         dessineTout(painter);
         ++nombres.complets;
-        image = Image::Posee;
+        passe(Image::Posee);
         return;
     }
     // A partial job may find its change out of view: the picture then takes
     // it as it is, and what is left is drawn from there.
     for (int etape = 0; etape < 3 && cliche->vaPour(v, s.get(), *tampon); ++etape) {
         if (retouche(painter, *tampon, v, etats)) {
-            image = Image::Posee;
+            passe(Image::Posee);
             return;
         }
         const Confiee c = confieRetouche(painter, *tampon, v, etats);
         if (c == Confiee::Lancee) {
-            image = Image::Attendue;
+            passe(Image::Attendue);
             return;
         }
         if (c == Confiee::Non)
             break;
     }
-    image = Image::Attendue;
+    passe(Image::Attendue);
     // A job for this view and scene goes on: the states that changed since
     // it began are redrawn once its picture is in.
     const bool memeTravail = travail && !travail->demande().partiel() &&
@@ -717,7 +733,7 @@ bool Carte::dessineEbauche(QCPPainter *painter)
         return false;
     }
     arrete();
-    image = Image::Attendue;
+    passe(Image::Attendue);
     if (!possible)
         return true; // the map shows once its curves are all made
     if (!ebauche.vaPour(v, *tampon) || rangsEbauche != registre.rangs()) {

@@ -321,6 +321,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // gesture goes on, a job runs), or put in the buffer by this replot and
     // told once the replot is over.
     enum class Image { Montree, Attendue, Posee } image = Image::Montree;
+    void passe(Image vers);
     void setAttente(bool oui);
     Compteurs nombres;
 };
