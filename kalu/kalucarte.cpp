@@ -35,6 +35,8 @@ const long POINTS_LOT = 1000000;
 
 // ---------------------------------------------------------------- Legende
 
+// Writes the layout grid's own lists (entry B4 of the register in
+// kaluacces.h): kalu_test_acces compares the result with addItem's.
 void Legende::ajoute(QCPAbstractLegendItem *item)
 {
     if (columnCount() > 1) { // not this window's layout; keep it right
@@ -345,7 +347,7 @@ std::vector<int> Carte::choisiesPossibles() const
 // ----------------------------------------------------- replot and drawing
 
 // The curves' layer lends its children to the map, so that it draws none of
-// them, or gets them back.
+// them, or gets them back (entry B2 of the register in kaluacces.h).
 void Carte::prete(Activite pour)
 {
     Q_ASSERT(activite == Activite::Repos && pour != Activite::Repos);
@@ -360,8 +362,9 @@ void Carte::rend(Activite de)
     activite = Activite::Repos;
 }
 
-// The library does not replot within a replot. A replot within an export
-// finds the curves lent already, and draws them as the export does.
+// The library does not replot within a replot (entry B12 of the register in
+// kaluacces.h). A replot within an export finds the curves lent already,
+// and draws them as the export does.
 void Carte::avantReplot()
 {
     if (!rapide_ || activite == Activite::Export)
@@ -459,7 +462,9 @@ void Carte::dessine(QCPPainter *painter)
     }
     bool entiers = true;
     const std::shared_ptr<const Etats> etats = etatsActuels(&entiers);
-    // Nothing to draw, or curves only the library draws: drawn here.
+    // Nothing to draw, or curves only the library draws, or a paint buffer
+    // the map can't write in place (entry B11 of the register in
+    // kaluacces.h): drawn here, on the GUI thread.
     if (!possible || !entiers || s->elements.empty()) {
         arrete();
         cliche->oublie();
