@@ -84,7 +84,8 @@ struct DeuxLegendes {
         if (a->outerRect() != b->outerRect())
             return ::testing::AssertionFailure() << "the legend's place differs";
         for (int i = 0; i < a->itemCount(); ++i)
-            if (a->item(i)->outerRect() != b->item(i)->outerRect() || a->element(i, 0) != a->item(i))
+            if (a->item(i)->outerRect() != b->item(i)->outerRect() ||
+                a->element(i, 0) != a->item(i))
                 return ::testing::AssertionFailure() << "item " << i << " is laid out elsewhere";
         return nous.toPixmap().toImage() == eux.toPixmap().toImage()
                    ? ::testing::AssertionSuccess()
@@ -104,7 +105,8 @@ TEST(Legendes, RowsAppendedInPlaceAreTheLibrarysOwn)
     }
     EXPECT_TRUE(d.pareilles()) << "after an item was taken";
     for (QCustomPlot *p : {&d.nous, &d.eux})
-        p->legend->addItem(new QCPPlottableLegendItem(p->legend, static_cast<QCPCurve *>(p->plottable(2))));
+        p->legend->addItem(
+            new QCPPlottableLegendItem(p->legend, static_cast<QCPCurve *>(p->plottable(2))));
     EXPECT_TRUE(d.pareilles()) << "after the library added one";
 }
 
@@ -135,7 +137,8 @@ TEST(Decorateurs, ASharedDecoratorIsFreedOnceByItsLastCurve)
     EXPECT_EQ(reste->selectionDecorator(), garde.lock().get());
     EXPECT_EQ(reste->selectionDecorator()->pen(), QPen(Qt::magenta, 2));
     ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "removeAllGraphs"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return garde.expired(); }, 20000)) << "the last curve kept it";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return garde.expired(); }, 20000))
+        << "the last curve kept it";
 }
 
 } // namespace

@@ -66,8 +66,8 @@ TEST(Distance, TheCurvesDistanceIsTheLibrarys)
                 continue;
             ++mesures;
             const double attendue = c->QCPCurve::selectTest(pos, false, &eux);
-            ecarts += d != attendue ||
-                      nous.value<QCPDataSelection>() != eux.value<QCPDataSelection>();
+            ecarts +=
+                d != attendue || nous.value<QCPDataSelection>() != eux.value<QCPDataSelection>();
         }
     EXPECT_GT(mesures, 1000);
     EXPECT_EQ(ecarts, 0) << "of " << mesures;

@@ -59,17 +59,21 @@ TEST(Portee, EveryPixelACurveDrawsIsWithinItsReach)
 {
     auto v = nouvelle();
     QCustomPlot *p = plot(*v);
-    charge(*v, {shapefile(5, {{5, {frontiere(3, 5, 2.5, 5000)}}, {5, {{{6, 6}, {6, 8}, {8, 8}, {8, 6}, {6, 6}}}}},
-                          "portee.shp"),
-                shapefile(3, {{3, {{{0.5, 8}, {2, 8.7}, {4, 8.1}, {9.5, 1.4}}}}}, "portee-ligne.shp")});
+    charge(*v,
+           {shapefile(5,
+                      {{5, {frontiere(3, 5, 2.5, 5000)}},
+                       {5, {{{6, 6}, {6, 8}, {8, 8}, {8, 6}, {6, 6}}}}},
+                      "portee.shp"),
+            shapefile(3, {{3, {{{0.5, 8}, {2, 8.7}, {4, 8.1}, {9.5, 1.4}}}}}, "portee-ligne.shp")});
     cadre(*v, QCPRange(0.3, 9.7), QCPRange(0.4, 9.9));
     ASSERT_EQ(p->plottableCount(), 3);
     bool ok = true;
     const Vue vue = Vue::de(p, &ok);
     ASSERT_TRUE(ok);
     const QSize taille = p->size() * p->devicePixelRatioF();
-    for (const QPen &trait : {QPen(Qt::black, 0), QPen(Qt::black, 1), QPen(Qt::blue, 1, Qt::DashLine),
-                              QPen(Qt::darkRed, 2), QPen(Qt::darkRed, 4)}) {
+    for (const QPen &trait :
+         {QPen(Qt::black, 0), QPen(Qt::black, 1), QPen(Qt::blue, 1, Qt::DashLine),
+          QPen(Qt::darkRed, 2), QPen(Qt::darkRed, 4)}) {
         for (int k = 0; k < p->plottableCount(); ++k) {
             Courbe *c = static_cast<Courbe *>(p->plottable(k));
             c->setPen(trait);
@@ -94,8 +98,8 @@ TEST(Portee, EveryPixelACurveDrawsIsWithinItsReach)
                         if (qAlpha(reinterpret_cast<const QRgb *>(im.constScanLine(y))[x]) != 0)
                             ++(reach.contains(x, y) ? dedans : dehors);
                 EXPECT_GT(dedans, 0) << k;
-                EXPECT_EQ(dehors, 0) << "curve " << k << ", pen " << trait.widthF()
-                                     << (choisie ? ", selected" : "");
+                EXPECT_EQ(dehors, 0)
+                    << "curve " << k << ", pen " << trait.widthF() << (choisie ? ", selected" : "");
             }
         }
     }
