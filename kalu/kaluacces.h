@@ -46,7 +46,7 @@
 // B6 A copy of QCPCurve::getCurveLines and its helpers (lignesCourbe,
 //    distanceLignes, kalulignes.cpp): the lines made from a Vue on any
 //    thread, without the live axes. Check: the functions, line for line.
-//    Tests: kalu_test_lignes (bit for bit), kalu_test_clic (Distance).
+//    Tests: kalu_test_lignes (bit for bit), kalu_test_courbe (Distance).
 // B7 A copy of QCPCurve::draw, QCPAbstractPlottable1D::drawPolyline, the
 //    cosmetic pen of width 1 and QCPLayerable::applyAntialiasingHint
 //    (dessineCourbe, trace, raster, lissage, Habit::de, kalutrace.cpp):
@@ -57,7 +57,7 @@
 // B8 A copy of QCPCurve::selectTest and pointDistance (Courbe::distance,
 //    kalucourbe.cpp): the library makes a ring's lines whole before
 //    measuring; the copy measures them as they are made. Check: both
-//    functions. Test: kalu_test_clic (Distance).
+//    functions. Test: kalu_test_courbe (Distance).
 // B9 A copy of QCPAxis::coordToPixel and pixelToCoord for linear axes
 //    (Vue::pixelX, pixelY, cleX, valeurY, kaluvue.h): a view as a value a
 //    job may read. Check: both functions, term for term (the rounding

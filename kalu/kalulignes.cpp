@@ -24,7 +24,7 @@
 static_assert(QCUSTOMPLOT_VERSION == 0x020100,
               "kalulignes.cpp copies QCPCurve::getCurveLines and its helpers from QCustomPlot "
               "2.1.0 (entry B6 of the register in kalu/kaluacces.h): compare each function "
-              "below with the new release's, run kalu_test_lignes and kalu_test_clic, go "
+              "below with the new release's, run kalu_test_lignes and kalu_test_courbe, go "
               "through the rest of the register, then change the version checked here");
 
 namespace

@@ -80,7 +80,10 @@ struct DeuxLegendes {
             a->columnStretchFactors() != b->columnStretchFactors())
             return ::testing::AssertionFailure()
                    << a->rowCount() << " x " << a->columnCount() << " rows and columns, "
-                   << b->rowCount() << " x " << b->columnCount() << " expected";
+                   << a->rowStretchFactors().size() << " x " << a->columnStretchFactors().size()
+                   << " stretch factors; " << b->rowCount() << " x " << b->columnCount() << ", "
+                   << b->rowStretchFactors().size() << " x " << b->columnStretchFactors().size()
+                   << " expected";
         if (a->outerRect() != b->outerRect())
             return ::testing::AssertionFailure() << "the legend's place differs";
         for (int i = 0; i < a->itemCount(); ++i)
