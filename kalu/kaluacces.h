@@ -1,11 +1,105 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// kaluacces: the only place that reaches below the plotting library's public
-// interface (checked against QCustomPlot 2.1.0, and another release fails
-// the build until it has been checked too). Each access says why the public
-// way won't do on a map of a million curves.
+// kaluacces: the reaches below QCustomPlot's public interface that are pure
+// reaches (a protected list, a protected pointer), and, below, the register
+// of every place in the viewer that depends on how QCustomPlot 2.1.0 or
+// Qt 5.15's raster engine work inside. CONTRIBUTING.md ("Upgrading Qt or
+// QCustomPlot") tells how to go through it; each static_assert that stops
+// another release names its entry here.
 //
 // Threads: GUI thread only, as the plot itself.
+//
+// ---- The register ---------------------------------------------------------
+// Each entry: what is reached or copied, where, why the public way won't do
+// on a map of a million curves, what to compare in a new release, and the
+// tests that fail when it changed (ctest -R <name>, Release and sanitizer).
+//
+// QCustomPlot 2.1.0 (static_assert QCUSTOMPLOT_VERSION in kaluacces.cpp,
+// kalulignes.cpp, kalutrace.cpp):
+//
+// B1 QCustomPlot::mPlottables (acces::plottables; kaluregistre): addPlottable
+//    searches the whole list before each append, removePlottable from the
+//    front. Check: addPlottable, removePlottable, clearPlottables keep
+//    nothing else in step with the list. Tests: kalu_test_acces (Listes),
+//    kalu_test_manycurves.
+// B2 QCPLayer::mChildren (acces::enfants; Carte::prete and rend in
+//    kalucarte, Clic::eventFilter in kaluclic, kaluregistre): during a
+//    replot the map takes the curves' layer's children, so that the layer
+//    draws none; during a click the layer holds only the curves near the
+//    pointer. Check: QCPLayer::draw, QCustomPlot::layerableListAt and the
+//    event passes read the children and nothing cached from them. Tests:
+//    kalu_test_acces (Listes), kalu_test_carte, kalu_test_clic.
+// B3 QCPLayerable::mLayer (acces::demenage, acces::oublieCouche;
+//    kaluregistre, Carte::faitEntrees): setLayer searches the whole target
+//    layer first. Check: setLayer, moveToLayer, ~QCPLayerable. Tests:
+//    kalu_test_acces (Listes), kalu_test_manycurves.
+// B4 QCPLayoutGrid::mElements, mRowStretchFactors, mColumnStretchFactors
+//    and adoptElement (Legende::ajoute, kalucarte.cpp): addItem looks for
+//    the first free cell and widens every row at each call. Check:
+//    QCPLayoutGrid::addElement, takeAt, simplify, expandTo keep no other
+//    member in step. Test: kalu_test_acces (Legendes).
+// B5 QCPAbstractPlottable::mSelectionDecorator (Courbe::partageChoix and
+//    ~Courbe, kalucourbe.cpp): one decorator shared by all the curves of a
+//    look, not a million. Check: ~QCPAbstractPlottable and
+//    setSelectionDecorator delete it, nothing else does. Test:
+//    kalu_test_acces (Decorateurs), under the sanitizer.
+// B6 A copy of QCPCurve::getCurveLines and its helpers (lignesCourbe,
+//    distanceLignes, kalulignes.cpp): the lines made from a Vue on any
+//    thread, without the live axes. Check: the functions, line for line.
+//    Tests: kalu_test_lignes (bit for bit), kalu_test_courbe (Distance).
+// B7 A copy of QCPCurve::draw, QCPAbstractPlottable1D::drawPolyline, the
+//    cosmetic pen of width 1 and QCPLayerable::applyAntialiasingHint
+//    (dessineCourbe, trace, raster, lissage, Habit::de, kalutrace.cpp):
+//    the jobs draw every curve as the library would, off the GUI thread.
+//    Check: those functions. Tests: the picture tests, kalu_test_carte,
+//    kalu_test_trace, kalu_test_travail, kalu_test_surligne, each at device
+//    pixel ratios 1, 1.5 and 2 (the _x1.5 and _x2 variants).
+// B8 A copy of QCPCurve::selectTest and pointDistance (Courbe::distance,
+//    kalucourbe.cpp): the library makes a ring's lines whole before
+//    measuring; the copy measures them as they are made. Check: both
+//    functions. Test: kalu_test_courbe (Distance).
+// B9 A copy of QCPAxis::coordToPixel and pixelToCoord for linear axes
+//    (Vue::pixelX, pixelY, cleX, valeurY, kaluvue.h): a view as a value a
+//    job may read. Check: both functions, term for term (the rounding
+//    follows the order of the terms). Test: kalu_test_vue (Transformation).
+// B10 QCPLayer::draw clips each child to its clipRect() one row up
+//    (Vue::zone; Cliche::champ, Carte::dessineTout, the jobs' clips): the
+//    pixels a curve may touch. Check: QCPLayer::draw and
+//    QCPAbstractPlottable::clipRect. Test: kalu_test_vue (Transformation).
+// B11 A replot paints into a QCPPaintBufferPixmap, whose painter's
+//    paintEngine()->paintDevice() is, on the raster platform, the QImage
+//    under the pixmap, ARGB32 premultiplied, of the viewport's size times
+//    the ratio (Cliche::tamponDe, kaluimage.cpp): the map copies its
+//    picture into it with memcpy. Should it be anything else, tamponDe says
+//    so with null and the map falls back to drawing every curve on the GUI
+//    thread at each replot: right, but slow. Check: QCPPaintBufferPixmap
+//    and QRasterPlatformPixmap. Test: kalu_test_image (Tampon).
+// B12 beforeReplot comes before the layers draw, afterReplot after them,
+//    and the library never replots within a replot (Carte::avantReplot,
+//    apresReplot, Pret, kalucarte.cpp). Check: QCustomPlot::replot. Tests:
+//    kalu_test_carte, kalu_test_export.
+//
+// Qt 5.15's raster engine (static_assert QT_VERSION in kalutrace.cpp):
+//
+// R1 QRasterPaintEngine::fillPolygon fills a polygon of more than 0xffff
+//    points as two, cut at the median height (splitPolygon), and so on
+//    (coupe, kalutrace.cpp): a band must cut a huge ring the same way
+//    before leaving points out. Test: kalu_test_trace (Bandes).
+// R2 The engine fills a polygon of four or five points that looks like a
+//    rectangle as a rectangle, with other pixels: resserre keeps at least
+//    six points of a longer line (kalutrace.cpp). Test: kalu_test_trace
+//    (Bandes: the square with points along its sides).
+// R3 How far a pen of width 1 at most and its antialiasing reach beyond a
+//    curve's points: 3 pixels beyond its box (portee, kalutrace.cpp), 4
+//    beyond a band before its points are left out (PORTEE_TRAIT,
+//    kalutravail.cpp), the fond copied ceil(2 x ratio) + 2 device pixels
+//    around a band (Travail::dessineBande), a footprint's tiles widened by
+//    the pen (Empreinte, kalusurligne.cpp). Tests: kalu_test_trace
+//    (Portee, Bandes), kalu_test_surligne (Tuiles).
+// R4 A clip leaves the pixels it keeps as they would be without it, and the
+//    rasteriser's steps depend on where the picture starts: each band is
+//    drawn clipped on a picture of the full size (kalutravail.cpp). Tests:
+//    the picture tests at every ratio.
 #ifndef KALUACCES_H
 #define KALUACCES_H
 
@@ -14,21 +108,20 @@
 namespace acces
 {
 
-// The plot's list of plottables: QCustomPlot::addPlottable searches it
-// whole before each append, and removePlottable from the front.
+// The plot's list of plottables (B1).
 QList<QCPAbstractPlottable *> &plottables(QCustomPlot *plot);
 
-// A layer's children, in drawing order: the map lends them to itself during
-// a replot, and hands the library's event passes only the curves near the
-// pointer.
+// A layer's children, in drawing order (B2): the map lends them to itself
+// during a replot, and hands the library's event passes only the curves
+// near the pointer.
 QList<QCPLayerable *> &enfants(QCPLayer *couche);
 
 // Moves `l`, the last child of its layer, to the end of `vers` in constant
-// time: QCPLayerable::setLayer searches the whole target layer first.
+// time (B3).
 void demenage(QCPLayerable *l, QCPLayer *vers);
 
 // Forgets `l`'s layer without telling the layer, whose list the caller has
-// emptied already: a layerable deleted later then searches nothing.
+// emptied already: a layerable deleted later then searches nothing (B3).
 void oublieCouche(QCPLayerable *l);
 
 } // namespace acces

@@ -206,7 +206,7 @@ const std::shared_ptr<const Scene> &Carte::scene()
 // ----------------------------------------------------- replot and drawing
 
 // The curves' layer lends its children to the map, so that it draws none of
-// them, or gets them back.
+// them, or gets them back (entry B2 of the register in kaluacces.h).
 void Carte::prete(Activite pour)
 {
     VERIFIE(activite == Activite::Repos && pour != Activite::Repos);
@@ -221,8 +221,9 @@ void Carte::rend(Activite de)
     activite = Activite::Repos;
 }
 
-// The library does not replot within a replot. A replot within an export
-// finds the curves lent already, and draws them as the export does.
+// The library does not replot within a replot (entry B12 of the register in
+// kaluacces.h). A replot within an export finds the curves lent already,
+// and draws them as the export does.
 void Carte::avantReplot()
 {
     if (!rapide_ || activite == Activite::Export)
@@ -328,7 +329,9 @@ void Carte::dessine(QCPPainter *painter)
     }
     bool entiers = true;
     const std::shared_ptr<const Etats> etats = suivi.lis(&entiers);
-    // Nothing to draw, or curves only the library draws: drawn here.
+    // Nothing to draw, or curves only the library draws, or a paint buffer
+    // the map can't write in place (entry B11 of the register in
+    // kaluacces.h): drawn here, on the GUI thread.
     if (!possible || !entiers || s->elements.empty()) {
         arrete();
         cliche->oublie();

@@ -12,7 +12,8 @@ Courbe::Courbe(QCPAxis *x, QCPAxis *y, const QCPRange &cles, const QCPRange &val
 {
 }
 
-// The shared look is not the curve's to delete.
+// The shared look is not the curve's to delete (entry B5 of the register in
+// kaluacces.h).
 Courbe::~Courbe()
 {
     if (carte)
@@ -105,7 +106,8 @@ void Courbe::sommetProche(const QPointF &pos, QVariant *details) const
 // transform inline (a Vue's) and the distance to the lines taken as they
 // are made: the library makes them whole first, and on a ring of a million
 // points a click's first query then spent a tenth of a second in the new
-// memory's page faults.
+// memory's page faults. A copy (entry B8 of the register in kaluacces.h):
+// what it can't measure so is the library's.
 double Courbe::distance(const QPointF &pos, bool onlySelectable, QVariant *details) const
 {
     bool vueOk = false;

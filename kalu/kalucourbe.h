@@ -51,8 +51,9 @@ class Courbe : public QCPCurve
 
     // Takes `d` as its selection decorator, shared with the curves of the
     // same look: a million parts keep one instead of a million. A shared
-    // decorator is never replaced (setSelectionDecorator) nor changed
-    // through one curve; the last curve holding it frees it.
+    // decorator is never replaced (setSelectionDecorator, or partageChoix
+    // again: the one shared would be deleted under the curves sharing it)
+    // nor changed through one curve; the last curve holding it frees it.
     void partageChoix(std::shared_ptr<QCPSelectionDecorator> d);
 
     const QCPRange &boiteCles() const { return cles; }

@@ -43,7 +43,7 @@ class Geste : public QObject
     void debute();
 
     bool geste = false, appuye = false;
-    QTimer pause;
+    QTimer pause{this}; // a child, that tests may see whether the wheel's pause runs
 };
 
 #endif

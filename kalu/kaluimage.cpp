@@ -9,6 +9,10 @@
 
 #include "qcustomplot.h"
 
+// Entry B11 of the register in kaluacces.h: in a replot the painter paints
+// on the plot's buffer, a QPixmap whose raster engine paints on the QImage
+// under it. Anything else gives null, and the map falls back to drawing
+// every curve on the GUI thread (right, slow): kalu_test_image fails then.
 QImage *Cliche::tamponDe(QPainter *painter, bool opaque)
 {
     QPaintEngine *moteur = painter->paintEngine();

@@ -46,7 +46,6 @@ class Cliche
     // solid background, drawn once and never separated.
     static QImage *tamponDe(QPainter *painter, bool opaque = false);
 
-    bool vide() const { return image_.isNull(); }
     void oublie();
 
     // Keeps a complete drawing. `seules`, the curves alone, may be null: it

@@ -4,6 +4,8 @@
 #include "kaluacces.h"
 #include "kalucarte.h"
 
+// Writes the layout grid's own lists (entry B4 of the register in
+// kaluacces.h): kalu_test_acces compares the result with addItem's.
 void Legende::ajoute(QCPAbstractLegendItem *item)
 {
     if (columnCount() > 1) { // not this window's layout; keep it right

@@ -19,12 +19,13 @@
 #include <utility>
 
 // A copy is right only for the release it was copied from: another one must
-// not build until the copy has been compared with it.
+// not build until the copy has been compared with it (entry B6 of the
+// register in kaluacces.h).
 static_assert(QCUSTOMPLOT_VERSION == 0x020100,
-              "kalulignes.cpp copies QCPCurve::getCurveLines and the helpers it calls from "
-              "QCustomPlot 2.1.0: compare each function below with the new release's, bring the "
-              "copy in line, run kalu_test_lignes (bit for bit against the library) and the "
-              "picture tests of kalu_test_carte, then change the version checked here");
+              "kalulignes.cpp copies QCPCurve::getCurveLines and its helpers from QCustomPlot "
+              "2.1.0 (entry B6 of the register in kalu/kaluacces.h): compare each function "
+              "below with the new release's, run kalu_test_lignes and kalu_test_courbe, go "
+              "through the rest of the register, then change the version checked here");
 
 namespace
 {

@@ -12,13 +12,16 @@
 // of QCustomPlot 2.1.0, and the bands cut huge polygons as Qt 5.15's raster
 // engine does: another release must not build until they were compared.
 static_assert(QCUSTOMPLOT_VERSION == 0x020100,
-              "kalutrace.cpp draws curves as QCustomPlot 2.1.0's QCPCurve::draw does: compare "
-              "dessineCourbe and trace with the new release, run the picture tests of "
-              "kalu_test_carte, then change the version checked here");
+              "kalutrace.cpp draws curves as QCustomPlot 2.1.0's QCPCurve::draw does (entry B7 "
+              "of the register in kalu/kaluacces.h): compare dessineCourbe, trace, raster and "
+              "lissage with the new release, run the picture tests the register names at every "
+              "ratio, go through the rest of the register, then change the version checked here");
 static_assert(QT_VERSION >= QT_VERSION_CHECK(5, 15, 0) && QT_VERSION < QT_VERSION_CHECK(5, 16, 0),
-              "kalutrace.cpp cuts huge polygons as Qt 5.15's QRasterPaintEngine::fillPolygon "
-              "does (splitPolygon): compare coupe with the new release, run kalu_test_carte's "
-              "Bandes tests, then change the versions checked here");
+              "the viewer depends on Qt 5.15's raster engine (entries R1 to R4 and B11 of the "
+              "register in kalu/kaluacces.h): compare coupe, resserre, portee and the reach "
+              "margins with the new release's QRasterPaintEngine, run kalu_test_trace, "
+              "kalu_test_surligne and kalu_test_image at every ratio, then change the versions "
+              "checked here");
 
 namespace
 {
@@ -89,6 +92,7 @@ void trace(QCPPainter *painter, const QVector<QPointF> &lignes, bool rapides)
 // of the line stay. At least six points stay of a longer line: the raster
 // engine fills a polygon of four or five points that looks like a rectangle
 // as a rectangle, with other pixels.
+// (Entry R2 of the register in kaluacces.h.)
 int resserre(QPointF *p, int n, const Tranche &t)
 {
     auto cote = [&t](const QPointF &q) {
@@ -118,6 +122,7 @@ bool resserrable(const QPen &trait)
     return trait.style() == Qt::SolidLine && trait.widthF() <= 1;
 }
 
+// Entry R1 of the register in kaluacces.h.
 // Qt 5.15's raster engine fills a polygon of more than 0xffff points as two,
 // cut at the median of its points' heights, each filled in turn, and so on
 // (QRasterPaintEngine::fillPolygon and splitPolygon, whose steps these are).
@@ -200,6 +205,8 @@ void remplitTranche(QPainter *painter, const QVector<QPointF> &lignes, const Tra
 
 } // namespace
 
+// Entry R3 of the register in kaluacces.h: how far the raster engine's pens
+// of width 1 at most reach.
 QRectF portee(const Vue &v, const QCPRange &cles, const QCPRange &valeurs)
 {
     const double marge = 3;
@@ -208,7 +215,8 @@ QRectF portee(const Vue &v, const QCPRange &cles, const QCPRange &valeurs)
         .adjusted(-marge, -marge, marge, marge);
 }
 
-// What dessineCourbe can draw as the library would.
+// What dessineCourbe can draw as the library would (entry B7 of the register
+// in kaluacces.h); the others fall back to QCPCurve::draw.
 static bool dessinable(const QCPCurve &courbe)
 {
     const QCPSelectionDecorator *d = courbe.selectionDecorator();

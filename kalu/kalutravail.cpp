@@ -20,7 +20,9 @@ namespace
 // early takes another.
 const int BANDES_PAR_FIL = 3;
 const int EPAISSEUR_MIN = 4; // device pixels
-const int PORTEE_TRAIT = 4;  // pixels: a pen of width 1 at most, antialiased
+// Pixels: a pen of width 1 at most, antialiased (entry R3 of the register in
+// kaluacces.h).
+const int PORTEE_TRAIT = 4;
 
 // A curve in view: its rank, the device pixels its drawing may reach
 // ([x0, x1) x [y0, y1)), and its work.
@@ -359,37 +361,87 @@ void Travail::decoupe()
     }
 }
 
+// What a Finition's task works on and makes: the task holds it, not the
+// Finition, which may go first. `proprietaire` is cleared under `verrou`
+// by the Finition's destructor, so that the task never tells a deleted one.
+struct Finition::Tache {
+    QImage fond, image;
+    std::shared_ptr<const Scene> scene;
+    std::atomic<bool> annulee{false};
+    std::atomic<bool> fin{false};
+    QImage seules;
+    std::shared_ptr<const Index> grille;
+    std::mutex verrou;
+    Finition *proprietaire = nullptr;
+};
+
 Finition::Finition(QImage fond, QImage image, std::shared_ptr<const Scene> scene)
-    : fond(std::move(fond)), image_(std::move(image)), scene_(std::move(scene))
+    : image_(image), scene_(scene), tache(std::make_shared<Tache>())
 {
-    Atelier::le().confie([this](Travail::Poste &) { fais(); });
+    tache->fond = std::move(fond);
+    tache->image = std::move(image);
+    tache->scene = std::move(scene);
+    tache->proprietaire = this;
+    std::shared_ptr<Tache> t = tache;
+    Atelier::le().confie([t](Travail::Poste &) { fais(*t); });
 }
 
 Finition::~Finition()
 {
-    std::unique_lock<std::mutex> l(verrou);
-    finie.wait(l, [this] { return fin; });
+    annule();
+    std::lock_guard<std::mutex> l(tache->verrou);
+    tache->proprietaire = nullptr;
 }
 
-void Finition::fais()
+void Finition::annule()
+{
+    tache->annulee.store(true, std::memory_order_relaxed);
+}
+
+const QImage &Finition::seules() const
+{
+    return tache->seules;
+}
+
+const std::shared_ptr<const Index> &Finition::index() const
+{
+    return tache->grille;
+}
+
+bool Finition::acheve() const
+{
+    return tache->fin.load(std::memory_order_acquire);
+}
+
+// Looks at the cancel flag before each step: the index of a million curves
+// takes tens of ms.
+void Finition::fais(Tache &t)
 {
     try {
-        seules_ = QImage(image_.size(), image_.format());
-        if (seules_.isNull())
-            throw std::bad_alloc();
-        seules_.fill(Qt::transparent);
-        seules_.setDevicePixelRatio(image_.devicePixelRatio());
-        Cliche::separe(fond, image_, seules_, seules_.rect());
-        grille = std::make_shared<const Index>(*scene_);
-        QMetaObject::invokeMethod(
-            this, [this] { emit termine(); }, Qt::QueuedConnection);
+        if (!t.annulee.load(std::memory_order_relaxed)) {
+            QImage seules(t.image.size(), t.image.format());
+            if (seules.isNull())
+                throw std::bad_alloc();
+            seules.fill(Qt::transparent);
+            seules.setDevicePixelRatio(t.image.devicePixelRatio());
+            Cliche::separe(t.fond, t.image, seules, seules.rect());
+            t.seules = std::move(seules);
+        }
+        if (!t.annulee.load(std::memory_order_relaxed))
+            t.grille = std::make_shared<const Index>(*t.scene);
     } catch (const std::bad_alloc &) {
-        // Memory ran out: no termine(); the picture stays without them.
+        t.annulee.store(true,
+                        std::memory_order_relaxed); // no termine(): the picture stays without them
     }
-    // Told under the lock, as a job's end is.
-    std::lock_guard<std::mutex> l(verrou);
-    fin = true;
-    finie.notify_all();
+    // The queued call goes with its receiver: a Finition deleted before it
+    // comes is never told.
+    std::lock_guard<std::mutex> l(t.verrou);
+    t.fin.store(true, std::memory_order_release);
+    if (t.proprietaire && !t.annulee.load(std::memory_order_relaxed)) {
+        Finition *f = t.proprietaire;
+        QMetaObject::invokeMethod(
+            f, [f] { emit f->termine(); }, Qt::QueuedConnection);
+    }
 }
 
 // Copies the device pixels `r` of `de` into `vers`, pictures of one size
@@ -416,7 +468,8 @@ void Travail::dessineBande(const Bande &b, Poste &poste)
     }
     // A picture of the full size, of which only the pixels near the band are
     // ever touched: those its clip may reach hold the plot's picture, the
-    // painter draws within them.
+    // painter draws within them (entries R3 and R4 of the register in
+    // kaluacces.h).
     const Vue &v = d.vue;
     const qreal ratio = v.ratio;
     const int marge = int(std::ceil(2 * ratio)) + 2;

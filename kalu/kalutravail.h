@@ -174,9 +174,12 @@ template <class T> T *prendFini(std::unique_ptr<T> &tenu, const QObject *envoyeu
 // a load went) still lacks: the curves alone of the picture, for the moved
 // pictures of gestures, and the click index of its scene; made on the pool,
 // off the GUI thread, which would stall tens of ms on a million curves.
-// Threads as a Travail's: made, asked and deleted on the GUI thread;
-// termine() once, on the GUI thread; the destructor waits for its task.
-// When memory runs out, termine() never comes.
+//
+// Threads: made, asked and deleted on the GUI thread; termine() once, on
+// the GUI thread, unless it was cancelled or deleted first. Deleting one,
+// or replacing it, cancels it and never waits for the pool: its task keeps
+// what it works on (shared with the Finition, never the Finition itself)
+// and drops it when it ends. When memory runs out, termine() never comes.
 class Finition : public QObject
 {
     Q_OBJECT
@@ -185,25 +188,28 @@ class Finition : public QObject
     Finition(QImage fond, QImage image, std::shared_ptr<const Scene> scene);
     ~Finition() override;
 
+    // Any thread; its task then stops at its next step.
+    void annule();
+
     // The picture and scene it completes; once termine() came, what it made.
     const QImage &image() const { return image_; }
     const std::shared_ptr<const Scene> &scene() const { return scene_; }
-    const QImage &seules() const { return seules_; }
-    const std::shared_ptr<const Index> &index() const { return grille; }
+    const QImage &seules() const;
+    const std::shared_ptr<const Index> &index() const;
+    // Its task has ended, done or cancelled (tests).
+    bool acheve() const;
+
+    struct Tache;
 
   signals:
     void termine();
 
   private:
-    void fais();
+    static void fais(Tache &t);
 
-    const QImage fond, image_;
+    const QImage image_;
     const std::shared_ptr<const Scene> scene_;
-    QImage seules_;
-    std::shared_ptr<const Index> grille;
-    std::mutex verrou;
-    std::condition_variable finie;
-    bool fin = false;
+    const std::shared_ptr<Tache> tache;
 };
 
 #endif

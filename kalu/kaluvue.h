@@ -30,7 +30,8 @@ struct Vue {
     // That of `plot`'s bottom and left axes.
     static Vue de(const QCustomPlot *plot, bool *ok);
 
-    // QCPAxis::coordToPixel of the bottom and left axes.
+    // QCPAxis::coordToPixel of the bottom and left axes (entry B9 of the
+    // register in kaluacces.h).
     double pixelX(double cle) const
     {
         return !xInverse ? (cle - x.lower) / x.size() * rect.width() + rect.left()
@@ -56,7 +57,7 @@ struct Vue {
     }
 
     // Where the curves draw, in pixels: the axis rectangle one row up, as
-    // their layer clips them.
+    // their layer clips them (entry B10 of the register in kaluacces.h).
     QRect zone() const { return rect.translated(0, -1); }
 
     // The device pixels that cover `pixels`, whole.

@@ -14,7 +14,7 @@ namespace
 const QStringList PLACES = {"Move to top left", "Move to top center", "Move to top right",
                             "Move to bottom right", "Move to bottom left"};
 
-class Menu : public fenetre::Carte
+class Menu : public fenetre::PetiteCarte
 {
   protected:
     // Right-clicks at `pos` and returns the menu that popped up.

@@ -25,7 +25,7 @@ bool contient(const std::string &texte, const char *morceau)
 
 // ---- Axis selection ------------------------------------------------------
 
-class SelectionAxes : public fenetre::Carte
+class SelectionAxes : public fenetre::PetiteCarte
 {
 };
 
@@ -92,7 +92,7 @@ TEST_F(SelectionAxes, EachSelectionChangeIsTracedInAndOut)
 // one wheel notch towards the screen scales a range by the plot's zoom
 // factor (0.85). The top and right axes must follow the bottom and left.
 
-class GlisseEtZoom : public fenetre::Carte
+class GlisseEtZoom : public fenetre::PetiteCarte
 {
   protected:
     static constexpr int DX = 80, DY = 60;
@@ -182,7 +182,7 @@ TEST_F(GlisseEtZoom, PressIsTracedTheWheelIsNot)
 
 // ---- Curves and legend items ---------------------------------------------
 
-class CourbesEtLegende : public fenetre::Carte
+class CourbesEtLegende : public fenetre::PetiteCarte
 {
   protected:
     bool entiere(QCPCurve *c)
@@ -227,7 +227,7 @@ struct Cible {
     std::function<QString()> valeur;
 };
 
-class Dialogues : public fenetre::Carte
+class Dialogues : public fenetre::PetiteCarte
 {
   protected:
     void verifie(const Cible &cible)
@@ -376,7 +376,9 @@ TEST_F(Dialogues, NothingOpensOffTheEditableParts)
     fenetre::doubleClic(p, fenetre::pixelAxe(p->yAxis, QCPAxis::spTickLabels));
     EXPECT_EQ(axe, 2);
 
-    QTest::qWait(30);
+    // A dialog opened from a queued call would open, and be answered, here.
+    QCoreApplication::sendPostedEvents();
+    QApplication::processEvents();
     EXPECT_EQ(r.ouvertures, 0);
     EXPECT_EQ(p->xAxis->label(), "Longitude [deg]");
     EXPECT_EQ(p->yAxis->label(), "Latitude [deg]");
@@ -384,7 +386,7 @@ TEST_F(Dialogues, NothingOpensOffTheEditableParts)
 
 // ---- Point read-out ------------------------------------------------------
 
-class Lecture : public ::testing::Test
+class PointLu : public ::testing::Test
 {
   protected:
     void SetUp() override
@@ -406,7 +408,7 @@ class Lecture : public ::testing::Test
     QCustomPlot *p = fenetre::plot(*v);
 };
 
-TEST_F(Lecture, AClickShowsThePointInTheSubTitle)
+TEST_F(PointLu, AClickShowsThePointInTheSubTitle)
 {
     QSignalSpy redessins(p, &QCustomPlot::afterReplot);
     Capture c;

@@ -25,7 +25,7 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 const double INF = std::numeric_limits<double>::infinity();
 
 // The library's computation, opened up.
-class Courbe : public QCPCurve
+class CourbeOuverte : public QCPCurve
 {
   public:
     using QCPCurve::getCurveLines;
@@ -36,14 +36,14 @@ class Courbe : public QCPCurve
 // that neither scale nor offset is round.
 struct Banc {
     QCustomPlot plot;
-    Courbe *courbe;
+    CourbeOuverte *courbe;
 
     Banc()
     {
         plot.setViewport(QRect(0, 0, 800, 600));
         plot.axisRect()->setAutoMargins(QCP::msNone);
         plot.axisRect()->setMargins(QMargins(53, 17, 29, 41));
-        courbe = new Courbe(plot.xAxis, plot.yAxis);
+        courbe = new CourbeOuverte(plot.xAxis, plot.yAxis);
         plot.replot();
     }
     void cadre(QCPRange x, QCPRange y, bool xInverse, bool yInverse)

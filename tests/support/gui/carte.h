@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,7 +64,22 @@ inline void cadre(KaluView &v, QCPRange x, QCPRange y, int largeur = 400, int ha
     QApplication::processEvents();
 }
 
-class Carte : public ::testing::Test
+// A border of `n` points around (cx, cy), as wiggly as a coast, closed.
+inline shp::Part frontiere(double cx, double cy, double r, int n)
+{
+    shp::Part p;
+    for (int i = 0; i < n; ++i) {
+        const double t = 2 * M_PI * i / n;
+        const double rr =
+            r * (1 + 0.2 * std::sin(7 * t) + 0.05 * std::sin(301 * t) + 0.01 * std::sin(9001 * t));
+        p.push_back({cx + rr * std::cos(t), cy + rr * std::sin(t)});
+    }
+    p.push_back(p.front());
+    return p;
+}
+
+// The small map above, loaded and framed.
+class PetiteCarte : public ::testing::Test
 {
   protected:
     void SetUp() override

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// The map's click filter (kaluclic): a click elects the polygon that holds
+// the pointer, else the nearest line, and that curve alone is hit.
+#include <gtest/gtest.h>
+
+#include "carte.h"
+#include "kalucarte.h"
+
+namespace
+{
+
+using namespace fenetre;
+
+// A click goes to the polygon that holds the pointer, though a neighbour
+// drawn over it has its edge within the tolerance; away from every ring,
+// to the nearest line, though another lies within the tolerance above it.
+TEST(Election, AClickSelectsThePolygonItIsIn)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    charge(*v, {shapefile(5,
+                          {{5, {{{1, 1}, {1, 2}, {2, 2}, {2, 1}, {1, 1}}}},
+                           {5, {{{2, 1}, {2, 2}, {3, 2}, {3, 1}, {2, 1}}}}},
+                          "voisins.shp"),
+                shapefile(3, {{3, {{{1, 4}, {3, 4}}, {{1, 4.1}, {3, 4.1}}}}}, "paralleles.shp")});
+    cadre(*v, QCPRange(0, 10), QCPRange(0, 10)); // 40 px a degree
+    const struct {
+        double x, y;
+        int attendue;
+    } clics[] = {{1.95, 1.5, 0}, {2.05, 1.5, 1}, {2, 4.03, 2}, {2, 4.07, 3}};
+    for (const auto &c : clics) {
+        clic(p, pixel(p, c.x, c.y));
+        ASSERT_EQ(p->selectedPlottables().size(), 1) << c.x << ", " << c.y;
+        EXPECT_EQ(p->selectedPlottables().first(), p->plottable(c.attendue)) << c.x << ", " << c.y;
+        EXPECT_TRUE(sousTitre(*v)->text().startsWith(p->plottable(c.attendue)->name() + "[..]"));
+    }
+    EXPECT_TRUE(commeLaBibliotheque(*v, p));
+}
+
+} // namespace

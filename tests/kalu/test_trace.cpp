@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// A curve's one drawing (kalutrace) in the bands of a job: what a band
+// leaves out of a curve (resserre: the runs of points beyond it, the "keep
+// six points" rule) and the cuts of a huge ring's fill (coupe: as Qt's
+// raster engine cuts polygons of more than 0xffff points) change no pixel
+// of the library's own picture.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "carte.h"
+#include "kalucarte.h"
+
+namespace
+{
+
+using namespace fenetre;
+
+// Bands leave out the points of a curve that can't reach them: huge rings,
+// which the raster engine fills in pieces, rectangles with points along
+// their sides, dashed and wide lines still give the pixels of one pass.
+TEST(Bandes, WhatABandLeavesOutChangesNoPixel)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    std::vector<shp::Record> anneaux{
+        {5, {frontiere(3, 5, 2.5, 300000)}},
+        {5, {frontiere(7, 4, 2, 70000)}},
+        {5, {{{6, 6}, {6, 8}, {6.5, 8}, {7, 8}, {8, 8}, {8, 6}, {7, 6}, {6.5, 6}, {6, 6}}}}};
+    for (int k = 0; k < 40; ++k)
+        anneaux.push_back({5, {frontiere(0.5 + k * 0.23, 1 + (k % 4) * 2.2, 0.4, 40)}});
+    charge(*v, 5, anneaux, "anneaux.shp");
+    ::Carte *carte = ::Carte::de(p);
+    for (const QPen &trait :
+         {QPen(Qt::blue, 1, Qt::DashLine), QPen(Qt::darkRed, 3), QPen(Qt::black, 1)}) {
+        const shp::Part f = frontiere(5, 5, 2 + trait.widthF(), 20000);
+        Courbe *c = carte->ajoute(QCPRange(0.2, 9.8), QCPRange(0.2, 9.8), true);
+        for (size_t i = 0; i < f.size(); ++i)
+            c->addData(double(i), f[i].first, f[i].second);
+        c->setPen(trait);
+    }
+    cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
+    carte->setFils(5);
+    p->replot();
+    EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "the whole map";
+    p->xAxis->setRange(1.3, 6.1);
+    p->yAxis->setRange(2.2, 5.9);
+    p->replot();
+    EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "zoomed in";
+}
+
+// The pixels a curve's drawing may reach (portee: its box widened by half a
+// pen, the antialiasing and the painter's half-pixel shift) hold every
+// pixel it draws, selected or not, for the pens a map gives its curves and
+// wider ones: the bands a job cuts give a curve only the bands its reach
+// meets, and a pixel beyond would be lost.
+TEST(Portee, EveryPixelACurveDrawsIsWithinItsReach)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    charge(*v,
+           {shapefile(5,
+                      {{5, {frontiere(3, 5, 2.5, 5000)}},
+                       {5, {{{6, 6}, {6, 8}, {8, 8}, {8, 6}, {6, 6}}}}},
+                      "portee.shp"),
+            shapefile(3, {{3, {{{0.5, 8}, {2, 8.7}, {4, 8.1}, {9.5, 1.4}}}}}, "portee-ligne.shp")});
+    cadre(*v, QCPRange(0.3, 9.7), QCPRange(0.4, 9.9));
+    ASSERT_EQ(p->plottableCount(), 3);
+    bool ok = true;
+    const Vue vue = Vue::de(p, &ok);
+    ASSERT_TRUE(ok);
+    const QSize taille = p->size() * p->devicePixelRatioF();
+    for (const QPen &trait :
+         {QPen(Qt::black, 0), QPen(Qt::black, 1), QPen(Qt::blue, 1, Qt::DashLine),
+          QPen(Qt::darkRed, 2), QPen(Qt::darkRed, 4)}) {
+        for (int k = 0; k < p->plottableCount(); ++k) {
+            Courbe *c = static_cast<Courbe *>(p->plottable(k));
+            c->setPen(trait);
+            std::shared_ptr<Scene> s = Scene::nouvelle();
+            s->inscrit(*c);
+            const Scene::Element &el = s->elements[0];
+            const QRect reach = vue.enDevice(portee(vue, el.cles, el.valeurs));
+            for (bool choisie : {false, true}) {
+                QImage im(taille, QImage::Format_ARGB32_Premultiplied);
+                im.fill(Qt::transparent);
+                im.setDevicePixelRatio(vue.ratio);
+                {
+                    QCPPainter painter(&im);
+                    painter.setClipRect(vue.zone());
+                    QVector<QPointF> lignes;
+                    dessineCourbe(&painter, vue, *el.donnees, s->habits[0], choisie, lignes,
+                                  &el.cles, &el.valeurs);
+                }
+                int dehors = 0, dedans = 0;
+                for (int y = 0; y < im.height(); ++y)
+                    for (int x = 0; x < im.width(); ++x)
+                        if (qAlpha(reinterpret_cast<const QRgb *>(im.constScanLine(y))[x]) != 0)
+                            ++(reach.contains(x, y) ? dedans : dehors);
+                EXPECT_GT(dedans, 0) << k;
+                EXPECT_EQ(dehors, 0)
+                    << "curve " << k << ", pen " << trait.widthF() << (choisie ? ", selected" : "");
+            }
+        }
+    }
+}
+
+} // namespace
