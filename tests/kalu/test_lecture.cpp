@@ -149,7 +149,7 @@ struct Issue {
     bool accepte = false, refusee = false;
     size_t pieces = 0;
     int prevues = 0; // the largest forecast seen
-    std::string err;
+    std::string out, err;
 };
 
 // Loads `chemin` as the window does, taking the pieces at each pret() until
@@ -177,7 +177,9 @@ template <class F> Issue charge(const std::string &chemin, F pendant)
         r.refusee = lue.refusee();
         r.pieces = lot.size();
     }
-    r.err = c.fin().err;
+    const Sorties sorties = c.fin();
+    r.out = sorties.out;
+    r.err = sorties.err;
     return r;
 }
 
@@ -284,6 +286,23 @@ TEST(Lecteur, AFileGrowingWhileItIsReadGivesWhatItHeldWhenOpened)
     EXPECT_TRUE(i.accepte);
     EXPECT_EQ(i.pieces, 6000u);
     EXPECT_LE(i.prevues, taille / 4);
+    EXPECT_EQ(i.err, "");
+}
+
+// The loader's lines, made once the file is accepted, are every record's
+// and every part's, in order, however many buffers they take.
+TEST(Lecteur, AnAcceptedFileGivesEveryRecordsAndPartsLineInOrder)
+{
+    const std::string chemin = fichier("lignes.shp", 700, 3000);
+    std::string attendu = "rcdi=0, partn=700\n";
+    for (int p = 0; p < 700; ++p)
+        attendu += "parti=" + std::to_string(p) + "\n";
+    for (int r = 1; r <= 3000; ++r)
+        attendu += "rcdi=" + std::to_string(r) + ", partn=1\nparti=0\n";
+    const Issue i = charge(chemin);
+    ASSERT_TRUE(i.accepte);
+    EXPECT_EQ(i.pieces, 3700u);
+    EXPECT_EQ(i.out, attendu);
     EXPECT_EQ(i.err, "");
 }
 
