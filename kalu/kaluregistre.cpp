@@ -463,8 +463,8 @@ std::shared_ptr<const Scene> Registre::scene(bool encore)
 
 // The curves inscribed since the last lot were copied as they came, while
 // at hand: a lot of tens of thousands reached afterwards, all over the
-// heap, cost the GUI thread tens of ms.
-// Those beyond the budget stay for the next lot.
+// heap, cost the GUI thread tens of ms. Those beyond the budget wait there
+// for the next lot.
 std::shared_ptr<const Scene> Registre::lot(size_t debut, long points)
 {
     if (recentes && premiereRecente == debut &&
