@@ -64,7 +64,13 @@ void Lecture::prends(std::deque<Piece> &lot)
         prets.erase(prets.begin(), prets.begin() + std::ptrdiff_t(k));
         throw;
     }
-    prets.clear();
+    // The list grew while the GUI thread was busy: its room goes rather
+    // than stay through the load (72 bytes a piece, a million pieces when
+    // the reading runs far ahead of the curves).
+    if (prets.capacity() > 4 * LOT)
+        std::vector<Piece>().swap(prets);
+    else
+        prets.clear();
     signale_ = false;
     finie_ = derniere;
 }
@@ -171,15 +177,31 @@ static void remplis(Piece &p, const double *x, const double *y, int n)
     donnees.release();
 }
 
-// The loader's lines of one record: "rcdi=<r>, partn=<n>", then
-// "parti=<p>" for each part.
-static void ajouteLignes(std::string &lignes, int rcdi, int partn)
+// The loader's lines, "rcdi=<r>, partn=<n>" then "parti=<p>" for each part
+// of each record, made from the reader's counts once the file is accepted
+// and written a buffer at a time: a million records' lines, kept as text
+// through the load, took tens of MB at its peak. The stream stays locked
+// throughout, so that the file's lines still come in one piece.
+static void ecritLignes(const int *partn, int records)
 {
-    char ligne[48];
-    lignes.append(ligne,
-                  size_t(std::snprintf(ligne, sizeof ligne, "rcdi=%d, partn=%d\n", rcdi, partn)));
-    for (int parti = 0; parti < partn; ++parti)
-        lignes.append(ligne, size_t(std::snprintf(ligne, sizeof ligne, "parti=%d\n", parti)));
+    char tampon[16384];
+    size_t n = 0;
+    auto ajoute = [&](int longueur) {
+        n += size_t(longueur);
+        if (n + 48 > sizeof tampon) {
+            zolmessages(tampon, n);
+            n = 0;
+        }
+    };
+    flockfile(stdout);
+    for (int rcdi = 0; rcdi < records; ++rcdi) {
+        ajoute(std::snprintf(tampon + n, 48, "rcdi=%d, partn=%d\n", rcdi, partn[rcdi]));
+        for (int parti = 0; parti < partn[rcdi]; ++parti)
+            ajoute(std::snprintf(tampon + n, 48, "parti=%d\n", parti));
+    }
+    if (n > 0)
+        zolmessages(tampon, n);
+    funlockfile(stdout);
 }
 
 // "shp[<rcdi>][<parti>]", made here rather than on the GUI thread, at its
@@ -238,7 +260,6 @@ void Lecture::lis()
     ShpData *shp = fscan_shp(chemin.c_str(), count, &arret,
                              [this](const ShpEnregistrement &e) { return suit(e); });
     const bool lue = shp != nullptr;
-    deleteshp(shp, count);
     if (lue && !plein && !epuise)
         remet();
     accepte_ = lue && !plein && !epuise;
@@ -250,9 +271,9 @@ void Lecture::lis()
                   "not enough memory to load '%s': stopped at record %d!\n", chemin.c_str(),
                   records);
     envoie(&Lecture::lu);
-    if (accepte_)
-        zolmessages(lignes.data(), lignes.size());
-    std::string().swap(lignes);
+    if (accepte_ && !zolmuet())
+        ecritLignes(shp->partn, count);
+    deleteshp(shp, count);
     termine();
 }
 
@@ -316,8 +337,6 @@ void Lecture::decoupe(const ShpEnregistrement &e)
         }
         faites.push_back(std::move(p));
     }
-    if (!zolmuet())
-        ajouteLignes(lignes, e.r, e.partn);
     ++records;
     for (Piece &p : faites)
         lot.push_back(std::move(p));

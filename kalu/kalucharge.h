@@ -123,13 +123,12 @@ class Lecture : public QObject
     // The reading thread's, until lu(): the file's size (as the reader
     // measured it on the file it reads), the memory left at the start,
     // what the records read so far need and the parts the file may give,
-    // the pieces not yet handed over, the trace lines and records made so
-    // far, whether memory ran out, and the box of the placed points.
+    // the pieces not yet handed over, the records made so far, whether
+    // memory ran out, and the box of the placed points.
     long long taille = 0;
     uint64_t reste = 0, parties = 0, points = 0;
     double prevuesParties = 0;
     std::vector<Piece> lot;
-    std::string lignes; // the trace lines of the records made into pieces
     int records = 0;
     bool plein = false, epuise = false;
     QCPRange cles_, valeurs_;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace
 {
@@ -28,6 +29,16 @@ void range()
 // What drawing a curve costs besides its points, in points: its pens, its
 // clip, its polygon's set-up.
 const long POINTS_PAR_COURBE = 16;
+
+// How many of `elements` from `debut` on come within `points`: at least
+// one, if any, the one that crosses the budget included.
+size_t dansBudget(const std::vector<Scene::Element> &elements, size_t debut, long points)
+{
+    size_t k = debut;
+    while (k < elements.size() && points > 0)
+        points -= elements[k++].points + POINTS_PAR_COURBE;
+    return k - debut;
+}
 
 // The most curves room is made for at once beyond those there are.
 const size_t PREVISION_MAX = size_t(1) << 20;
@@ -111,7 +122,7 @@ void Registre::debutAjouts(bool lot)
 Courbe *Registre::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 {
     if (courbes_.size() == courbes_.capacity())
-        courbes_.reserve(std::max<size_t>(64, 2 * courbes_.size()));
+        grandit();
     // Born on the current layer, which must be a short one.
     QCPLayer *avant = plot->currentLayer();
     if (avant != naissance_)
@@ -196,28 +207,58 @@ void Registre::finAjouts()
     ajouts_ = false;
 }
 
-// A quarter more than foretold, so that a forecast that grows a little
-// doesn't copy them all again; but never more than twice the curves there
-// are or a million more, whatever the forecast says: room for a billion
-// curves foretold by a damaged count would take the memory the curves
-// need. Room a little short of a forecast is left to the adds' doubling,
-// so that a forecast held back by that bound doesn't copy them all again at
-// every lot.
+// A sixteenth more than foretold, so that a forecast a little short of
+// the end doesn't copy them all again; but never more than twice the
+// curves there are or a million more, whatever the forecast says: room for
+// a billion curves foretold by a damaged count would take the memory the
+// curves need. Room that would grow by less than an eighth is left to the
+// adds, which grow to the forecast then, so that a forecast held back by
+// that bound doesn't copy them all again at every lot. Each copy of a
+// million curves' list and scene holds both the old room and the new at
+// once: a quarter more than foretold, then a copy when the forecast rose,
+// made a load's peak 130 MB above its curves.
 void Registre::prevoit(size_t courbes)
 {
+    prevues = courbes;
     const size_t place = courbes_.capacity();
     if (courbes <= place)
         return;
-    const size_t plafond = std::max(2 * courbes_.size(), courbes_.size() + PREVISION_MAX);
-    courbes += courbes / 4;
-    if (courbes > plafond) {
-        if (plafond < place + place / 4)
-            return;
-        courbes = plafond;
-    }
+    const size_t voulue = avecMarge(courbes);
+    if (voulue >= place + place / 8)
+        fairePlace(voulue);
+}
+
+size_t Registre::plafond() const
+{
+    return std::max(2 * courbes_.size(), courbes_.size() + PREVISION_MAX);
+}
+
+// The forecast and its sixteenth, within the bound.
+size_t Registre::avecMarge(size_t courbes) const
+{
+    const size_t p = std::min(courbes, plafond());
+    return std::min(p + p / 16, plafond());
+}
+
+// The list and the scene being built grow together: the scene's own
+// doubling, a million curves in, took 56 MB more than it needed.
+void Registre::fairePlace(size_t courbes)
+{
     courbes_.reserve(courbes);
     if (suite)
         suite->elements.reserve(courbes);
+}
+
+// Past the room made: to the forecast if the adds are still short of it,
+// by an eighth at least, so that the copies stay few.
+void Registre::grandit()
+{
+    const size_t n = courbes_.size();
+    if (prevues <= n) {
+        fairePlace(std::max<size_t>(64, 2 * n));
+        return;
+    }
+    fairePlace(std::max(n + n / 8 + 1, avecMarge(prevues)));
 }
 
 Courbe *Registre::courbe(int r) const
@@ -295,6 +336,7 @@ void Registre::vide()
     else
         corbeille.insert(corbeille.end(), courbes_.begin(), courbes_.end());
     courbes_.clear();
+    prevues = 0;
     suite.reset();
     recentes.reset();
     etendue_ = Etendue();
@@ -347,6 +389,7 @@ void Registre::retireDepuis(size_t debut)
     }
     std::reverse(corbeille.begin() + std::ptrdiff_t(avant), corbeille.end());
     courbes_.resize(debut);
+    prevues = 0;
     if (suite && suite->elements.size() > debut)
         suite->elements.resize(debut);
     recentes.reset();
@@ -420,16 +463,25 @@ std::shared_ptr<const Scene> Registre::scene(bool encore)
 
 // The curves inscribed since the last lot were copied as they came, while
 // at hand: a lot of tens of thousands reached afterwards, all over the
-// heap, cost the GUI thread tens of ms.
+// heap, cost the GUI thread tens of ms. Those beyond the budget wait there
+// for the next lot.
 std::shared_ptr<const Scene> Registre::lot(size_t debut, long points)
 {
     if (recentes && premiereRecente == debut &&
         premiereRecente + recentes->elements.size() == courbes_.size()) {
-        std::shared_ptr<Scene> s = std::move(recentes);
+        std::vector<Scene::Element> &recues = recentes->elements;
+        const size_t n = dansBudget(recues, 0, points);
+        std::shared_ptr<Scene> s = Scene::nouvelle();
+        if (n == recues.size()) {
+            s.swap(recentes); // the rest, none, from a new scene
+        } else {
+            s->elements.assign(std::make_move_iterator(recues.begin()),
+                               std::make_move_iterator(recues.begin() + std::ptrdiff_t(n)));
+            recues.erase(recues.begin(), recues.begin() + std::ptrdiff_t(n));
+        }
         s->habits = suite->habits;
         s->dessinable = suite->dessinable;
-        recentes = Scene::nouvelle();
-        premiereRecente = courbes_.size();
+        premiereRecente += n;
         return s;
     }
     std::shared_ptr<Scene> s = Scene::nouvelle();

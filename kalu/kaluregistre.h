@@ -116,6 +116,10 @@ class Registre
   private:
     void jette();
     void defait(Courbe *c);
+    size_t plafond() const;
+    size_t avecMarge(size_t courbes) const;
+    void fairePlace(size_t courbes);
+    void grandit();
     static void lache(Courbe *c);
     QObject *nouveauPorteur();
 
@@ -127,6 +131,7 @@ class Registre
     size_t premierPorte = 0;        // the rank of the first of them
     std::vector<QObject *> anciens; // the parents of the curves added before
     std::vector<Courbe *> courbes_;
+    size_t prevues = 0; // the last forecast of prevoit
     // Kept as curves are added: a million boxes read after a load cost tens
     // of ms. Read again once a curve went.
     Etendue etendue_;

@@ -227,6 +227,25 @@ void zolplat_bloc_libere(void *bloc)
     munmap(m, longueur(m));
 }
 
+void zolplat_peuple(void *bloc, size_t octets)
+{
+#if defined(__linux__)
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23 // Linux 5.14; older kernels refuse it
+#endif
+    // Only the whole pages inside the block: its first and last may be
+    // shared with the allocator's other blocks.
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t debut = (reinterpret_cast<uintptr_t>(bloc) + page - 1) / page * page;
+    const uintptr_t fin = (reinterpret_cast<uintptr_t>(bloc) + octets) / page * page;
+    if (fin > debut)
+        madvise(reinterpret_cast<void *>(debut), fin - debut, MADV_POPULATE_WRITE);
+#else
+    (void)bloc;
+    (void)octets;
+#endif
+}
+
 void zolplat_rend_memoire()
 {
 #if defined(__GLIBC__)

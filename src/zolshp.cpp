@@ -175,15 +175,22 @@ static Suite verifie_parts(const Lecture &l, const Enregistrement &e, const int3
     return Suite::encore;
 }
 
+// A block this big is fresh memory as often as not (the heap allocator
+// maps it on its own), whose pages would come one fault at a time.
+static const size_t BLOC_PEUPLE = size_t(64) << 10;
+
 // Allocates the record's block for its parts and the points from its first
 // part's start on.
 static Suite alloue(const Lecture &l, Enregistrement &e, int32_t premier)
 {
     const size_t np = static_cast<size_t>(e.partn);
     e.gardes = static_cast<size_t>(e.pointn_total - premier);
-    e.bloc = operator new[]((2 * np + 2 * e.gardes) * 8 + np * sizeof(int), std::nothrow);
+    const size_t octets = (2 * np + 2 * e.gardes) * 8 + np * sizeof(int);
+    e.bloc = operator new[](octets, std::nothrow);
     if (e.bloc == nullptr)
         return manque_memoire(l, e);
+    if (octets >= BLOC_PEUPLE)
+        zolplat_peuple(e.bloc, octets);
     e.xs = static_cast<double **>(e.bloc);
     e.ys = e.xs + np;
     e.xb = reinterpret_cast<double *>(e.ys + np);

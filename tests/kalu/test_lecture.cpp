@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <deque>
 #include <dlfcn.h>
+#include <limits>
 #include <new>
 #include <string>
 #include <thread>
@@ -148,7 +149,7 @@ struct Issue {
     bool accepte = false, refusee = false;
     size_t pieces = 0;
     int prevues = 0; // the largest forecast seen
-    std::string err;
+    std::string out, err;
 };
 
 // Loads `chemin` as the window does, taking the pieces at each pret() until
@@ -176,7 +177,9 @@ template <class F> Issue charge(const std::string &chemin, F pendant)
         r.refusee = lue.refusee();
         r.pieces = lot.size();
     }
-    r.err = c.fin().err;
+    const Sorties sorties = c.fin();
+    r.out = sorties.out;
+    r.err = sorties.err;
     return r;
 }
 
@@ -286,6 +289,23 @@ TEST(Lecteur, AFileGrowingWhileItIsReadGivesWhatItHeldWhenOpened)
     EXPECT_EQ(i.err, "");
 }
 
+// The loader's lines, made once the file is accepted, are every record's
+// and every part's, in order, however many buffers they take.
+TEST(Lecteur, AnAcceptedFileGivesEveryRecordsAndPartsLineInOrder)
+{
+    const std::string chemin = fichier("lignes.shp", 700, 3000);
+    std::string attendu = "rcdi=0, partn=700\n";
+    for (int p = 0; p < 700; ++p)
+        attendu += "parti=" + std::to_string(p) + "\n";
+    for (int r = 1; r <= 3000; ++r)
+        attendu += "rcdi=" + std::to_string(r) + ", partn=1\nparti=0\n";
+    const Issue i = charge(chemin);
+    ASSERT_TRUE(i.accepte);
+    EXPECT_EQ(i.pieces, 3700u);
+    EXPECT_EQ(i.out, attendu);
+    EXPECT_EQ(i.err, "");
+}
+
 TEST(Lecteur, ALoadLeavesTheHeapAllocatorsSettingsAlone)
 {
     const std::string chemin = fichier("reglages.shp", 1000, 10);
@@ -325,6 +345,44 @@ TEST(Prevision, NoForecastMakesRoomForMoreThanABoundedNumberOfCurves)
     EXPECT_EQ(registre.vivantes(), 20u);
     EXPECT_EQ(plot.plottableCount(), 20);
     EXPECT_EQ(registre.scene()->elements.size(), 20u);
+}
+
+// A load's lot keeps to its points budget whichever way it is made: the
+// curves beyond it come in the next lots, each once, in order.
+TEST(Prevision, ALotKeepsToItsPointsBudget)
+{
+    QCustomPlot plot;
+    Tutelle tutelle;
+    ASSERT_TRUE(plot.addLayer(QStringLiteral("courbes")));
+    Registre registre(&plot, plot.layer(QStringLiteral("courbes")), &tutelle);
+    auto ajoute = [&](int n) {
+        for (int k = 0; k < n; ++k) {
+            Courbe *c = registre.ajoute(QCPRange(k, k + 1), QCPRange(0, 1), true);
+            QVector<QCPCurveData> points(100);
+            for (int t = 0; t < 100; ++t)
+                points[t] = QCPCurveData(t, k + t / 100.0, t / 100.0);
+            c->data()->set(points, true);
+            registre.inscrit(c);
+        }
+    };
+    registre.debutAjouts();
+    ajoute(2);
+    EXPECT_EQ(registre.lot(0, std::numeric_limits<long>::max())->elements.size(), 2u);
+    ajoute(10);
+    // 116 points a curve with its own cost: the third crosses 250.
+    const std::shared_ptr<const Scene> premier = registre.lot(2, 250);
+    ASSERT_EQ(premier->elements.size(), 3u);
+    EXPECT_EQ(premier->elements[0].donnees.data(), registre.courbe(2)->data().data());
+    const std::shared_ptr<const Scene> second = registre.lot(5, 1);
+    ASSERT_EQ(second->elements.size(), 1u);
+    EXPECT_EQ(second->elements[0].donnees.data(), registre.courbe(5)->data().data());
+    const std::shared_ptr<const Scene> reste = registre.lot(6, std::numeric_limits<long>::max());
+    ASSERT_EQ(reste->elements.size(), 6u);
+    for (size_t k = 0; k < 6; ++k)
+        EXPECT_EQ(reste->elements[k].donnees.data(), registre.courbe(int(6 + k))->data().data());
+    ajoute(1);
+    EXPECT_EQ(registre.lot(12, 1)->elements.size(), 1u);
+    registre.finAjouts();
 }
 
 } // namespace

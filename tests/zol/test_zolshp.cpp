@@ -184,6 +184,22 @@ TEST(Lecture, LargeRecordKeepsEveryPointInItsPart)
     EXPECT_EQ(parts(lu.data, 0), attendu);
     EXPECT_EQ(parts(lu.data, 1), std::vector<shp::Part>{ligne(2, 1, 2)});
     EXPECT_EQ(lu.sorties.err + lu.sorties.out, "");
+
+    // A block big enough to have its pages given before it is filled, the
+    // blocks of the records around it kept whole.
+    shp::Part grand = ligne(9000, -3.25, 7);
+    shp::Bytes gros = shp::record(1, {5, {ligne(5, 2, 3)}});
+    shp::append(gros, shp::withHeader(2, shp::rawContent(5, 2, 9000, {100, 4100}, grand)));
+    shp::append(gros, shp::record(3, {3, {ligne(4, 8, 1)}}));
+    Lu gl;
+    lis(avecEntete(5, gros), gl);
+    ASSERT_NE(gl.data, nullptr) << gl.sorties.err;
+    ASSERT_EQ(gl.count, 3);
+    EXPECT_EQ(parts(gl.data, 0), std::vector<shp::Part>{ligne(5, 2, 3)});
+    EXPECT_EQ(parts(gl.data, 1),
+              (std::vector<shp::Part>{shp::Part(grand.begin() + 100, grand.begin() + 4100),
+                                      shp::Part(grand.begin() + 4100, grand.end())}));
+    EXPECT_EQ(parts(gl.data, 2), std::vector<shp::Part>{ligne(4, 8, 1)});
 }
 
 TEST(Lecture, NoPartsSkipsTheRecordAndGoesOnAfterNumPoints)
