@@ -1,0 +1,286 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "kalutirage.h"
+
+#include "kalucarte.h"
+#include "kaluimage.h"
+#include "kalutravail.h"
+#include "kaluview.h"
+#include "zolconf.h"
+
+#include <QEventLoop>
+
+#include <algorithm>
+#include <new>
+
+static const char KLUSRC[] = "../kalu/kalutirage.cpp";
+
+// The scene's looks, in this order.
+enum { POLYGONE = 0, LIGNE = 1 };
+
+// Beside the map, on its layer: the scene where the map draws its curves.
+class Tirage::Planche : public QCPLayerable
+{
+  public:
+    Planche(Tirage *tirage, QCustomPlot *plot, const QString &couche)
+        : QCPLayerable(plot, couche), tirage(tirage)
+    {
+    }
+
+  protected:
+    // Each part applies its own, as the map's curves do.
+    void applyDefaultAntialiasingHint(QCPPainter *) const override {}
+    void draw(QCPPainter *painter) override
+    {
+        if (tirage->actif)
+            tirage->dessine(painter);
+    }
+
+  private:
+    Tirage *tirage;
+};
+
+Tirage::Tirage(KaluView *vue)
+    : vue(vue), plot(vue->findChild<QCustomPlot *>("customPlot")), carte(Carte::de(plot)),
+      planche(new Planche(this, plot, carte->layer()->name())), scene(Scene::nouvelle())
+{
+}
+
+Tirage::~Tirage()
+{
+    delete planche;
+}
+
+Tirage::Pose::Pose(Tirage &tirage) : tirage(tirage)
+{
+    tirage.actif = !tirage.courbes;
+}
+
+Tirage::Pose::~Pose()
+{
+    tirage.actif = false;
+}
+
+// Each look made from a curve dressed as the window's load dresses those of
+// polygons and of lines, on this plot (its antialiasing and hints).
+void Tirage::faitHabits()
+{
+    const Chargement::Habits h = vue->habitsCourbes();
+    for (int habit : {POLYGONE, LIGNE}) {
+        Courbe *modele = new Courbe(plot->xAxis, plot->yAxis, QCPRange(), QCPRange());
+        if (habit == POLYGONE) {
+            modele->setPen(h.polygone);
+            modele->setBrush(h.fond);
+            modele->partageChoix(h.choixPolygone);
+        } else {
+            modele->setPen(h.ligne);
+            modele->partageChoix(h.choixLigne);
+        }
+        bool ok = true;
+        scene->habits.push_back(Habit::de(*modele, &ok));
+        scene->dessinable = scene->dessinable && ok;
+        plot->removePlottable(modele);
+    }
+}
+
+void Tirage::lis(const QStringList &fichiers)
+{
+    faitHabits();
+    vue->lectureCommence(fichiers);
+    for (const QString &chemin : fichiers)
+        litFichier(chemin);
+    // The legend shows its items, which are the curves'.
+    if (plot->legend->visible() && parties() > 0)
+        faitCourbes();
+    vue->lectureTerminee(etendue);
+}
+
+// One file as the window's load takes it: the view set from its header, its
+// pieces taken as they come, the view mended from its points' box once the
+// reader accepted it, then its verdict; a file refused leaves no part.
+void Tirage::litFichier(const QString &chemin)
+{
+    vue->lectureFichier(chemin, etendue);
+    const size_t premiere = parties();
+    std::unique_ptr<Lecture> lecture;
+    try {
+        lecture.reset(new Lecture(chemin.toUtf8().toStdString()));
+    } catch (const std::bad_alloc &) {
+        zolerreur(KLUSRC, "lis", nullptr, "not enough memory to load '%s'!\n",
+                  chemin.toLocal8Bit().constData());
+        vue->lectureFinie(chemin, Chargement::Refus::Memoire, 0);
+        return;
+    }
+    Registre::Etendue boite; // of its placed points
+    bool juge = false, plein = false;
+    {
+        QEventLoop boucle;
+        auto finie = [&] {
+            if (juge && lecture->finie())
+                boucle.quit();
+        };
+        QObject::connect(lecture.get(), &Lecture::pret, &boucle, [&] {
+            try {
+                prends(*lecture, boite);
+            } catch (const std::bad_alloc &) {
+                // The reading's own check let the file through, and memory
+                // ran out since: refused as one too big.
+                plein = true;
+                lecture->annule();
+                zolerreur(KLUSRC, "lis", nullptr,
+                          "not enough memory to load '%s': stopped at curve %d!\n",
+                          chemin.toLocal8Bit().constData(), int(parties() - premiere));
+                boucle.quit();
+                return;
+            }
+            finie();
+        });
+        QObject::connect(lecture.get(), &Lecture::lu, &boucle, [&] {
+            juge = true;
+            if (lecture->accepte())
+                vue->lectureAcceptee(chemin, *lecture, etendue);
+            finie();
+        });
+        boucle.exec();
+    }
+    Chargement::Refus refus = Chargement::Refus::Aucun;
+    if (plein || lecture->refusee()) {
+        refus = Chargement::Refus::Memoire;
+    } else if (!lecture->accepte()) {
+        const int type = Chargement::typeDeclare(chemin.toUtf8().toStdString());
+        refus = type != 3 && type != 5 && !Chargement::nomDuType(type).isEmpty()
+                    ? Chargement::Refus::TypeNonDessine
+                    : Chargement::Refus::Illisible;
+    }
+    lecture.reset();
+    int faites = int(parties() - premiere);
+    if (refus != Chargement::Refus::Aucun) {
+        oublieDepuis(premiere);
+        faites = 0;
+    } else if (boite.trouvee) {
+        etendue.ajoute(boite.x, boite.y);
+    }
+    vue->lectureFinie(chemin, refus, faites);
+}
+
+// The pieces ready, each an element of the scene. Room is made as the
+// reading foretells the file's parts, rather than grown by copies of a
+// million elements.
+void Tirage::prends(Lecture &lecture, Registre::Etendue &boite)
+{
+    lecture.prends(lot);
+    std::vector<Scene::Element> &elements = scene->elements;
+    const size_t prevues = elements.size() + lot.size() + size_t(lecture.partiesPrevues());
+    if (prevues > elements.capacity()) {
+        elements.reserve(std::max(prevues, elements.capacity() + elements.capacity() / 2));
+        fiches.reserve(elements.capacity());
+    }
+    for (; !lot.empty(); lot.pop_front()) {
+        Piece &p = lot.front();
+        Scene::Element e;
+        e.donnees = p.donnees;
+        e.points = p.donnees->size();
+        e.cles = p.cles;
+        e.valeurs = p.valeurs;
+        e.habit = p.polygone ? POLYGONE : LIGNE;
+        fiches.push_back({std::move(p.nom), p.place});
+        try {
+            elements.push_back(std::move(e));
+        } catch (...) {
+            fiches.pop_back();
+            throw;
+        }
+        if (p.place)
+            boite.ajoute(p.cles, p.valeurs);
+    }
+}
+
+void Tirage::oublieDepuis(size_t premiere)
+{
+    scene->elements.resize(premiere);
+    fiches.resize(premiere);
+    lot.clear();
+}
+
+// The window's load's curves, in order: the same data, names and looks
+// (the decorators shared), each inscribed in the map's next scene.
+void Tirage::faitCourbes()
+{
+    const Chargement::Habits h = vue->habitsCourbes();
+    carte->prevoit(parties());
+    carte->debutAjouts();
+    for (size_t k = 0; k < parties(); ++k) {
+        const Scene::Element &e = scene->elements[k];
+        Courbe *c = carte->ajoute(e.cles, e.valeurs, fiches[k].place);
+        c->setData(qSharedPointerConstCast<QCPCurveDataContainer>(e.donnees));
+        if (e.habit == POLYGONE) {
+            c->setPen(h.polygone);
+            c->setBrush(h.fond);
+            c->partageChoix(h.choixPolygone);
+        } else {
+            c->setPen(h.ligne);
+            c->partageChoix(h.choixLigne);
+        }
+        c->setName(fiches[k].nom);
+        carte->inscrit(c);
+    }
+    carte->finAjouts();
+    carte->faitEntrees();
+    courbes = true;
+}
+
+void Tirage::dessine(QCPPainter *painter)
+{
+    if (!dessineParTravail(painter))
+        dessineUneAUne(painter);
+}
+
+// As the map draws an export's curves on a raster picture with no
+// transformation: one job on every core over the picture so far, waited
+// for, its pixels copied where curves may draw.
+bool Tirage::dessineParTravail(QCPPainter *painter)
+{
+    QImage *tampon = Cliche::tamponDe(painter, true);
+    bool vueOk = false;
+    Vue v = Vue::de(plot, &vueOk);
+    if (!tampon || !vueOk || !painter->deviceTransform().isIdentity() ||
+        tampon->devicePixelRatio() != 1 || !scene->dessinable)
+        return false;
+    v.ratio = 1;
+    Travail::Demande d;
+    d.scene = scene;
+    d.etats = std::make_shared<const Etats>(parties(), uint8_t(VISIBLE));
+    d.vue = v;
+    d.fond = tampon->copy();
+    d.avecSeules = false;
+    d.indices = painter->renderHints();
+    d.modes = painter->modes();
+    Travail t(std::move(d), Travail::filsParDefaut());
+    t.attends();
+    if (t.estAnnule()) // memory ran out: part by part
+        return false;
+    Cliche::copieChamp(*tampon, t.image(), v);
+    return true;
+}
+
+// Every part whose reach meets the axis rectangle, in order, under the
+// curves' clip.
+void Tirage::dessineUneAUne(QCPPainter *painter)
+{
+    bool vueOk = false;
+    const Vue v = Vue::de(plot, &vueOk);
+    if (!vueOk)
+        return;
+    const QRect dans = v.zone();
+    std::vector<int> rangs;
+    for (size_t k = 0; k < parties(); ++k) {
+        const Scene::Element &e = scene->elements[k];
+        if (portee(v, e.cles, e.valeurs).intersects(dans))
+            rangs.push_back(int(k));
+    }
+    const Etats etats(parties(), uint8_t(VISIBLE));
+    QVector<QPointF> lignes;
+    painter->save();
+    painter->setClipRect(dans);
+    dessineRangs(painter, v, *scene, etats, rangs, lignes);
+    painter->restore();
+}
