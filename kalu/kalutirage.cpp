@@ -6,6 +6,7 @@
 #include "kalutravail.h"
 #include "kaluview.h"
 #include "zolconf.h"
+#include "zolshp.h"
 
 #include <QEventLoop>
 
@@ -31,7 +32,9 @@ class Tirage::Planche : public QCPLayerable
     void applyDefaultAntialiasingHint(QCPPainter *) const override {}
     void draw(QCPPainter *painter) override
     {
-        if (tirage->actif)
+        if (tirage->saisie)
+            tirage->saisit(painter);
+        else if (tirage->actif)
             tirage->dessine(painter);
     }
 
@@ -43,6 +46,7 @@ Tirage::Tirage(KaluView *vue)
     : vue(vue), plot(vue->findChild<QCustomPlot *>("customPlot")), carte(Carte::de(plot)),
       planche(new Planche(this, plot, carte->layer()->name())), scene(Scene::nouvelle())
 {
+    QObject::connect(&ebauche, &Ebauche::avance, [this] { poursuis(); });
 }
 
 Tirage::~Tirage()
@@ -86,12 +90,17 @@ void Tirage::lis(const QStringList &fichiers)
 {
     faitHabits();
     vue->lectureCommence(fichiers);
+    enLecture = true;
     for (const QString &chemin : fichiers)
         litFichier(chemin);
+    enLecture = false;
     // The legend shows its items, which are the curves'.
     if (plot->legend->visible() && parties() > 0)
         faitCourbes();
     vue->lectureTerminee(etendue);
+    cadre = etendue;
+    attente = false;
+    esquisse();
 }
 
 // One file as the window's load takes it: the view set from its header, its
@@ -100,6 +109,15 @@ void Tirage::lis(const QStringList &fichiers)
 void Tirage::litFichier(const QString &chemin)
 {
     vue->lectureFichier(chemin, etendue);
+    double x0, y0, x1, y1;
+    long long taille = 0;
+    cadre = etendue;
+    attente = !boite_shp(chemin.toUtf8().constData(), x0, y0, x1, y1, taille) || !(x0 <= x1) ||
+              !(y0 <= y1);
+    if (!attente) {
+        cadre.ajoute(QCPRange(x0, x1), QCPRange(y0, y1));
+        esquisse();
+    }
     const size_t premiere = parties();
     std::unique_ptr<Lecture> lecture;
     try {
@@ -136,8 +154,15 @@ void Tirage::litFichier(const QString &chemin)
         });
         QObject::connect(lecture.get(), &Lecture::lu, &boucle, [&] {
             juge = true;
-            if (lecture->accepte())
+            if (lecture->accepte()) {
                 vue->lectureAcceptee(chemin, *lecture, etendue);
+                QCPRange x, y;
+                cadre = etendue;
+                if (lecture->boite(x, y))
+                    cadre.ajoute(x, y);
+                attente = false;
+                esquisse();
+            }
             finie();
         });
         boucle.exec();
@@ -189,13 +214,24 @@ void Tirage::prends(Lecture &lecture, Registre::Etendue &boite)
             fiches.pop_back();
             throw;
         }
-        if (p.place)
+        if (p.place) {
             boite.ajoute(p.cles, p.valeurs);
+            if (!attente &&
+                !(cadre.x.contains(p.cles.lower) && cadre.x.contains(p.cles.upper) &&
+                  cadre.y.contains(p.valeurs.lower) && cadre.y.contains(p.valeurs.upper))) {
+                // The header lied: the view will move once the file is read.
+                attente = true;
+                ebauche.oublie();
+            }
+        }
     }
+    poursuis();
 }
 
 void Tirage::oublieDepuis(size_t premiere)
 {
+    if (ebauche.enCours() || ebauche.dessinees() > premiere)
+        ebauche.oublie();
     scene->elements.resize(premiere);
     fiches.resize(premiere);
     lot.clear();
@@ -226,12 +262,90 @@ void Tirage::faitCourbes()
     carte->finAjouts();
     carte->faitEntrees();
     courbes = true;
+    ebauche.oublie();
+}
+
+// The pictures go on for the present view, or begin again for it: the plot
+// drawn as the export will draw it gives their fond (saisit).
+void Tirage::esquisse()
+{
+    if (courbes || attente)
+        return;
+    bool vueOk = false;
+    Vue v = Vue::de(plot, &vueOk);
+    v.ratio = 1;
+    const QSize taille = plot->viewport().size();
+    if (vueOk && ebauche.commencee() && ebauche.vue() == v && ebauche.fond().size() == taille) {
+        poursuis();
+        return;
+    }
+    ebauche.oublie();
+    saisie = true;
+    plot->toPixmap(taille.width(), taille.height());
+    saisie = false;
+    poursuis();
+}
+
+// Where the map's layer is, in the plot drawn for the pictures' fond.
+void Tirage::saisit(QCPPainter *painter)
+{
+    QImage *tampon = Cliche::tamponDe(painter, true);
+    bool vueOk = false;
+    Vue v = Vue::de(plot, &vueOk);
+    v.ratio = 1;
+    if (tampon && vueOk && painter->deviceTransform().isIdentity() &&
+        tampon->devicePixelRatio() == 1 && scene->dessinable)
+        ebauche.commence(*tampon, v, *painter);
+}
+
+// The next lot, if parts wait and none is being drawn: while the files are
+// read, of about POINTS_LOT points, each drawn within a tenth of a second
+// or so; after, every part left.
+void Tirage::poursuis()
+{
+    static const long POINTS_LOT = 1000000;
+    const size_t debut = ebauche.dessinees();
+    if (attente || !ebauche.commencee() || ebauche.enCours() || debut >= parties())
+        return;
+    size_t fin = debut;
+    for (long points = 0; fin < parties() && (!enLecture || points < POINTS_LOT); ++fin)
+        points += scene->elements[fin].points;
+    std::shared_ptr<Scene> s = Scene::nouvelle();
+    s->habits = scene->habits;
+    s->elements.assign(scene->elements.begin() + std::ptrdiff_t(debut),
+                       scene->elements.begin() + std::ptrdiff_t(fin));
+    ebauche.poursuit(std::move(s), std::make_shared<const Etats>(fin - debut, uint8_t(VISIBLE)),
+                     Travail::filsParDefaut());
+    dessinees += fin - debut;
+    ++jobs;
 }
 
 void Tirage::dessine(QCPPainter *painter)
 {
+    QImage *tampon = Cliche::tamponDe(painter, true);
+    bool vueOk = false;
+    Vue v = Vue::de(plot, &vueOk);
+    v.ratio = 1;
+    if (tampon && vueOk && painter->deviceTransform().isIdentity() &&
+        tampon->devicePixelRatio() == 1 && exporteEbauche(*tampon, v))
+        return;
     if (!dessineParTravail(painter))
         dessineUneAUne(painter);
+}
+
+// The picture drawn as the load went, if it is this view's over this very
+// fond, with the parts left.
+bool Tirage::exporteEbauche(QImage &tampon, const Vue &v)
+{
+    if (attente || !ebauche.vaPour(v, tampon))
+        return false;
+    ebauche.attends();
+    poursuis();
+    ebauche.attends();
+    if (ebauche.dessinees() != parties())
+        return false;
+    ebauche.pose(tampon);
+    return true;
 }
 
 // As the map draws an export's curves on a raster picture with no
@@ -255,6 +369,8 @@ bool Tirage::dessineParTravail(QCPPainter *painter)
     d.indices = painter->renderHints();
     d.modes = painter->modes();
     Travail t(std::move(d), Travail::filsParDefaut());
+    dessinees += parties();
+    ++jobs;
     t.attends();
     if (t.estAnnule()) // memory ran out: part by part
         return false;

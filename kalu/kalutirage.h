@@ -14,12 +14,23 @@
 // boxes, and the two looks the window gives polygons and lines, each made
 // once from a curve dressed as the load dresses its curves.
 //
+// The parts are drawn as they come, as the map draws a load's curves for
+// an export (kaluebauche): once the view is set from a file's header, the
+// plot is drawn as the export will draw it, its picture under the curves
+// taken where the map's layer is, and each lot of new parts is drawn over
+// the last picture by a job on every core while the reading goes on. A
+// part that lies beyond the box the view was set for (a header that lied)
+// stops the pictures until the file's points' box sets the view again: no
+// picture is drawn for a view known to be stale.
+//
 // While a Pose lives, the library's drawings of the plot on a raster
 // picture (savePng, saveJpg, saveBmp) draw the scene where the map draws
 // its curves: a layerable of its own, beside the map on the map's layer,
-// has a Travail draw it on every core over what the layers below drew, and
-// the layers above follow. The picture is the very bytes the same export
-// with curves gives.
+// puts there the picture drawn as the load went, if it is for this view
+// and what lies under it, with the parts left; else a Travail draws them
+// all on every core over what the layers below drew. The layers above
+// follow. The picture is the very bytes the same export with curves
+// gives.
 //
 // What needs curves gets them: a legend shown (its items are the curves'),
 // that is when the last file accepted has fewer than 30 parts. The curves
@@ -41,6 +52,7 @@
 
 #include "kalucharge.h"
 #include "kaluchargement.h"
+#include "kaluebauche.h"
 #include "kaluregistre.h"
 #include "kaluscene.h"
 
@@ -71,6 +83,9 @@ class Tirage
     // The curves were made (something needed them): the plot is saved as
     // the window's, and a Pose draws nothing.
     bool avecCourbes() const { return courbes; }
+    // Tests: the parts handed to the drawing jobs so far, and the jobs.
+    size_t partiesDessinees() const { return dessinees; }
+    int travaux() const { return jobs; }
 
     // While it lives, the plot's drawings on a raster picture draw the
     // scene (on every core, waited for); on any other painter, part by
@@ -99,7 +114,11 @@ class Tirage
     void prends(Lecture &lecture, Registre::Etendue &boite);
     void oublieDepuis(size_t premiere);
     void faitCourbes();
+    void esquisse();
+    void saisit(QCPPainter *painter);
+    void poursuis();
     void dessine(QCPPainter *painter);
+    bool exporteEbauche(QImage &tampon, const Vue &v);
     bool dessineParTravail(QCPPainter *painter);
     void dessineUneAUne(QCPPainter *painter);
 
@@ -112,6 +131,16 @@ class Tirage
     Registre::Etendue etendue; // of the files accepted so far
     std::deque<Piece> lot;
     bool courbes = false, actif = false;
+
+    // The pictures as the load goes: the box their view was set for,
+    // whether a part lay beyond it or no box set it (they wait), whether
+    // the files are still being read (lots are then of at most POINTS_LOT
+    // points), whether the plot is being drawn for their fond.
+    Ebauche ebauche;
+    Registre::Etendue cadre;
+    bool attente = true, enLecture = false, saisie = false;
+    size_t dessinees = 0;
+    int jobs = 0;
 };
 
 #endif
