@@ -243,7 +243,8 @@ TEST(Tirage, AHeaderThatLiesCostsNoDrawing)
 {
     const std::vector<shp::Record> r = carres(3000);
     const QRectF etroite(0, 0, 5, 5);
-    const QString juste = ecrit("t-juste.shp", 5, r), menteuse = ecrit("t-ment.shp", 5, r, &etroite);
+    const QString juste = ecrit("t-juste.shp", 5, r),
+                  menteuse = ecrit("t-ment.shp", 5, r, &etroite);
     for (const QString &f : {juste, menteuse}) {
         size_t dessinees = 0, parties = 0;
         const Rendu a = sansCourbes({f}, {600, 450}, [&](const Tirage &t) {
