@@ -109,16 +109,8 @@ void Tirage::lis(const QStringList &fichiers)
 void Tirage::litFichier(const QString &chemin)
 {
     vue->lectureFichier(chemin, etendue);
-    double x0, y0, x1, y1;
-    long long taille = 0;
-    cadre = etendue;
-    attente = !boite_shp(chemin.toUtf8().constData(), x0, y0, x1, y1, taille) || !(x0 <= x1) ||
-              !(y0 <= y1);
-    if (!attente) {
-        cadre.ajoute(QCPRange(x0, x1), QCPRange(y0, y1));
-        esquisse();
-    }
-    const size_t premiere = parties();
+    cadreEntete(chemin);
+    premiere = parties();
     std::unique_ptr<Lecture> lecture;
     try {
         lecture.reset(new Lecture(chemin.toUtf8().toStdString()));
@@ -129,53 +121,8 @@ void Tirage::litFichier(const QString &chemin)
         return;
     }
     Registre::Etendue boite; // of its placed points
-    bool juge = false, plein = false;
-    {
-        QEventLoop boucle;
-        auto finie = [&] {
-            if (juge && lecture->finie())
-                boucle.quit();
-        };
-        QObject::connect(lecture.get(), &Lecture::pret, &boucle, [&] {
-            try {
-                prends(*lecture, boite);
-            } catch (const std::bad_alloc &) {
-                // The reading's own check let the file through, and memory
-                // ran out since: refused as one too big.
-                plein = true;
-                lecture->annule();
-                zolerreur(KLUSRC, "lis", nullptr,
-                          "not enough memory to load '%s': stopped at curve %d!\n",
-                          chemin.toLocal8Bit().constData(), int(parties() - premiere));
-                boucle.quit();
-                return;
-            }
-            finie();
-        });
-        QObject::connect(lecture.get(), &Lecture::lu, &boucle, [&] {
-            juge = true;
-            if (lecture->accepte()) {
-                vue->lectureAcceptee(chemin, *lecture, etendue);
-                QCPRange x, y;
-                cadre = etendue;
-                if (lecture->boite(x, y))
-                    cadre.ajoute(x, y);
-                attente = false;
-                esquisse();
-            }
-            finie();
-        });
-        boucle.exec();
-    }
-    Chargement::Refus refus = Chargement::Refus::Aucun;
-    if (plein || lecture->refusee()) {
-        refus = Chargement::Refus::Memoire;
-    } else if (!lecture->accepte()) {
-        const int type = Chargement::typeDeclare(chemin.toUtf8().toStdString());
-        refus = type != 3 && type != 5 && !Chargement::nomDuType(type).isEmpty()
-                    ? Chargement::Refus::TypeNonDessine
-                    : Chargement::Refus::Illisible;
-    }
+    const bool plein = !suit(*lecture, chemin, boite);
+    const Chargement::Refus refus = verdict(*lecture, plein, chemin);
     lecture.reset();
     int faites = int(parties() - premiere);
     if (refus != Chargement::Refus::Aucun) {
@@ -187,6 +134,77 @@ void Tirage::litFichier(const QString &chemin)
     vue->lectureFinie(chemin, refus, faites);
 }
 
+// The pictures begin for the view the header's box set, if it has one.
+void Tirage::cadreEntete(const QString &chemin)
+{
+    double x0, y0, x1, y1;
+    long long taille = 0;
+    cadre = etendue;
+    attente = !boite_shp(chemin.toUtf8().constData(), x0, y0, x1, y1, taille) || !(x0 <= x1) ||
+              !(y0 <= y1);
+    if (attente)
+        return;
+    cadre.ajoute(QCPRange(x0, x1), QCPRange(y0, y1));
+    esquisse();
+}
+
+// Takes the pieces until the reading is over and every piece is in; at its
+// verdict, an accepted file's box mends the view and the pictures go on
+// for it. False when memory ran out for the pieces.
+bool Tirage::suit(Lecture &lecture, const QString &chemin, Registre::Etendue &boite)
+{
+    QEventLoop boucle;
+    bool juge = false, plein = false;
+    auto finie = [&] {
+        if (juge && lecture.finie())
+            boucle.quit();
+    };
+    QObject::connect(&lecture, &Lecture::pret, &boucle, [&] {
+        try {
+            prends(lecture, boite);
+        } catch (const std::bad_alloc &) {
+            // The reading's own check let the file through, and memory ran
+            // out since: refused as one too big.
+            plein = true;
+            lecture.annule();
+            zolerreur(KLUSRC, "lis", nullptr,
+                      "not enough memory to load '%s': stopped at curve %d!\n",
+                      chemin.toLocal8Bit().constData(), int(parties() - premiere));
+            boucle.quit();
+            return;
+        }
+        finie();
+    });
+    QObject::connect(&lecture, &Lecture::lu, &boucle, [&] {
+        juge = true;
+        if (lecture.accepte()) {
+            vue->lectureAcceptee(chemin, lecture, etendue);
+            QCPRange x, y;
+            cadre = etendue;
+            if (lecture.boite(x, y))
+                cadre.ajoute(x, y);
+            attente = false;
+            esquisse();
+        }
+        finie();
+    });
+    boucle.exec();
+    return !plein;
+}
+
+// As the window's load tells why a file was skipped.
+Chargement::Refus Tirage::verdict(const Lecture &lecture, bool plein, const QString &chemin)
+{
+    if (plein || lecture.refusee())
+        return Chargement::Refus::Memoire;
+    if (lecture.accepte())
+        return Chargement::Refus::Aucun;
+    const int type = Chargement::typeDeclare(chemin.toUtf8().toStdString());
+    return type != 3 && type != 5 && !Chargement::nomDuType(type).isEmpty()
+               ? Chargement::Refus::TypeNonDessine
+               : Chargement::Refus::Illisible;
+}
+
 // The pieces ready, each an element of the scene. Room is made as the
 // reading foretells the file's parts, rather than grown by copies of a
 // million elements.
@@ -194,7 +212,8 @@ void Tirage::prends(Lecture &lecture, Registre::Etendue &boite)
 {
     lecture.prends(lot);
     std::vector<Scene::Element> &elements = scene->elements;
-    const size_t prevues = elements.size() + lot.size() + size_t(lecture.partiesPrevues());
+    const size_t prevues =
+        std::max(premiere + size_t(lecture.partiesPrevues()), elements.size() + lot.size());
     if (prevues > elements.capacity()) {
         elements.reserve(std::max(prevues, elements.capacity() + elements.capacity() / 2));
         fiches.reserve(elements.capacity());

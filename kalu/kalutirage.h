@@ -111,6 +111,9 @@ class Tirage
 
     void faitHabits();
     void litFichier(const QString &chemin);
+    void cadreEntete(const QString &chemin);
+    bool suit(Lecture &lecture, const QString &chemin, Registre::Etendue &boite);
+    static Chargement::Refus verdict(const Lecture &lecture, bool plein, const QString &chemin);
     void prends(Lecture &lecture, Registre::Etendue &boite);
     void oublieDepuis(size_t premiere);
     void faitCourbes();
@@ -130,6 +133,7 @@ class Tirage
     std::vector<Fiche> fiches; // fiche i is the part of element i
     Registre::Etendue etendue; // of the files accepted so far
     std::deque<Piece> lot;
+    size_t premiere = 0; // the first part of the file being read
     bool courbes = false, actif = false;
 
     // The pictures as the load goes: the box their view was set for,
