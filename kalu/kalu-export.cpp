@@ -246,6 +246,23 @@ static int ecrit(QCustomPlot *plot, Tirage *tirage, const Demande &d)
     return 0;
 }
 
+// A raster picture needs the parts' data, not a curve for each: a Tirage
+// reads them and is returned. A PDF gets the window's load, its curves.
+static std::unique_ptr<Tirage> charge(KaluView &view, const Demande &d)
+{
+    if (d.format != PDF) {
+        std::unique_ptr<Tirage> tirage(new Tirage(&view));
+        tirage->lis(d.entrees);
+        return tirage;
+    }
+    QEventLoop attente;
+    QObject::connect(&view, &KaluView::chargementFini, &attente, &QEventLoop::quit);
+    view.chargeShapefiles(d.entrees, false);
+    if (view.chargeEnCours())
+        attente.exec();
+    return nullptr;
+}
+
 int main(int argc, char **argv)
 {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
@@ -290,17 +307,7 @@ int main(int argc, char **argv)
                     nom.constData());
         signales = zolsignalements();
     });
-    // A raster picture needs the parts' data, not a curve for each.
-    std::unique_ptr<Tirage> tirage(d.format != PDF ? new Tirage(&view) : nullptr);
-    if (tirage) {
-        tirage->lis(d.entrees);
-    } else {
-        QEventLoop attente;
-        QObject::connect(&view, &KaluView::chargementFini, &attente, &QEventLoop::quit);
-        view.chargeShapefiles(d.entrees, false);
-        if (view.chargeEnCours())
-            attente.exec();
-    }
+    const std::unique_ptr<Tirage> tirage = charge(view, d);
     // Every input rejected by the reader, or read but empty: no picture.
     if ((tirage ? int(tirage->parties()) : plot->plottableCount()) == 0) {
         zolerreur(KLUSRC, "main", nullptr, "no shape could be drawn, nothing written!\n");
