@@ -329,12 +329,18 @@ void Tirage::poursuis()
     size_t fin = debut;
     for (long points = 0; fin < parties() && (!enLecture || points < POINTS_LOT); ++fin)
         points += scene->elements[fin].points;
-    std::shared_ptr<Scene> s = Scene::nouvelle();
-    s->habits = scene->habits;
-    s->elements.assign(scene->elements.begin() + std::ptrdiff_t(debut),
-                       scene->elements.begin() + std::ptrdiff_t(fin));
-    ebauche.poursuit(std::move(s), std::make_shared<const Etats>(fin - debut, uint8_t(VISIBLE)),
-                     Travail::filsParDefaut());
+    try {
+        std::shared_ptr<Scene> s = Scene::nouvelle();
+        s->habits = scene->habits;
+        s->elements.assign(scene->elements.begin() + std::ptrdiff_t(debut),
+                           scene->elements.begin() + std::ptrdiff_t(fin));
+        ebauche.poursuit(std::move(s), std::make_shared<const Etats>(fin - debut, uint8_t(VISIBLE)),
+                         Travail::filsParDefaut());
+    } catch (const std::bad_alloc &) {
+        // No room for the lot: the export draws the parts at its end.
+        ebauche.oublie();
+        return;
+    }
     dessinees += fin - debut;
     ++jobs;
 }
@@ -345,11 +351,17 @@ void Tirage::dessine(QCPPainter *painter)
     bool vueOk = false;
     Vue v = Vue::de(plot, &vueOk);
     v.ratio = 1;
-    if (tampon && vueOk && painter->deviceTransform().isIdentity() &&
-        tampon->devicePixelRatio() == 1 && exporteEbauche(*tampon, v))
-        return;
-    if (!dessineParTravail(painter))
-        dessineUneAUne(painter);
+    try {
+        if (tampon && vueOk && painter->deviceTransform().isIdentity() &&
+            tampon->devicePixelRatio() == 1 && exporteEbauche(*tampon, v))
+            return;
+        if (dessineParTravail(painter))
+            return;
+    } catch (const std::bad_alloc &) {
+        // No room for a picture's copy: part by part, on the export's own.
+        ebauche.oublie();
+    }
+    dessineUneAUne(painter);
 }
 
 // The picture drawn as the load went, if it is this view's over this very
