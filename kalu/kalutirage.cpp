@@ -11,12 +11,21 @@
 #include <QEventLoop>
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 static const char KLUSRC[] = "../kalu/kalutirage.cpp";
 
 // The scene's looks, in this order.
 enum { POLYGONE = 0, LIGNE = 1 };
+
+// `e` is a box within `cadre`.
+static bool dedans(const Registre::Etendue &e, const Registre::Etendue &cadre)
+{
+    return e.trouvee && cadre.trouvee && cadre.x.contains(e.x.lower) &&
+           cadre.x.contains(e.x.upper) && cadre.y.contains(e.y.lower) &&
+           cadre.y.contains(e.y.upper);
+}
 
 // Beside the map, on its layer: the scene where the map draws its curves.
 class Tirage::Planche : public QCPLayerable
@@ -89,10 +98,12 @@ void Tirage::faitHabits()
 void Tirage::lis(const QStringList &fichiers)
 {
     faitHabits();
+    for (const QString &chemin : fichiers)
+        entetes.push_back(entete(chemin));
     vue->lectureCommence(fichiers);
     enLecture = true;
-    for (const QString &chemin : fichiers)
-        litFichier(chemin);
+    for (size_t k = 0; k < size_t(fichiers.size()); ++k)
+        litFichier(fichiers.at(int(k)), k);
     enLecture = false;
     // The legend shows its items, which are the curves'.
     if (plot->legend->visible() && parties() > 0)
@@ -106,10 +117,11 @@ void Tirage::lis(const QStringList &fichiers)
 // One file as the window's load takes it: the view set from its header, its
 // pieces taken as they come, the view mended from its points' box once the
 // reader accepted it, then its verdict; a file refused leaves no part.
-void Tirage::litFichier(const QString &chemin)
+void Tirage::litFichier(const QString &chemin, size_t rang)
 {
     vue->lectureFichier(chemin, etendue);
-    cadreEntete(chemin);
+    courant = rang;
+    cadreEntete(rang);
     premiere = parties();
     std::unique_ptr<Lecture> lecture;
     try {
@@ -134,18 +146,39 @@ void Tirage::litFichier(const QString &chemin)
     vue->lectureFinie(chemin, refus, faites);
 }
 
-// The pictures begin for the view the header's box set, if it has one.
-void Tirage::cadreEntete(const QString &chemin)
+// The box the header of `chemin` declares; none (trouvee false) when it
+// has no sound one.
+Registre::Etendue Tirage::entete(const QString &chemin)
 {
     double x0, y0, x1, y1;
     long long taille = 0;
+    Registre::Etendue e;
+    if (boite_shp(chemin.toUtf8().constData(), x0, y0, x1, y1, taille) && x0 <= x1 && y0 <= y1 &&
+        std::isfinite(x1 - x0) && std::isfinite(y1 - y0))
+        e.ajoute(QCPRange(x0, x1), QCPRange(y0, y1));
+    return e;
+}
+
+// The pictures begin for the view the header of file `rang` set.
+void Tirage::cadreEntete(size_t rang)
+{
     cadre = etendue;
-    attente = !boite_shp(chemin.toUtf8().constData(), x0, y0, x1, y1, taille) || !(x0 <= x1) ||
-              !(y0 <= y1);
-    if (attente)
-        return;
-    cadre.ajoute(QCPRange(x0, x1), QCPRange(y0, y1));
-    esquisse();
+    if (entetes[rang].trouvee)
+        cadre.ajoute(entetes[rang].x, entetes[rang].y);
+    reprend(rang, entetes[rang].trouvee);
+}
+
+// The view is set for `cadre` (if `connu`) while file `rang` is read: the
+// pictures go on for it, unless a file to come would move it, one without
+// a sound header or whose header declares points beyond; they then wait
+// for a later file.
+void Tirage::reprend(size_t rang, bool connu)
+{
+    attente = !connu;
+    for (size_t k = rang + 1; k < entetes.size() && !attente; ++k)
+        attente = !dedans(entetes[k], cadre);
+    if (!attente)
+        esquisse();
 }
 
 // Takes the pieces until the reading is over and every piece is in; at its
@@ -183,8 +216,7 @@ bool Tirage::suit(Lecture &lecture, const QString &chemin, Registre::Etendue &bo
             cadre = etendue;
             if (lecture.boite(x, y))
                 cadre.ajoute(x, y);
-            attente = false;
-            esquisse();
+            reprend(courant, true);
         }
         finie();
     });
@@ -235,9 +267,7 @@ void Tirage::prends(Lecture &lecture, Registre::Etendue &boite)
         }
         if (p.place) {
             boite.ajoute(p.cles, p.valeurs);
-            if (!attente &&
-                !(cadre.x.contains(p.cles.lower) && cadre.x.contains(p.cles.upper) &&
-                  cadre.y.contains(p.valeurs.lower) && cadre.y.contains(p.valeurs.upper))) {
+            if (!attente && !dedans({p.cles, p.valeurs, true}, cadre)) {
                 // The header lied: the view will move once the file is read.
                 attente = true;
                 ebauche.oublie();

@@ -20,8 +20,10 @@
 // taken where the map's layer is, and each lot of new parts is drawn over
 // the last picture by a job on every core while the reading goes on. A
 // part that lies beyond the box the view was set for (a header that lied)
-// stops the pictures until the file's points' box sets the view again: no
-// picture is drawn for a view known to be stale.
+// stops the pictures until the file's points' box sets the view again, and
+// they begin only with the file after which no header declares points
+// beyond that box: no picture is drawn for a view known to be stale or to
+// move.
 //
 // While a Pose lives, the library's drawings of the plot on a raster
 // picture (savePng, saveJpg, saveBmp) draw the scene where the map draws
@@ -110,8 +112,10 @@ class Tirage
     };
 
     void faitHabits();
-    void litFichier(const QString &chemin);
-    void cadreEntete(const QString &chemin);
+    void litFichier(const QString &chemin, size_t rang);
+    static Registre::Etendue entete(const QString &chemin);
+    void cadreEntete(size_t rang);
+    void reprend(size_t rang, bool connu);
     bool suit(Lecture &lecture, const QString &chemin, Registre::Etendue &boite);
     static Chargement::Refus verdict(const Lecture &lecture, bool plein, const QString &chemin);
     void prends(Lecture &lecture, Registre::Etendue &boite);
@@ -134,6 +138,7 @@ class Tirage
     Registre::Etendue etendue; // of the files accepted so far
     std::deque<Piece> lot;
     size_t premiere = 0; // the first part of the file being read
+    size_t courant = 0;  // its rank among the files
     bool courbes = false, actif = false;
 
     // The pictures as the load goes: the box their view was set for,
@@ -141,6 +146,7 @@ class Tirage
     // the files are still being read (lots are then of at most POINTS_LOT
     // points), whether the plot is being drawn for their fond.
     Ebauche ebauche;
+    std::vector<Registre::Etendue> entetes; // the boxes the files' headers declare
     Registre::Etendue cadre;
     bool attente = true, enLecture = false, saisie = false;
     size_t dessinees = 0;

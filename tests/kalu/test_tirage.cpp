@@ -257,4 +257,23 @@ TEST(Tirage, AHeaderThatLiesCostsNoDrawing)
     }
 }
 
+// Several files: the pictures begin with the file after which no header
+// declares points beyond the view, and no part is drawn twice, whichever
+// file comes first.
+TEST(Tirage, SeveralFilesDrawEachPartOnce)
+{
+    const QString petit = ecrit("t-petit.shp", 5, carres(300));
+    const QString grand = ecrit("t-grand.shp", 3, traits(2000));
+    for (const QStringList &fichiers : {QStringList{petit, grand}, QStringList{grand, petit}}) {
+        size_t dessinees = 0, parties = 0;
+        const Rendu a = sansCourbes(fichiers, {500, 400}, [&](const Tirage &t) {
+            dessinees = t.partiesDessinees();
+            parties = t.parties();
+        });
+        EXPECT_EQ(parties, 400u + 2500u);
+        EXPECT_EQ(dessinees, parties) << fichiers.join(" ").toStdString();
+        memes(a, avecCourbes(fichiers, {500, 400}), fichiers.join(" ").toStdString());
+    }
+}
+
 } // namespace
