@@ -22,9 +22,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 
 #include "kalucarte.h"
+#include "kalutirage.h"
 #include "kaluview.h"
 #include "zolconf.h"
 
@@ -193,10 +195,16 @@ static int verifieSortie(const Demande &d)
     return 0;
 }
 
-// The map draws the curves, as in the viewer's replots.
-static bool enregistre(QCustomPlot *plot, const QString &chemin, const Demande &d)
+// The map draws the curves, as in the viewer's replots; without curves,
+// the parts read.
+static bool enregistre(QCustomPlot *plot, Tirage *tirage, const QString &chemin, const Demande &d)
 {
-    Carte::Pret pret(Carte::de(plot));
+    std::unique_ptr<Tirage::Pose> pose;
+    std::unique_ptr<Carte::Pret> pret;
+    if (tirage)
+        pose.reset(new Tirage::Pose(*tirage));
+    else
+        pret.reset(new Carte::Pret(Carte::de(plot)));
     switch (d.format) {
     case PNG:
         return plot->savePng(chemin, d.largeur, d.hauteur);
@@ -214,7 +222,7 @@ static bool enregistre(QCustomPlot *plot, const QString &chemin, const Demande &
 
 // Writes the picture beside OUTPUT under a temporary name, then renames it:
 // OUTPUT is either the whole picture or untouched.
-static int ecrit(QCustomPlot *plot, const Demande &d)
+static int ecrit(QCustomPlot *plot, Tirage *tirage, const Demande &d)
 {
     QTemporaryFile temporaire(modeleTemporaire(d));
     if (!temporaire.open()) {
@@ -228,7 +236,7 @@ static int ecrit(QCustomPlot *plot, const Demande &d)
     const mode_t masque = umask(0);
     umask(masque);
     const QByteArray nom = QFile::encodeName(temporaire.fileName());
-    if (!enregistre(plot, temporaire.fileName(), d) ||
+    if (!enregistre(plot, tirage, temporaire.fileName(), d) ||
         chmod(nom.constData(), 0666 & ~masque) != 0 ||
         std::rename(nom.constData(), d.sortie) != 0) {
         zolerreur(KLUSRC, "main", nullptr, "cannot write '%s'!\n", d.sortie);
@@ -236,6 +244,23 @@ static int ecrit(QCustomPlot *plot, const Demande &d)
     }
     temporaire.setAutoRemove(false);
     return 0;
+}
+
+// A raster picture needs the parts' data, not a curve for each: a Tirage
+// reads them and is returned. A PDF gets the window's load, its curves.
+static std::unique_ptr<Tirage> charge(KaluView &view, const Demande &d)
+{
+    if (d.format != PDF) {
+        std::unique_ptr<Tirage> tirage(new Tirage(&view));
+        tirage->lis(d.entrees);
+        return tirage;
+    }
+    QEventLoop attente;
+    QObject::connect(&view, &KaluView::chargementFini, &attente, &QEventLoop::quit);
+    view.chargeShapefiles(d.entrees, false);
+    if (view.chargeEnCours())
+        attente.exec();
+    return nullptr;
 }
 
 int main(int argc, char **argv)
@@ -282,19 +307,13 @@ int main(int argc, char **argv)
                     nom.constData());
         signales = zolsignalements();
     });
-    {
-        QEventLoop attente;
-        QObject::connect(&view, &KaluView::chargementFini, &attente, &QEventLoop::quit);
-        view.chargeShapefiles(d.entrees, false);
-        if (view.chargeEnCours())
-            attente.exec();
-    }
+    const std::unique_ptr<Tirage> tirage = charge(view, d);
     // Every input rejected by the reader, or read but empty: no picture.
-    if (plot->plottableCount() == 0) {
+    if ((tirage ? int(tirage->parties()) : plot->plottableCount()) == 0) {
         zolerreur(KLUSRC, "main", nullptr, "no shape could be drawn, nothing written!\n");
         return 1;
     }
-    if (int r = ecrit(plot, d))
+    if (int r = ecrit(plot, tirage && !tirage->avecCourbes() ? tirage.get() : nullptr, d))
         return r;
     zolmessage("%s written (%dx%d)\n", d.sortie, d.largeur, d.hauteur);
     // The picture is written and nothing else is: freeing a big map's

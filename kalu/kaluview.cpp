@@ -355,20 +355,86 @@ void KaluView::chargementTermine(bool arrete)
     stopAction->setEnabled(false);
     carte->finChargement();
     montreRefus(arrete);
-    if (entiere && !vueLibre) {
-        cadrage = true;
-        if (carte->etendue().trouvee) {
-            carte->recadre();
-        } else {
-            ui->customPlot->xAxis->setRange(avantX);
-            ui->customPlot->yAxis->setRange(avantY);
-        }
-        cadreFinal();
-        cadrage = false;
-    }
+    if (entiere && !vueLibre)
+        cadreFin();
     if (entiere && montreCharge)
         ui->customPlot->replot();
     emit chargementFini();
+}
+
+// The end's fit to what stays. A load that left no curve to fit keeps the
+// ranges it began with.
+void KaluView::cadreFin()
+{
+    cadrage = true;
+    if (etendueLue().trouvee) {
+        recadre();
+    } else {
+        ui->customPlot->xAxis->setRange(avantX);
+        ui->customPlot->yAxis->setRange(avantY);
+    }
+    cadreFinal();
+    cadrage = false;
+}
+
+// The points' box of what is loaded: the map's curves', or that of the
+// files read without curves (kalu-export's raster pictures).
+Registre::Etendue KaluView::etendueLue()
+{
+    return externe ? *externe : carte->etendue();
+}
+
+void KaluView::recadre()
+{
+    if (externe)
+        carte->cadre(*externe);
+    else
+        carte->recadre();
+}
+
+// ---- A load read elsewhere --------------------------------------------------
+// Each step is the one the window's own load takes at the same point.
+
+void KaluView::lectureCommence(const QStringList &fichiers)
+{
+    abandonneChargement();
+    zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
+    clearShapes();
+    entiere = true;
+    montreCharge = vueLibre = false;
+    avantX = ui->customPlot->xAxis->range();
+    avantY = ui->customPlot->yAxis->range();
+    illisibles.clear();
+    autresRefus.clear();
+}
+
+void KaluView::lectureFichier(const QString &chemin, const Registre::Etendue &etendue)
+{
+    externe = &etendue;
+    cadrePrevu(nullptr, chemin.toUtf8().constData());
+    externe = nullptr;
+}
+
+void KaluView::lectureAcceptee(const QString &chemin, const Lecture &lue,
+                               const Registre::Etendue &etendue)
+{
+    title->setText(QString("Shapefile: '%1'").arg(chemin));
+    externe = &etendue;
+    cadrePrevu(&lue, nullptr);
+    externe = nullptr;
+}
+
+void KaluView::lectureFinie(const QString &chemin, Chargement::Refus refus, int courbes)
+{
+    fichierFini(chemin, refus, courbes);
+}
+
+void KaluView::lectureTerminee(const Registre::Etendue &etendue)
+{
+    montreRefus(false);
+    externe = &etendue;
+    cadreFin();
+    externe = nullptr;
 }
 
 // The user's drag, wheel or zoom during a load: its end keeps that view.
@@ -665,12 +731,12 @@ void KaluView::couvre()
 {
     QCustomPlot *plot = ui->customPlot;
     for (int tour = 0; tour < 4; ++tour) {
-        const Registre::Etendue e = carte->etendue();
+        const Registre::Etendue e = etendueLue();
         if (!e.trouvee ||
             (plot->xAxis->range().contains(e.x.lower) && plot->xAxis->range().contains(e.x.upper) &&
              plot->yAxis->range().contains(e.y.lower) && plot->yAxis->range().contains(e.y.upper)))
             return;
-        carte->recadre();
+        recadre();
         metEnPage();
         egalise();
         metEnPage();
@@ -685,7 +751,7 @@ void KaluView::couvre()
 // end. Silent: the end's trace lines are the load's.
 void KaluView::cadrePrevu(const Lecture *lue, const char *chemin)
 {
-    Registre::Etendue prevue = carte->etendue();
+    Registre::Etendue prevue = etendueLue();
     QCPRange x, y;
     double x0, y0, x1, y1;
     long long taille = 0;
@@ -704,7 +770,7 @@ void KaluView::cadrePrevu(const Lecture *lue, const char *chemin)
     cadrage = false;
     if (montreCharge)
         ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
-    else
+    else if (!externe)
         carte->esquisse(ui->customPlot->viewport().size());
 }
 

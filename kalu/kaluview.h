@@ -27,6 +27,7 @@
 #include <string>
 
 #include "kaluchargement.h"
+#include "kaluregistre.h"
 #include "qcustomplot.h"
 
 namespace Ui
@@ -74,6 +75,22 @@ class KaluView : public QMainWindow
     // the status bar says so, and the end's fit and replot apply to what
     // stays, as at any load's end.
     void arreteChargement();
+
+    // kalu-export's raster pictures need no curve (kalutirage): the files
+    // are read there, and the window is told each step its own load of
+    // them takes, at the same point, so that the view, the title, the
+    // legend's visibility, the trace lines and fichierCharge() are that
+    // load's. `etendue` is the box of the placed points of the files
+    // accepted before (at the end, of all of them). GUI thread, from
+    // lectureCommence to lectureTerminee, with no other load.
+    void lectureCommence(const QStringList &fichiers);
+    void lectureFichier(const QString &chemin, const Registre::Etendue &etendue);
+    void lectureAcceptee(const QString &chemin, const Lecture &lue,
+                         const Registre::Etendue &etendue);
+    void lectureFinie(const QString &chemin, Chargement::Refus refus, int courbes);
+    void lectureTerminee(const Registre::Etendue &etendue);
+    // The looks a load gives its curves.
+    Chargement::Habits habitsCourbes() const { return habits(); }
 
   signals:
     // One file's load is over: its curves are on the plot (`lu`), or the
@@ -142,6 +159,9 @@ class KaluView : public QMainWindow
     void egalise();
     void cadreFinal();
     void couvre();
+    void cadreFin();
+    Registre::Etendue etendueLue();
+    void recadre();
     void cadrePrevu(const Lecture *lue, const char *chemin);
     void retientMessage(const QString &message);
     void montreRefus(bool arrete);
@@ -166,6 +186,8 @@ class KaluView : public QMainWindow
     bool vueLibre = false;
     bool cadrage = false; // the ranges are being set by the load itself
     QCPRange avantX, avantY;
+    // While the window is told of a load read elsewhere: its points' box.
+    const Registre::Etendue *externe = nullptr;
     QStringList illisibles;  // "'x.shp'"
     QStringList autresRefus; // "'x.shp': PolygonZ shapes are not drawn"
     QColor lineColor;

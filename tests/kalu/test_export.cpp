@@ -337,18 +337,46 @@ TEST(Export, MissingInputs)
     EXPECT_FALSE(existe(out));
 }
 
+// As root every file is readable: kalu-export then runs as user and group
+// 65534, without groups, from a copy of itself in a directory that user
+// may enter and write in, on root's file of mode 0600.
 TEST(Export, UnreadableInput)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "running as root: every file is readable";
-    const QString out = sortie("illisible.png");
-    const QString cache = carre();
-    QFile::setPermissions(cache, QFileDevice::WriteOwner);
-    Issue r = exporte({out, cache});
-    QFile::setPermissions(cache, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    char modele[] = "/tmp/kalu-export-XXXXXX";
+    ASSERT_NE(mkdtemp(modele), nullptr);
+    const QString rep = QString::fromLocal8Bit(modele);
+    ASSERT_EQ(chmod(modele, 0777), 0);
+    const QString out = rep + "/illisible.png", cache = rep + "/cache.shp";
+    ASSERT_TRUE(QFile::copy(carre(), cache));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    Issue r;
+    if (geteuid() == 0) {
+        ASSERT_EQ(chmod(QFile::encodeName(cache).constData(), 0600), 0);
+        const QString programme = rep + "/kalu-export";
+        ASSERT_TRUE(QFile::copy(KALU_EXPORT_EXE, programme));
+        ASSERT_TRUE(QFile::copy(KALU_SOURCE_DIR "/tests/lsan.supp", rep + "/lsan.supp"));
+        ASSERT_EQ(chmod(QFile::encodeName(programme).constData(), 0755), 0);
+        ASSERT_EQ(chmod(QFile::encodeName(rep + "/lsan.supp").constData(), 0644), 0);
+        env.insert("TMPDIR", rep);
+        env.insert("XDG_RUNTIME_DIR", rep);
+        env.insert("LSAN_OPTIONS", "suppressions=" + rep + "/lsan.supp:print_suppressions=0");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start("setpriv",
+                {"--reuid=65534", "--regid=65534", "--clear-groups", programme, out, cache});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        r = {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+             traces(p.readAllStandardError()), QString()};
+    } else {
+        QFile::setPermissions(cache, QFileDevice::WriteOwner);
+        r = exporte({out, cache}, env);
+    }
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, ERREUR + "File '" + cache + "' is not readable!\n");
+    EXPECT_EQ(r.out, "");
     EXPECT_FALSE(existe(out));
+    QFile::setPermissions(cache, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QDir(rep).removeRecursively();
 }
 
 TEST(Export, EveryInputRejectedWritesNothing)
@@ -444,6 +472,48 @@ TEST(Export, SamePictureAsTheViewer)
         for (int x = 0; x < vue.width(); ++x)
             differents += vue.pixel(x, y) != exporte.pixel(x, y);
     EXPECT_EQ(differents, 0) << "pixels that differ out of " << vue.width() * vue.height();
+}
+
+// Maps of 30 parts and more, which show no legend: kalu-export draws them
+// without making a curve, in the very bytes the window's own export gives
+// after the same load, with its curves.
+TEST(Export, MapsWithoutLegendHaveTheBytesOfTheWindowsExport)
+{
+    std::vector<shp::Record> carres, traits;
+    for (int k = 0; k < 45; ++k) {
+        const double x = k % 9, y = k / 9;
+        carres.push_back({5, {{{x, y}, {x, y + 0.7}, {x + 0.7, y + 0.7}, {x + 0.7, y}, {x, y}}}});
+        traits.push_back({3, {{{x - 1, y + 0.3}, {x + 0.4, y + 1.1}, {x + 1.2, y - 0.2}}}});
+    }
+    const QString polygones = ecrit("carres.shp", shp::file(5, carres));
+    const QString lignes = ecrit("traits.shp", shp::file(3, traits));
+    const QSize taille(460, 350);
+    for (const QStringList &fichiers :
+         {QStringList{polygones}, QStringList{lignes}, QStringList{lignes, polygones}}) {
+        auto v = fenetre::nouvelle();
+        QCustomPlot *p = fenetre::plot(*v);
+        p->resize(taille);
+        p->setViewport(p->rect());
+        p->replot();
+        v->adjustEqualScale();
+        fenetre::chargeEtAttends(*v, fichiers, false);
+        ASSERT_FALSE(p->legend->visible());
+        for (const char *ext : {"png", "bmp"}) {
+            const QString fenetre = sortie(std::string("fenetre.") + ext),
+                          commande = sortie(std::string("commande.") + ext);
+            {
+                ::Carte::Pret pret(::Carte::de(p));
+                ASSERT_TRUE(ext[0] == 'p' ? p->savePng(fenetre, taille.width(), taille.height())
+                                          : p->saveBmp(fenetre, taille.width(), taille.height()));
+            }
+            Issue r = exporte(QStringList{"--size", "460x350", commande} + fichiers);
+            ASSERT_EQ(r.code, 0) << r.err.toStdString();
+            QFile a(fenetre), b(commande);
+            ASSERT_TRUE(a.open(QIODevice::ReadOnly));
+            ASSERT_TRUE(b.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(a.readAll() == b.readAll()) << fichiers.join(" ").toStdString() << ext;
+        }
+    }
 }
 
 } // namespace

@@ -1,0 +1,463 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "kalutirage.h"
+
+#include "kalucarte.h"
+#include "kaluimage.h"
+#include "kalutravail.h"
+#include "kaluview.h"
+#include "zolconf.h"
+#include "zolshp.h"
+
+#include <QEventLoop>
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+static const char KLUSRC[] = "../kalu/kalutirage.cpp";
+
+// The scene's looks, in this order.
+enum { POLYGONE = 0, LIGNE = 1 };
+
+// `e` is a box within `cadre`.
+static bool dedans(const Registre::Etendue &e, const Registre::Etendue &cadre)
+{
+    return e.trouvee && cadre.trouvee && cadre.x.contains(e.x.lower) &&
+           cadre.x.contains(e.x.upper) && cadre.y.contains(e.y.lower) &&
+           cadre.y.contains(e.y.upper);
+}
+
+// Beside the map, on its layer: the scene where the map draws its curves.
+class Tirage::Planche : public QCPLayerable
+{
+  public:
+    Planche(Tirage *tirage, QCustomPlot *plot, const QString &couche)
+        : QCPLayerable(plot, couche), tirage(tirage)
+    {
+    }
+
+  protected:
+    // Each part applies its own, as the map's curves do.
+    void applyDefaultAntialiasingHint(QCPPainter *) const override {}
+    void draw(QCPPainter *painter) override
+    {
+        if (tirage->saisie)
+            tirage->saisit(painter);
+        else if (tirage->actif)
+            tirage->dessine(painter);
+    }
+
+  private:
+    Tirage *tirage;
+};
+
+Tirage::Tirage(KaluView *vue)
+    : vue(vue), plot(vue->findChild<QCustomPlot *>("customPlot")), carte(Carte::de(plot)),
+      planche(new Planche(this, plot, carte->layer()->name())), scene(Scene::nouvelle())
+{
+    QObject::connect(&ebauche, &Ebauche::avance, [this] { poursuis(); });
+}
+
+Tirage::~Tirage()
+{
+    delete planche;
+}
+
+Tirage::Pose::Pose(Tirage &tirage) : tirage(tirage)
+{
+    tirage.actif = !tirage.courbes;
+}
+
+Tirage::Pose::~Pose()
+{
+    tirage.actif = false;
+}
+
+// Each look made from a curve dressed as the window's load dresses those of
+// polygons and of lines, on this plot (its antialiasing and hints).
+void Tirage::faitHabits()
+{
+    const Chargement::Habits h = vue->habitsCourbes();
+    for (int habit : {POLYGONE, LIGNE}) {
+        Courbe *modele = new Courbe(plot->xAxis, plot->yAxis, QCPRange(), QCPRange());
+        if (habit == POLYGONE) {
+            modele->setPen(h.polygone);
+            modele->setBrush(h.fond);
+            modele->partageChoix(h.choixPolygone);
+        } else {
+            modele->setPen(h.ligne);
+            modele->partageChoix(h.choixLigne);
+        }
+        bool ok = true;
+        scene->habits.push_back(Habit::de(*modele, &ok));
+        scene->dessinable = scene->dessinable && ok;
+        plot->removePlottable(modele);
+    }
+}
+
+void Tirage::lis(const QStringList &fichiers)
+{
+    faitHabits();
+    for (const QString &chemin : fichiers)
+        entetes.push_back(entete(chemin));
+    vue->lectureCommence(fichiers);
+    enLecture = true;
+    for (size_t k = 0; k < size_t(fichiers.size()); ++k)
+        litFichier(fichiers.at(int(k)), k);
+    enLecture = false;
+    // The legend shows its items, which are the curves'.
+    if (plot->legend->visible() && parties() > 0)
+        faitCourbes();
+    vue->lectureTerminee(etendue);
+    cadre = etendue;
+    attente = false;
+    esquisse();
+}
+
+// One file as the window's load takes it: the view set from its header, its
+// pieces taken as they come, the view mended from its points' box once the
+// reader accepted it, then its verdict; a file refused leaves no part.
+void Tirage::litFichier(const QString &chemin, size_t rang)
+{
+    vue->lectureFichier(chemin, etendue);
+    courant = rang;
+    cadreEntete(rang);
+    premiere = parties();
+    std::unique_ptr<Lecture> lecture;
+    try {
+        lecture.reset(new Lecture(chemin.toUtf8().toStdString()));
+    } catch (const std::bad_alloc &) {
+        zolerreur(KLUSRC, "lis", nullptr, "not enough memory to load '%s'!\n",
+                  chemin.toLocal8Bit().constData());
+        vue->lectureFinie(chemin, Chargement::Refus::Memoire, 0);
+        return;
+    }
+    Registre::Etendue boite; // of its placed points
+    const bool plein = !suit(*lecture, chemin, boite);
+    const Chargement::Refus refus = verdict(*lecture, plein, chemin);
+    lecture.reset();
+    int faites = int(parties() - premiere);
+    if (refus != Chargement::Refus::Aucun) {
+        oublieDepuis(premiere);
+        faites = 0;
+    } else if (boite.trouvee) {
+        etendue.ajoute(boite.x, boite.y);
+    }
+    vue->lectureFinie(chemin, refus, faites);
+}
+
+// The box the header of `chemin` declares; none (trouvee false) when it
+// has no sound one.
+Registre::Etendue Tirage::entete(const QString &chemin)
+{
+    double x0, y0, x1, y1;
+    long long taille = 0;
+    Registre::Etendue e;
+    if (boite_shp(chemin.toUtf8().constData(), x0, y0, x1, y1, taille) && x0 <= x1 && y0 <= y1 &&
+        std::isfinite(x1 - x0) && std::isfinite(y1 - y0))
+        e.ajoute(QCPRange(x0, x1), QCPRange(y0, y1));
+    return e;
+}
+
+// The pictures begin for the view the header of file `rang` set.
+void Tirage::cadreEntete(size_t rang)
+{
+    cadre = etendue;
+    if (entetes[rang].trouvee)
+        cadre.ajoute(entetes[rang].x, entetes[rang].y);
+    reprend(rang, entetes[rang].trouvee);
+}
+
+// The view is set for `cadre` (if `connu`) while file `rang` is read: the
+// pictures go on for it, unless a file to come would move it, one without
+// a sound header or whose header declares points beyond; they then wait
+// for a later file.
+void Tirage::reprend(size_t rang, bool connu)
+{
+    attente = !connu;
+    for (size_t k = rang + 1; k < entetes.size() && !attente; ++k)
+        attente = !dedans(entetes[k], cadre);
+    if (!attente)
+        esquisse();
+}
+
+// Takes the pieces until the reading is over and every piece is in; at its
+// verdict, an accepted file's box mends the view and the pictures go on
+// for it. False when memory ran out for the pieces.
+bool Tirage::suit(Lecture &lecture, const QString &chemin, Registre::Etendue &boite)
+{
+    QEventLoop boucle;
+    bool juge = false, plein = false;
+    auto finie = [&] {
+        if (juge && lecture.finie())
+            boucle.quit();
+    };
+    QObject::connect(&lecture, &Lecture::pret, &boucle, [&] {
+        try {
+            prends(lecture, boite);
+        } catch (const std::bad_alloc &) {
+            // The reading's own check let the file through, and memory ran
+            // out since: refused as one too big.
+            plein = true;
+            lecture.annule();
+            zolerreur(KLUSRC, "lis", nullptr,
+                      "not enough memory to load '%s': stopped at curve %d!\n",
+                      chemin.toLocal8Bit().constData(), int(parties() - premiere));
+            boucle.quit();
+            return;
+        }
+        finie();
+    });
+    QObject::connect(&lecture, &Lecture::lu, &boucle, [&] {
+        juge = true;
+        if (lecture.accepte()) {
+            vue->lectureAcceptee(chemin, lecture, etendue);
+            QCPRange x, y;
+            cadre = etendue;
+            if (lecture.boite(x, y))
+                cadre.ajoute(x, y);
+            reprend(courant, true);
+        }
+        finie();
+    });
+    boucle.exec();
+    return !plein;
+}
+
+// As the window's load tells why a file was skipped.
+Chargement::Refus Tirage::verdict(const Lecture &lecture, bool plein, const QString &chemin)
+{
+    if (plein || lecture.refusee())
+        return Chargement::Refus::Memoire;
+    if (lecture.accepte())
+        return Chargement::Refus::Aucun;
+    const int type = Chargement::typeDeclare(chemin.toUtf8().toStdString());
+    return type != 3 && type != 5 && !Chargement::nomDuType(type).isEmpty()
+               ? Chargement::Refus::TypeNonDessine
+               : Chargement::Refus::Illisible;
+}
+
+// The pieces ready, each an element of the scene. Room is made as the
+// reading foretells the file's parts, rather than grown by copies of a
+// million elements.
+void Tirage::prends(Lecture &lecture, Registre::Etendue &boite)
+{
+    lecture.prends(lot);
+    std::vector<Scene::Element> &elements = scene->elements;
+    const size_t prevues =
+        std::max(premiere + size_t(lecture.partiesPrevues()), elements.size() + lot.size());
+    if (prevues > elements.capacity()) {
+        elements.reserve(std::max(prevues, elements.capacity() + elements.capacity() / 2));
+        fiches.reserve(elements.capacity());
+    }
+    for (; !lot.empty(); lot.pop_front()) {
+        Piece &p = lot.front();
+        Scene::Element e;
+        e.donnees = p.donnees;
+        e.points = p.donnees->size();
+        e.cles = p.cles;
+        e.valeurs = p.valeurs;
+        e.habit = p.polygone ? POLYGONE : LIGNE;
+        fiches.push_back({std::move(p.nom), p.place});
+        try {
+            elements.push_back(std::move(e));
+        } catch (...) {
+            fiches.pop_back();
+            throw;
+        }
+        if (p.place) {
+            boite.ajoute(p.cles, p.valeurs);
+            if (!attente && !dedans({p.cles, p.valeurs, true}, cadre)) {
+                // The header lied: the view will move once the file is read.
+                attente = true;
+                ebauche.oublie();
+            }
+        }
+    }
+    poursuis();
+}
+
+void Tirage::oublieDepuis(size_t premiere)
+{
+    if (ebauche.enCours() || ebauche.dessinees() > premiere)
+        ebauche.oublie();
+    scene->elements.resize(premiere);
+    fiches.resize(premiere);
+    lot.clear();
+}
+
+// The window's load's curves, in order: the same data, names and looks
+// (the decorators shared), each inscribed in the map's next scene.
+void Tirage::faitCourbes()
+{
+    const Chargement::Habits h = vue->habitsCourbes();
+    carte->prevoit(parties());
+    carte->debutAjouts();
+    for (size_t k = 0; k < parties(); ++k) {
+        const Scene::Element &e = scene->elements[k];
+        Courbe *c = carte->ajoute(e.cles, e.valeurs, fiches[k].place);
+        c->setData(qSharedPointerConstCast<QCPCurveDataContainer>(e.donnees));
+        if (e.habit == POLYGONE) {
+            c->setPen(h.polygone);
+            c->setBrush(h.fond);
+            c->partageChoix(h.choixPolygone);
+        } else {
+            c->setPen(h.ligne);
+            c->partageChoix(h.choixLigne);
+        }
+        c->setName(fiches[k].nom);
+        carte->inscrit(c);
+    }
+    carte->finAjouts();
+    carte->faitEntrees();
+    courbes = true;
+    ebauche.oublie();
+}
+
+// The pictures go on for the present view, or begin again for it: the plot
+// drawn as the export will draw it gives their fond (saisit).
+void Tirage::esquisse()
+{
+    if (courbes || attente)
+        return;
+    bool vueOk = false;
+    Vue v = Vue::de(plot, &vueOk);
+    v.ratio = 1;
+    const QSize taille = plot->viewport().size();
+    if (vueOk && ebauche.commencee() && ebauche.vue() == v && ebauche.fond().size() == taille) {
+        poursuis();
+        return;
+    }
+    ebauche.oublie();
+    saisie = true;
+    plot->toPixmap(taille.width(), taille.height());
+    saisie = false;
+    poursuis();
+}
+
+// Where the map's layer is, in the plot drawn for the pictures' fond.
+void Tirage::saisit(QCPPainter *painter)
+{
+    QImage *tampon = Cliche::tamponDe(painter, true);
+    bool vueOk = false;
+    Vue v = Vue::de(plot, &vueOk);
+    v.ratio = 1;
+    if (tampon && vueOk && painter->deviceTransform().isIdentity() &&
+        tampon->devicePixelRatio() == 1 && scene->dessinable)
+        ebauche.commence(*tampon, v, *painter);
+}
+
+// The next lot, if parts wait and none is being drawn: while the files are
+// read, of about POINTS_LOT points, each drawn within a tenth of a second
+// or so; after, every part left.
+void Tirage::poursuis()
+{
+    static const long POINTS_LOT = 1000000;
+    const size_t debut = ebauche.dessinees();
+    if (attente || !ebauche.commencee() || ebauche.enCours() || debut >= parties())
+        return;
+    size_t fin = debut;
+    for (long points = 0; fin < parties() && (!enLecture || points < POINTS_LOT); ++fin)
+        points += scene->elements[fin].points;
+    try {
+        std::shared_ptr<Scene> s = Scene::nouvelle();
+        s->habits = scene->habits;
+        s->elements.assign(scene->elements.begin() + std::ptrdiff_t(debut),
+                           scene->elements.begin() + std::ptrdiff_t(fin));
+        ebauche.poursuit(std::move(s), std::make_shared<const Etats>(fin - debut, uint8_t(VISIBLE)),
+                         Travail::filsParDefaut());
+    } catch (const std::bad_alloc &) {
+        // No room for the lot: the export draws the parts at its end.
+        ebauche.oublie();
+        return;
+    }
+    dessinees += fin - debut;
+    ++jobs;
+}
+
+void Tirage::dessine(QCPPainter *painter)
+{
+    QImage *tampon = Cliche::tamponDe(painter, true);
+    bool vueOk = false;
+    Vue v = Vue::de(plot, &vueOk);
+    v.ratio = 1;
+    try {
+        if (tampon && vueOk && painter->deviceTransform().isIdentity() &&
+            tampon->devicePixelRatio() == 1 && exporteEbauche(*tampon, v))
+            return;
+        if (dessineParTravail(painter))
+            return;
+    } catch (const std::bad_alloc &) {
+        // No room for a picture's copy: part by part, on the export's own.
+        ebauche.oublie();
+    }
+    dessineUneAUne(painter);
+}
+
+// The picture drawn as the load went, if it is this view's over this very
+// fond, with the parts left.
+bool Tirage::exporteEbauche(QImage &tampon, const Vue &v)
+{
+    if (attente || !ebauche.vaPour(v, tampon))
+        return false;
+    ebauche.attends();
+    poursuis();
+    ebauche.attends();
+    if (ebauche.dessinees() != parties())
+        return false;
+    ebauche.pose(tampon);
+    return true;
+}
+
+// As the map draws an export's curves on a raster picture with no
+// transformation: one job on every core over the picture so far, waited
+// for, its pixels copied where curves may draw.
+bool Tirage::dessineParTravail(QCPPainter *painter)
+{
+    QImage *tampon = Cliche::tamponDe(painter, true);
+    bool vueOk = false;
+    Vue v = Vue::de(plot, &vueOk);
+    if (!tampon || !vueOk || !painter->deviceTransform().isIdentity() ||
+        tampon->devicePixelRatio() != 1 || !scene->dessinable)
+        return false;
+    v.ratio = 1;
+    Travail::Demande d;
+    d.scene = scene;
+    d.etats = std::make_shared<const Etats>(parties(), uint8_t(VISIBLE));
+    d.vue = v;
+    d.fond = tampon->copy();
+    d.avecSeules = false;
+    d.indices = painter->renderHints();
+    d.modes = painter->modes();
+    Travail t(std::move(d), Travail::filsParDefaut());
+    dessinees += parties();
+    ++jobs;
+    t.attends();
+    if (t.estAnnule()) // memory ran out: part by part
+        return false;
+    Cliche::copieChamp(*tampon, t.image(), v);
+    return true;
+}
+
+// Every part whose reach meets the axis rectangle, in order, under the
+// curves' clip.
+void Tirage::dessineUneAUne(QCPPainter *painter)
+{
+    bool vueOk = false;
+    const Vue v = Vue::de(plot, &vueOk);
+    if (!vueOk)
+        return;
+    const QRect dans = v.zone();
+    std::vector<int> rangs;
+    for (size_t k = 0; k < parties(); ++k) {
+        const Scene::Element &e = scene->elements[k];
+        if (portee(v, e.cles, e.valeurs).intersects(dans))
+            rangs.push_back(int(k));
+    }
+    const Etats etats(parties(), uint8_t(VISIBLE));
+    QVector<QPointF> lignes;
+    painter->save();
+    painter->setClipRect(dans);
+    dessineRangs(painter, v, *scene, etats, rangs, lignes);
+    painter->restore();
+}

@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// kalutirage: kalu-export's raster pictures without a curve object.
+//
+// The window's load makes one QCPCurve per part on the GUI thread, with its
+// QObject and its place in the plot's and the map's lists: on a million
+// parts, a third of an export's time and half a kilobyte a part, for a
+// picture that needs only the parts' data and boxes. A Tirage reads the
+// files itself, one after another as that load does (kalucharge's
+// Lecture), and tells the window each step the load would take
+// (KaluView::lectureCommence and the others), so that the plot's view,
+// title and legend, the trace lines and the window's fichierCharge() are
+// that load's. It keeps the pieces as a Scene: their data shared, their
+// boxes, and the two looks the window gives polygons and lines, each made
+// once from a curve dressed as the load dresses its curves.
+//
+// The parts are drawn as they come, as the map draws a load's curves for
+// an export (kaluebauche): once the view is set from a file's header, the
+// plot is drawn as the export will draw it, its picture under the curves
+// taken where the map's layer is, and each lot of new parts is drawn over
+// the last picture by a job on every core while the reading goes on. A
+// part that lies beyond the box the view was set for (a header that lied)
+// stops the pictures until the file's points' box sets the view again, and
+// they begin only with the file after which no header declares points
+// beyond that box: no picture is drawn for a view known to be stale or to
+// move.
+//
+// While a Pose lives, the library's drawings of the plot on a raster
+// picture (savePng, saveJpg, saveBmp) draw the scene where the map draws
+// its curves: a layerable of its own, beside the map on the map's layer,
+// puts there the picture drawn as the load went, if it is for this view
+// and what lies under it, with the parts left; else a Travail draws them
+// all on every core over what the layers below drew. The layers above
+// follow. The picture is the very bytes the same export with curves
+// gives.
+//
+// What needs curves gets them: a legend shown (its items are the curves'),
+// that is when the last file accepted has fewer than 30 parts. The curves
+// are then made from the pieces as the window's load makes them, before
+// the view is fitted, and avecCourbes() tells the caller to save the plot
+// the usual way (Carte::Pret).
+//
+// Threads: GUI thread only. The reading is Lecture's, the drawing the
+// pool's.
+#ifndef KALUTIRAGE_H
+#define KALUTIRAGE_H
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "kalucharge.h"
+#include "kaluchargement.h"
+#include "kaluebauche.h"
+#include "kaluregistre.h"
+#include "kaluscene.h"
+
+class Carte;
+class KaluView;
+class QCPPainter;
+class QCustomPlot;
+
+class Tirage
+{
+  public:
+    // For `vue`'s plot, which must outlive it; its layerable is made now.
+    explicit Tirage(KaluView *vue);
+    ~Tirage();
+    Tirage(const Tirage &) = delete;
+    Tirage &operator=(const Tirage &) = delete;
+
+    // Loads `fichiers` (paths as UTF-8, handed to the reader unchanged) as
+    // KaluView::chargeShapefiles would without replot, and returns when
+    // that load would be over: every file read or skipped, reported as the
+    // window reports it, the view fitted and equalised. Runs the event loop
+    // meanwhile. Once only.
+    void lis(const QStringList &fichiers);
+
+    // The parts read from the files accepted: the curves the window's load
+    // would have made.
+    size_t parties() const { return scene->elements.size(); }
+    // The curves were made (something needed them): the plot is saved as
+    // the window's, and a Pose draws nothing.
+    bool avecCourbes() const { return courbes; }
+    // Tests: the parts handed to the drawing jobs so far, and the jobs.
+    size_t partiesDessinees() const { return dessinees; }
+    int travaux() const { return jobs; }
+
+    // While it lives, the plot's drawings on a raster picture draw the
+    // scene (on every core, waited for); on any other painter, part by
+    // part.
+    class Pose
+    {
+      public:
+        explicit Pose(Tirage &tirage);
+        ~Pose();
+        Pose(const Pose &) = delete;
+        Pose &operator=(const Pose &) = delete;
+
+      private:
+        Tirage &tirage;
+    };
+
+  private:
+    class Planche;
+    struct Fiche {
+        QString nom;
+        bool place = false;
+    };
+
+    void faitHabits();
+    void litFichier(const QString &chemin, size_t rang);
+    static Registre::Etendue entete(const QString &chemin);
+    void cadreEntete(size_t rang);
+    void reprend(size_t rang, bool connu);
+    bool suit(Lecture &lecture, const QString &chemin, Registre::Etendue &boite);
+    static Chargement::Refus verdict(const Lecture &lecture, bool plein, const QString &chemin);
+    void prends(Lecture &lecture, Registre::Etendue &boite);
+    void oublieDepuis(size_t premiere);
+    void faitCourbes();
+    void esquisse();
+    void saisit(QCPPainter *painter);
+    void poursuis();
+    void dessine(QCPPainter *painter);
+    bool exporteEbauche(QImage &tampon, const Vue &v);
+    bool dessineParTravail(QCPPainter *painter);
+    void dessineUneAUne(QCPPainter *painter);
+
+    KaluView *vue;
+    QCustomPlot *plot;
+    Carte *carte;
+    Planche *planche; // the plot's
+    std::shared_ptr<Scene> scene;
+    std::vector<Fiche> fiches; // fiche i is the part of element i
+    Registre::Etendue etendue; // of the files accepted so far
+    std::deque<Piece> lot;
+    size_t premiere = 0; // the first part of the file being read
+    size_t courant = 0;  // its rank among the files
+    bool courbes = false, actif = false;
+
+    // The pictures as the load goes: the box their view was set for,
+    // whether a part lay beyond it or no box set it (they wait), whether
+    // the files are still being read (lots are then of at most POINTS_LOT
+    // points), whether the plot is being drawn for their fond.
+    Ebauche ebauche;
+    std::vector<Registre::Etendue> entetes; // the boxes the files' headers declare
+    Registre::Etendue cadre;
+    bool attente = true, enLecture = false, saisie = false;
+    size_t dessinees = 0;
+    int jobs = 0;
+};
+
+#endif
