@@ -490,12 +490,8 @@ TEST(Export, MapsWithoutLegendHaveTheBytesOfTheWindowsExport)
     const QSize taille(460, 350);
     for (const QStringList &fichiers :
          {QStringList{polygones}, QStringList{lignes}, QStringList{lignes, polygones}}) {
-        auto v = fenetre::nouvelle();
+        auto v = fenetre::commeExport(taille);
         QCustomPlot *p = fenetre::plot(*v);
-        p->resize(taille);
-        p->setViewport(p->rect());
-        p->replot();
-        v->adjustEqualScale();
         fenetre::chargeEtAttends(*v, fichiers, false);
         ASSERT_FALSE(p->legend->visible());
         for (const char *ext : {"png", "bmp"}) {

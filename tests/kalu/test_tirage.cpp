@@ -81,18 +81,6 @@ struct Rendu {
     int entrees = 0;
 };
 
-// The plot as kalu-export sets it up.
-std::unique_ptr<KaluView> preparee(const QSize &taille)
-{
-    auto v = fenetre::nouvelle();
-    QCustomPlot *p = fenetre::plot(*v);
-    p->resize(taille);
-    p->setViewport(p->rect());
-    p->replot();
-    v->adjustEqualScale();
-    return v;
-}
-
 QByteArray enregistre(QCustomPlot *p, const std::string &ext, const QSize &taille)
 {
     const QString f = QString::fromStdString(shp::scratchPath("tirage." + ext));
@@ -122,7 +110,7 @@ const char *const FORMATS[] = {"png", "jpg", "bmp"};
 Rendu avecCourbes(const QStringList &fichiers, const QSize &taille)
 {
     Rendu r;
-    auto v = preparee(taille);
+    auto v = fenetre::commeExport(taille);
     Capture c;
     fenetre::chargeEtAttends(*v, fichiers, false);
     r.traces = c.fin();
@@ -139,7 +127,7 @@ Rendu sansCourbes(const QStringList &fichiers, const QSize &taille,
                   std::function<void(const Tirage &)> apres = nullptr)
 {
     Rendu r;
-    auto v = preparee(taille);
+    auto v = fenetre::commeExport(taille);
     Tirage t(v.get());
     Capture c;
     t.lis(fichiers);

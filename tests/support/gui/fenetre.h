@@ -44,6 +44,19 @@ inline QCustomPlot *plot(KaluView &v)
     return v.findChild<QCustomPlot *>("customPlot");
 }
 
+// A window never shown, its plot `taille` and laid out as kalu-export sets
+// it up.
+inline std::unique_ptr<KaluView> commeExport(const QSize &taille)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    p->resize(taille);
+    p->setViewport(p->rect());
+    p->replot();
+    v->adjustEqualScale();
+    return v;
+}
+
 // Runs the event loop until the window's load is over (done, stopped or
 // replaced), for at most 120 s; false if it still runs.
 inline bool attendsChargement(KaluView &v)
