@@ -727,16 +727,19 @@ void KaluView::cadreFinal()
 // rectangle narrows: past a point drawn, the map's sides would be cut. Then
 // the fit and the equal scale are made again on the rectangle as it is now,
 // which only widens a range, until the layout holds still.
-void KaluView::couvre()
+void KaluView::couvre(const Registre::Etendue *prevue)
 {
     QCustomPlot *plot = ui->customPlot;
     for (int tour = 0; tour < 4; ++tour) {
-        const Registre::Etendue e = etendueLue();
+        const Registre::Etendue e = prevue ? *prevue : etendueLue();
         if (!e.trouvee ||
             (plot->xAxis->range().contains(e.x.lower) && plot->xAxis->range().contains(e.x.upper) &&
              plot->yAxis->range().contains(e.y.lower) && plot->yAxis->range().contains(e.y.upper)))
             return;
-        recadre();
+        if (prevue)
+            carte->cadre(*prevue);
+        else
+            recadre();
         metEnPage();
         egalise();
         metEnPage();
@@ -767,6 +770,9 @@ void KaluView::cadrePrevu(const Lecture *lue, const char *chemin)
     metEnPage();
     egalise();
     gardeEchelle(ui->customPlot->xAxis->axisRect()->rect().size());
+    // As the end does: the labels' moves must not leave the view narrower
+    // than the box, or the end would fit again and the pictures begin anew.
+    couvre(&prevue);
     cadrage = false;
     if (montreCharge)
         ui->customPlot->replot(QCustomPlot::rpQueuedReplot);

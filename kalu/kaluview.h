@@ -158,7 +158,7 @@ class KaluView : public QMainWindow
     void gardeEchelle(QSize avant);
     void egalise();
     void cadreFinal();
-    void couvre();
+    void couvre(const Registre::Etendue *prevue = nullptr);
     void cadreFin();
     Registre::Etendue etendueLue();
     void recadre();

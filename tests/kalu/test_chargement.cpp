@@ -525,3 +525,38 @@ TEST(ChargementFenetre, PartsAnnouncedAreDrawnBeforeTheirCurves)
     EXPECT_TRUE(devance == reference);
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
 }
+
+// The view a load sets before its first curve is the one it ends at, when
+// the header tells the truth: the labels' widths, known only once laid out,
+// must not leave it narrower than the box, or the end fits again and the
+// pictures begin anew.
+TEST(ChargementFenetre, TheViewSetBeforeTheFirstCurveIsTheOneTheLoadEndsAt)
+{
+    std::vector<shp::Record> r;
+    for (int k = 0; k < 3000; ++k) {
+        const double x = -180 + (k * 37 % 359), y = -78.6 + (k * 53 % 161);
+        r.push_back({3, {{{x, y}, {k ? x + 0.5 : 180.0, k ? y + 0.3 : 83.6}}}});
+    }
+    shp::Bytes b = shp::file(3, r);
+    const shp::Bytes h = shp::header(3, b.size(), -180, -78.6, 180, 83.6);
+    std::copy(h.begin(), h.end(), b.begin());
+    const std::string chemin = shp::scratchPath("monde.shp");
+    ASSERT_TRUE(shp::write(chemin, b));
+    for (QSize taille : {QSize(700, 500), QSize(900, 700), QSize(1200, 450), QSize(450, 900)}) {
+        auto v = nouvelle();
+        v->resize(taille);
+        v->show();
+        QCustomPlot *p = plot(*v);
+        QCPRange x, y;
+        QObject::connect(p, &QCustomPlot::afterReplot, v.get(), [&] {
+            if (x.size() == 0 && v->chargeEnCours() && ::Carte::de(p)->rangSuivant() > 0) {
+                x = p->xAxis->range();
+                y = p->yAxis->range();
+            }
+        });
+        chargeEtAttends(*v, liste({chemin}));
+        ASSERT_GT(x.size(), 0) << "no replot with curves during the load";
+        EXPECT_EQ(p->xAxis->range(), x) << taille.width() << "x" << taille.height();
+        EXPECT_EQ(p->yAxis->range(), y) << taille.width() << "x" << taille.height();
+    }
+}
