@@ -96,20 +96,25 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
     Courbe *c = registre.ajoute(cles, valeurs, place);
     clic.ajoutee(c);
     ebauche.prise(); // an announced part is the curve's now
-    if ((chargement || pourExport) && rapide_ && !sansEbauche && !relance.isActive() &&
-        !ebauche.enCours())
-        relance.start(0);
+    appelleLot();
     return c;
 }
 
 // Legend items are deleted last, once the curves no longer stand before
 // them among the plot's children.
-void Carte::annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits)
+// New parts for the load's pictures: the next lot is asked for, unless one
+// is drawn or already asked for.
+void Carte::appelleLot()
 {
-    ebauche.annonce(suivants, habits);
     if ((chargement || pourExport) && rapide_ && !sansEbauche && !relance.isActive() &&
         !ebauche.enCours())
         relance.start(0);
+}
+
+void Carte::annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits)
+{
+    ebauche.annonce(suivants, habits);
+    appelleLot();
 }
 
 void Carte::vide()

@@ -275,6 +275,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     bool exporteEbauche(QImage &tampon, const Vue &v);
     bool ebaucheFinie();
     void poursuisEbauche();
+    void appelleLot();
     void arrete();
     std::vector<int> proches(const QRectF &pixels);
 

@@ -63,6 +63,16 @@ std::string ecrit(const std::string &nom, int type, const std::vector<shp::Recor
     return chemin;
 }
 
+// The file of `r`, its header declaring the box given.
+shp::Bytes avecBoite(int type, const std::vector<shp::Record> &r, double x0, double y0, double x1,
+                     double y1)
+{
+    shp::Bytes b = shp::file(type, r);
+    const shp::Bytes h = shp::header(type, b.size(), x0, y0, x1, y1);
+    std::copy(h.begin(), h.end(), b.begin());
+    return b;
+}
+
 QStringList liste(std::initializer_list<std::string> chemins)
 {
     QStringList l;
@@ -302,9 +312,7 @@ TEST(ChargementFenetre, TheFinalViewCoversEveryPoint)
         const double x = -82.9628 + 7.19 * (k % 20) / 19.0, y = 30.1 + 6.3 * (k / 20) / 19.0;
         r.push_back({5, {{{x, y}, {x + 0.001, y}, {x, y + 0.001}, {x, y}}}});
     }
-    shp::Bytes b = shp::file(5, r);
-    const shp::Bytes h = shp::header(5, b.size(), -90, 20, -70, 45);
-    std::copy(h.begin(), h.end(), b.begin());
+    shp::Bytes b = avecBoite(5, r, -90, 20, -70, 45);
     b.resize(b.size() - 30); // the last record cut
     const std::string chemin = shp::scratchPath("coupe.shp");
     ASSERT_TRUE(shp::write(chemin, b));
@@ -537,9 +545,7 @@ TEST(ChargementFenetre, TheViewSetBeforeTheFirstCurveIsTheOneTheLoadEndsAt)
         const double x = -180 + (k * 37 % 359), y = -78.6 + (k * 53 % 161);
         r.push_back({3, {{{x, y}, {k ? x + 0.5 : 180.0, k ? y + 0.3 : 83.6}}}});
     }
-    shp::Bytes b = shp::file(3, r);
-    const shp::Bytes h = shp::header(3, b.size(), -180, -78.6, 180, 83.6);
-    std::copy(h.begin(), h.end(), b.begin());
+    const shp::Bytes b = avecBoite(3, r, -180, -78.6, 180, 83.6);
     const std::string chemin = shp::scratchPath("monde.shp");
     ASSERT_TRUE(shp::write(chemin, b));
     for (QSize taille : {QSize(700, 500), QSize(900, 700), QSize(1200, 450), QSize(450, 900)}) {
