@@ -150,20 +150,21 @@ static void remplis(Piece &p, const double *x, const double *y, int n)
     QVector<QCPCurveData> points(n);
     QCPCurveData *d = points.data();
     int m = 0;
-    p.cles = p.valeurs = QCPRange(0, 0);
-    p.place = false;
+    // The box by hand: the library's expand, out of line, took a tenth of
+    // the reading thread.
+    double x0 = qInf(), x1 = -qInf(), y0 = qInf(), y1 = -qInf();
     for (int k = 0; k < n; ++k) {
         if (placable(x[k], y[k])) {
             d[m++] = QCPCurveData(k, x[k], y[k]);
-            if (!p.place)
-                p.cles = QCPRange(x[k], x[k]), p.valeurs = QCPRange(y[k], y[k]);
-            p.cles.expand(x[k]);
-            p.valeurs.expand(y[k]);
-            p.place = true;
+            x0 = std::min(x0, x[k]), x1 = std::max(x1, x[k]);
+            y0 = std::min(y0, y[k]), y1 = std::max(y1, y[k]);
         } else if (!p.polygone) {
             d[m++] = QCPCurveData(k, qQNaN(), qQNaN());
         }
     }
+    p.place = x0 <= x1;
+    p.cles = p.place ? QCPRange(x0, x1) : QCPRange(0, 0);
+    p.valeurs = p.place ? QCPRange(y0, y1) : QCPRange(0, 0);
     if (m < n) { // a polygon's vertices left out
         points.resize(m);
         points.squeeze();
@@ -202,15 +203,6 @@ static void ecritLignes(const int *partn, int records)
     if (n > 0)
         zolmessages(tampon, n);
     funlockfile(stdout);
-}
-
-// "shp[<rcdi>][<parti>]", made here rather than on the GUI thread, at its
-// exact size: a million names, no spare room.
-static QString nomDe(int rcdi, int parti)
-{
-    char nom[40];
-    const int n = std::snprintf(nom, sizeof nom, "shp[%d][%d]", rcdi, parti);
-    return QString::fromLatin1(nom, n);
 }
 
 // Whether the curves of the records read so far, with `e`, fit in what
@@ -316,28 +308,36 @@ bool Lecture::suit(const ShpEnregistrement &e)
     return !epuise;
 }
 
-// One piece per part of the record, with the union of their boxes.
+// One piece per part of the record, with the union of their boxes. A
+// record's pieces are in the lot all or none.
 void Lecture::decoupe(const ShpEnregistrement &e)
 {
-    std::vector<Piece> faites;
+    const size_t avant = lot.size();
     const long long apres = std::max(0LL, std::min(e.reste, taille));
     const int pourcent = taille > 0 ? int((taille - apres) * 100 / taille) : 0;
-    for (int parti = 0; parti < e.partn; ++parti) {
-        Piece p;
-        p.pourcent = pourcent;
-        p.polygone = e.type == 5;
-        p.nom = nomDe(e.r, parti);
-        remplis(p, e.x[parti], e.y[parti], e.pointn[parti]);
-        if (p.place) {
-            if (!place_)
-                cles_ = p.cles, valeurs_ = p.valeurs;
-            cles_.expand(p.cles);
-            valeurs_.expand(p.valeurs);
-            place_ = true;
+    QCPRange cles = cles_, valeurs = valeurs_;
+    bool place = place_;
+    try {
+        for (int parti = 0; parti < e.partn; ++parti) {
+            Piece p;
+            p.pourcent = pourcent;
+            p.polygone = e.type == 5;
+            p.rcdi = e.r;
+            p.parti = parti;
+            remplis(p, e.x[parti], e.y[parti], e.pointn[parti]);
+            if (p.place) {
+                if (!place)
+                    cles = p.cles, valeurs = p.valeurs;
+                cles.expand(p.cles);
+                valeurs.expand(p.valeurs);
+                place = true;
+            }
+            lot.push_back(std::move(p));
         }
-        faites.push_back(std::move(p));
+    } catch (...) {
+        lot.resize(avant);
+        throw;
     }
+    cles_ = cles, valeurs_ = valeurs, place_ = place;
     ++records;
-    for (Piece &p : faites)
-        lot.push_back(std::move(p));
 }

@@ -51,11 +51,11 @@ struct ShpEnregistrement;
 // One part of one record, made into curve data.
 struct Piece {
     QSharedPointer<QCPCurveDataContainer> donnees;
-    QCPRange cles, valeurs; // the box of the placed points
-    bool place = false;     // whether any point could be placed
-    bool polygone = false;  // a Polygon record's part, else a PolyLine's
-    QString nom;            // "shp[<rcdi>][<parti>]"
-    int pourcent = 0;       // of the file's bytes read up to its record
+    QCPRange cles, valeurs;  // the box of the placed points
+    bool place = false;      // whether any point could be placed
+    bool polygone = false;   // a Polygon record's part, else a PolyLine's
+    int rcdi = 0, parti = 0; // the record's index in the file, the part's in it
+    int pourcent = 0;        // of the file's bytes read up to its record
 };
 
 class Lecture : public QObject

@@ -137,7 +137,7 @@ void Chargement::faitCourbe(const Piece &p)
         curve->setPen(habits.ligne);
         curve->partageChoix(habits.choixLigne);
     }
-    curve->setName(p.nom);
+    curve->numerote(p.rcdi, p.parti);
     carte->inscrit(curve);
     int &h = vu[p.polygone];
     if (h == -1) {

@@ -29,6 +29,26 @@ void Courbe::partageChoix(std::shared_ptr<QCPSelectionDecorator> d)
     choix = std::move(d);
 }
 
+QString Courbe::nom() const
+{
+    if (rcdi < 0 || !mName.isEmpty())
+        return mName;
+    return QString("shp[%1][%2]").arg(rcdi).arg(parti);
+}
+
+void Courbe::nomme()
+{
+    if (rcdi >= 0 && mName.isEmpty())
+        mName = nom();
+    rcdi = -1;
+}
+
+QString nomDe(const QCPAbstractPlottable *p)
+{
+    const Courbe *c = dynamic_cast<const Courbe *>(p);
+    return c ? c->nom() : p->name();
+}
+
 double Courbe::selectTest(const QPointF &pos, bool onlySelectable, QVariant *details) const
 {
     double distance = -1;

@@ -56,6 +56,22 @@ class Courbe : public QCPCurve
     // nor changed through one curve; the last curve holding it frees it.
     void partageChoix(std::shared_ptr<QCPSelectionDecorator> d);
 
+    // The curve is part `parti` of record `rcdi`: its name is
+    // "shp[<rcdi>][<parti>]". The name is made only when something shows it
+    // (nomme, nom): a million names took 64 MB and the reading thread's
+    // time, for a legend that shows below 30 curves. Until then name() is
+    // empty.
+    void numerote(int rcdi, int parti)
+    {
+        this->rcdi = rcdi;
+        this->parti = parti;
+    }
+    // The name set, or else the one its numbers make.
+    QString nom() const;
+    // Sets the name its numbers make, for the library to show (its legend
+    // item), unless one was set before.
+    void nomme();
+
     const QCPRange &boiteCles() const { return cles; }
     const QCPRange &boiteValeurs() const { return valeurs; }
 
@@ -96,7 +112,11 @@ class Courbe : public QCPCurve
     Tutelle *carte = nullptr;                     // null once the map is gone or has let it go
     int rang = -1;                                // place in the map's drawing order
     unsigned marque = 0;                          // the map's last click query that found it
+    int rcdi = -1, parti = 0;                     // the name's numbers; -1 once named
     bool placee = false;                          // has a point, and so a box
 };
+
+// A plottable's name as the map shows it: a curve's made if not yet.
+QString nomDe(const QCPAbstractPlottable *p);
 
 #endif

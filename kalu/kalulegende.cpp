@@ -75,6 +75,7 @@ void faitEntrees(QCPLegend *legend, Registre &registre, QCPLayer *entrees)
         Courbe *c = courbes[r];
         if (!c)
             continue;
+        c->nomme(); // the item shows the curve.s name
         QCPAbstractLegendItem *item = new QCPPlottableLegendItem(legend, c);
         acces::demenage(item, entrees);
         item->setSelected(c->selected());

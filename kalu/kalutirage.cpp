@@ -258,7 +258,7 @@ void Tirage::prends(Lecture &lecture, Registre::Etendue &boite)
         e.cles = p.cles;
         e.valeurs = p.valeurs;
         e.habit = p.polygone ? POLYGONE : LIGNE;
-        fiches.push_back({std::move(p.nom), p.place});
+        fiches.push_back({p.rcdi, p.parti, p.place});
         try {
             elements.push_back(std::move(e));
         } catch (...) {
@@ -305,7 +305,7 @@ void Tirage::faitCourbes()
             c->setPen(h.ligne);
             c->partageChoix(h.choixLigne);
         }
-        c->setName(fiches[k].nom);
+        c->numerote(fiches[k].rcdi, fiches[k].parti);
         carte->inscrit(c);
     }
     carte->finAjouts();

@@ -107,7 +107,7 @@ class Tirage
   private:
     class Planche;
     struct Fiche {
-        QString nom;
+        int rcdi = 0, parti = 0;
         bool place = false;
     };
 

@@ -618,7 +618,7 @@ void KaluView::graphClicked(QCPAbstractPlottable *plottable, int dataIndex)
         // One substitution pass: chained, each arg would also fill the
         // placeholders that the name brings ("%1" or "a%2b" for a name).
         const QString message = QString("%1[..][%2] = (%3, %4)")
-                                    .arg(plottable->name(), QString::number(dataIndex),
+                                    .arg(nomDe(plottable), QString::number(dataIndex),
                                          QString::number(donnees->dataMainKey(dataIndex), 'g'),
                                          QString::number(donnees->dataMainValue(dataIndex), 'g'));
         subTitle->setText(message);

@@ -33,7 +33,7 @@ TEST(Election, AClickSelectsThePolygonItIsIn)
         clic(p, pixel(p, c.x, c.y));
         ASSERT_EQ(p->selectedPlottables().size(), 1) << c.x << ", " << c.y;
         EXPECT_EQ(p->selectedPlottables().first(), p->plottable(c.attendue)) << c.x << ", " << c.y;
-        EXPECT_TRUE(sousTitre(*v)->text().startsWith(p->plottable(c.attendue)->name() + "[..]"));
+        EXPECT_TRUE(sousTitre(*v)->text().startsWith(nomDe(p->plottable(c.attendue)) + "[..]"));
     }
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
 }

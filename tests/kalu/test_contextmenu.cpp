@@ -30,7 +30,7 @@ class Menu : public fenetre::PetiteCarte
     {
         QStringList n;
         for (int i = 0; i < p->plottableCount(); ++i)
-            n << p->plottable(i)->name();
+            n << nomDe(p->plottable(i));
         return n;
     }
 };

@@ -85,7 +85,7 @@ TEST_F(Fenetre, DroppedLocalFilesLoadInOrderAsTheExplorerLoadsThem)
     s = depose({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)}, entree, depot);
     EXPECT_EQ(s.out.rfind("Nombre fichiers *.shp : 2\n", 0), 0u) << s.out;
     EXPECT_EQ(p->plottableCount(), 3);
-    EXPECT_EQ(p->plottable(1)->name(), "shp[0][1]");
+    EXPECT_EQ(nomDe(p->plottable(1)), "shp[0][1]");
     EXPECT_EQ(fenetre::titre(*v)->text(), QString("Shapefile: '%1'").arg(a));
     EXPECT_LE(p->yAxis->range().lower, 10); // rescaled to both files
     EXPECT_GE(p->yAxis->range().upper, 12);

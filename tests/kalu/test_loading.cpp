@@ -74,7 +74,7 @@ QStringList noms(KaluView &v)
 {
     QStringList n;
     for (int i = 0; i < fenetre::plot(v)->plottableCount(); ++i)
-        n << fenetre::plot(v)->plottable(i)->name();
+        n << nomDe(fenetre::plot(v)->plottable(i));
     return n;
 }
 

@@ -57,6 +57,9 @@ void legendeSuitLesCourbes(QCustomPlot *p)
         auto *item = qobject_cast<QCPPlottableLegendItem *>(p->legend->item(i));
         ASSERT_NE(item, nullptr) << i;
         ASSERT_EQ(item->plottable(), p->plottable(i)) << i;
+        // The name the item draws, made with the item.
+        ASSERT_FALSE(item->plottable()->name().isEmpty()) << i;
+        ASSERT_EQ(item->plottable()->name(), nomDe(p->plottable(i))) << i;
     }
 }
 
@@ -83,9 +86,9 @@ class Beaucoup : public ::testing::Test
 TEST_F(Beaucoup, OneItemPerCurveInOrderNamedAsTheCurve)
 {
     legendeSuitLesCourbes(p);
-    EXPECT_EQ(p->plottable(0)->name(), "shp[0][0]");
-    EXPECT_EQ(p->plottable(1)->name(), "shp[0][1]");
-    EXPECT_EQ(p->plottable(2999)->name(), "shp[999][2]");
+    EXPECT_EQ(nomDe(p->plottable(0)), "shp[0][0]");
+    EXPECT_EQ(nomDe(p->plottable(1)), "shp[0][1]");
+    EXPECT_EQ(nomDe(p->plottable(2999)), "shp[999][2]");
     EXPECT_FALSE(p->legend->visible());
 
     // A second file adds its curves after the first's; its 5 curves decide
@@ -93,7 +96,7 @@ TEST_F(Beaucoup, OneItemPerCurveInOrderNamedAsTheCurve)
     charge(*v, {carte("beaucoup.shp", 1000, 3), carte("cinq.shp", 5, 1, 5)});
     ASSERT_EQ(p->plottableCount(), 3005);
     legendeSuitLesCourbes(p);
-    EXPECT_EQ(p->plottable(3000)->name(), "shp[0][0]");
+    EXPECT_EQ(nomDe(p->plottable(3000)), "shp[0][0]");
     EXPECT_TRUE(p->legend->visible());
 }
 
@@ -109,7 +112,7 @@ TEST_F(Beaucoup, TheLoadedCurvesAreKnownToThePlotOnce)
     EXPECT_TRUE(p->removePlottable(seule));
     EXPECT_TRUE(p->removePlottable(courbe(0)));
     EXPECT_EQ(p->plottableCount(), 2999);
-    EXPECT_EQ(p->plottable(0)->name(), "shp[0][1]");
+    EXPECT_EQ(nomDe(p->plottable(0)), "shp[0][1]");
 }
 
 TEST_F(Beaucoup, ShownLegendIsLaidOutItemBelowItem)
@@ -160,12 +163,12 @@ TEST_F(Beaucoup, SelectingAnItemSelectsItsCurve)
 TEST_F(Beaucoup, RemovingOneTakesItsItemAndKeepsTheOrder)
 {
     QCPCurve *partie = courbe(100);
-    const QString apres = p->plottable(101)->name();
+    const QString apres = nomDe(p->plottable(101));
     partie->setSelection(QCPDataSelection(QCPDataRange(0, 3)));
     appelle(*v, "removeSelectedGraph");
     EXPECT_EQ(p->plottableCount(), 2999);
     legendeSuitLesCourbes(p);
-    EXPECT_EQ(p->plottable(100)->name(), apres);
+    EXPECT_EQ(nomDe(p->plottable(100)), apres);
 
     // Removing the first and the last as well.
     for (bool premier : {true, false}) {
@@ -175,8 +178,8 @@ TEST_F(Beaucoup, RemovingOneTakesItsItemAndKeepsTheOrder)
     }
     EXPECT_EQ(p->plottableCount(), 2997);
     legendeSuitLesCourbes(p);
-    EXPECT_EQ(p->plottable(0)->name(), "shp[0][1]");
-    EXPECT_EQ(p->plottable(2996)->name(), "shp[999][1]");
+    EXPECT_EQ(nomDe(p->plottable(0)), "shp[0][1]");
+    EXPECT_EQ(nomDe(p->plottable(2996)), "shp[999][1]");
 }
 
 TEST_F(Beaucoup, RemovingAllEmptiesThePlotAndTheLegend)

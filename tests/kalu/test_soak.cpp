@@ -68,7 +68,7 @@ QString legendeIncoherente(QCustomPlot *p, bool complete)
         if (items[p->plottable(i)] != 1)
             return QString("curve %1 (%2) has %3 legend items")
                 .arg(i)
-                .arg(p->plottable(i)->name())
+                .arg(nomDe(p->plottable(i)))
                 .arg(items[p->plottable(i)]);
     if (p->legend->itemCount() != p->plottableCount())
         return QString("%1 legend items for %2 curves")
@@ -524,7 +524,7 @@ class Session
         if (d == nullptr || i < 0 || i >= d->dataCount())
             return;
         sousTitre =
-            c->name() +
+            nomDe(c) +
             QString("[..][%1] = (%2, %3)").arg(i).arg(d->dataMainKey(i)).arg(d->dataMainValue(i));
         ++comptes["read-outs"];
     }
@@ -544,8 +544,8 @@ class Session
             probleme(QString("%1 curves, %2 expected").arg(p->plottableCount()).arg(noms.size()));
         for (int i = 0; i < p->plottableCount(); ++i) {
             auto nom = noms.find(p->plottable(i));
-            if (nom == noms.end() || nom->second != p->plottable(i)->name())
-                probleme("curve " + QString::number(i) + " is named '" + p->plottable(i)->name() +
+            if (nom == noms.end() || nom->second != nomDe(p->plottable(i)))
+                probleme("curve " + QString::number(i) + " is named '" + nomDe(p->plottable(i)) +
                          "'");
         }
         if (p->legend->visible() != legende)
