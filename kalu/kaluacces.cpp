@@ -6,7 +6,7 @@
 // of the register in kaluacces.h has been checked against it.
 static_assert(QCUSTOMPLOT_VERSION == 0x020100,
               "the viewer reaches and copies QCustomPlot 2.1.0's internals: go through the "
-              "register in kalu/kaluacces.h (entries B1 to B12, CONTRIBUTING.md, \"Upgrading Qt "
+              "register in kalu/kaluacces.h (entries B1 to B13, CONTRIBUTING.md, \"Upgrading Qt "
               "or QCustomPlot\"), run the tests each names, then change the version checked "
               "here, in kalulignes.cpp and in kalutrace.cpp");
 
@@ -28,6 +28,30 @@ struct AccesCouche : public QCPLayer {
 };
 struct AccesLayerable : public QCPLayerable {
     static QCPLayer *&couche(QCPLayerable *l) { return l->*(&AccesLayerable::mLayer); }
+};
+struct AccesPlottable : public QCPAbstractPlottable {
+    static const QPen &trait(const QCPAbstractPlottable &p) { return p.*(&AccesPlottable::mPen); }
+    static const QBrush &fond(const QCPAbstractPlottable &p)
+    {
+        return p.*(&AccesPlottable::mBrush);
+    }
+};
+struct AccesCourbe : public QCPCurve {
+    static const QCPScatterStyle &points(const QCPCurve &c)
+    {
+        return c.*(&AccesCourbe::mScatterStyle);
+    }
+};
+struct AccesDecorateur : public QCPSelectionDecorator {
+    static const QPen &trait(const QCPSelectionDecorator &d) { return d.*(&AccesDecorateur::mPen); }
+    static const QBrush &fond(const QCPSelectionDecorator &d)
+    {
+        return d.*(&AccesDecorateur::mBrush);
+    }
+    static const QCPScatterStyle &points(const QCPSelectionDecorator &d)
+    {
+        return d.*(&AccesDecorateur::mScatterStyle);
+    }
 };
 
 } // namespace
@@ -59,6 +83,36 @@ void demenage(QCPLayerable *l, QCPLayer *vers)
 void oublieCouche(QCPLayerable *l)
 {
     AccesLayerable::couche(l) = nullptr;
+}
+
+const QPen &trait(const QCPAbstractPlottable &p)
+{
+    return AccesPlottable::trait(p);
+}
+
+const QBrush &fond(const QCPAbstractPlottable &p)
+{
+    return AccesPlottable::fond(p);
+}
+
+const QCPScatterStyle &points(const QCPCurve &c)
+{
+    return AccesCourbe::points(c);
+}
+
+const QPen &trait(const QCPSelectionDecorator &d)
+{
+    return AccesDecorateur::trait(d);
+}
+
+const QBrush &fond(const QCPSelectionDecorator &d)
+{
+    return AccesDecorateur::fond(d);
+}
+
+const QCPScatterStyle &points(const QCPSelectionDecorator &d)
+{
+    return AccesDecorateur::points(d);
 }
 
 } // namespace acces

@@ -78,6 +78,12 @@
 //    and the library never replots within a replot (Carte::avantReplot,
 //    apresReplot, Pret, kalucarte.cpp). Check: QCustomPlot::replot. Tests:
 //    kalu_test_carte, kalu_test_export.
+// B13 QCPAbstractPlottable::mPen, mBrush, QCPCurve::mScatterStyle and
+//    QCPSelectionDecorator::mPen, mBrush, mScatterStyle (acces::trait,
+//    fond, points; Habit::est, kalutrace.cpp): their getters return copies,
+//    and a load compares each new curve's look with the last one's: eight
+//    pens, brushes and scatter styles made and freed a curve. Check: the
+//    getters still return these members. Test: kalu_test_acces (Habits).
 //
 // Qt 5.15's raster engine (static_assert QT_VERSION in kalutrace.cpp):
 //
@@ -123,6 +129,14 @@ void demenage(QCPLayerable *l, QCPLayer *vers);
 // Forgets `l`'s layer without telling the layer, whose list the caller has
 // emptied already: a layerable deleted later then searches nothing (B3).
 void oublieCouche(QCPLayerable *l);
+
+// What pen(), brush() and scatterStyle() return, without their copies (B13).
+const QPen &trait(const QCPAbstractPlottable &p);
+const QBrush &fond(const QCPAbstractPlottable &p);
+const QCPScatterStyle &points(const QCPCurve &c);
+const QPen &trait(const QCPSelectionDecorator &d);
+const QBrush &fond(const QCPSelectionDecorator &d);
+const QCPScatterStyle &points(const QCPSelectionDecorator &d);
 
 } // namespace acces
 

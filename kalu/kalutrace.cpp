@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kalutrace.h"
 
+#include "kaluacces.h"
 #include "kalulignes.h"
 
 #include <algorithm>
@@ -220,18 +221,19 @@ QRectF portee(const Vue &v, const QCPRange &cles, const QCPRange &valeurs)
 static bool dessinable(const QCPCurve &courbe)
 {
     const QCPSelectionDecorator *d = courbe.selectionDecorator();
-    return courbe.scatterStyle().isNone() &&
+    return acces::points(courbe).isNone() &&
            (d == nullptr || typeid(*d) == typeid(QCPSelectionDecorator)) &&
-           (d == nullptr || d->scatterStyle().isNone());
+           (d == nullptr || acces::points(*d).isNone());
 }
 
 bool Habit::est(const QCPCurve &courbe) const
 {
     const QCustomPlot *plot = courbe.parentPlot();
     const QCPSelectionDecorator *d = courbe.selectionDecorator();
-    return courbe.pen() == trait && courbe.brush() == fond &&
-           (d ? d->pen() : courbe.pen()) == traitChoisi &&
-           (d ? d->brush() : courbe.brush()) == fondChoisi &&
+    const QPen &t = acces::trait(courbe);
+    const QBrush &f = acces::fond(courbe);
+    return t == trait && f == fond && (d ? acces::trait(*d) : t) == traitChoisi &&
+           (d ? acces::fond(*d) : f) == fondChoisi &&
            lissage(plot, courbe.antialiased(), QCP::aePlottables) == lisse &&
            lissage(plot, courbe.antialiasedFill(), QCP::aeFills) == lisseFond &&
            (courbe.lineStyle() != QCPCurve::lsNone) == ligne &&

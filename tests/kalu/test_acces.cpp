@@ -144,4 +144,26 @@ TEST(Decorateurs, ASharedDecoratorIsFreedOnceByItsLastCurve)
         << "the last curve kept it";
 }
 
+// A load compares each curve's look through the members, not the getters.
+TEST(Habits, TheLooksReachedAreWhatTheGettersReturn)
+{
+    auto v = nouvelle();
+    QCPCurve *c = new QCPCurve(plot(*v)->xAxis, plot(*v)->yAxis);
+    c->setPen(QPen(Qt::red, 3, Qt::DashLine));
+    c->setBrush(QBrush(Qt::green, Qt::Dense4Pattern));
+    c->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, Qt::blue, 5));
+    QCPSelectionDecorator *d = c->selectionDecorator();
+    d->setPen(QPen(Qt::yellow, 2));
+    d->setBrush(QBrush(Qt::cyan));
+    d->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCross, 7));
+    EXPECT_EQ(acces::trait(*c), c->pen());
+    EXPECT_EQ(acces::fond(*c), c->brush());
+    EXPECT_EQ(acces::points(*c).shape(), c->scatterStyle().shape());
+    EXPECT_EQ(acces::points(*c).size(), c->scatterStyle().size());
+    EXPECT_EQ(acces::trait(*d), d->pen());
+    EXPECT_EQ(acces::fond(*d), d->brush());
+    EXPECT_EQ(acces::points(*d).shape(), d->scatterStyle().shape());
+    EXPECT_EQ(acces::points(*d).size(), d->scatterStyle().size());
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <cstring>
 
 #include "carte.h"
@@ -22,16 +23,19 @@ using namespace fenetre;
 std::string recouvrants(const std::string &nom, int n, bool menteur = false)
 {
     std::vector<shp::Record> r;
+    double boite[4] = {0, 0, 0, 0}; // x0, y0, x1, y1
     for (int k = 0; k < n; ++k) {
         const double x = (k * 37 % 101) * 0.1, y = (k * 53 % 97) * 0.1;
         r.push_back({5, {{{x, y}, {x, y + 1.5}, {x + 1.2, y + 1.4}, {x + 1.3, y}, {x, y}}}});
+        boite[2] = std::max(boite[2], x + 1.3);
+        boite[3] = std::max(boite[3], y + 1.5);
     }
     shp::Bytes b = shp::file(5, r);
-    if (menteur) // the box of [0, 1] x [0, 1]
-        for (int k = 0; k < 4; ++k) {
-            const double cote = k < 2 ? 0 : 1;
-            std::memcpy(b.data() + 36 + 8 * k, &cote, sizeof cote);
-        }
+    // The header's box: the points' own, so that the load's view is the
+    // end's from the first curve; or, lying, [0, 1] x [0, 1].
+    if (menteur)
+        boite[2] = boite[3] = 1;
+    std::memcpy(b.data() + 36, boite, sizeof boite);
     const std::string chemin = shp::scratchPath(nom);
     EXPECT_TRUE(shp::write(chemin, b));
     return chemin;
