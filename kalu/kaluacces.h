@@ -51,9 +51,11 @@
 //    cosmetic pen of width 1 and QCPLayerable::applyAntialiasingHint
 //    (dessineCourbe, trace, raster, lissage, Habit::de, kalutrace.cpp):
 //    the jobs draw every curve as the library would, off the GUI thread.
-//    Check: those functions. Tests: the picture tests, kalu_test_carte,
-//    kalu_test_trace, kalu_test_travail, kalu_test_surligne, each at device
-//    pixel ratios 1, 1.5 and 2 (the _x1.5 and _x2 variants).
+//    Check: those functions. Tests: kalu_test_trace (Bibliotheque: each
+//    kind of curve against QCPCurve::draw itself; the map's replot draws
+//    through the copy too), the picture tests, kalu_test_carte,
+//    kalu_test_travail, kalu_test_surligne, each at device pixel ratios 1,
+//    1.5 and 2 (the _x1.5 and _x2 variants).
 // B8 A copy of QCPCurve::selectTest and pointDistance (Courbe::distance,
 //    kalucourbe.cpp): the library makes a ring's lines whole before
 //    measuring; the copy measures them as they are made. Check: both
@@ -106,6 +108,14 @@
 //    rasteriser's steps depend on where the picture starts: each band is
 //    drawn clipped on a picture of the full size (kalutravail.cpp). Tests:
 //    the picture tests at every ratio.
+// R5 drawPolygon with a pen and a brush fills as without the pen, then
+//    strokes the ring with the cosmetic stroker as drawPolyline does when
+//    the ring is closed (its closing segment then of no length): a closed
+//    ring of six points or more, without gaps, fill and line of one
+//    antialiasing, is drawn in one call and the pen no longer changes twice
+//    a curve (enUnTrait, kalutrace.cpp). Check: QRasterPaintEngine::
+//    drawPolygon and QCosmeticStroker::drawPath. Test: kalu_test_trace
+//    (Bibliotheque, against QCPCurve::draw).
 #ifndef KALUACCES_H
 #define KALUACCES_H
 

@@ -272,6 +272,29 @@ bool choisieEntiere(const QCPCurve &courbe, bool *ok)
 // repeated antialiasing hint, the pen before it is made cosmetic, the empty
 // brush of the stroke (a polyline never fills). The next curve sets all it
 // draws with.
+// Whether the raster engine, given the pen and the brush at once, fills
+// and strokes `lignes` with the pixels of a fill without a pen followed by
+// the line's drawPolyline (entry R5 of the register in kaluacces.h): the
+// same fill, then the cosmetic stroker on the same points, which finds the
+// ring closed either way and whose closing segment is then of no length.
+// Not a ring of four or five points (filled as a rectangle, R2, and then
+// stroked as one), nor one too big for one fill (R1), nor a line with gaps,
+// nor a fill and a line of different antialiasing, nor lines drawn a
+// segment at a time (phFastPolylines). Each pen change costs the engine a
+// new stroker set-up: a map's curves then share one pen and one brush.
+static bool enUnTrait(const QVector<QPointF> &lignes, const Habit &habit)
+{
+    const int n = lignes.size();
+    if (n < 6 || n > POINTS_PAR_REMPLISSAGE || habit.lisseFond != habit.lisse ||
+        habit.polylignesRapides || lignes.first().x() != lignes.last().x() ||
+        lignes.first().y() != lignes.last().y())
+        return false;
+    for (const QPointF &q : lignes)
+        if (!std::isfinite(q.x()) || !std::isfinite(q.y()))
+            return false;
+    return true;
+}
+
 void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
                    const Habit &habit, bool choisie, QVector<QPointF> &lignes, const QCPRange *cles,
                    const QCPRange *valeurs, const Tranche *tranche)
@@ -287,22 +310,34 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
     if (tranche && tracee && !resserrable(trait))
         tranche = nullptr;
 
-    if (habit.lisseFond != habit.lisse)
-        painter->setAntialiasing(habit.lisseFond);
-    painter->setBrush(fond);
-    painter->setPen(Qt::NoPen);
+    const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);
     const bool coupee = remplie && tranche && lignes.size() > POINTS_PAR_REMPLISSAGE;
-    if (coupee)
+    if (coupee) {
+        painter->setBrush(fond);
+        painter->setPen(Qt::NoPen);
+        if (habit.lisseFond != habit.lisse)
+            painter->setAntialiasing(habit.lisseFond);
         remplitTranche(painter, lignes, *tranche);
+    }
     // What the band keeps of the fill of a smaller polygon is the line's too.
     if (tranche)
         lignes.resize(resserre(lignes.data(), lignes.size(), *tranche));
-    if (remplie && !coupee)
+    if (remplie && !coupee && tracee && !vectoriel && enUnTrait(lignes, habit)) {
+        painter->setBrush(fond);
+        painter->setPen(choisie ? habit.traitChoisiRaster : habit.traitRaster);
         painter->drawPolygon(lignes.constData(), lignes.size());
+        return;
+    }
+    if (remplie && !coupee) {
+        if (habit.lisseFond != habit.lisse)
+            painter->setAntialiasing(habit.lisseFond);
+        painter->setBrush(fond);
+        painter->setPen(Qt::NoPen);
+        painter->drawPolygon(lignes.constData(), lignes.size());
+    }
     if (tracee) {
         if (habit.lisseFond != habit.lisse)
             painter->setAntialiasing(habit.lisse);
-        const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);
         painter->setPen(vectoriel ? trait : choisie ? habit.traitChoisiRaster : habit.traitRaster);
         trace(painter, lignes, habit.polylignesRapides);
     }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "carte.h"
 #include "kalucarte.h"
@@ -102,6 +103,86 @@ TEST(Portee, EveryPixelACurveDrawsIsWithinItsReach)
                     << "curve " << k << ", pen " << trait.widthF() << (choisie ? ", selected" : "");
             }
         }
+    }
+}
+
+// The library's own drawing of a curve: a plain QCPCurve of the same data
+// and look, drawn by QCPCurve::draw as its layer draws it.
+class Temoin : public QCPCurve
+{
+  public:
+    explicit Temoin(const Courbe &c) : QCPCurve(c.keyAxis(), c.valueAxis())
+    {
+        setData(const_cast<Courbe &>(c).data());
+        setPen(c.pen());
+        setBrush(c.brush());
+        selectionDecorator()->setPen(c.selectionDecorator()->pen());
+        selectionDecorator()->setBrush(c.selectionDecorator()->brush());
+        setAntialiased(c.antialiased());
+        setAntialiasedFill(c.antialiasedFill());
+    }
+    void dessine(QCPPainter *painter)
+    {
+        applyDefaultAntialiasingHint(painter);
+        draw(painter);
+    }
+};
+
+// Each curve a map draws off the GUI thread (dessineCourbe) has the pixels
+// of the library's QCPCurve::draw, selected or not: rings of many points,
+// rectangles, rings left open, a ring that crosses itself, lines with a gap,
+// antialiased or not.
+TEST(Bibliotheque, EachCurveIsDrawnWithTheLibrarysPixels)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    shp::Part ouvert = frontiere(6, 3, 1.2, 60);
+    ouvert.pop_back();
+    const double loin = 1e308; // a coordinate no view places: a gap in a line
+    charge(*v,
+           {shapefile(5,
+                      {{5, {frontiere(3, 5, 2.5, 5000), frontiere(7.5, 7.5, 0.8, 7)}},
+                       {5, {{{6, 6}, {6, 8}, {8, 8}, {8, 6}, {6, 6}}, ouvert}},
+                       {5, {{{1, 1}, {3, 2.5}, {3, 1}, {1, 2.5}, {1.5, 1.2}, {2, 0.8}, {1, 1}}}}},
+                      "temoin.shp"),
+            shapefile(3, {{3, {{{0.5, 8}, {2, 8.7}, {loin, 8}, {4, 8.1}, {9.5, 1.4}}}}},
+                      "temoin-ligne.shp")});
+    cadre(*v, QCPRange(0.3, 9.7), QCPRange(0.4, 9.9));
+    ASSERT_EQ(p->plottableCount(), 6);
+    bool ok = true;
+    const Vue vue = Vue::de(p, &ok);
+    ASSERT_TRUE(ok);
+    const QSize taille = p->size() * p->devicePixelRatioF();
+    auto image = [&](const std::function<void(QCPPainter *)> &dessin) {
+        QImage im(taille, QImage::Format_ARGB32_Premultiplied);
+        im.fill(Qt::white);
+        im.setDevicePixelRatio(vue.ratio);
+        QCPPainter painter(&im);
+        painter.setClipRect(vue.zone());
+        dessin(&painter);
+        painter.end();
+        return im;
+    };
+    for (int k = 0; k < 12; ++k) {
+        Courbe *c = static_cast<Courbe *>(p->plottable(k % 6));
+        c->setAntialiased(k < 6); // and then, as the library allows, not
+        c->setAntialiasedFill(k < 6);
+        std::shared_ptr<Scene> s = Scene::nouvelle();
+        s->inscrit(*c);
+        const Scene::Element &el = s->elements[0];
+        Temoin *temoin = new Temoin(*c); // the plot's
+        for (bool choisie : {false, true}) {
+            temoin->setSelection(choisie ? QCPDataSelection(QCPDataRange(0, temoin->dataCount()))
+                                         : QCPDataSelection());
+            QVector<QPointF> lignes;
+            const QImage nos = image([&](QCPPainter *painter) {
+                dessineCourbe(painter, vue, *el.donnees, s->habits[0], choisie, lignes, &el.cles,
+                              &el.valeurs);
+            });
+            const QImage siens = image([&](QCPPainter *painter) { temoin->dessine(painter); });
+            EXPECT_TRUE(nos == siens) << "curve " << k << (choisie ? ", selected" : "");
+        }
+        p->removePlottable(temoin);
     }
 }
 
