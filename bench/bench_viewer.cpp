@@ -789,7 +789,7 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     if (redessin)
         vues(plot, carte, banc, false,
              [&](const char *cle, double valeur) { fprintf(sortie, "%s=%.6f ", cle, valeur); });
-    fprintf(sortie, "pic=%.1f\n", pic_mo());
+    fprintf(sortie, "rss=%.1f pic=%.1f\n", rss_mo(), pic_mo());
     fflush(nullptr);
     _exit(g.ok ? 0 : 1);
 }

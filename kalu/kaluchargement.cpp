@@ -19,6 +19,8 @@ static const char KLUSRC[] = "../kalu/kaluchargement.cpp";
 // Longest run of curve making between two turns of the event loop, in ms:
 // a gesture or a click waits at most that long.
 static const int TRANCHE_MS = 10;
+// The parts announced ahead of their curves: about two lots of the pictures.
+static const size_t ANNONCEES_MAX = 131072;
 
 Chargement::Chargement(Carte *carte, Habits habits, QStringList fichiers, QObject *parent)
     : QObject(parent), carte(carte), habits(std::move(habits)), fichiers(std::move(fichiers))
@@ -150,12 +152,18 @@ void Chargement::faitCourbe(const Piece &p)
 }
 
 // The pieces waiting, up to the first whose look is not known yet, are
-// given to the map's pictures: those before are given already.
+// given to the map's pictures: those before are given already. No more
+// than a few lots ahead of the curves: the pictures trail them, and a
+// reading far ahead would have its parts copied, kept and walked twice,
+// cold, for nothing.
 void Chargement::annonce()
 {
+    const size_t fin = std::min(prets.size(), ANNONCEES_MAX);
+    if (carte->annoncees() >= fin)
+        return;
     std::vector<Scene::Element> suivants;
-    suivants.reserve(prets.size() - carte->annoncees());
-    for (size_t k = carte->annoncees(); k < prets.size(); ++k) {
+    suivants.reserve(fin - carte->annoncees());
+    for (size_t k = carte->annoncees(); k < fin; ++k) {
         const Piece &p = prets[k];
         if (vu[p.polygone] < 0)
             break;
