@@ -143,7 +143,8 @@ struct Coupes {
 };
 thread_local Coupes coupes;
 
-bool coupe(const QPointF *points, int n, std::vector<QPointF> &haut, std::vector<QPointF> &bas)
+bool coupe(const QPointF *points, int n, std::vector<QPointF> &haut, std::vector<QPointF> &bas,
+           double &milieu)
 {
     std::vector<double> &y = coupes.y;
     y.resize(size_t(n));
@@ -153,6 +154,7 @@ bool coupe(const QPointF *points, int n, std::vector<QPointF> &haut, std::vector
     // of equals.
     std::nth_element(y.begin(), y.begin() + n / 2, y.end());
     const qreal splitY = y[size_t(n / 2)];
+    milieu = splitY;
     haut.clear();
     bas.clear();
     std::vector<QPointF> *bin[2] = {&haut, &bas};
@@ -188,9 +190,16 @@ void remplitTranche(QPainter *painter, QPointF *p, int n, const Tranche &t, size
             coupes.moities.resize(2 * niveau + 2);
         std::vector<QPointF> &haut = coupes.moities[2 * niveau],
                              &bas = coupes.moities[2 * niveau + 1];
-        if (coupe(p, n, haut, bas)) { // else the engine fills nothing
-            remplitTranche(painter, haut.data(), int(haut.size()), t, niveau + 1);
-            remplitTranche(painter, bas.data(), int(bas.size()), t, niveau + 1);
+        double milieu = 0;
+        if (coupe(p, n, haut, bas, milieu)) { // else the engine fills nothing
+            // The cut runs along a row: `haut` holds the points from that
+            // row on down, `bas` those above it, give or take the fuzzy
+            // compare. A band of rows on one side gets nothing of the other
+            // half, whose own cuts are left undone.
+            if (!t.lignes || t.fin >= milieu - 1)
+                remplitTranche(painter, haut.data(), int(haut.size()), t, niveau + 1);
+            if (!t.lignes || t.debut <= milieu + 1)
+                remplitTranche(painter, bas.data(), int(bas.size()), t, niveau + 1);
         }
         return;
     }

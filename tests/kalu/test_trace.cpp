@@ -51,6 +51,48 @@ TEST(Bandes, WhatABandLeavesOutChangesNoPixel)
     EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "zoomed in";
 }
 
+// A huge ring's fill, which the engine cuts along rows into pieces of
+// 0xffff points at most, is the same in every band of rows, wherever the
+// band lies beside the cuts: the band leaves out the halves beyond it.
+TEST(Bandes, AHugeRingIsTheSameInEveryBandOfRows)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    charge(*v, 5, {{5, {frontiere(5, 5, 4, 140000)}}}, "enorme.shp");
+    cadre(*v, QCPRange(0.3, 9.7), QCPRange(0.4, 9.9));
+    bool ok = true;
+    const Vue vue = Vue::de(p, &ok);
+    ASSERT_TRUE(ok);
+    std::shared_ptr<Scene> s = Scene::nouvelle();
+    s->inscrit(*static_cast<Courbe *>(p->plottable(0)));
+    const Scene::Element &el = s->elements[0];
+    const QRect zone = vue.zone();
+    auto image = [&](int a, int z, const Tranche *t) {
+        QImage im(p->size() * p->devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
+        im.fill(Qt::white);
+        im.setDevicePixelRatio(vue.ratio);
+        QCPPainter painter(&im);
+        painter.setClipRect(zone.intersected(QRect(zone.left(), a, zone.width(), z - a)));
+        QVector<QPointF> lignes;
+        dessineCourbe(&painter, vue, *el.donnees, s->habits[0], false, lignes, &el.cles,
+                      &el.valeurs, t);
+        painter.end();
+        return im;
+    };
+    const QImage entier = image(zone.top(), zone.bottom() + 1, nullptr);
+    for (int a = zone.top(); a < zone.bottom(); a += 7) {
+        const int z = a + 9;
+        Tranche t;
+        t.debut = a - 4;
+        t.fin = z + 4;
+        // The device rows wholly inside the band's clip.
+        const int haut = int(std::ceil(a * vue.ratio)), bas = int(std::floor(z * vue.ratio));
+        const QRect rangees(0, haut, entier.width(), bas - haut);
+        EXPECT_TRUE(image(a, z, &t).copy(rangees) == entier.copy(rangees))
+            << "rows " << a << " to " << z;
+    }
+}
+
 // The pixels a curve's drawing may reach (portee: its box widened by half a
 // pen, the antialiasing and the painter's half-pixel shift) hold every
 // pixel it draws, selected or not, for the pens a map gives its curves and
