@@ -19,8 +19,12 @@ static const char KLUSRC[] = "../kalu/kaluchargement.cpp";
 // Longest run of curve making between two turns of the event loop, in ms:
 // a gesture or a click waits at most that long.
 static const int TRANCHE_MS = 10;
-// The parts announced ahead of their curves: about two lots of the pictures.
-static const size_t ANNONCEES_MAX = 131072;
+// The parts announced ahead of their curves. The pictures trail the curves
+// by thousands of parts while a big map loads: announced parts are drawn
+// when the GUI thread falls behind, or before the first curves. A part
+// announced much further ahead than that had its data's count, touched
+// again when its curve is made, out of the cache by then.
+static const size_t ANNONCEES_MAX = 2048;
 
 Chargement::Chargement(Carte *carte, Habits habits, QStringList fichiers, QObject *parent)
     : QObject(parent), carte(carte), habits(std::move(habits)), fichiers(std::move(fichiers))
@@ -152,10 +156,8 @@ void Chargement::faitCourbe(const Piece &p)
 }
 
 // The pieces waiting, up to the first whose look is not known yet, are
-// given to the map's pictures: those before are given already. No more
-// than a few lots ahead of the curves: the pictures trail them, and a
-// reading far ahead would have its parts copied, kept and walked twice,
-// cold, for nothing.
+// given to the map's pictures: those before are given already, and no
+// more than ANNONCEES_MAX ahead of the curves.
 void Chargement::annonce()
 {
     const size_t fin = std::min(prets.size(), ANNONCEES_MAX);
