@@ -36,9 +36,10 @@ const int CHANGEES_MAX = 256;
 // A lot of a load's curves, in points: a job draws it within a tenth of a
 // second or so, and the growing map shows that often.
 const long POINTS_LOT = 1000000;
-// A lot of curves made is joined by the parts read after them up to this
-// many curves: copying their elements would stall the window.
-const size_t JOINTES_MAX = 100000;
+// Once the curves are all made, the lots left go one after the other
+// without a pause, in lots a few times bigger: a lot's elements are copied
+// on the GUI thread, and half a million of them took 17 ms.
+const long POINTS_FIN = 4 * POINTS_LOT;
 
 } // namespace
 
@@ -131,6 +132,7 @@ void Carte::vide()
             items.append(item);
     legend->simplify();
     registre.vide();
+    suivi.vide();
     clic.vide(); // the layer's own list, while an event sees candidates
     qDeleteAll(items);
 }
@@ -786,9 +788,9 @@ bool Carte::ebaucheFinie()
 
 // The next lot, if curves wait and none is being drawn: while curves come,
 // lots begin INTERVALLE_EBAUCHE ms apart at least, so that the pictures and
-// their replots don't take the time the load needs; after, at once and
-// whole. The first lot of a picture takes every curve made so far: a view
-// that changed during the load catches up in one drawing.
+// their replots don't take the time the load needs; after, at once, in lots
+// of POINTS_FIN. The first lot of a picture takes every curve made so far: a
+// view that changed during the load catches up in one drawing.
 void Carte::poursuisEbauche()
 {
     const std::vector<Courbe *> &courbes = registre.courbes();
@@ -801,9 +803,11 @@ void Carte::poursuisEbauche()
             relance.start(int(reste));
         return;
     }
-    const long points = chargement && debut > 0 ? POINTS_LOT : std::numeric_limits<long>::max();
+    const long points = debut == 0   ? std::numeric_limits<long>::max()
+                        : chargement ? POINTS_LOT
+                                     : POINTS_FIN;
     const size_t n = courbes.size();
-    std::shared_ptr<const Scene> lot;
+    std::shared_ptr<Scene> lot;
     size_t faites = 0; // the lot's first elements that are curves made
     if (debut >= n) {
         lot = ebauche.annoncees(debut - n, points, nullptr);
@@ -813,10 +817,9 @@ void Carte::poursuisEbauche()
     } else {
         lot = registre.lot(debut, points);
         faites = lot->elements.size();
-        // The parts read after them go in the same lot, unless the curves'
-        // elements are too many to copy now.
-        if (debut + faites == n && ebauche.annoncees() > 0 && faites <= JOINTES_MAX)
-            lot = ebauche.annoncees(0, points, lot);
+        // The parts read after them go in the same lot.
+        if (debut + faites == n && ebauche.annoncees() > 0)
+            lot = ebauche.annoncees(0, points, std::move(lot));
     }
     if (!lot->dessinable) { // curves only the library draws: the map shows once whole
         sansEbauche = true;
@@ -824,9 +827,8 @@ void Carte::poursuisEbauche()
         return;
     }
     // A curve is made shown and not selected.
-    auto etats = std::make_shared<Etats>(lot->elements.size(), uint8_t(VISIBLE));
-    for (size_t k = 0; k < faites; ++k)
-        (*etats)[k] = Suivi::etat(courbes[debut + k]);
+    auto etats = std::make_shared<Etats>(suivi.lisDepuis(debut, faites));
+    etats->resize(lot->elements.size(), uint8_t(VISIBLE));
     ebauche.poursuit(lot, etats, fils);
     dernierLot.start();
     ++nombres.travaux;

@@ -120,17 +120,14 @@ void Ebauche::prise()
 
 // The announced parts from the `debut`th on, after the elements of `avant`
 // (if any), within `points` in all (at least one element).
-std::shared_ptr<const Scene> Ebauche::annoncees(size_t debut, long points,
-                                                const std::shared_ptr<const Scene> &avant) const
+std::shared_ptr<Scene> Ebauche::annoncees(size_t debut, long points,
+                                          std::shared_ptr<Scene> avant) const
 {
-    std::shared_ptr<Scene> s = Scene::nouvelle();
-    if (avant) {
-        *s = *avant;
-        for (const Scene::Element &e : s->elements)
-            points -= e.points + POINTS_PAR_COURBE;
-        if (points <= 0)
-            return avant;
-    }
+    std::shared_ptr<Scene> s = avant ? std::move(avant) : Scene::nouvelle();
+    for (const Scene::Element &e : s->elements)
+        points -= e.points + POINTS_PAR_COURBE;
+    if (points <= 0)
+        return s;
     // Their looks, among those of the curves before them.
     std::vector<int> habit(habitsAVenir.size());
     for (size_t h = 0; h < habit.size(); ++h) {

@@ -92,10 +92,9 @@ class Ebauche : public QObject
     void prise();
     void oublieAnnoncees() { aVenir.clear(); }
     // A lot of the announced parts from the `debut`th on, after the elements
-    // of `avant` (if any: a lot of curves made), within `points` in all
-    // (at least one element).
-    std::shared_ptr<const Scene> annoncees(size_t debut, long points,
-                                           const std::shared_ptr<const Scene> &avant) const;
+    // of `avant` (if any: a lot of curves made, the caller's alone, to which
+    // they are appended), within `points` in all (at least one element).
+    std::shared_ptr<Scene> annoncees(size_t debut, long points, std::shared_ptr<Scene> avant) const;
 
     const QImage &fond() const { return fond_; }
     const QImage &image() const { return image_; }

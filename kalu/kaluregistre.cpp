@@ -465,7 +465,7 @@ std::shared_ptr<const Scene> Registre::scene(bool encore)
 // at hand: a lot of tens of thousands reached afterwards, all over the
 // heap, cost the GUI thread tens of ms. Those beyond the budget wait there
 // for the next lot.
-std::shared_ptr<const Scene> Registre::lot(size_t debut, long points)
+std::shared_ptr<Scene> Registre::lot(size_t debut, long points)
 {
     if (recentes && premiereRecente == debut &&
         premiereRecente + recentes->elements.size() == courbes_.size()) {

@@ -111,7 +111,7 @@ class Registre
     // A scene of the curves from rank `debut` on, as many as come within
     // `points` (at least one, if any), for a load's lot: taken from the one
     // inscrit builds, which stays whole.
-    std::shared_ptr<const Scene> lot(size_t debut, long points);
+    std::shared_ptr<Scene> lot(size_t debut, long points);
 
   private:
     void jette();

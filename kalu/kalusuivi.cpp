@@ -50,6 +50,7 @@ std::shared_ptr<const Etats> Suivi::lis(bool *entiers)
     }
     suspects.clear();
     structure = registre.structure();
+    rangs = registre.rangs();
     *entiers = true;
     for (int r : choisies_) {
         bool ok = true;
@@ -78,10 +79,34 @@ std::vector<int> Suivi::choisiesPossibles() const
     return r;
 }
 
+void Suivi::vide()
+{
+    etats_.reset();
+    choisies_.clear();
+    suspects.clear();
+    rangs = registre.rangs();
+}
+
+Etats Suivi::lisDepuis(size_t debut, size_t n) const
+{
+    const std::vector<Courbe *> &courbes = registre.courbes();
+    Etats e(n, uint8_t(VISIBLE));
+    if (n <= lecture || rangs != registre.rangs()) {
+        for (size_t k = 0; k < n; ++k)
+            e[k] = etat(courbes[debut + k]);
+        return e;
+    }
+    for (int r : aRelire())
+        if (size_t(r) >= debut && size_t(r) - debut < n)
+            e[size_t(r) - debut] = etat(courbes[size_t(r)]);
+    return e;
+}
+
 void Suivi::adopte(const std::shared_ptr<const Etats> &lus)
 {
     etats_ = lus;
     structure = registre.structure();
+    rangs = registre.rangs();
     choisies_.clear();
     for (size_t r = 0; r < lus->size(); ++r)
         if ((*lus)[r] & CHOISIE)

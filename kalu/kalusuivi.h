@@ -34,12 +34,21 @@ class Suivi
     const std::vector<int> &choisies() const { return choisies_; }
     // The ranks of the curves selected now, in order, read as lis() reads.
     std::vector<int> choisiesPossibles() const;
+    // The states of the `n` curves from rank `debut`, read as lis() reads
+    // them, without keeping them: on a big map, a curve lis() would not read
+    // again is shown and not selected, as a curve is made. A load's last lot
+    // holds hundreds of thousands of curves.
+    Etats lisDepuis(size_t debut, size_t n) const;
 
     // The curve at `rang` may have changed state.
     void suspecte(int rang) { suspects.push_back(rang); }
     // `lus` are the curves' states as they are now (a load's pictures were
     // drawn in them): the last reading, without reading the curves again.
     void adopte(const std::shared_ptr<const Etats> &lus);
+
+    // The map was emptied: no curve of the next is selected until one is
+    // suspected.
+    void vide();
 
     // Tests: 0 reads as a big map does.
     void setLectureComplete(size_t courbes) { lecture = courbes; }
@@ -55,6 +64,7 @@ class Suivi
     std::shared_ptr<const Etats> etats_;
     std::vector<int> choisies_, suspects;
     unsigned structure = ~0u; // the registry's, when they were read
+    unsigned rangs = ~0u;     // the registry's ranks, then
     size_t lecture = 65536;
 };
 
