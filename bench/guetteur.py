@@ -41,6 +41,7 @@ PLOT = (800, 600)
 X11 = ctypes.CDLL(ctypes.util.find_library("X11"))
 XEXT = ctypes.CDLL(ctypes.util.find_library("Xext"))
 XTST = ctypes.CDLL(ctypes.util.find_library("Xtst"))
+XDAMAGE = ctypes.CDLL(ctypes.util.find_library("Xdamage"))
 LIBC = ctypes.CDLL(None, use_errno=True)
 
 VP, UL = ctypes.c_void_p, ctypes.c_ulong
@@ -73,6 +74,14 @@ X11.XGetGeometry.argtypes = [VP, UL, ctypes.POINTER(UL), ctypes.POINTER(ctypes.c
                              ctypes.POINTER(ctypes.c_uint)]
 X11.XGetWindowAttributes.argtypes = [VP, UL, ctypes.c_void_p]
 X11.XSetInputFocus.argtypes = [VP, UL, ctypes.c_int, UL]
+X11.XConnectionNumber.argtypes = [VP]
+X11.XPending.argtypes = [VP]
+X11.XNextEvent.argtypes = [VP, VP]
+XDAMAGE.XDamageQueryExtension.argtypes = [VP, ctypes.POINTER(ctypes.c_int),
+                                          ctypes.POINTER(ctypes.c_int)]
+XDAMAGE.XDamageCreate.restype = UL
+XDAMAGE.XDamageCreate.argtypes = [VP, UL, ctypes.c_int]
+XDAMAGE.XDamageDestroy.argtypes = [VP, UL]
 XTST.XTestFakeMotionEvent.argtypes = [VP, ctypes.c_int, ctypes.c_int, ctypes.c_int, UL]
 XTST.XTestFakeButtonEvent.argtypes = [VP, ctypes.c_uint, ctypes.c_int, UL]
 XTST.XTestFakeKeyEvent.argtypes = [VP, ctypes.c_uint, ctypes.c_int, UL]
@@ -111,6 +120,10 @@ class Ecran:
         self.racine = X11.XDefaultRootWindow(self.d)
         self.shm = None
         self.cout = []  # seconds per grab, copy and checksum included
+        base, erreur = ctypes.c_int(), ctypes.c_int()
+        if not XDAMAGE.XDamageQueryExtension(self.d, ctypes.byref(base), ctypes.byref(erreur)):
+            raise RuntimeError("the X server has no DAMAGE")
+        self.dommage = base.value  # XDamageNotify's event type
 
     def fenetres(self, pid):
         """The mapped top-level windows of process `pid`, biggest first."""
@@ -202,6 +215,30 @@ class Ecran:
         """What a window manager does on a click: the keys go to `w`."""
         X11.XSetInputFocus(self.d, w, 2, 0)  # RevertToParent, CurrentTime
         X11.XSync(self.d, 0)
+
+    def ecoute(self, w):
+        """From now on, an event whenever the server draws into `w`."""
+        return XDAMAGE.XDamageCreate(self.d, w, 0)  # XDamageReportRawRectangles
+
+    def dommages(self, limite):
+        """The times the server drew into the window, until nothing was
+        drawn for QUIET_S or `limite` s passed; the watcher sleeps in
+        select() meanwhile."""
+        import select
+        fd = X11.XConnectionNumber(self.d)
+        evenement = (ctypes.c_long * 24)()
+        temps = []
+        debut = time.perf_counter()
+        while True:
+            while X11.XPending(self.d):
+                X11.XNextEvent(self.d, evenement)
+                if ctypes.cast(evenement, ctypes.POINTER(ctypes.c_int))[0] == self.dommage:
+                    temps.append(time.perf_counter())
+            dernier = temps[-1] if temps else debut
+            reste = dernier + QUIET_S - time.perf_counter()
+            if reste <= 0 or time.perf_counter() - debut > limite:
+                return temps
+            select.select([fd], [], [], reste)
 
     def bouge(self, x, y):
         XTST.XTestFakeMotionEvent(self.d, self.ecran, x, y, 0)
@@ -430,6 +467,28 @@ class Visionneuse:
             "cpu_guetteur": (apres[2] - avant[2]), "duree": duree,
         }
 
+    def ecoute(self, nom, sens):
+        """One gesture, no grab until the window holds still: the server's
+        damage events tell when each picture went in."""
+        e = self.ecran
+        d = e.ecoute(self.fenetre)
+        X11.XSync(e.d, 0)
+        e.dommages(0.05)  # what was pending
+        avant = (cpu(self.kalu.pid), cpu(self.xvfb.pid), moi())
+        debut, fin = self.geste(nom, sens)
+        temps = e.dommages(LIMIT_S)
+        apres = (cpu(self.kalu.pid), cpu(self.xvfb.pid), moi())
+        XDAMAGE.XDamageDestroy(e.d, d)
+        X11.XSync(e.d, 0)
+        net = temps[-1] if temps else float("nan")
+        return {
+            "ok": bool(temps), "depuis_debut": net - debut, "depuis_fin": net - fin,
+            "grabs": 0, "cout_grab": 0.0, "dessins": [t - fin for t in temps],
+            "cpu_kalu": (apres[0] - avant[0]), "cpu_xvfb": (apres[1] - avant[1]),
+            "cpu_guetteur": (apres[2] - avant[2]),
+            "duree": (temps[-1] if temps else fin) + QUIET_S - debut,
+        }
+
     def sonde(self, nom, sens, delai):
         """One gesture and a single grab `delai` s after its end: whether
         the picture is then the final one."""
@@ -451,10 +510,11 @@ def banc(viewer, fichier):
     return float(valeurs["redessin"]), float(valeurs["plancher"])
 
 
-def bisecte(v, nom, essais, sens0):
+def bisecte(v, nom, essais, sens):
     """The delay after the gesture's end from which a single grab sees the
-    final picture, bisected between 0 and 1.5 s."""
-    bas, haut, sens = 0.0, 1.5, sens0
+    final picture, bisected between 0 and 1.5 s (an even number of
+    gestures: the view ends where it began)."""
+    bas, haut = 0.0, 1.5
     for _ in range(essais):
         milieu = (bas + haut) / 2
         if v.sonde(nom, sens, milieu):
@@ -463,6 +523,10 @@ def bisecte(v, nom, essais, sens0):
             bas = milieu
         sens = -sens
     return bas, haut
+
+
+def libelle(intervalle):
+    return f"{intervalle * 1e3:.0f}" if intervalle else "damage"
 
 
 def ms(x):
@@ -474,7 +538,9 @@ def principal():
                                 "watcher of the window's pictures sees it")
     p.add_argument("fichiers", nargs="+")
     p.add_argument("--runs", type=int, default=3)
-    p.add_argument("--polls", default="5,20,50", help="polling intervals, ms")
+    p.add_argument("--polls", default="5,20,50,damage",
+                   help="polling intervals, ms; damage: no polling, the server's damage "
+                   "events tell when the window was drawn into")
     p.add_argument("--gestures", default="drag,wheel")
     p.add_argument("--probe", action="store_true", help="also the single-grab bisection")
     p.add_argument("--bench", default="build/release/bench/kalu_bench_viewer",
@@ -482,11 +548,12 @@ def principal():
     p.add_argument("--kalu", default="build/release/kalu/kalu")
     p.add_argument("--display", type=int, default=57)
     a = p.parse_args()
-    polls = [int(x) / 1e3 for x in a.polls.split(",") if x]
+    polls = [0 if x == "damage" else int(x) / 1e3 for x in a.polls.split(",") if x]
     gestes = a.gestures.split(",")
     print("file | gesture | poll ms | from start ms | from end ms | grabs | ms/grab | "
           "CPU ms kalu / Xvfb / watcher (watch s)", flush=True)
     resume = []
+    print(f"# load average at the start: {os.getloadavg()}", flush=True)
     for fichier in a.fichiers:
         v = Visionneuse(a.kalu, fichier, a.display)
         nom = os.path.basename(fichier)
@@ -495,7 +562,8 @@ def principal():
                   flush=True)
             res = {}
             bancs = []
-            sens = 1
+            # each gesture goes back and forth: the view stays where it was
+            sens = {g: 1 for g in gestes}
             for r in range(a.runs):
                 if a.bench:
                     bancs.append(banc(a.bench, fichier))
@@ -503,25 +571,26 @@ def principal():
                           f"floor {ms(bancs[-1][1])}", flush=True)
                 for intervalle in polls:
                     for g in gestes:
-                        m = v.mesure(g, sens, intervalle)
-                        sens = -sens if g == "wheel" or len(gestes) == 1 else sens
+                        m = (v.mesure(g, sens[g], intervalle) if intervalle else
+                             v.ecoute(g, sens[g]))
+                        sens[g] = -sens[g]
                         res.setdefault((g, intervalle), []).append(m)
-                        print(f"{nom} | {g} | {intervalle * 1e3:.0f} | {ms(m['depuis_debut'])}"
+                        print(f"{nom} | {g} | {libelle(intervalle)} | {ms(m['depuis_debut'])}"
                               f" | {ms(m['depuis_fin'])} | {m['grabs']} | "
                               f"{m['cout_grab'] * 1e3:.2f} | {ms(m['cpu_kalu'])} / "
                               f"{ms(m['cpu_xvfb'])} / {ms(m['cpu_guetteur'])} "
                               f"({m['duree']:.2f}){'' if m['ok'] else ' NOT STILL'}",
                               flush=True)
-                    sens = -sens
             sondes = {}
             if a.probe:
                 for g in gestes:
-                    sondes[g] = bisecte(v, g, 7, 1)
+                    sondes[g] = bisecte(v, g, 8, sens[g])
                     print(f"{nom} | {g} | single grab | | {ms(sondes[g][0])} to "
                           f"{ms(sondes[g][1])} | 1 | | ", flush=True)
             resume.append((nom, bancs, res, sondes))
         finally:
             v.ferme()
+    print(f"# load average at the end: {os.getloadavg()}")
     print("\nmedians: file | bench ms | floor ms | gesture | poll ms | from start ms | "
           "from end ms | grabs | ms/grab | single grab ms")
     for nom, bancs, res, sondes in resume:
@@ -531,7 +600,7 @@ def principal():
             med = {k: statistics.median(m[k] for m in ms_)
                    for k in ("depuis_debut", "depuis_fin", "grabs", "cout_grab")}
             s = sondes.get(g)
-            print(f"{nom} | {ms(b)} | {ms(f)} | {g} | {intervalle * 1e3:.0f} | "
+            print(f"{nom} | {ms(b)} | {ms(f)} | {g} | {libelle(intervalle)} | "
                   f"{ms(med['depuis_debut'])} | {ms(med['depuis_fin'])} | {med['grabs']:.0f} | "
                   f"{med['cout_grab'] * 1e3:.2f} | "
                   f"{f'{ms(s[0])}-{ms(s[1])}' if s else ''}")
@@ -539,4 +608,6 @@ def principal():
 
 
 if __name__ == "__main__":
+    # a SIGTERM ends the viewer and its Xvfb too
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     sys.exit(principal())
