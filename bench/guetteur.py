@@ -31,7 +31,7 @@ import sys
 import time
 import zlib
 
-QUIET_S = 1.5  # longer than any complete drawing of these maps
+QUIET_S = 3.0  # longer than any complete drawing of these maps on a busy machine
 LIMIT_S = 20.0
 DRAG_PX = 8
 PLOT = (800, 600)
@@ -229,16 +229,22 @@ class Ecran:
         evenement = (ctypes.c_long * 24)()
         temps = []
         debut = time.perf_counter()
+        serveur = []  # the server's times (ms) of the same events
         while True:
             while X11.XPending(self.d):
                 X11.XNextEvent(self.d, evenement)
                 if ctypes.cast(evenement, ctypes.POINTER(ctypes.c_int))[0] == self.dommage:
                     temps.append(time.perf_counter())
+                    serveur.append(evenement[7])  # XDamageNotifyEvent.timestamp
             dernier = temps[-1] if temps else debut
             reste = dernier + QUIET_S - time.perf_counter()
             if reste <= 0 or time.perf_counter() - debut > limite:
-                return temps
+                break
             select.select([fd], [], [], reste)
+        # Events sent while the watcher was busy sending a gesture are read
+        # late: each is dated by the server's clock from the last one, read
+        # as it came, the watcher asleep in select().
+        return [temps[-1] - (serveur[-1] - t) / 1e3 for t in serveur] if temps else []
 
     def bouge(self, x, y):
         XTST.XTestFakeMotionEvent(self.d, self.ecran, x, y, 0)
@@ -323,18 +329,32 @@ def derniere_serie(grabs):
     return k
 
 
+def lance_xvfb(numero):
+    xvfb = subprocess.Popen(["Xvfb", f":{numero}", "-screen", "0", "1600x1200x24", "-nolisten",
+                             "tcp"], stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        if os.path.exists(f"/tmp/.X11-unix/X{numero}"):
+            break
+        time.sleep(0.05)
+    time.sleep(0.2)
+    return xvfb
+
+
+def arrete(p):
+    p.send_signal(signal.SIGTERM)
+    try:
+        p.wait(10)
+    except subprocess.TimeoutExpired:
+        p.kill()
+        p.wait()
+
+
 class Visionneuse:
     """Xvfb and the viewer in it, the window sized so that its plot is
     PLOT, the file loaded through Explorer."""
 
     def __init__(self, kalu, fichier, numero):
-        self.xvfb = subprocess.Popen(["Xvfb", f":{numero}", "-screen", "0", "1600x1200x24",
-                                      "-nolisten", "tcp"], stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if os.path.exists(f"/tmp/.X11-unix/X{numero}"):
-                break
-            time.sleep(0.05)
-        time.sleep(0.2)
+        self.xvfb = lance_xvfb(numero)
         self.ecran = Ecran(numero)
         env = dict(os.environ, DISPLAY=f":{numero}")
         env.pop("QT_QPA_PLATFORM", None)
@@ -413,12 +433,7 @@ class Visionneuse:
     def ferme(self):
         self.ecran.libere()
         for p in (self.kalu, self.xvfb):
-            p.send_signal(signal.SIGTERM)
-            try:
-                p.wait(10)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
+            arrete(p)
 
     # -------------------------------------------------------- gestures
 
@@ -457,6 +472,9 @@ class Visionneuse:
         apres = (cpu(self.kalu.pid), cpu(self.xvfb.pid), moi())
         k = derniere_serie(grabs)
         net = grabs[k][0]
+        # the first grab shows the moved picture, never the sharp one: a
+        # sharp picture that came at once is a drawing QUIET_S did not wait for
+        ok = ok and k > 0
         duree = grabs[-1][0] - debut
         return {
             "ok": ok, "depuis_debut": net - debut, "depuis_fin": net - fin,
@@ -498,23 +516,29 @@ class Visionneuse:
         if reste > 0:
             time.sleep(reste)
         somme, _ = e.saisit()
-        time.sleep(QUIET_S)
+        time.sleep(0.5)
         grabs, _ = calme(e, 0.1)
         return somme == grabs[-1][1]
 
 
-def banc(viewer, fichier):
+def banc(viewer, fichier, affichage=None):
+    """The benchmark's pan in its own process: offscreen, or with
+    `affichage` on that X display (Qt's xcb platform), whose window paints
+    through the X server as the viewer's does."""
+    env = dict(os.environ)
+    if affichage is not None:
+        env.update(DISPLAY=f":{affichage}", QT_QPA_PLATFORM="xcb")
     sortie = subprocess.run([viewer, "--redessin", fichier], stdout=subprocess.PIPE,
-                            stderr=subprocess.DEVNULL, text=True, timeout=600).stdout
+                            stderr=subprocess.DEVNULL, text=True, timeout=600, env=env).stdout
     valeurs = dict(c.split("=", 1) for c in sortie.split() if "=" in c)
     return float(valeurs["redessin"]), float(valeurs["plancher"])
 
 
 def bisecte(v, nom, essais, sens):
     """The delay after the gesture's end from which a single grab sees the
-    final picture, bisected between 0 and 1.5 s (an even number of
+    final picture, bisected between 0 and QUIET_S (an even number of
     gestures: the view ends where it began)."""
-    bas, haut = 0.0, 1.5
+    bas, haut = 0.0, QUIET_S
     for _ in range(essais):
         milieu = (bas + haut) / 2
         if v.sonde(nom, sens, milieu):
@@ -523,6 +547,13 @@ def bisecte(v, nom, essais, sens):
             bas = milieu
         sens = -sens
     return bas, haut
+
+
+def peintures(m):
+    """The paints the server saw from the gesture's end on, ms."""
+    if "dessins" not in m:
+        return ""
+    return " paints at " + ", ".join(ms(t) for t in m["dessins"])
 
 
 def libelle(intervalle):
@@ -545,6 +576,8 @@ def principal():
     p.add_argument("--probe", action="store_true", help="also the single-grab bisection")
     p.add_argument("--bench", default="build/release/bench/kalu_bench_viewer",
                    help="kalu_bench_viewer, run beside ('' for none)")
+    p.add_argument("--bench-x", action="store_true",
+                   help="also the benchmark's pan on an Xvfb of its own (xcb, not offscreen)")
     p.add_argument("--kalu", default="build/release/kalu/kalu")
     p.add_argument("--display", type=int, default=57)
     a = p.parse_args()
@@ -556,12 +589,13 @@ def principal():
     print(f"# load average at the start: {os.getloadavg()}", flush=True)
     for fichier in a.fichiers:
         v = Visionneuse(a.kalu, fichier, a.display)
+        xvfb2 = lance_xvfb(a.display + 1) if a.bench_x else None
         nom = os.path.basename(fichier)
         try:
             print(f"# {nom}: plot at {v.plot}, loaded and still after {v.charge_s:.2f} s",
                   flush=True)
             res = {}
-            bancs = []
+            bancs, bancsX = [], []
             # each gesture goes back and forth: the view stays where it was
             sens = {g: 1 for g in gestes}
             for r in range(a.runs):
@@ -569,6 +603,10 @@ def principal():
                     bancs.append(banc(a.bench, fichier))
                     print(f"{nom} | bench --redessin | | {ms(bancs[-1][0])} | | | | "
                           f"floor {ms(bancs[-1][1])}", flush=True)
+                if a.bench and xvfb2:
+                    bancsX.append(banc(a.bench, fichier, a.display + 1))
+                    print(f"{nom} | bench --redessin on X | | {ms(bancsX[-1][0])} | | | | "
+                          f"floor {ms(bancsX[-1][1])}", flush=True)
                 for intervalle in polls:
                     for g in gestes:
                         m = (v.mesure(g, sens[g], intervalle) if intervalle else
@@ -579,7 +617,8 @@ def principal():
                               f" | {ms(m['depuis_fin'])} | {m['grabs']} | "
                               f"{m['cout_grab'] * 1e3:.2f} | {ms(m['cpu_kalu'])} / "
                               f"{ms(m['cpu_xvfb'])} / {ms(m['cpu_guetteur'])} "
-                              f"({m['duree']:.2f}){'' if m['ok'] else ' NOT STILL'}",
+                              f"({m['duree']:.2f}){'' if m['ok'] else ' NOT STILL'}"
+                              f"{peintures(m)}",
                               flush=True)
             sondes = {}
             if a.probe:
@@ -587,15 +626,20 @@ def principal():
                     sondes[g] = bisecte(v, g, 8, sens[g])
                     print(f"{nom} | {g} | single grab | | {ms(sondes[g][0])} to "
                           f"{ms(sondes[g][1])} | 1 | | ", flush=True)
-            resume.append((nom, bancs, res, sondes))
+            resume.append((nom, bancs, bancsX, res, sondes))
         finally:
             v.ferme()
+            if xvfb2:
+                arrete(xvfb2)
     print(f"# load average at the end: {os.getloadavg()}")
     print("\nmedians: file | bench ms | floor ms | gesture | poll ms | from start ms | "
           "from end ms | grabs | ms/grab | single grab ms")
-    for nom, bancs, res, sondes in resume:
+    for nom, bancs, bancsX, res, sondes in resume:
         b = statistics.median(x[0] for x in bancs) if bancs else float("nan")
         f = statistics.median(x[1] for x in bancs) if bancs else float("nan")
+        if bancsX:
+            print(f"{nom} | on X: {ms(statistics.median(x[0] for x in bancsX))} | "
+                  f"{ms(statistics.median(x[1] for x in bancsX))} | bench on X")
         for (g, intervalle), ms_ in sorted(res.items()):
             med = {k: statistics.median(m[k] for m in ms_)
                    for k in ("depuis_debut", "depuis_fin", "grabs", "cout_grab")}
