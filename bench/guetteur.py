@@ -330,6 +330,8 @@ def derniere_serie(grabs):
 
 
 def lance_xvfb(numero):
+    if os.path.exists(f"/tmp/.X{numero}-lock"):
+        raise RuntimeError(f"display :{numero} is taken: give another with --display")
     xvfb = subprocess.Popen(["Xvfb", f":{numero}", "-screen", "0", "1600x1200x24", "-nolisten",
                              "tcp"], stderr=subprocess.DEVNULL)
     for _ in range(100):
@@ -337,6 +339,8 @@ def lance_xvfb(numero):
             break
         time.sleep(0.05)
     time.sleep(0.2)
+    if xvfb.poll() is not None:
+        raise RuntimeError(f"Xvfb :{numero} did not start")
     return xvfb
 
 
@@ -633,7 +637,7 @@ def principal():
                 arrete(xvfb2)
     print(f"# load average at the end: {os.getloadavg()}")
     print("\nmedians: file | bench ms | floor ms | gesture | poll ms | from start ms | "
-          "from end ms | grabs | ms/grab | single grab ms")
+          "from end ms | grabs | ms/grab | watching, cores | single grab ms")
     for nom, bancs, bancsX, res, sondes in resume:
         b = statistics.median(x[0] for x in bancs) if bancs else float("nan")
         f = statistics.median(x[1] for x in bancs) if bancs else float("nan")
@@ -643,10 +647,13 @@ def principal():
         for (g, intervalle), ms_ in sorted(res.items()):
             med = {k: statistics.median(m[k] for m in ms_)
                    for k in ("depuis_debut", "depuis_fin", "grabs", "cout_grab")}
+            # the cores the watching took: the watcher's grabs and Xvfb's copies
+            med["part"] = statistics.median((m["cpu_guetteur"] + m["cpu_xvfb"]) / m["duree"]
+                                            for m in ms_)
             s = sondes.get(g)
             print(f"{nom} | {ms(b)} | {ms(f)} | {g} | {libelle(intervalle)} | "
                   f"{ms(med['depuis_debut'])} | {ms(med['depuis_fin'])} | {med['grabs']:.0f} | "
-                  f"{med['cout_grab'] * 1e3:.2f} | "
+                  f"{med['cout_grab'] * 1e3:.2f} | {med['part']:.2f} | "
                   f"{f'{ms(s[0])}-{ms(s[1])}' if s else ''}")
     return 0
 
