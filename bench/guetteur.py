@@ -6,8 +6,9 @@
 # gestures sent through XTest, and the pictures are grabs of the window
 # (MIT-SHM, one copy of the window's pixels into shared memory).
 #
-#   guetteur.py [--runs N] [--polls MS,MS,...] [--probe] [--bench VIEWER]
-#               [--kalu KALU] [--display N] FILE.shp...
+#   guetteur.py [--runs N] [--polls MS,...,damage] [--gestures drag,wheel]
+#               [--probe] [--bench VIEWER] [--bench-x] [--kalu KALU]
+#               [--display N] FILE.shp...
 #
 # For each file: the window is sized so that its plot is 800 x 600 (the
 # benchmark's), the file is loaded, the window is left until its picture
@@ -16,14 +17,20 @@
 # for each polling interval a drag of 8 pixels (about 1 % of the axis) and
 # one wheel notch, each timed from its first event and from its last (the
 # release, the notch) to the first grab equal to the final picture. The
-# final picture is the one that then holds still for QUIET_S. --probe: the
+# final picture is the one that then holds still for QUIET_S. "damage" in
+# --polls: no grab at all; the watcher sleeps on the server's DAMAGE
+# events, which date each paint of the window by the server's clock, and
+# the last paint is the sharp picture. --bench-x: the benchmark's pan also
+# on a second Xvfb (Qt's xcb platform) rather than offscreen. --probe: the
 # same gestures with a single grab each, taken at a chosen delay after the
-# gesture's end, the delays bisected over the runs: the time the sharp
-# picture takes when nothing polls.
+# gesture's end, the delay bisected over 8 gestures of each kind: the time
+# the sharp picture takes when nothing polls (one gesture a step: on a busy
+# machine one slow gesture misleads it; the damage clock is the sounder).
 import argparse
 import ctypes
 import ctypes.util
 import os
+import select
 import signal
 import statistics
 import subprocess
@@ -224,7 +231,6 @@ class Ecran:
         """The times the server drew into the window, until nothing was
         drawn for QUIET_S or `limite` s passed; the watcher sleeps in
         select() meanwhile."""
-        import select
         fd = X11.XConnectionNumber(self.d)
         evenement = (ctypes.c_long * 24)()
         temps = []
@@ -306,8 +312,6 @@ def calme(ecran, intervalle, limite=LIMIT_S):
         t = time.perf_counter()
         somme, _ = ecran.saisit()
         grabs.append((t, somme))
-        if somme != grabs[0][1] or len(grabs) == 1:
-            pass
         # still since the first grab of the last run of equal ones
         k = len(grabs) - 1
         while k > 0 and grabs[k - 1][1] == somme:
