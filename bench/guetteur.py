@@ -307,16 +307,15 @@ def calme(ecran, intervalle, limite=LIMIT_S):
     """Grabs every `intervalle` s until the picture holds still for
     QUIET_S: the grabs (time, checksum) and whether it did."""
     grabs = []
+    serie = 0  # the first grab of the last run of equal ones
     fin = time.perf_counter() + limite
     while True:
         t = time.perf_counter()
         somme, _ = ecran.saisit()
         grabs.append((t, somme))
-        # still since the first grab of the last run of equal ones
-        k = len(grabs) - 1
-        while k > 0 and grabs[k - 1][1] == somme:
-            k -= 1
-        if t - grabs[k][0] >= QUIET_S:
+        if somme != grabs[serie][1]:
+            serie = len(grabs) - 1
+        if t - grabs[serie][0] >= QUIET_S:
             return grabs, True
         if t > fin:
             return grabs, False
