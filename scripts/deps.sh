@@ -11,7 +11,9 @@
 #                   Python bindings, the peers of kalu-export and the viewer,
 #                   and GMT with its shoreline and border data and npm, from
 #                   which bench/reelles.py makes the real-shaped maps; a
-#                   Node.js that ships its own npm is kept)
+#                   Node.js that ships its own npm is kept; Xvfb and the
+#                   XTest and DAMAGE libraries, through which
+#                   bench/guetteur.py watches the viewer's window)
 set -eu
 
 VIEWER="cmake g++ make qtbase5-dev libqcustomplot-dev fonts-liberation"
@@ -21,7 +23,7 @@ clang libclang-rt-14-dev clang-format"
 case ${1:-test} in
     run) PAQUETS=$VIEWER ;;
     test) PAQUETS=$TESTS ;;
-    bench) PAQUETS="$TESTS libshp-dev python3-qgis python3-mapnik gmt gmt-gshhg-full gmt-dcw $(command -v npm >/dev/null || echo npm)" ;;
+    bench) PAQUETS="$TESTS libshp-dev python3-qgis python3-mapnik gmt gmt-gshhg-full gmt-dcw xvfb libxtst6 libxdamage1 $(command -v npm >/dev/null || echo npm)" ;;
     *) echo "usage: deps.sh [run|test|bench]" >&2; exit 2 ;;
 esac
 
