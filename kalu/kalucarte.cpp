@@ -101,8 +101,6 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
     return c;
 }
 
-// Legend items are deleted last, once the curves no longer stand before
-// them among the plot's children.
 // New parts for the load's pictures: the next lot is asked for, unless one
 // is drawn or already asked for.
 void Carte::appelleLot()
@@ -118,6 +116,8 @@ void Carte::annonce(std::vector<Scene::Element> &suivants, const std::vector<Hab
     appelleLot();
 }
 
+// Legend items are deleted last, once the curves no longer stand before
+// them among the plot's children.
 void Carte::vide()
 {
     arrete();
@@ -221,7 +221,7 @@ void Carte::prete(Activite pour)
     activite = pour;
 }
 
-void Carte::rend(Activite de)
+void Carte::rend([[maybe_unused]] Activite de)
 {
     VERIFIE(activite == de && de != Activite::Repos);
     pretees.swap(acces::enfants(couche));

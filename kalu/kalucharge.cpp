@@ -179,11 +179,6 @@ static void remplis(Piece &p, const double *x, const double *y, int n)
     donnees.release();
 }
 
-// The loader's lines, "rcdi=<r>, partn=<n>" then "parti=<p>" for each part
-// of each record, made from the reader's counts once the file is accepted
-// and written a buffer at a time: a million records' lines, kept as text
-// through the load, took tens of MB at its peak. The stream stays locked
-// throughout, so that the file's lines still come in one piece.
 // The lines' integers by hand: snprintf took a tenth of a small map's load.
 static char *entier(char *d, int v)
 {
@@ -206,6 +201,11 @@ static char *texte(char *d, const char *t, size_t n)
     return d + n;
 }
 
+// The loader's lines, "rcdi=<r>, partn=<n>" then "parti=<p>" for each part
+// of each record, made from the reader's counts once the file is accepted
+// and written a buffer at a time: a million records' lines, kept as text
+// through the load, took tens of MB at its peak. The stream stays locked
+// throughout, so that the file's lines still come in one piece.
 static void ecritLignes(const int *partn, int records)
 {
     char tampon[16384];

@@ -277,10 +277,6 @@ bool choisieEntiere(const QCPCurve &courbe, bool *ok)
     return !s.isEmpty();
 }
 
-// The library's calls, less those that change nothing the drawing shows: a
-// repeated antialiasing hint, the pen before it is made cosmetic, the empty
-// brush of the stroke (a polyline never fills). The next curve sets all it
-// draws with.
 // Whether the raster engine, given the pen and the brush at once, fills
 // and strokes `lignes` with the pixels of a fill without a pen followed by
 // the line's drawPolyline (entry R5 of the register in kaluacces.h): the
@@ -304,6 +300,11 @@ static bool enUnTrait(const QVector<QPointF> &lignes, const Habit &habit)
     return true;
 }
 
+// The library's calls, less those that change nothing the drawing shows: a
+// repeated antialiasing hint, the pen before it is made cosmetic, the empty
+// brush of the stroke (a polyline never fills), and for a closed ring the
+// pen's change between its fill and its line (enUnTrait). The next curve
+// sets all it draws with.
 void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
                    const Habit &habit, bool choisie, QVector<QPointF> &lignes, const QCPRange *cles,
                    const QCPRange *valeurs, const Tranche *tranche)
@@ -320,12 +321,15 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
         tranche = nullptr;
 
     const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);
-    const bool coupee = remplie && tranche && lignes.size() > POINTS_PAR_REMPLISSAGE;
-    if (coupee) {
-        painter->setBrush(fond);
-        painter->setPen(Qt::NoPen);
+    auto sansTrait = [&] {
         if (habit.lisseFond != habit.lisse)
             painter->setAntialiasing(habit.lisseFond);
+        painter->setBrush(fond);
+        painter->setPen(Qt::NoPen);
+    };
+    const bool coupee = remplie && tranche && lignes.size() > POINTS_PAR_REMPLISSAGE;
+    if (coupee) {
+        sansTrait();
         remplitTranche(painter, lignes, *tranche);
     }
     // What the band keeps of the fill of a smaller polygon is the line's too.
@@ -338,10 +342,7 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
         return;
     }
     if (remplie && !coupee) {
-        if (habit.lisseFond != habit.lisse)
-            painter->setAntialiasing(habit.lisseFond);
-        painter->setBrush(fond);
-        painter->setPen(Qt::NoPen);
+        sansTrait();
         painter->drawPolygon(lignes.constData(), lignes.size());
     }
     if (tracee) {

@@ -18,6 +18,21 @@ namespace
 
 using namespace fenetre;
 
+// A picture of the plot's size in device pixels, filled with `fond`, on
+// which `dessin` draws clipped to `clip`, as a job's picture is drawn.
+QImage dessinee(QCustomPlot *p, const Vue &vue, const QRect &clip, const QColor &fond,
+                const std::function<void(QCPPainter *)> &dessin)
+{
+    QImage im(p->size() * p->devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
+    im.fill(fond);
+    im.setDevicePixelRatio(vue.ratio);
+    QCPPainter painter(&im);
+    painter.setClipRect(clip);
+    dessin(&painter);
+    painter.end();
+    return im;
+}
+
 // Bands leave out the points of a curve that can't reach them: huge rings,
 // which the raster engine fills in pieces, rectangles with points along
 // their sides, dashed and wide lines still give the pixels of one pass.
@@ -68,16 +83,12 @@ TEST(Bandes, AHugeRingIsTheSameInEveryBandOfRows)
     const Scene::Element &el = s->elements[0];
     const QRect zone = vue.zone();
     auto image = [&](int a, int z, const Tranche *t) {
-        QImage im(p->size() * p->devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
-        im.fill(Qt::white);
-        im.setDevicePixelRatio(vue.ratio);
-        QCPPainter painter(&im);
-        painter.setClipRect(zone.intersected(QRect(zone.left(), a, zone.width(), z - a)));
-        QVector<QPointF> lignes;
-        dessineCourbe(&painter, vue, *el.donnees, s->habits[0], false, lignes, &el.cles,
-                      &el.valeurs, t);
-        painter.end();
-        return im;
+        const QRect rangees = zone.intersected(QRect(zone.left(), a, zone.width(), z - a));
+        return dessinee(p, vue, rangees, Qt::white, [&](QCPPainter *painter) {
+            QVector<QPointF> lignes;
+            dessineCourbe(painter, vue, *el.donnees, s->habits[0], false, lignes, &el.cles,
+                          &el.valeurs, t);
+        });
     };
     const QImage entier = image(zone.top(), zone.bottom() + 1, nullptr);
     for (int a = zone.top(); a < zone.bottom(); a += 7) {
@@ -113,7 +124,6 @@ TEST(Portee, EveryPixelACurveDrawsIsWithinItsReach)
     bool ok = true;
     const Vue vue = Vue::de(p, &ok);
     ASSERT_TRUE(ok);
-    const QSize taille = p->size() * p->devicePixelRatioF();
     for (const QPen &trait :
          {QPen(Qt::black, 0), QPen(Qt::black, 1), QPen(Qt::blue, 1, Qt::DashLine),
           QPen(Qt::darkRed, 2), QPen(Qt::darkRed, 4)}) {
@@ -125,16 +135,12 @@ TEST(Portee, EveryPixelACurveDrawsIsWithinItsReach)
             const Scene::Element &el = s->elements[0];
             const QRect reach = vue.enDevice(portee(vue, el.cles, el.valeurs));
             for (bool choisie : {false, true}) {
-                QImage im(taille, QImage::Format_ARGB32_Premultiplied);
-                im.fill(Qt::transparent);
-                im.setDevicePixelRatio(vue.ratio);
-                {
-                    QCPPainter painter(&im);
-                    painter.setClipRect(vue.zone());
-                    QVector<QPointF> lignes;
-                    dessineCourbe(&painter, vue, *el.donnees, s->habits[0], choisie, lignes,
-                                  &el.cles, &el.valeurs);
-                }
+                const QImage im =
+                    dessinee(p, vue, vue.zone(), Qt::transparent, [&](QCPPainter *painter) {
+                        QVector<QPointF> lignes;
+                        dessineCourbe(painter, vue, *el.donnees, s->habits[0], choisie, lignes,
+                                      &el.cles, &el.valeurs);
+                    });
                 int dehors = 0, dedans = 0;
                 for (int y = 0; y < im.height(); ++y)
                     for (int x = 0; x < im.width(); ++x)
@@ -194,16 +200,8 @@ TEST(Bibliotheque, EachCurveIsDrawnWithTheLibrarysPixels)
     bool ok = true;
     const Vue vue = Vue::de(p, &ok);
     ASSERT_TRUE(ok);
-    const QSize taille = p->size() * p->devicePixelRatioF();
     auto image = [&](const std::function<void(QCPPainter *)> &dessin) {
-        QImage im(taille, QImage::Format_ARGB32_Premultiplied);
-        im.fill(Qt::white);
-        im.setDevicePixelRatio(vue.ratio);
-        QCPPainter painter(&im);
-        painter.setClipRect(vue.zone());
-        dessin(&painter);
-        painter.end();
-        return im;
+        return dessinee(p, vue, vue.zone(), Qt::white, dessin);
     };
     for (int k = 0; k < 12; ++k) {
         Courbe *c = static_cast<Courbe *>(p->plottable(k % 6));
