@@ -14,9 +14,11 @@
 // at the same point of a load).
 //
 // KALU_SOAK_EVENTS (default 1000) and KALU_SOAK_SEED (default 17) set its
-// length and seed; scripts/soak.sh runs a long one.
+// length and seed; scripts/soak.sh runs a long one. KALU_SOAK_JOURNAL=1
+// prints every event, how long it took and what it left.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -241,6 +243,8 @@ class Session
     bool evenement(int n)
     {
         const int tirage = nombre(100);
+        QElapsedTimer duree;
+        duree.start();
         std::snprintf(evenementEnCours, sizeof evenementEnCours,
                       "soak: seed %u, event %d did not return (KALU_SOAK_SEED=%u "
                       "KALU_SOAK_EVENTS=%d replays it)\n",
@@ -278,9 +282,10 @@ class Session
         const bool bon = verifie(); // its waits run the load on
         c.fin();
         if (journal)
-            dprintf(erreurOrigine, "%d %s: %s%d curves, %d legend items, legend %s\n", n,
-                    dernier.c_str(), v->chargeEnCours() ? "loading, " : "", p->plottableCount(),
-                    p->legend->itemCount(), p->legend->visible() ? "shown" : "hidden");
+            dprintf(erreurOrigine, "%d %s (%lld ms): %s%d curves, %d legend items, legend %s\n", n,
+                    dernier.c_str(), duree.elapsed(), v->chargeEnCours() ? "loading, " : "",
+                    p->plottableCount(), p->legend->itemCount(),
+                    p->legend->visible() ? "shown" : "hidden");
         return bon;
     }
 
