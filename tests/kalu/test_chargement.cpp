@@ -607,3 +607,73 @@ TEST(ChargementFenetre, TheViewSetBeforeTheFirstCurveIsTheOneTheLoadEndsAt)
         EXPECT_EQ(p->yAxis->range(), y) << taille.width() << "x" << taille.height();
     }
 }
+
+namespace
+{
+
+// Every legend item belongs to a curve of the plot; a shown legend has one
+// item per curve once the load is over.
+::testing::AssertionResult legendeSaine(QCustomPlot *p)
+{
+    for (int i = 0; i < p->legend->itemCount(); ++i) {
+        auto *item = qobject_cast<QCPPlottableLegendItem *>(p->legend->item(i));
+        if (item == nullptr || !p->hasPlottable(item->plottable()))
+            return ::testing::AssertionFailure() << "legend item " << i << " has no curve";
+    }
+    if (p->legend->visible() && p->legend->itemCount() != p->plottableCount())
+        return ::testing::AssertionFailure()
+               << p->legend->itemCount() << " items for " << p->plottableCount() << " curves";
+    return ::testing::AssertionSuccess();
+}
+
+// The user's usual session: a small map, its legend shown, then a big one
+// that goes before its end (stopped, emptied, or refused by the reader at
+// its last record), then the wheel and a drag on what stays.
+class SessionFenetre : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(SessionFenetre, ABigMapAfterASmallOneLeavesNoLegendItemWithoutItsCurve)
+{
+    enum { ECHAP, TOUT_RETIRER, REFUSE };
+    auto v = montree();
+    QCustomPlot *p = plot(*v);
+    Capture c;
+    chargeEtAttends(*v, liste({ecrit("echantillon.shp", 5, traits(4))}));
+    ASSERT_TRUE(p->legend->visible());
+    ASSERT_TRUE(attendsImage(p));
+
+    std::vector<shp::Record> gros = traits(100000);
+    if (GetParam() == REFUSE)
+        gros.back().type = 1;
+    const std::string chemin = ecrit("gros.shp", 3, gros);
+    int entrees = 0;
+    QObject::connect(p, &QCustomPlot::afterReplot, v.get(), [&] {
+        if (v->chargeEnCours())
+            entrees = std::max(entrees, p->legend->itemCount());
+    });
+    if (GetParam() != REFUSE)
+        pendantLeChargement(*v, [&] {
+            if (GetParam() == ECHAP)
+                QTest::keyClick(v.get(), Qt::Key_Escape);
+            else
+                QMetaObject::invokeMethod(v.get(), "removeAllGraphs");
+        });
+    chargeEtAttends(*v, liste({chemin}));
+    c.fin();
+    EXPECT_EQ(entrees, 0) << "legend items made during the load";
+    EXPECT_TRUE(legendeSaine(p));
+    EXPECT_FALSE(GetParam() == ECHAP && p->plottableCount() == 0) << "the stop kept nothing";
+
+    const QPoint milieu = p->axisRect()->rect().center();
+    molette(p, milieu, 2);
+    glisse(p, milieu, milieu + QPoint(40, 25));
+    p->replot();
+    EXPECT_TRUE(legendeSaine(p));
+    ASSERT_TRUE(attendsImage(p));
+    EXPECT_TRUE(legendeSaine(p));
+}
+
+INSTANTIATE_TEST_SUITE_P(Arrets, SessionFenetre, ::testing::Values(0, 1, 2));
+
+} // namespace
