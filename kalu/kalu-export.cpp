@@ -12,8 +12,9 @@
 // Exit status 0 when OUTPUT was written with at least one shape drawn, 1
 // when an input is missing, not a regular file or unreadable, OUTPUT cannot
 // be written (both found before anything is loaded), or nothing could be
-// drawn (every input rejected by the reader, or empty); nothing is then left
-// at OUTPUT's path. 2 for a malformed command line.
+// drawn (every input rejected by the reader, empty, or without a point the
+// plot can place); nothing is then left at OUTPUT's path. 2 for a malformed
+// command line.
 #include <QApplication>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -246,21 +247,49 @@ static int ecrit(QCustomPlot *plot, Tirage *tirage, const Demande &d)
     return 0;
 }
 
-// A raster picture needs the parts' data, not a curve for each: a Tirage
-// reads them and is returned. A PDF gets the window's load, its curves.
-static std::unique_ptr<Tirage> charge(KaluView &view, const Demande &d)
+// A raster picture needs the parts' data, not a curve for each: `tirage`
+// reads them. A PDF gets the window's load, its curves (`tirage` null).
+static void charge(KaluView &view, Tirage *tirage, const Demande &d)
 {
-    if (d.format != PDF) {
-        std::unique_ptr<Tirage> tirage(new Tirage(&view));
+    if (tirage) {
         tirage->lis(d.entrees);
-        return tirage;
+        return;
     }
     QEventLoop attente;
     QObject::connect(&view, &KaluView::chargementFini, &attente, &QEventLoop::quit);
     view.chargeShapefiles(d.entrees, false);
     if (view.chargeEnCours())
         attente.exec();
-    return nullptr;
+}
+
+// Why the file just skipped was. The window's load tells only that it was
+// skipped: a type not drawn is then told as that load tells it, from the
+// header; a memory refusal can't be told from a file unreadable.
+static Chargement::Refus refusDe(const QString &fichier, const Tirage *tirage)
+{
+    if (tirage)
+        return tirage->refus();
+    const int type = Chargement::typeDeclare(fichier.toUtf8().toStdString());
+    return type != 3 && type != 5 && !Chargement::nomDuType(type).isEmpty()
+               ? Chargement::Refus::TypeNonDessine
+               : Chargement::Refus::Illisible;
+}
+
+// The reader does not name the file in most of its reports: a file skipped
+// is named right after them, with the window's reason. A memory refusal
+// names the file itself, and says why.
+static void signaleRefus(const QString &fichier, Chargement::Refus refus)
+{
+    const QByteArray nom = fichier.toLocal8Bit();
+    if (refus == Chargement::Refus::Illisible) {
+        zolerreur(KLUSRC, "main", nullptr, "File '%s' skipped: it could not be read!\n",
+                  nom.constData());
+    } else if (refus == Chargement::Refus::TypeNonDessine) {
+        const QString type =
+            Chargement::nomDuType(Chargement::typeDeclare(fichier.toUtf8().toStdString()));
+        zolerreur(KLUSRC, "main", nullptr, "File '%s' skipped: %s shapes are not drawn!\n",
+                  nom.constData(), type.toLocal8Bit().constData());
+    }
 }
 
 int main(int argc, char **argv)
@@ -294,22 +323,34 @@ int main(int argc, char **argv)
     plot->replot();
     view.adjustEqualScale();
 
-    // The reader does not name the file in most of its reports: each file
-    // whose load reported anything is named right after those reports.
+    const std::unique_ptr<Tirage> tirage(d.format != PDF ? new Tirage(&view) : nullptr);
+    // Each file whose load reported anything is named right after those
+    // reports. The files read that gave parts are kept to be named should
+    // none of their points be placed.
     long signales = zolsignalements();
-    QObject::connect(&view, &KaluView::fichierCharge, [&signales](const QString &fichier, bool lu) {
-        const QByteArray nom = fichier.toLocal8Bit();
+    size_t parties = 0;
+    QStringList avecParties;
+    QObject::connect(&view, &KaluView::fichierCharge, [&](const QString &fichier, bool lu) {
         if (!lu)
-            zolerreur(KLUSRC, "main", nullptr, "File '%s' skipped: it could not be read!\n",
-                      nom.constData());
+            signaleRefus(fichier, refusDe(fichier, tirage.get()));
         else if (zolsignalements() != signales)
             zolavis(KLUSRC, "main", nullptr, "File '%s' read, with the warnings above!\n",
-                    nom.constData());
+                    fichier.toLocal8Bit().constData());
         signales = zolsignalements();
+        const size_t avant = parties;
+        parties = tirage ? tirage->parties() : size_t(plot->plottableCount());
+        if (lu && parties > avant)
+            avecParties << fichier;
     });
-    const std::unique_ptr<Tirage> tirage = charge(view, d);
-    // Every input rejected by the reader, or read but empty: no picture.
-    if ((tirage ? int(tirage->parties()) : plot->plottableCount()) == 0) {
+    charge(view, tirage.get(), d);
+    // Every input rejected by the reader, read but empty, or without a point
+    // that can be placed (NaN, infinite, 1e308): no picture.
+    if (!(tirage ? tirage->placees() : Carte::de(plot)->etendue().trouvee)) {
+        for (const QString &f : avecParties)
+            zolerreur(KLUSRC, "main", nullptr,
+                      "File '%s' has no point that can be drawn (NaN, infinite or too large "
+                      "coordinates)!\n",
+                      f.toLocal8Bit().constData());
         zolerreur(KLUSRC, "main", nullptr, "no shape could be drawn, nothing written!\n");
         return 1;
     }

@@ -137,13 +137,41 @@ void Carte::vide()
     qDeleteAll(items);
 }
 
+// The legend items of the curves taken back go with them, deleted last as
+// vide() deletes them. The load's pictures stay if they hold none of those
+// curves: they are then those of the curves kept.
 void Carte::retireDepuis(size_t debut)
 {
     arrete();
-    ebauche.oublie();
+    ebauche.retire(debut);
     ebauche.oublieAnnoncees();
     clic.oublie(nullptr);
+    const QVector<QCPLayoutElement *> items = entreesDepuis(debut);
     registre.retireDepuis(debut);
+    qDeleteAll(items);
+}
+
+// The items are the legend's last, in the order of their curves.
+QVector<QCPLayoutElement *> Carte::entreesDepuis(size_t debut)
+{
+    QCPLegend *legend = plot->legend;
+    QVector<QCPLayoutElement *> items;
+    for (int i = legend->elementCount(); i-- > 0;) {
+        auto *item = qobject_cast<QCPPlottableLegendItem *>(legend->elementAt(i));
+        const Courbe *c = item ? dynamic_cast<const Courbe *>(item->plottable()) : nullptr;
+        if (c == nullptr || c->carte != this || size_t(c->rang) < debut)
+            break;
+        items.append(legend->takeAt(i));
+    }
+    if (!items.isEmpty())
+        legend->simplify();
+    return items;
+}
+
+void Carte::oublieAnnoncees()
+{
+    ebauche.retire(registre.courbes().size());
+    ebauche.oublieAnnoncees();
 }
 
 void Carte::oublie(int r)
@@ -195,7 +223,8 @@ void Carte::accordeSelection()
 
 void Carte::faitEntrees()
 {
-    ::faitEntrees(plot->legend, registre, entrees);
+    if (!chargement)
+        ::faitEntrees(plot->legend, registre, entrees);
 }
 
 void Carte::applyDefaultAntialiasingHint(QCPPainter *painter) const

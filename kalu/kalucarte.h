@@ -126,9 +126,13 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     size_t annoncees() const { return ebauche.annoncees(); }
     // The number of curves, holes included: the rank the next one gets.
     size_t rangSuivant() const { return registre.courbes().size(); }
-    // Removes the curves from rank `debut` on, as vide() removes them all:
-    // a file the reader rejects halfway takes back the curves it made.
+    // Removes the curves from rank `debut` on, with their legend items, as
+    // vide() removes them all: a file the reader rejects halfway takes back
+    // the curves it made.
     void retireDepuis(size_t debut);
+    // The parts announced are not to become curves (a load stopped): the
+    // pictures forget them, and are begun again if they drew any.
+    void oublieAnnoncees();
 
     // Fits the bottom and left axes to every curve, as the plot's
     // rescaleAxes(false) would, from the curves' boxes; the top and right
@@ -160,9 +164,10 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void accordeSelection();
 
     // Gives every curve that has none its legend item, in order, each
-    // selected as its curve is. None while curves are being added: a
-    // legend still shown from the last map would make a big load's items
-    // at every replot of the load.
+    // selected as its curve is. None during a load (debutChargement to
+    // finChargement): a legend still shown from the last map would make a
+    // big load's items at every replot of the load, before the load's end
+    // decides whether the legend shows at all.
     void faitEntrees();
 
     // Removes every curve with its legend item: the plot, its layers and
@@ -278,6 +283,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void appelleLot();
     void arrete();
     std::vector<int> proches(const QRectF &pixels);
+    QVector<QCPLayoutElement *> entreesDepuis(size_t debut);
 
     QCustomPlot *plot;
     QCPLayer *couche;            // the curves' layer

@@ -280,8 +280,12 @@ void Lecture::lis()
 {
     reste = zolplat_memoire();
     int count = 0;
-    ShpData *shp = fscan_shp(chemin.c_str(), count, &arret,
-                             [this](const ShpEnregistrement &e) { return suit(e); });
+    bool coupee = false;
+    ShpData *shp = fscan_shp(
+        chemin.c_str(), count, &arret, [this](const ShpEnregistrement &e) { return suit(e); },
+        &coupee);
+    tronquee_ = coupee;
+    enregistrements_ = count;
     const bool lue = shp != nullptr;
     if (lue && !plein && !epuise)
         remet();

@@ -90,6 +90,10 @@ class Lecture : public QObject
     // Once lu() was sent for an accepted file: the box of every point its
     // pieces placed. False when none placed any.
     bool boite(QCPRange &cles, QCPRange &valeurs) const;
+    // Once lu() was sent for an accepted file: whether a record cut short
+    // ended the reading (the reader warned), and the records read.
+    bool tronquee() const { return tronquee_; }
+    int enregistrements() const { return enregistrements_; }
     // The number of parts the file will give, as the records read so far
     // foretell it: room for the curves is made early, rather than grown by
     // copies of a million entries in the middle of the load. Never more
@@ -120,6 +124,8 @@ class Lecture : public QObject
     std::atomic<bool> arret{false}, detruite{false};
     std::atomic<bool> accepte_{false}, refusee_{false}, finie_{false};
     std::atomic<int> prevues{0};
+    std::atomic<bool> tronquee_{false};
+    std::atomic<int> enregistrements_{0};
     // The reading thread's, until lu(): the file's size (as the reader
     // measured it on the file it reads), the memory left at the start,
     // what the records read so far need and the parts the file may give,

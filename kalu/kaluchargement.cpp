@@ -133,6 +133,8 @@ void Chargement::tranche()
 
 void Chargement::faitCourbe(const Piece &p)
 {
+    if (p.parti == 0)
+        debutFiche = carte->rangSuivant();
     Courbe *curve = carte->ajoute(p.cles, p.valeurs, p.place);
     curve->setData(p.donnees);
     if (p.polygone) {
@@ -207,6 +209,8 @@ void Chargement::finFichier(Refus refus)
 {
     tambour.stop();
     prets.clear();
+    tronque_ = refus == Refus::Aucun && lecture && lecture->tronquee();
+    enregistrements_ = lecture ? lecture->enregistrements() : 0;
     lecture.reset();
     ++generation;
     if (refus != Refus::Aucun) {
@@ -218,11 +222,35 @@ void Chargement::finFichier(Refus refus)
         suite.start();
 }
 
+// The curves made stay, record by record: the pieces are handed over whole
+// records at a time, so a record is cut only when pieces of it still wait.
 void Chargement::arrete()
 {
     if (etat != Etat::Lit)
         return;
-    lache();
+    etat = Etat::Fini;
+    tambour.stop();
+    suite.stop();
+    ++generation;
+    if (lecture) {
+        lecture->annule();
+        bool toutes = true;
+        try {
+            lecture->prends(prets);
+        } catch (const std::bad_alloc &) {
+            toutes = false; // some pieces still wait: the total is unknown
+        }
+        // Accepted, the file has handed over every piece.
+        connues = toutes && lecture->accepte() ? courbes + int(prets.size()) : -1;
+        lecture.reset();
+        if (!prets.empty() && prets.front().parti > 0) {
+            carte->retireDepuis(debutFiche);
+            courbes = int(debutFiche - premiere);
+        }
+        prets.clear();
+        carte->oublieAnnoncees();
+        arreteDedans = true;
+    }
     emit termine(true);
 }
 
@@ -308,9 +336,23 @@ Progression::Progression(QStatusBar *barre, QToolButton *bouton) : barre(barre),
 
 Progression::~Progression()
 {
-    QApplication::restoreOverrideCursor();
-    bouton->hide();
+    libere();
     barre->clearMessage();
+}
+
+void Progression::fin()
+{
+    if (occupe && !nom.isEmpty())
+        montre(100);
+    libere();
+}
+
+void Progression::libere()
+{
+    if (occupe)
+        QApplication::restoreOverrideCursor();
+    occupe = false;
+    bouton->hide();
 }
 
 QToolButton *Progression::nouveauBouton(QStatusBar *barre)

@@ -71,11 +71,21 @@ class Chargement : public QObject
     // Begins with the first file: fichierCommence() is sent before this
     // returns.
     void commence();
-    // Stops the job: no curve is made after this; the file being read takes
-    // back the curves it made, the files done keep theirs, and termine(true)
-    // is sent before this returns. Does nothing once the job has ended.
+    // Stops the job: no curve is made after this; the files done keep their
+    // curves, and so does the file being read, record by record (the curves
+    // of a record not wholly made are taken back); termine(true) is sent
+    // before this returns. Does nothing once the job has ended.
     void arrete();
     bool enCours() const { return etat == Etat::Lit; }
+    // While fichierFini() of a file accepted is sent: whether a record cut
+    // short ended its reading (the reader warned), and its records read.
+    bool tronque() const { return tronque_; }
+    int enregistrements() const { return enregistrements_; }
+    // Once stopped: whether a file was being read (fichier()), the curves it
+    // kept, and the number of parts it has, -1 when its reading was not over.
+    bool fichierArrete() const { return arreteDedans; }
+    int courbesGardees() const { return courbes; }
+    int partiesConnues() const { return connues; }
 
     // The file being read, the percentage of its bytes made into curves.
     const QString &fichier() const { return chemin; }
@@ -123,8 +133,14 @@ class Chargement : public QObject
     unsigned generation = 0; // the reading a queued verdict belongs to
     std::deque<Piece> prets;
     size_t premiere = 0;
+    size_t debutFiche = 0; // the rank of the first curve of the last record begun
     int courbes = 0, pourcent_ = 0;
     bool juge = false;
+    bool tronque_ = false;
+    int enregistrements_ = 0;
+    // Of a stop: see fichierArrete.
+    bool arreteDedans = false;
+    int connues = -1;
     // The looks of the curves made so far, one of polygons and one of
     // lines, as the map's pictures draw them (-1: no such curve made yet):
     // the pieces waiting for their curves are announced to the map with
@@ -150,6 +166,9 @@ class Progression : public QObject
     ~Progression() override;
     void debut(const QString &chemin);
     void avance(int pourcent);
+    // The load is over, its picture still coming: the message stays, at
+    // 100 %; the button and the busy pointer go.
+    void fin();
 
   signals:
     // The user asked for the load to stop.
@@ -157,11 +176,13 @@ class Progression : public QObject
 
   private:
     void montre(int pourcent);
+    void libere();
 
     QStatusBar *barre;
     QToolButton *bouton;
     QString nom;
     QElapsedTimer horloge;
+    bool occupe = true; // the busy pointer is set
 };
 
 #endif

@@ -33,6 +33,14 @@ void Ebauche::oublie()
     etats_.clear();
 }
 
+void Ebauche::retire(size_t debut)
+{
+    if (dessinees() > debut)
+        oublie();
+    else
+        arrete();
+}
+
 bool Ebauche::vaPour(const Vue &vue, const QImage &tampon) const
 {
     return commencee() && vue == vue_ && tampon.size() == fond_.size() &&

@@ -54,6 +54,9 @@ class Ebauche : public QObject
     // is cancelled.
     void oublie();
     bool commencee() const { return !fond_.isNull(); }
+    // The parts from the `debut`th on are gone: the lot being drawn is
+    // cancelled, and the pictures forgotten if they hold any of them.
+    void retire(size_t debut);
 
     // Made for the view `vue`, over the very fond `tampon` holds where the
     // curves may draw.

@@ -129,21 +129,22 @@ void Tirage::litFichier(const QString &chemin, size_t rang)
     } catch (const std::bad_alloc &) {
         zolerreur(KLUSRC, "lis", nullptr, "not enough memory to load '%s'!\n",
                   chemin.toLocal8Bit().constData());
-        vue->lectureFinie(chemin, Chargement::Refus::Memoire, 0);
+        refus_ = Chargement::Refus::Memoire;
+        vue->lectureFinie(chemin, refus_, 0);
         return;
     }
     Registre::Etendue boite; // of its placed points
     const bool plein = !suit(*lecture, chemin, boite);
-    const Chargement::Refus refus = verdict(*lecture, plein, chemin);
+    refus_ = verdict(*lecture, plein, chemin);
     lecture.reset();
     int faites = int(parties() - premiere);
-    if (refus != Chargement::Refus::Aucun) {
+    if (refus_ != Chargement::Refus::Aucun) {
         oublieDepuis(premiere);
         faites = 0;
     } else if (boite.trouvee) {
         etendue.ajoute(boite.x, boite.y);
     }
-    vue->lectureFinie(chemin, refus, faites);
+    vue->lectureFinie(chemin, refus_, faites);
 }
 
 // The box the header of `chemin` declares; none (trouvee false) when it

@@ -82,6 +82,11 @@ class Tirage
     // The parts read from the files accepted: the curves the window's load
     // would have made.
     size_t parties() const { return scene->elements.size(); }
+    // Some part read has a point the plot can place: a shape is drawn.
+    bool placees() const { return etendue.trouvee; }
+    // While the window's fichierCharge() is sent for a file, why it was
+    // skipped, as the window's load tells it (Aucun: it was read).
+    Chargement::Refus refus() const { return refus_; }
     // The curves were made (something needed them): the plot is saved as
     // the window's, and a Pose draws nothing.
     bool avecCourbes() const { return courbes; }
@@ -140,6 +145,7 @@ class Tirage
     size_t premiere = 0; // the first part of the file being read
     size_t courant = 0;  // its rank among the files
     bool courbes = false, actif = false;
+    Chargement::Refus refus_ = Chargement::Refus::Aucun; // of the file last read
 
     // The pictures as the load goes: the box their view was set for,
     // whether a part lay beyond it or no box set it (they wait), whether

@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -252,7 +253,6 @@ void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
     avantY = ui->customPlot->yAxis->range();
     // The old map goes from the screen at once, and the new one shows as
     // it comes.
-    carte->debutChargement();
     if (replot)
         ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
     lance(fichiers, true);
@@ -263,6 +263,7 @@ void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
 void KaluView::lance(const QStringList &fichiers, bool entier)
 {
     abandonneChargement();
+    issue.reset();
     entiere = entier;
     vueLibre = false;
     illisibles.clear();
@@ -276,6 +277,8 @@ void KaluView::lance(const QStringList &fichiers, bool entier)
     connect(chargement.get(), &Chargement::fichierFini, this, &KaluView::fichierFini);
     connect(chargement.get(), &Chargement::termine, this, &KaluView::chargementTermine);
     stopAction->setEnabled(true);
+    pointeur->hide();
+    carte->debutChargement();
     chargement->commence();
 }
 
@@ -294,6 +297,8 @@ void KaluView::abandonneChargement()
     chargement->disconnect(this);
     chargement.reset();
     progression.reset();
+    issue.reset();
+    pointeur->show();
     stopAction->setEnabled(false);
     carte->finChargement();
     emit chargementFini();
@@ -320,13 +325,14 @@ void KaluView::fichierFini(const QString &chemin, Chargement::Refus refus, int c
 {
     const QString nom = QFileInfo(chemin).fileName();
     switch (refus) {
-    case Chargement::Refus::Aucun: {
-        QCustomPlot *plot = ui->customPlot;
-        plot->legend->setVisible(courbes < 30);
-        if (plot->legend->visible())
-            carte->faitEntrees();
+    case Chargement::Refus::Aucun:
+        ui->customPlot->legend->setVisible(courbes < 30);
+        if (chargement && chargement->tronque())
+            autresRefus << QString("'%1' is cut short: %2 records drawn")
+                               .arg(nom, enChiffres(chargement->enregistrements()));
+        else if (courbes == 0)
+            autresRefus << QString("'%1' holds no shape").arg(nom);
         break;
-    }
     case Chargement::Refus::Illisible:
         zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
         illisibles << QString("'%1'").arg(nom);
@@ -350,16 +356,100 @@ void KaluView::fichierFini(const QString &chemin, Chargement::Refus refus, int c
 // delivered: it is deleted once the delivery is over.
 void KaluView::chargementTermine(bool arrete)
 {
-    chargement.release()->deleteLater();
-    progression.reset();
+    Chargement *fait = chargement.release();
+    fait->deleteLater();
+    progression->fin();
     stopAction->setEnabled(false);
     carte->finChargement();
-    montreRefus(arrete);
-    if (entiere && !vueLibre)
+    issue.reset(new QString(arrete ? arret(*fait) : bilan()));
+    if (entiere && !vueLibre && !arrete)
         cadreFin();
-    if (entiere && montreCharge)
+    if (ui->customPlot->legend->visible())
+        carte->faitEntrees();
+    // The progress stays until the load's picture is complete.
+    if (entiere && montreCharge && !arrete)
         ui->customPlot->replot();
+    else if (entiere && montreCharge)
+        ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
+    if (arrete || !carte->attendImage())
+        montreIssue();
     emit chargementFini();
+}
+
+// What a stop leaves: the curves made stay, and the view; the file being
+// read is told with what of it shows, and its curves decide the legend as
+// a file's do.
+QString KaluView::arret(const Chargement &fait)
+{
+    QStringList phrases;
+    if (!fait.fichierArrete()) {
+        phrases << QStringLiteral("Loading stopped");
+    } else {
+        const QString nom = QFileInfo(fait.fichier()).fileName();
+        const int gardees = fait.courbesGardees();
+        if (fait.partiesConnues() >= 0)
+            phrases << QString("Loading stopped: %1 of %2 parts of '%3'")
+                           .arg(enChiffres(gardees), enChiffres(fait.partiesConnues()), nom);
+        else
+            phrases << QString("Loading stopped: %1 parts of '%2', %3 % of the file")
+                           .arg(enChiffres(gardees), nom, QString::number(fait.pourcent()));
+        if (gardees > 0) {
+            title->setText(QString("Shapefile: '%1'").arg(fait.fichier()));
+            ui->customPlot->legend->setVisible(gardees < 30);
+        }
+    }
+    return refus(phrases).join("; ");
+}
+
+// A load's end: what it skipped, else how many shapes the map holds.
+QString KaluView::bilan()
+{
+    QStringList phrases = refus(QStringList());
+    if (phrases.isEmpty() && ui->customPlot->plottableCount() > 0)
+        phrases << formes(ui->customPlot->plottableCount());
+    return phrases.join("; ");
+}
+
+// "1,000,080 shapes".
+QString KaluView::formes(int n)
+{
+    return QString(n == 1 ? "%1 shape" : "%1 shapes").arg(enChiffres(n));
+}
+
+// Digits in groups of three, whatever the locale: "45,558".
+QString KaluView::enChiffres(long long n)
+{
+    QString chiffres = QString::number(n < 0 ? -n : n);
+    for (int i = chiffres.size() - 3; i > 0; i -= 3)
+        chiffres.insert(i, QLatin1Char(','));
+    return n < 0 ? QLatin1Char('-') + chiffres : chiffres;
+}
+
+// The files skipped, after `phrases`, the list emptied for the next load.
+QStringList KaluView::refus(QStringList phrases)
+{
+    if (!illisibles.isEmpty())
+        phrases << QString("%1 could not be read").arg(illisibles.join(", "));
+    phrases << autresRefus;
+    illisibles.clear();
+    autresRefus.clear();
+    return phrases;
+}
+
+// The load's outcome in the status bar, in place of its progress, where it
+// stays until the next message.
+void KaluView::montreIssue()
+{
+    if (!issue)
+        return;
+    const QString message = *issue;
+    issue.reset();
+    progression.reset();
+    pointeur->show();
+    if (message.isEmpty())
+        ui->statusBar->clearMessage();
+    else
+        ui->statusBar->showMessage(message, 0);
 }
 
 // The end's fit to what stays. A load that left no curve to fit keeps the
@@ -431,7 +521,8 @@ void KaluView::lectureFinie(const QString &chemin, Chargement::Refus refus, int 
 
 void KaluView::lectureTerminee(const Registre::Etendue &etendue)
 {
-    montreRefus(false);
+    issue.reset(new QString(bilan()));
+    montreIssue();
     externe = &etendue;
     cadreFin();
     externe = nullptr;
@@ -682,8 +773,10 @@ void KaluView::removeAllGraphs()
     const bool arrete = chargement != nullptr;
     abandonneChargement();
     clearShapes();
-    if (arrete)
-        montreRefus(true);
+    if (arrete || issue) {
+        issue.reset(new QString(arrete ? refus({"Loading stopped"}).join("; ") : QString()));
+        montreIssue();
+    }
     ui->customPlot->replot();
 }
 
@@ -694,7 +787,10 @@ void KaluView::removeSelectedGraph()
     const QList<QCPAbstractPlottable *> choisies = plot->selectedPlottables();
     if (choisies.isEmpty())
         return;
+    const QString avant = formes(plot->plottableCount());
     retireCourbe(choisies.first());
+    if (ui->statusBar->currentMessage() == avant)
+        ui->statusBar->showMessage(formes(plot->plottableCount()), 0);
     plot->replot();
 }
 
@@ -780,26 +876,6 @@ void KaluView::cadrePrevu(const Lecture *lue, const char *chemin)
         carte->esquisse(ui->customPlot->viewport().size());
 }
 
-// The terminal has the reader's reasons, but a window started from a menu
-// has no terminal: a file refused in silence would look as if nothing
-// happened.
-// What the load skipped stays in the status bar until the next message.
-void KaluView::montreRefus(bool arrete)
-{
-    QStringList phrases;
-    if (arrete)
-        phrases << QStringLiteral("Loading stopped");
-    if (!illisibles.isEmpty())
-        phrases << QString("%1 could not be read").arg(illisibles.join(", "));
-    phrases << autresRefus;
-    illisibles.clear();
-    autresRefus.clear();
-    if (phrases.isEmpty())
-        ui->statusBar->clearMessage();
-    else
-        ui->statusBar->showMessage(phrases.join("; "), 0);
-}
-
 // ---- The window around the plot -------------------------------------------
 // Its icon, drops, the quit shortcut, and the plot's scale kept through
 // resizes.
@@ -830,6 +906,17 @@ void KaluView::setupFenetre()
     quitte->setShortcuts(touches);
     connect(quitte, &QAction::triggered, this, &QWidget::close);
     addAction(quitte);
+
+    // Home frames the whole map again, as a load's end does.
+    QAction *tout = new QAction(this);
+    tout->setShortcut(Qt::Key_Home);
+    connect(tout, &QAction::triggered, this, &KaluView::cadreTout);
+    addAction(tout);
+
+    pointeur = new QLabel;
+    ui->statusBar->addPermanentWidget(pointeur);
+    connect(ui->customPlot, &QCustomPlot::mouseMove, this, &KaluView::montrePointeur);
+    connect(carte, &Carte::imageComplete, this, &KaluView::montreIssue);
 
     boutonArret = Progression::nouveauBouton(ui->statusBar);
     stopAction = new QAction(this);
@@ -885,6 +972,8 @@ void KaluView::gardeEchelle(QSize avant)
 bool KaluView::eventFilter(QObject *objet, QEvent *event)
 {
     QCustomPlot *plot = ui->customPlot;
+    if (objet == plot && event->type() == QEvent::Leave)
+        pointeur->clear();
     if (objet == plot && event->type() == QEvent::Resize && plot->isVisible()) {
         const QSize avant = plot->xAxis->axisRect()->rect().size();
         plot->setViewport(QRect(QPoint(0, 0), static_cast<QResizeEvent *>(event)->size()));
@@ -894,6 +983,42 @@ bool KaluView::eventFilter(QObject *objet, QEvent *event)
         cadrage = dedans;
     }
     return QMainWindow::eventFilter(objet, event);
+}
+
+// The pointer's longitude and latitude, to the digits a pixel tells apart.
+void KaluView::montrePointeur(QMouseEvent *event)
+{
+    QCustomPlot *plot = ui->customPlot;
+    QCPAxisRect *rect = plot->xAxis->axisRect();
+    if (!rect->rect().contains(event->pos())) {
+        pointeur->clear();
+        return;
+    }
+    const auto ecrit = [](double v, double pixel) {
+        const int chiffres = pixel > 0 ? std::max(0, int(std::ceil(-std::log10(pixel)))) : 0;
+        return QString::number(v, 'f', std::min(chiffres, 12));
+    };
+    const double x = plot->xAxis->pixelToCoord(event->pos().x());
+    const double y = plot->yAxis->pixelToCoord(event->pos().y());
+    const double px = plot->xAxis->range().size() / std::max(1, rect->width());
+    const double py = plot->yAxis->range().size() / std::max(1, rect->height());
+    pointeur->setText(QString("%1, %2").arg(ecrit(x, px), ecrit(y, py)));
+}
+
+// Home: the whole map framed, as a load's end frames it; during a load, the
+// view the load ends at, which it then keeps.
+void KaluView::cadreTout()
+{
+    if (chargement) {
+        vueLibre = false;
+        if (entiere)
+            cadrePrevu(nullptr, chargement->fichier().toUtf8().constData());
+        return;
+    }
+    if (!etendueLue().trouvee)
+        return;
+    cadreFin();
+    ui->customPlot->replot();
 }
 
 // The status bar's last message, unless a status tip put it there.

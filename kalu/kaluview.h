@@ -37,6 +37,7 @@ class MainWindow;
 class Carte;
 class Lecture;
 class Progression;
+class QLabel;
 class QToolButton;
 
 class KaluView : public QMainWindow
@@ -164,7 +165,14 @@ class KaluView : public QMainWindow
     void recadre();
     void cadrePrevu(const Lecture *lue, const char *chemin);
     void retientMessage(const QString &message);
-    void montreRefus(bool arrete);
+    QString arret(const Chargement &fait);
+    QString bilan();
+    QStringList refus(QStringList phrases);
+    void montreIssue();
+    static QString formes(int n);
+    static QString enChiffres(long long n);
+    void cadreTout();
+    void montrePointeur(QMouseEvent *event);
 
     std::unique_ptr<Ui::MainWindow> ui;
     QAction *aboutAction;
@@ -190,6 +198,10 @@ class KaluView : public QMainWindow
     const Registre::Etendue *externe = nullptr;
     QStringList illisibles;  // "'x.shp'"
     QStringList autresRefus; // "'x.shp': PolygonZ shapes are not drawn"
+    // The outcome of the load just over, shown once its picture is
+    // complete; its progress shows until then.
+    std::unique_ptr<QString> issue;
+    QLabel *pointeur = nullptr; // the pointer's coordinates over the plot
     QColor lineColor;
     QColor lineSelectedColor;
     QColor polygonColor;

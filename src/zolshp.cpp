@@ -110,6 +110,7 @@ struct Lecture {
     Tableau partn, pointn, x, y, shptype;
     int stockes;
     const ShpSuivi *suivi;
+    bool tronquee = false; // a record cut short ended the reading
 
     size_t lit(void *dest, size_t n)
     {
@@ -152,8 +153,9 @@ static Suite manque_memoire(const Lecture &l, const Enregistrement &e)
     return Suite::echec;
 }
 
-static Suite tronque(const Lecture &l)
+static Suite tronque(Lecture &l)
 {
+    l.tronquee = true;
     zolavis(ZOLSRC, "fscan_shp", nullptr,
             "record %d cut short by the end of the file: dropped, reading stops!\n", l.numero);
     return Suite::fin;
@@ -411,9 +413,11 @@ static long long taille_restante(FILE *f)
 }
 
 ShpData *fscan_shp_flux(FILE *f, const char *path, int &count, const std::atomic<bool> *arret,
-                        const ShpSuivi &suivi)
+                        const ShpSuivi &suivi, bool *tronquee)
 {
     count = 0;
+    if (tronquee)
+        *tronquee = false;
     Lecture l{f, 0, 0, 0, {}, {}, {}, {}, {}, 0, &suivi};
     if (!lit_entete(l))
         return nullptr;
@@ -447,13 +451,17 @@ ShpData *fscan_shp_flux(FILE *f, const char *path, int &count, const std::atomic
     d->x = static_cast<double ***>(l.x.base);
     d->y = static_cast<double ***>(l.y.base);
     d->shptype = static_cast<int *>(l.shptype.base);
+    if (tronquee)
+        *tronquee = l.tronquee;
     return d;
 }
 
 ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret,
-                   const ShpSuivi &suivi)
+                   const ShpSuivi &suivi, bool *tronquee)
 {
     count = 0;
+    if (tronquee)
+        *tronquee = false;
     // Read-only: a viewer must show files it may not write, and never open
     // a user's data for writing. Only a regular file is opened, so that a
     // FIFO or a device chosen by mistake cannot hang the viewer.
@@ -462,7 +470,7 @@ ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret,
         zolerreur(ZOLSRC, "fscan_shp", nullptr, "impossible to open shp file '%s'!\n", path);
         return nullptr;
     }
-    ShpData *d = fscan_shp_flux(f, path, count, arret, suivi);
+    ShpData *d = fscan_shp_flux(f, path, count, arret, suivi, tronquee);
     fclose(f);
     return d;
 }

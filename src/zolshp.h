@@ -92,9 +92,12 @@ struct ShpEnregistrement {
     long long taille; // the file's size, measured on the stream read before
                       // its first record: nothing beyond it is read
 };
+//
+// `tronquee`, when given, tells on success whether a record cut short ended
+// the reading (the warning above): what was returned is not the whole file.
 using ShpSuivi = std::function<bool(const ShpEnregistrement &)>;
 ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret = nullptr,
-                   const ShpSuivi &suivi = {});
+                   const ShpSuivi &suivi = {}, bool *tronquee = nullptr);
 
 // Stream form of fscan_shp: reads a shapefile from `f`, positioned at the
 // start of its header, until the end of the stream. The stream must be
@@ -102,7 +105,8 @@ ShpData *fscan_shp(const char *path, int &count, const std::atomic<bool> *arret 
 // allocated); it is neither closed nor rebuffered. `path` only names the
 // file in messages. Result, failures and `count` as fscan_shp.
 ShpData *fscan_shp_flux(FILE *f, const char *path, int &count,
-                        const std::atomic<bool> *arret = nullptr, const ShpSuivi &suivi = {});
+                        const std::atomic<bool> *arret = nullptr, const ShpSuivi &suivi = {},
+                        bool *tronquee = nullptr);
 
 // The bounding box the header of the shapefile `path` declares (which the
 // reader ignores, and which a damaged or careless file may get wrong), and

@@ -161,6 +161,21 @@ TEST_F(Images, RemovalsEndOnTheLibrarysOwnPicture)
     EXPECT_TRUE(commeLaBibliotheque()) << "after Remove all shapes";
 }
 
+// Curves taken back from a rank on (a file refused, a stop in a record)
+// take their legend items with them, whatever else the legend holds.
+TEST_F(Images, CurvesTakenBackTakeTheirLegendItems)
+{
+    ASSERT_EQ(p->legend->itemCount(), 24);
+    carte->retireDepuis(20);
+    EXPECT_EQ(p->plottableCount(), 20);
+    ASSERT_EQ(p->legend->itemCount(), 20);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(qobject_cast<QCPPlottableLegendItem *>(p->legend->item(i))->plottable(),
+                  p->plottable(i));
+    p->replot();
+    EXPECT_TRUE(commeLaBibliotheque());
+}
+
 // A job whose picture has not been shown when a drag starts is cancelled;
 // the picture shown at the end is that of the drag's last state.
 TEST_F(Images, AGestureCancelsTheJobItInterrupts)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
@@ -162,23 +163,28 @@ TEST(ChargementFenetre, EverythingWorksOnTheMapDrawnSoFarAndTheUsersViewIsKept)
     EXPECT_EQ(p->plottableCount(), parties(r) - 1) << "the removed curve came back";
     EXPECT_EQ(p->xAxis->range(), vueX) << "the load fitted the view the user set";
     EXPECT_EQ(p->yAxis->range(), vueY);
-    EXPECT_TRUE(v->statusBar()->currentMessage().isEmpty());
     attendsImage(p);
+    EXPECT_EQ(parties(r), 80000);
+    EXPECT_EQ(v->statusBar()->currentMessage(), "79,999 shapes");
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
 }
 
 // Escape during the second file: the first keeps its curves, the second
-// takes its back, unreported; the end's fit applies to what stays.
-TEST(ChargementFenetre, EscapeStopsTheLoadAndKeepsTheFilesRead)
+// the whole records it made, unreported; the view stays where it was.
+TEST(ChargementFenetre, EscapeStopsTheLoadAndKeepsWhatWasMade)
 {
     auto v = montree();
     QCustomPlot *p = plot(*v);
     const std::vector<shp::Record> petit = traits(20);
     const std::string un = ecrit("premier.shp", 3, petit);
-    const std::string deux = ecrit("second.shp", 3, traits(200000));
+    const std::vector<shp::Record> gros = traits(200000);
+    const std::string deux = ecrit("second.shp", 3, gros);
     bool arrete = false;
+    QCPRange x, y;
     QObject::connect(v.get(), &KaluView::fichierCharge, [&](const QString &, bool) {
-        QTimer::singleShot(0, [&] {
+        pendantLeChargement(*v, [&] {
+            x = p->xAxis->range();
+            y = p->yAxis->range();
             QTest::keyClick(v.get(), Qt::Key_Escape);
             arrete = true;
         });
@@ -187,11 +193,28 @@ TEST(ChargementFenetre, EscapeStopsTheLoadAndKeepsTheFilesRead)
     chargeEtAttends(*v, liste({un, deux}));
     const Sorties s = c.fin();
     ASSERT_TRUE(arrete);
-    EXPECT_EQ(p->plottableCount(), parties(petit));
-    EXPECT_EQ(v->statusBar()->currentMessage(), "Loading stopped");
     EXPECT_EQ(s.err, "");
-    EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(un)));
-    EXPECT_NE(s.out.find("ui->customPlot->width()="), std::string::npos) << "not fitted";
+    EXPECT_EQ(s.out.find("ui->customPlot->width()="), std::string::npos) << "fitted";
+    EXPECT_EQ(p->xAxis->range(), x);
+    EXPECT_EQ(p->yAxis->range(), y);
+    // Whole records of the second file: every record of traits() has one
+    // or two parts, the first of two at every third record.
+    const int gardees = p->plottableCount() - parties(petit);
+    ASSERT_GT(gardees, 0);
+    ASSERT_LT(gardees, parties(gros));
+    int records = 0;
+    for (int n = 0; n < gardees; ++records)
+        n += int(gros[size_t(records)].parts.size());
+    EXPECT_EQ(parties(std::vector<shp::Record>(gros.begin(), gros.begin() + records)), gardees)
+        << "a record cut in two";
+    const QString m = v->statusBar()->currentMessage();
+    const QRegularExpressionMatch lu =
+        QRegularExpression("^Loading stopped: ([0-9,]+) (of 266,667 )?parts of 'second.shp'")
+            .match(m);
+    ASSERT_TRUE(lu.hasMatch()) << m.toStdString();
+    EXPECT_EQ(lu.captured(1).remove(',').toInt(), gardees) << m.toStdString();
+    EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(deux)));
+    EXPECT_FALSE(p->legend->visible());
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
 }
 
@@ -281,6 +304,7 @@ TEST(ChargementFenetre, TheTerminalSaysWhatItAlwaysSaid)
         EXPECT_EQ(s.out.substr(0, k.out.size() + echelle.size()), k.out + echelle);
         EXPECT_EQ(std::count(s.out.begin(), s.out.end(), '\n'),
                   std::count(k.out.begin(), k.out.end(), '\n') + 6);
+        attendsImage(plot(*v));
         if (k.refus) {
             const std::string fin = "[<../kalu/kaluview.cpp.fscanshp_cpt>] erreur fscan_shp()!\n";
             ASSERT_GE(s.err.size(), fin.size());
@@ -289,7 +313,7 @@ TEST(ChargementFenetre, TheTerminalSaysWhatItAlwaysSaid)
             EXPECT_EQ(v->statusBar()->currentMessage(), "'tc.shp' could not be read");
         } else {
             EXPECT_EQ(s.err, "");
-            EXPECT_TRUE(v->statusBar()->currentMessage().isEmpty());
+            EXPECT_TRUE(v->statusBar()->currentMessage().endsWith(" shapes"));
         }
     }
 }
@@ -317,7 +341,7 @@ TEST(ChargementFenetre, ALoadWithNoCurveKeepsTheViewAndATypeNotDrawnIsNamed)
     c.fin();
     EXPECT_NEAR(p->xAxis->range().center(), x.center(), 1e-9 * x.size());
     EXPECT_NEAR(p->xAxis->range().size(), x.size(), 1e-6 * x.size());
-    EXPECT_TRUE(v->statusBar()->currentMessage().isEmpty());
+    EXPECT_EQ(v->statusBar()->currentMessage(), "'vide.shp' holds no shape");
 }
 
 // A file cut in the middle of a record, its header's box wider than its
@@ -583,3 +607,73 @@ TEST(ChargementFenetre, TheViewSetBeforeTheFirstCurveIsTheOneTheLoadEndsAt)
         EXPECT_EQ(p->yAxis->range(), y) << taille.width() << "x" << taille.height();
     }
 }
+
+namespace
+{
+
+// Every legend item belongs to a curve of the plot; a shown legend has one
+// item per curve once the load is over.
+::testing::AssertionResult legendeSaine(QCustomPlot *p)
+{
+    for (int i = 0; i < p->legend->itemCount(); ++i) {
+        auto *item = qobject_cast<QCPPlottableLegendItem *>(p->legend->item(i));
+        if (item == nullptr || !p->hasPlottable(item->plottable()))
+            return ::testing::AssertionFailure() << "legend item " << i << " has no curve";
+    }
+    if (p->legend->visible() && p->legend->itemCount() != p->plottableCount())
+        return ::testing::AssertionFailure()
+               << p->legend->itemCount() << " items for " << p->plottableCount() << " curves";
+    return ::testing::AssertionSuccess();
+}
+
+// The user's usual session: a small map, its legend shown, then a big one
+// that goes before its end (stopped, emptied, or refused by the reader at
+// its last record), then the wheel and a drag on what stays.
+class SessionFenetre : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(SessionFenetre, ABigMapAfterASmallOneLeavesNoLegendItemWithoutItsCurve)
+{
+    enum { ECHAP, TOUT_RETIRER, REFUSE };
+    auto v = montree();
+    QCustomPlot *p = plot(*v);
+    Capture c;
+    chargeEtAttends(*v, liste({ecrit("echantillon.shp", 5, traits(4))}));
+    ASSERT_TRUE(p->legend->visible());
+    ASSERT_TRUE(attendsImage(p));
+
+    std::vector<shp::Record> gros = traits(100000);
+    if (GetParam() == REFUSE)
+        gros.back().type = 1;
+    const std::string chemin = ecrit("gros.shp", 3, gros);
+    int entrees = 0;
+    QObject::connect(p, &QCustomPlot::afterReplot, v.get(), [&] {
+        if (v->chargeEnCours())
+            entrees = std::max(entrees, p->legend->itemCount());
+    });
+    if (GetParam() != REFUSE)
+        pendantLeChargement(*v, [&] {
+            if (GetParam() == ECHAP)
+                QTest::keyClick(v.get(), Qt::Key_Escape);
+            else
+                QMetaObject::invokeMethod(v.get(), "removeAllGraphs");
+        });
+    chargeEtAttends(*v, liste({chemin}));
+    c.fin();
+    EXPECT_EQ(entrees, 0) << "legend items made during the load";
+    EXPECT_TRUE(legendeSaine(p));
+    EXPECT_FALSE(GetParam() == ECHAP && p->plottableCount() == 0) << "the stop kept nothing";
+
+    const QPoint milieu = p->axisRect()->rect().center();
+    molette(p, milieu, 2);
+    glisse(p, milieu, milieu + QPoint(40, 25));
+    p->replot();
+    EXPECT_TRUE(legendeSaine(p));
+    ASSERT_TRUE(attendsImage(p));
+    EXPECT_TRUE(legendeSaine(p));
+}
+
+INSTANTIATE_TEST_SUITE_P(Arrets, SessionFenetre, ::testing::Values(0, 1, 2));
+
+} // namespace

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <cmath>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -402,6 +403,73 @@ TEST(Export, EveryInputRejectedWritesNothing)
     EXPECT_TRUE(r.err.endsWith(ERREUR + "no shape could be drawn, nothing written!\n"));
     EXPECT_FALSE(existe(chemin("vide.png")));
     EXPECT_TRUE(restes().isEmpty());
+}
+
+// A file skipped is told as the window tells it, whichever load draws
+// (raster without curves, PDF with them); a file whose every point lies
+// where the plot can't place it draws nothing.
+TEST(Export, WhatIsSkippedOrNotDrawnIsToldAsTheWindowTellsIt)
+{
+    const QString polyz = ecrit("polyz.shp", shp::file(15, {{15, {{{0, 0}, {1, 1}}}}}));
+    const double nan = std::nan(""), inf = HUGE_VAL;
+    const QString ailleurs = ecrit(
+        "ailleurs.shp",
+        shp::file(5, {{5, {{{nan, 0}, {inf, 1}, {nan, 0}}}}, {3, {{{0, -inf}, {-1e308, 2}}}}}));
+    for (const std::string ext : {"png", "pdf"}) {
+        const QString out = sortie("saute." + ext);
+        Issue r = exporte({out, polyz, carre()});
+        EXPECT_EQ(r.code, 0) << ext;
+        EXPECT_EQ(r.err, "[<../src/zolshp.cpp.fscan_shp>] invalid file shape type '15'!\n"
+                         "[<../kalu/kaluview.cpp.fscanshp_cpt>] erreur fscan_shp()!\n" +
+                             ERREUR + "File '" + polyz +
+                             "' skipped: PolygonZ shapes are not drawn!\n")
+            << ext;
+        r = exporte({out, ailleurs, carre()});
+        EXPECT_EQ(r.code, 0) << ext << r.err.toStdString();
+        r = exporte({sortie("nulle-part." + ext), ailleurs});
+        EXPECT_EQ(r.code, 1) << ext;
+        EXPECT_EQ(r.err, ERREUR + "File '" + ailleurs +
+                             "' has no point that can be drawn (NaN, infinite or too large "
+                             "coordinates)!\n" +
+                             ERREUR + "no shape could be drawn, nothing written!\n")
+            << ext;
+        EXPECT_FALSE(existe(chemin("nulle-part." + ext))) << ext;
+    }
+    EXPECT_TRUE(restes().isEmpty());
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KALU_SOUS_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define KALU_SOUS_ASAN 1
+#endif
+
+// Under a cap of the address space, a map too big is refused in the memory
+// check's own words, which name it; the next file is drawn.
+TEST(Export, AMemoryRefusalIsToldInItsOwnWordsOnly)
+{
+#ifdef KALU_SOUS_ASAN
+    GTEST_SKIP() << "AddressSanitizer can't run under an address-space cap";
+#endif
+    const int n = 4000000; // 16 MB of parts without points; gigabytes of curves
+    shp::Bytes contenu = shp::rawContent(5, n, 0, std::vector<int>(size_t(n), 0), {});
+    shp::Bytes b = shp::header(5, 100 + 8 + contenu.size());
+    shp::append(b, shp::withHeader(1, contenu));
+    const QString gros = ecrit("gros.shp", b), out = sortie("plafond.png");
+    QProcess p;
+    p.start("/bin/sh",
+            {"-c", "ulimit -v 2000000 && exec \"$0\" \"$@\"", KALU_EXPORT_EXE, out, gros, carre()});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = traces(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+    EXPECT_TRUE(
+        err.startsWith("[<../kalu/kalucharge.cpp.fscanshp_cpt>] not enough memory to load '" +
+                       gros + "': ") &&
+        err.endsWith(" MB left!\n") && err.count('\n') == 1)
+        << err.toStdString();
 }
 
 TEST(Export, UnwritableOutputRefusedBeforeLoading)

@@ -61,8 +61,10 @@ TEST(BarreDEtat, ALoadShowsItsProgressAndTheExplorerStillOpens)
     EXPECT_EQ(messages.first(), QString("Lecture de « progression.shp » : 0 %"));
     EXPECT_TRUE(dialogue) << "the Explorer did not open during the load";
     EXPECT_EQ(plot(*v)->plottableCount(), 3000);
-    EXPECT_TRUE(barre->currentMessage().isEmpty()) << barre->currentMessage().toStdString();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The progress stays until the picture is complete, then the outcome.
+    EXPECT_TRUE(fenetre::attendsImage(plot(*v)));
+    EXPECT_EQ(barre->currentMessage(), "3,000 shapes");
 }
 
 } // namespace
