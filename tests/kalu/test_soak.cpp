@@ -224,6 +224,11 @@ class Session
         v->show();
         QApplication::setActiveWindow(v.get());
         QApplication::processEvents();
+        for (QToolButton *b : v->statusBar()->findChildren<QToolButton *>())
+            if (b->text() == "Stop")
+                bouton = b;
+        if (bouton == nullptr)
+            probleme("the status bar has no Stop button");
         // The curves' states followed as on a big map, checked by the
         // pictures' comparisons.
         ::Carte::de(p)->setLectureComplete(0);
@@ -282,10 +287,14 @@ class Session
         const bool bon = verifie(); // its waits run the load on
         c.fin();
         if (journal)
-            dprintf(erreurOrigine, "%d %s (%lld ms): %s%d curves, %d legend items, legend %s\n", n,
-                    dernier.c_str(), duree.elapsed(), v->chargeEnCours() ? "loading, " : "",
+            dprintf(erreurOrigine,
+                    "%d %s (%lld ms): %s%d curves, %d legend items, legend %s, Stop %s,%s '%s'\n",
+                    n, dernier.c_str(), duree.elapsed(), v->chargeEnCours() ? "loading, " : "",
                     p->plottableCount(), p->legend->itemCount(),
-                    p->legend->visible() ? "shown" : "hidden");
+                    p->legend->visible() ? "shown" : "hidden",
+                    bouton->isVisible() ? "shown" : "hidden",
+                    ::Carte::de(p)->attendImage() ? " picture to come," : "",
+                    v->statusBar()->currentMessage().toUtf8().constData());
         return bon;
     }
 
@@ -676,17 +685,15 @@ class Session
             QMetaObject::invokeMethod(d, "accept");
             return true;
         });
+        compte(choix.empty() ? std::string("Explorer cancelled")
+                             : "Explorer, " + std::to_string(choix.size()) + " files");
         QtMessageHandler avant =
             qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         EXPECT_TRUE(fenetre::declenche(*v, "&Explorer"));
         qInstallMessageHandler(avant);
         interrompt = false;
-        if (choix.empty()) {
-            compte("Explorer cancelled");
-            return;
-        }
-        compte("Explorer, " + std::to_string(choix.size()) + " files");
-        nouvelleCharge(choix);
+        if (!choix.empty())
+            nouvelleCharge(choix);
     }
 
     void explorer() { explore(nombre(8) != 0 ? tireFichiers() : std::vector<size_t>()); }
@@ -734,14 +741,6 @@ class Session
     // The status bar's Stop button, shown during a load.
     void arret()
     {
-        QToolButton *bouton = nullptr;
-        for (QToolButton *b : v->statusBar()->findChildren<QToolButton *>())
-            if (b->text() == "Stop")
-                bouton = b;
-        if (bouton == nullptr) {
-            probleme("the status bar has no Stop button");
-            return;
-        }
         if (!bouton->isVisible()) {
             compte("Stop, not shown");
             return;
@@ -854,6 +853,8 @@ class Session
             probleme(legendes);
         verifieNoms();
         plusDeCourbes = std::max(plusDeCourbes, p->plottableCount());
+        if (enCharge && !bouton->isVisible())
+            probleme("the Stop button is hidden during a load");
         if (!enCharge) {
             if (p->plottableCount() != courbes)
                 probleme(QString("%1 curves, %2 expected").arg(p->plottableCount()).arg(courbes));
@@ -895,6 +896,7 @@ class Session
     std::vector<size_t> petits, grands; // in `fichiers`
     std::unique_ptr<KaluView> v = fenetre::nouvelle();
     QCustomPlot *p = fenetre::plot(*v);
+    QToolButton *bouton = nullptr; // the status bar's Stop
     // The curves renamed, with the names typed (the pointer is null once the
     // curve is deleted).
     std::map<QCPAbstractPlottable *, std::pair<QPointer<QCPAbstractPlottable>, QString>> renommees;
