@@ -28,6 +28,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -647,6 +648,11 @@ class Session
             choix.push_back(parmi[k]);
             parmi.erase(parmi.begin() + k);
         }
+        // The 100,000 parts last: the last file read sets the legend, and a
+        // small one after them would show 100,000 items, which every replot
+        // lays out (seconds a gesture).
+        std::stable_partition(choix.begin(), choix.end(),
+                              [this](size_t i) { return fichiers[i].courbes.size() < 10000; });
         return choix;
     }
 
