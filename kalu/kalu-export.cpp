@@ -262,19 +262,6 @@ static void charge(KaluView &view, Tirage *tirage, const Demande &d)
         attente.exec();
 }
 
-// Why the file just skipped was. The window's load tells only that it was
-// skipped: a type not drawn is then told as that load tells it, from the
-// header; a memory refusal can't be told from a file unreadable.
-static Chargement::Refus refusDe(const QString &fichier, const Tirage *tirage)
-{
-    if (tirage)
-        return tirage->refus();
-    const int type = Chargement::typeDeclare(fichier.toUtf8().toStdString());
-    return type != 3 && type != 5 && !Chargement::nomDuType(type).isEmpty()
-               ? Chargement::Refus::TypeNonDessine
-               : Chargement::Refus::Illisible;
-}
-
 // The reader does not name the file in most of its reports: a file skipped
 // is named right after them, with the window's reason. A memory refusal
 // names the file itself, and says why.
@@ -332,7 +319,7 @@ int main(int argc, char **argv)
     QStringList avecParties;
     QObject::connect(&view, &KaluView::fichierCharge, [&](const QString &fichier, bool lu) {
         if (!lu)
-            signaleRefus(fichier, refusDe(fichier, tirage.get()));
+            signaleRefus(fichier, tirage ? tirage->refus() : view.refusFichier());
         else if (zolsignalements() != signales)
             zolavis(KLUSRC, "main", nullptr, "File '%s' read, with the warnings above!\n",
                     fichier.toLocal8Bit().constData());

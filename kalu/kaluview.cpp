@@ -347,6 +347,7 @@ void KaluView::fichierFini(const QString &chemin, Chargement::Refus refus, int c
         autresRefus << QString("'%1' is too big for the memory left").arg(nom);
         break;
     }
+    refusFichier_ = refus;
     emit fichierCharge(chemin, refus == Chargement::Refus::Aucun);
 }
 

@@ -92,12 +92,14 @@ class KaluView : public QMainWindow
     void lectureTerminee(const Registre::Etendue &etendue);
     // The looks a load gives its curves.
     Chargement::Habits habitsCourbes() const { return habits(); }
+    // Why the file fichierCharge() tells of was skipped.
+    Chargement::Refus refusFichier() const { return refusFichier_; }
 
   signals:
     // One file's load is over: its curves are on the plot (`lu`), or the
-    // reader rejected it and it was skipped. The reader's own messages do not
-    // always name the file; a caller that loads several tells them apart
-    // here.
+    // reader rejected it and it was skipped, for the reason refusFichier()
+    // gives meanwhile. The reader's own messages do not always name the
+    // file; a caller that loads several tells them apart here.
     void fichierCharge(const QString &fichier, bool lu);
     // The load is over: done, stopped, replaced or ended by a close.
     void chargementFini();
@@ -198,6 +200,7 @@ class KaluView : public QMainWindow
     const Registre::Etendue *externe = nullptr;
     QStringList illisibles;  // "'x.shp'"
     QStringList autresRefus; // "'x.shp': PolygonZ shapes are not drawn"
+    Chargement::Refus refusFichier_ = Chargement::Refus::Aucun;
     // The outcome of the load just over, shown once its picture is
     // complete; its progress shows until then.
     std::unique_ptr<QString> issue;
