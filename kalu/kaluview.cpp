@@ -277,7 +277,7 @@ void KaluView::lance(const QStringList &fichiers, bool entier)
     connect(chargement.get(), &Chargement::fichierFini, this, &KaluView::fichierFini);
     connect(chargement.get(), &Chargement::termine, this, &KaluView::chargementTermine);
     stopAction->setEnabled(true);
-    pointeur->hide();
+    pointeur->clear();
     carte->debutChargement();
     chargement->commence();
 }
@@ -298,7 +298,6 @@ void KaluView::abandonneChargement()
     chargement.reset();
     progression.reset();
     issue.reset();
-    pointeur->show();
     stopAction->setEnabled(false);
     carte->finChargement();
     emit chargementFini();
@@ -362,7 +361,7 @@ void KaluView::chargementTermine(bool arrete)
     progression->fin();
     stopAction->setEnabled(false);
     carte->finChargement();
-    issue.reset(new QString(arrete ? arret(*fait) : bilan()));
+    issue = arrete ? arret(*fait) : bilan();
     if (entiere && !vueLibre && !arrete)
         cadreFin();
     if (ui->customPlot->legend->visible())
@@ -392,7 +391,7 @@ QString KaluView::arret(const Chargement &fait)
             phrases << QString("Loading stopped: %1 of %2 parts of '%3'")
                            .arg(enChiffres(gardees), enChiffres(fait.partiesConnues()), nom);
         else
-            phrases << QString("Loading stopped: %1 parts of '%2', %3 % of the file")
+            phrases << QString("Loading stopped: %1 parts of '%2' (%3 %)")
                            .arg(enChiffres(gardees), nom, QString::number(fait.pourcent()));
         if (gardees > 0) {
             title->setText(QString("Shapefile: '%1'").arg(fait.fichier()));
@@ -446,7 +445,6 @@ void KaluView::montreIssue()
     const QString message = *issue;
     issue.reset();
     progression.reset();
-    pointeur->show();
     if (message.isEmpty())
         ui->statusBar->clearMessage();
     else
@@ -522,7 +520,7 @@ void KaluView::lectureFinie(const QString &chemin, Chargement::Refus refus, int 
 
 void KaluView::lectureTerminee(const Registre::Etendue &etendue)
 {
-    issue.reset(new QString(bilan()));
+    issue = bilan();
     montreIssue();
     externe = &etendue;
     cadreFin();
@@ -775,7 +773,7 @@ void KaluView::removeAllGraphs()
     abandonneChargement();
     clearShapes();
     if (arrete || issue) {
-        issue.reset(new QString(arrete ? refus({"Loading stopped"}).join("; ") : QString()));
+        issue = arrete ? refus({"Loading stopped"}).join("; ") : QString();
         montreIssue();
     }
     ui->customPlot->replot();
@@ -914,7 +912,11 @@ void KaluView::setupFenetre()
     connect(tout, &QAction::triggered, this, &KaluView::cadreTout);
     addAction(tout);
 
+    // Wide enough for most coordinates: the message beside it keeps its
+    // room while the pointer moves.
     pointeur = new QLabel;
+    pointeur->setMinimumWidth(pointeur->fontMetrics().horizontalAdvance("-000.0000, -00.0000"));
+    pointeur->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ui->statusBar->addPermanentWidget(pointeur);
     connect(ui->customPlot, &QCustomPlot::mouseMove, this, &KaluView::montrePointeur);
     connect(carte, &Carte::imageComplete, this, &KaluView::montreIssue);
@@ -991,7 +993,7 @@ void KaluView::montrePointeur(QMouseEvent *event)
 {
     QCustomPlot *plot = ui->customPlot;
     QCPAxisRect *rect = plot->xAxis->axisRect();
-    if (!rect->rect().contains(event->pos())) {
+    if (progression || !rect->rect().contains(event->pos())) {
         pointeur->clear();
         return;
     }

@@ -24,6 +24,7 @@
 #include <QPen>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "kaluchargement.h"
@@ -203,7 +204,7 @@ class KaluView : public QMainWindow
     Chargement::Refus refusFichier_ = Chargement::Refus::Aucun;
     // The outcome of the load just over, shown once its picture is
     // complete; its progress shows until then.
-    std::unique_ptr<QString> issue;
+    std::optional<QString> issue;
     QLabel *pointeur = nullptr; // the pointer's coordinates over the plot
     QColor lineColor;
     QColor lineSelectedColor;
