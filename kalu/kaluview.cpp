@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluview.h"
 
+#include "kalucadrage.h"
 #include "kalucarte.h"
 #include "kluconf.h"
 #include "ui_kaluview.h"
 #include "zolconf.h"
-#include "zolshp.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -38,6 +38,7 @@ KaluView::KaluView(QWidget *parent)
       plotFont("Times New Roman", 10, QFont::Normal, false)
 {
     ui->setupUi(this);
+    cadrage = Cadrage(ui->customPlot);
     remplaceLegende();
     setupAxes();
     setupActions();
@@ -209,30 +210,7 @@ void KaluView::adjustEqualScale()
                plot->xAxis->range().center(), double(rect->width()));
     zolmessage("yr=%lf, yc=%lf, dnyl=%lf\n", plot->yAxis->range().size(),
                plot->yAxis->range().center(), double(rect->height()));
-    egalise();
-}
-
-// adjustEqualScale without its trace lines.
-void KaluView::egalise()
-{
-    QCustomPlot *plot = ui->customPlot;
-    QCPAxisRect *rect = plot->xAxis->axisRect();
-    const QCPRange x = plot->xAxis->range();
-    const double xr = x.upper - x.lower, xc = (x.upper + x.lower) * 0.5;
-    const double dnxl = rect->width();
-    const QCPRange y = plot->yAxis->range();
-    const double yr = y.upper - y.lower, yc = (y.upper + y.lower) * 0.5;
-    const double dnyl = rect->height();
-
-    // An empty rectangle gives infinite or undefined bounds, which setRange
-    // refuses: both ranges then stay as they are.
-    const double w = yr / dnyl * dnxl;
-    if (w > xr) {
-        plot->xAxis->setRange(xc - w * 0.5, xc + w * 0.5);
-    } else {
-        const double h = xr / dnxl * dnyl;
-        plot->yAxis->setRange(yc - h * 0.5, yc + h * 0.5);
-    }
+    cadrage.egalise();
 }
 
 // Loading one shapefile into the plot, adding to what it shows: one curve
@@ -451,19 +429,21 @@ void KaluView::montreIssue()
         ui->statusBar->showMessage(message, 0);
 }
 
-// The end's fit to what stays. A load that left no curve to fit keeps the
-// ranges it began with.
+// The end's fit to what stays, with the load's trace lines. A load that
+// left no curve to fit keeps the ranges it began with.
 void KaluView::cadreFin()
 {
-    cadrage = true;
-    if (etendueLue().trouvee) {
+    enCadrage = true;
+    const Registre::Etendue e = etendueLue();
+    if (e.trouvee) {
         recadre();
     } else {
         ui->customPlot->xAxis->setRange(avantX);
         ui->customPlot->yAxis->setRange(avantY);
     }
-    cadreFinal();
-    cadrage = false;
+    cadrage.egaliseSur([this] { adjustEqualScale(); });
+    cadrage.couvre(e, [this] { recadre(); });
+    enCadrage = false;
 }
 
 // The points' box of what is loaded: the map's curves', or that of the
@@ -476,7 +456,7 @@ Registre::Etendue KaluView::etendueLue()
 void KaluView::recadre()
 {
     if (externe)
-        carte->cadre(*externe);
+        cadrage.cadre(*externe);
     else
         carte->recadre();
 }
@@ -530,7 +510,7 @@ void KaluView::lectureTerminee(const Registre::Etendue &etendue)
 // The user's drag, wheel or zoom during a load: its end keeps that view.
 void KaluView::vueBougee()
 {
-    if (chargement && !cadrage)
+    if (chargement && !enCadrage)
         vueLibre = true;
 }
 
@@ -807,40 +787,6 @@ void KaluView::appuiBoutonExplorer()
     chargeShapefiles(dialog.selectedFiles());
 }
 
-// Equal scales on the fitted ranges, measured with the new title row and
-// tick labels in place, and kept when the labels of the equalised ranges
-// move the rectangle's sides.
-void KaluView::cadreFinal()
-{
-    metEnPage();
-    adjustEqualScale();
-    gardeEchelle(ui->customPlot->xAxis->axisRect()->rect().size());
-    couvre();
-}
-
-// Keeping the scale through the labels' moves narrows the ranges when the
-// rectangle narrows: past a point drawn, the map's sides would be cut. Then
-// the fit and the equal scale are made again on the rectangle as it is now,
-// which only widens a range, until the layout holds still.
-void KaluView::couvre(const Registre::Etendue *prevue)
-{
-    QCustomPlot *plot = ui->customPlot;
-    for (int tour = 0; tour < 4; ++tour) {
-        const Registre::Etendue e = prevue ? *prevue : etendueLue();
-        if (!e.trouvee ||
-            (plot->xAxis->range().contains(e.x.lower) && plot->xAxis->range().contains(e.x.upper) &&
-             plot->yAxis->range().contains(e.y.lower) && plot->yAxis->range().contains(e.y.upper)))
-            return;
-        if (prevue)
-            carte->cadre(*prevue);
-        else
-            recadre();
-        metEnPage();
-        egalise();
-        metEnPage();
-    }
-}
-
 // The view the load will end at, set before the file's first curve so that
 // its curves are drawn where they will stay: the fit to the curves made so
 // far and to the box the file's header declares, as the end of the load
@@ -849,26 +795,16 @@ void KaluView::couvre(const Registre::Etendue *prevue)
 // end. Silent: the end's trace lines are the load's.
 void KaluView::cadrePrevu(const Lecture *lue, const char *chemin)
 {
-    Registre::Etendue prevue = etendueLue();
-    QCPRange x, y;
-    double x0, y0, x1, y1;
-    long long taille = 0;
-    if (lue && lue->boite(x, y))
-        prevue.ajoute(x, y);
-    else if (chemin && boite_shp(chemin, x0, y0, x1, y1, taille) && x0 <= x1 && y0 <= y1 &&
-             std::isfinite(x1 - x0) && std::isfinite(y1 - y0))
-        prevue.ajoute(QCPRange(x0, x1), QCPRange(y0, y1));
+    const Registre::Etendue prevue = Cadrage::prevue(etendueLue(), lue, chemin);
     if (!prevue.trouvee)
         return;
-    cadrage = true;
-    carte->cadre(prevue);
-    metEnPage();
-    egalise();
-    gardeEchelle(ui->customPlot->xAxis->axisRect()->rect().size());
+    enCadrage = true;
+    cadrage.cadre(prevue);
+    cadrage.egaliseSur([this] { cadrage.egalise(); });
     // As the end does: the labels' moves must not leave the view narrower
     // than the box, or the end would fit again and the pictures begin anew.
-    couvre(&prevue);
-    cadrage = false;
+    cadrage.couvre(prevue, [this, &prevue] { cadrage.cadre(prevue); });
+    enCadrage = false;
     if (montreCharge)
         ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
     else if (!externe)
@@ -932,43 +868,6 @@ void KaluView::setupFenetre()
     connect(ui->statusBar, &QStatusBar::messageChanged, this, &KaluView::retientMessage);
 }
 
-// Lays the plot out for its viewport as a replot does first, without
-// drawing.
-void KaluView::metEnPage()
-{
-    QCPLayoutGrid *mise = ui->customPlot->plotLayout();
-    mise->update(QCPLayoutElement::upPreparation);
-    mise->update(QCPLayoutElement::upMargins);
-    mise->update(QCPLayoutElement::upLayout);
-}
-
-// Lays the plot out and gives each axis, about its centre, the data units
-// per pixel it had on an axis rectangle of size `avant`, so that nothing
-// stretches, whatever ratio the two axes had. The tick labels of the new
-// ranges may move the rectangle's sides again, hence a few rounds.
-void KaluView::gardeEchelle(QSize avant)
-{
-    QCustomPlot *plot = ui->customPlot;
-    if (avant.isEmpty()) { // never laid out: no scale to keep
-        metEnPage();
-        return;
-    }
-    const double ux = plot->xAxis->range().size() / avant.width();
-    const double uy = plot->yAxis->range().size() / avant.height();
-    QSize taille = avant;
-    for (int tour = 0; tour < 4; ++tour) {
-        metEnPage();
-        const QSize mesure = plot->xAxis->axisRect()->rect().size();
-        if (mesure == taille || mesure.isEmpty())
-            break;
-        taille = mesure;
-        const double xc = plot->xAxis->range().center(), yc = plot->yAxis->range().center();
-        const double w = ux * taille.width(), h = uy * taille.height();
-        plot->xAxis->setRange(xc - w * 0.5, xc + w * 0.5);
-        plot->yAxis->setRange(yc - h * 0.5, yc + h * 0.5);
-    }
-}
-
 // Runs before the plot's own handler, while the axis rectangle still has
 // the size it was drawn with; the plot then replots with the kept scale. A
 // plot not shown yet has no drawn scale to keep.
@@ -980,10 +879,10 @@ bool KaluView::eventFilter(QObject *objet, QEvent *event)
     if (objet == plot && event->type() == QEvent::Resize && plot->isVisible()) {
         const QSize avant = plot->xAxis->axisRect()->rect().size();
         plot->setViewport(QRect(QPoint(0, 0), static_cast<QResizeEvent *>(event)->size()));
-        const bool dedans = cadrage;
-        cadrage = true;
-        gardeEchelle(avant);
-        cadrage = dedans;
+        const bool dedans = enCadrage;
+        enCadrage = true;
+        cadrage.gardeEchelle(avant);
+        enCadrage = dedans;
     }
     return QMainWindow::eventFilter(objet, event);
 }

@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 
+#include "kalucadrage.h"
 #include "kaluchargement.h"
 #include "kaluregistre.h"
 #include "qcustomplot.h"
@@ -158,11 +159,6 @@ class KaluView : public QMainWindow
     void vueBougee();
     static std::string prend(char *chaine);
     void setupFenetre();
-    void metEnPage();
-    void gardeEchelle(QSize avant);
-    void egalise();
-    void cadreFinal();
-    void couvre(const Registre::Etendue *prevue = nullptr);
     void cadreFin();
     Registre::Etendue etendueLue();
     void recadre();
@@ -183,6 +179,7 @@ class KaluView : public QMainWindow
     QCPTextElement *title;
     QCPTextElement *subTitle;
     Carte *carte;
+    Cadrage cadrage{nullptr}; // the plot's
     QAction *stopAction = nullptr;
     QToolButton *boutonArret = nullptr;
     // The load under way, and its face in the status bar.
@@ -195,7 +192,7 @@ class KaluView : public QMainWindow
     bool entiere = false;
     bool montreCharge = false;
     bool vueLibre = false;
-    bool cadrage = false; // the ranges are being set by the load itself
+    bool enCadrage = false; // the ranges are being set by the window itself
     QCPRange avantX, avantY;
     // While the window is told of a load read elsewhere: its points' box.
     const Registre::Etendue *externe = nullptr;
