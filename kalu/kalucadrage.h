@@ -57,8 +57,7 @@ class Cadrage
     // The box a load will end at once its file `chemin` is read: `deja`
     // (the files read before), with the box of `lue`'s points if given and
     // known, else the box the file's header declares, if it is sound.
-    static Registre::Etendue prevue(Registre::Etendue deja, const Lecture *lue,
-                                    const char *chemin);
+    static Registre::Etendue prevue(Registre::Etendue deja, const Lecture *lue, const char *chemin);
 
   private:
     QCustomPlot *plot;

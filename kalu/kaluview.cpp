@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluview.h"
 
+#include "kalubilan.h"
 #include "kalucadrage.h"
 #include "kalucarte.h"
 #include "kluconf.h"
@@ -244,8 +245,7 @@ void KaluView::lance(const QStringList &fichiers, bool entier)
     issue.reset();
     entiere = entier;
     vueLibre = false;
-    illisibles.clear();
-    autresRefus.clear();
+    bilan = Bilan();
     progression.reset(new Progression(ui->statusBar, boutonArret));
     connect(progression.get(), &Progression::arret, this, &KaluView::arreteChargement);
     chargement.reset(new Chargement(carte, habits(), fichiers));
@@ -305,23 +305,21 @@ void KaluView::fichierFini(const QString &chemin, Chargement::Refus refus, int c
     case Chargement::Refus::Aucun:
         ui->customPlot->legend->setVisible(courbes < 30);
         if (chargement && chargement->tronque())
-            autresRefus << QString("'%1' is cut short: %2 records drawn")
-                               .arg(nom, enChiffres(chargement->enregistrements()));
+            bilan.tronque(nom, chargement->enregistrements());
         else if (courbes == 0)
-            autresRefus << QString("'%1' holds no shape").arg(nom);
+            bilan.vide(nom);
         break;
     case Chargement::Refus::Illisible:
         zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
-        illisibles << QString("'%1'").arg(nom);
+        bilan.illisible(nom);
         break;
     case Chargement::Refus::TypeNonDessine:
         zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
-        autresRefus << QString("'%1': %2 shapes are not drawn")
-                           .arg(nom, Chargement::nomDuType(
-                                         Chargement::typeDeclare(chemin.toUtf8().toStdString())));
+        bilan.typeNonDessine(
+            nom, Chargement::nomDuType(Chargement::typeDeclare(chemin.toUtf8().toStdString())));
         break;
     case Chargement::Refus::Memoire:
-        autresRefus << QString("'%1' is too big for the memory left").arg(nom);
+        bilan.tropGros(nom);
         break;
     }
     refusFichier_ = refus;
@@ -339,7 +337,7 @@ void KaluView::chargementTermine(bool arrete)
     progression->fin();
     stopAction->setEnabled(false);
     carte->finChargement();
-    issue = arrete ? arret(*fait) : bilan();
+    issue = arrete ? arret(*fait) : bilan.fin(ui->customPlot->plottableCount());
     if (entiere && !vueLibre && !arrete)
         cadreFin();
     if (ui->customPlot->legend->visible())
@@ -355,63 +353,19 @@ void KaluView::chargementTermine(bool arrete)
 }
 
 // What a stop leaves: the curves made stay, and the view; the file being
-// read is told with what of it shows, and its curves decide the legend as
-// a file's do.
+// read is told with what of it shows, and its curves decide the title and
+// the legend as a file's do.
 QString KaluView::arret(const Chargement &fait)
 {
-    QStringList phrases;
-    if (!fait.fichierArrete()) {
-        phrases << QStringLiteral("Loading stopped");
-    } else {
-        const QString nom = QFileInfo(fait.fichier()).fileName();
-        const int gardees = fait.courbesGardees();
-        if (fait.partiesConnues() >= 0)
-            phrases << QString("Loading stopped: %1 of %2 parts of '%3'")
-                           .arg(enChiffres(gardees), enChiffres(fait.partiesConnues()), nom);
-        else
-            phrases << QString("Loading stopped: %1 parts of '%2' (%3 %)")
-                           .arg(enChiffres(gardees), nom, QString::number(fait.pourcent()));
-        if (gardees > 0) {
-            title->setText(QString("Shapefile: '%1'").arg(fait.fichier()));
-            ui->customPlot->legend->setVisible(gardees < 30);
-        }
+    if (!fait.fichierArrete())
+        return bilan.arret();
+    const int gardees = fait.courbesGardees();
+    if (gardees > 0) {
+        title->setText(QString("Shapefile: '%1'").arg(fait.fichier()));
+        ui->customPlot->legend->setVisible(gardees < 30);
     }
-    return refus(phrases).join("; ");
-}
-
-// A load's end: what it skipped, else how many shapes the map holds.
-QString KaluView::bilan()
-{
-    QStringList phrases = refus(QStringList());
-    if (phrases.isEmpty() && ui->customPlot->plottableCount() > 0)
-        phrases << formes(ui->customPlot->plottableCount());
-    return phrases.join("; ");
-}
-
-// "1,000,080 shapes".
-QString KaluView::formes(int n)
-{
-    return QString(n == 1 ? "%1 shape" : "%1 shapes").arg(enChiffres(n));
-}
-
-// Digits in groups of three, whatever the locale: "45,558".
-QString KaluView::enChiffres(long long n)
-{
-    QString chiffres = QString::number(n < 0 ? -n : n);
-    for (int i = chiffres.size() - 3; i > 0; i -= 3)
-        chiffres.insert(i, QLatin1Char(','));
-    return n < 0 ? QLatin1Char('-') + chiffres : chiffres;
-}
-
-// The files skipped, after `phrases`, the list emptied for the next load.
-QStringList KaluView::refus(QStringList phrases)
-{
-    if (!illisibles.isEmpty())
-        phrases << QString("%1 could not be read").arg(illisibles.join(", "));
-    phrases << autresRefus;
-    illisibles.clear();
-    autresRefus.clear();
-    return phrases;
+    return bilan.arret(QFileInfo(fait.fichier()).fileName(), gardees, fait.partiesConnues(),
+                       fait.pourcent());
 }
 
 // The load's outcome in the status bar, in place of its progress, where it
@@ -473,8 +427,7 @@ void KaluView::lectureCommence(const QStringList &fichiers)
     montreCharge = vueLibre = false;
     avantX = ui->customPlot->xAxis->range();
     avantY = ui->customPlot->yAxis->range();
-    illisibles.clear();
-    autresRefus.clear();
+    bilan = Bilan();
 }
 
 void KaluView::lectureFichier(const QString &chemin, const Registre::Etendue &etendue)
@@ -500,7 +453,7 @@ void KaluView::lectureFinie(const QString &chemin, Chargement::Refus refus, int 
 
 void KaluView::lectureTerminee(const Registre::Etendue &etendue)
 {
-    issue = bilan();
+    issue = bilan.fin(ui->customPlot->plottableCount());
     montreIssue();
     externe = &etendue;
     cadreFin();
@@ -753,7 +706,7 @@ void KaluView::removeAllGraphs()
     abandonneChargement();
     clearShapes();
     if (arrete || issue) {
-        issue = arrete ? refus({"Loading stopped"}).join("; ") : QString();
+        issue = arrete ? bilan.arret() : QString();
         montreIssue();
     }
     ui->customPlot->replot();
@@ -766,10 +719,10 @@ void KaluView::removeSelectedGraph()
     const QList<QCPAbstractPlottable *> choisies = plot->selectedPlottables();
     if (choisies.isEmpty())
         return;
-    const QString avant = formes(plot->plottableCount());
+    const QString avant = Bilan::formes(plot->plottableCount());
     retireCourbe(choisies.first());
     if (ui->statusBar->currentMessage() == avant)
-        ui->statusBar->showMessage(formes(plot->plottableCount()), 0);
+        ui->statusBar->showMessage(Bilan::formes(plot->plottableCount()), 0);
     plot->replot();
 }
 

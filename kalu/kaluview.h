@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 
+#include "kalubilan.h"
 #include "kalucadrage.h"
 #include "kaluchargement.h"
 #include "kaluregistre.h"
@@ -165,11 +166,7 @@ class KaluView : public QMainWindow
     void cadrePrevu(const Lecture *lue, const char *chemin);
     void retientMessage(const QString &message);
     QString arret(const Chargement &fait);
-    QString bilan();
-    QStringList refus(QStringList phrases);
     void montreIssue();
-    static QString formes(int n);
-    static QString enChiffres(long long n);
     void cadreTout();
     void montrePointeur(QMouseEvent *event);
 
@@ -187,8 +184,7 @@ class KaluView : public QMainWindow
     std::unique_ptr<Progression> progression;
     // Of the load under way: whether it is the Explorer's whole load (it
     // fits the view at its end), whether its map shows as it comes, whether
-    // the user moved the view meanwhile, the ranges from before it, and the
-    // files it skipped, with their reasons.
+    // the user moved the view meanwhile, the ranges from before it.
     bool entiere = false;
     bool montreCharge = false;
     bool vueLibre = false;
@@ -196,8 +192,7 @@ class KaluView : public QMainWindow
     QCPRange avantX, avantY;
     // While the window is told of a load read elsewhere: its points' box.
     const Registre::Etendue *externe = nullptr;
-    QStringList illisibles;  // "'x.shp'"
-    QStringList autresRefus; // "'x.shp': PolygonZ shapes are not drawn"
+    Bilan bilan; // what the load under way will tell at its end
     Chargement::Refus refusFichier_ = Chargement::Refus::Aucun;
     // The outcome of the load just over, shown once its picture is
     // complete; its progress shows until then.
