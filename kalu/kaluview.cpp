@@ -82,6 +82,11 @@ void KaluView::remplaceLegende()
     neuve->setCarte(carte);
 }
 
+QCustomPlot *KaluView::plot() const
+{
+    return ui->customPlot;
+}
+
 void KaluView::clearShapes()
 {
     carte->vide();

@@ -31,6 +31,7 @@
 #include "kalucadrage.h"
 #include "kaluchargement.h"
 #include "kaluregistre.h"
+#include "kalutirage.h"
 #include "qcustomplot.h"
 
 namespace Ui
@@ -43,7 +44,7 @@ class Progression;
 class QLabel;
 class QToolButton;
 
-class KaluView : public QMainWindow
+class KaluView : public QMainWindow, public Tirage::Temoin
 {
     Q_OBJECT
 
@@ -75,24 +76,26 @@ class KaluView : public QMainWindow
     // Whether a load is under way.
     bool chargeEnCours() const { return chargement != nullptr; }
     // Stops the load under way (Escape, the status bar's button): the files
-    // read keep their curves, the one being read takes its back, unreported;
-    // the status bar says so, and the end's fit and replot apply to what
-    // stays, as at any load's end.
+    // read keep their curves, and the one being read its whole records;
+    // the view stays as it is, and the status bar says what was kept.
     void arreteChargement();
 
     // kalu-export's raster pictures need no curve (kalutirage): the files
     // are read there, and the window is told each step its own load of
     // them takes, at the same point, so that the view, the title, the
     // legend's visibility, the trace lines and fichierCharge() are that
-    // load's. `etendue` is the box of the placed points of the files
-    // accepted before (at the end, of all of them). GUI thread, from
-    // lectureCommence to lectureTerminee, with no other load.
-    void lectureCommence(const QStringList &fichiers);
-    void lectureFichier(const QString &chemin, const Registre::Etendue &etendue);
+    // load's. GUI thread, from lectureCommence to lectureTerminee, with no
+    // other load.
+    void lectureCommence(const QStringList &fichiers) override;
+    void lectureFichier(const QString &chemin, const Registre::Etendue &etendue) override;
     void lectureAcceptee(const QString &chemin, const Lecture &lue,
-                         const Registre::Etendue &etendue);
-    void lectureFinie(const QString &chemin, Chargement::Refus refus, int courbes);
-    void lectureTerminee(const Registre::Etendue &etendue);
+                         const Registre::Etendue &etendue) override;
+    void lectureFinie(const QString &chemin, Chargement::Refus refus, int courbes) override;
+    void lectureTerminee(const Registre::Etendue &etendue) override;
+    // The plot and its map, for what draws them outside the window
+    // (kalu-export).
+    QCustomPlot *plot() const;
+    Carte *carteDuPlot() const { return carte; }
     // The looks a load gives its curves.
     Chargement::Habits habitsCourbes() const { return habits(); }
     // Why the file fichierCharge() tells of was skipped.

@@ -11,9 +11,13 @@ namespace
 
 TEST(Bilan, NumbersAreGroupedByThree)
 {
-    const std::pair<long long, const char *> cas[] = {
-        {0, "0"},         {999, "999"},           {1000, "1,000"},       {45558, "45,558"},
-        {-45558, "-45,558"}, {1000080, "1,000,080"}, {123456789012, "123,456,789,012"}};
+    const std::pair<long long, const char *> cas[] = {{0, "0"},
+                                                      {999, "999"},
+                                                      {1000, "1,000"},
+                                                      {45558, "45,558"},
+                                                      {-45558, "-45,558"},
+                                                      {1000080, "1,000,080"},
+                                                      {123456789012, "123,456,789,012"}};
     for (const auto &c : cas)
         EXPECT_EQ(Bilan::enChiffres(c.first), c.second);
     EXPECT_EQ(Bilan::formes(1), "1 shape");
