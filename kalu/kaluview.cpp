@@ -79,7 +79,7 @@ void KaluView::remplaceLegende()
     plot->legend = neuve;
     plot->setAutoAddPlottableToLegend(false);
     carte = new Carte(plot);
-    neuve->setCarte(carte);
+    neuve->setAvantMiseEnPage([c = carte] { c->faitEntrees(); });
 }
 
 QCustomPlot *KaluView::plot() const
