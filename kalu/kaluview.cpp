@@ -251,6 +251,9 @@ void KaluView::lance(const QStringList &fichiers, bool entier)
     entiere = entier;
     vueLibre = false;
     bilan = Bilan();
+    // The last load's progress, its picture still to come, goes first: it
+    // would hide the stop button the new one shows.
+    progression.reset();
     progression.reset(new Progression(ui->statusBar, boutonArret));
     connect(progression.get(), &Progression::arret, this, &KaluView::arreteChargement);
     chargement.reset(new Chargement(carte, habits(), fichiers));
