@@ -1,10 +1,12 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# A long random session of gestures on the window: the soak test of CTest
-# (1,000 events) run for EVENTS events (default 20000) from SEED (default 17),
-# in BUILD (default build/release; build/sanitize runs it under the
-# sanitizers). Prints the session's figures; exits non-zero on a failure,
-# which names the seed and the event to replay.
+# A long random session of a user's work on the window (maps from a few
+# parts to 100,000, loads stopped, replaced and emptied, gestures during
+# them): the soak test of CTest (1,000 events) run for EVENTS events (default
+# 20000) from SEED (default 17), in BUILD (default build/release;
+# build/sanitize runs it under the sanitizers). Prints the session's figures;
+# exits non-zero on a failure or a crash, which names the seed and the event
+# to replay. KALU_SOAK_JOURNAL=1 in the environment prints every event.
 #
 #   sh scripts/soak.sh [EVENTS] [SEED] [BUILD]
 set -eu
