@@ -45,6 +45,9 @@
 //       the time from the call to the first picture showing part of the
 //       map while it loads (-1: none did), to the complete picture on
 //       screen, and the longest stall (s), then ends.
+//   kalu_bench_viewer --charge FILE --apres SAMPLE  the same, FILE loaded
+//       once the small map SAMPLE is (its legend shown), as a user who
+//       opens a sample first; bench/apres.sh runs both beside each other.
 //   kalu_bench_viewer --redessin FILE  the same, then the view changes
 //       and floors of the main table with the default threads (s).
 #include <QApplication>
@@ -771,13 +774,19 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
 // peers' warm redraw (vues, default threads). The process then ends at
 // once, as the peers' do once their picture is written: the window's
 // teardown is not the load.
-[[noreturn]] void charge_seule(const std::string &chemin, bool redessin, FILE *sortie)
+[[noreturn]] void charge_seule(const std::string &chemin, bool redessin, const char *avant,
+                               FILE *sortie)
 {
     KaluView v;
     QCustomPlot *plot = v.findChild<QCustomPlot *>("customPlot");
     taille_plot(v, plot);
     Carte *carte = Carte::de(plot);
     Banc banc(plot, carte);
+    if (avant != nullptr) { // a small map first, its legend shown, as a user opens a sample
+        banc.mesure([&] { chargeEtAttends(v, avant); });
+        if (!plot->legend->visible())
+            fprintf(stderr, "'%s' does not show the legend\n", avant);
+    }
     const Banc::Geste g = banc.mesure([&] { chargeEtAttends(v, chemin); });
     // Every part on screen: in a picture of the load, or else the complete one.
     const double entiere = banc.entiere(size_t(plot->plottableCount()));
@@ -959,12 +968,15 @@ int main(int argc, char **argv)
                    fichier(argv[2], p).c_str());
         return 0;
     }
-    if (argc == 3 && (strcmp(argv[1], "--charge") == 0 || strcmp(argv[1], "--redessin") == 0)) {
+    const bool apres = argc == 5 && strcmp(argv[3], "--apres") == 0;
+    if ((argc == 3 || apres) &&
+        (strcmp(argv[1], "--charge") == 0 || strcmp(argv[1], "--redessin") == 0)) {
         FILE *sortie = mesureur("1");
         if (!sortie)
             return 1;
         QApplication app(argc, argv);
-        charge_seule(argv[2], strcmp(argv[1], "--redessin") == 0, sortie);
+        charge_seule(argv[2], strcmp(argv[1], "--redessin") == 0, apres ? argv[4] : nullptr,
+                     sortie);
     }
     if (argc >= 4 && strcmp(argv[1], "--une") == 0) {
         // A child: the result goes to the parent.

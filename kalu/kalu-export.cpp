@@ -198,14 +198,15 @@ static int verifieSortie(const Demande &d)
 
 // The map draws the curves, as in the viewer's replots; without curves,
 // the parts read.
-static bool enregistre(QCustomPlot *plot, Tirage *tirage, const QString &chemin, const Demande &d)
+static bool enregistre(QCustomPlot *plot, Carte *carte, Tirage *tirage, const QString &chemin,
+                       const Demande &d)
 {
     std::unique_ptr<Tirage::Pose> pose;
     std::unique_ptr<Carte::Pret> pret;
     if (tirage)
         pose.reset(new Tirage::Pose(*tirage));
     else
-        pret.reset(new Carte::Pret(Carte::de(plot)));
+        pret.reset(new Carte::Pret(carte));
     switch (d.format) {
     case PNG:
         return plot->savePng(chemin, d.largeur, d.hauteur);
@@ -223,7 +224,7 @@ static bool enregistre(QCustomPlot *plot, Tirage *tirage, const QString &chemin,
 
 // Writes the picture beside OUTPUT under a temporary name, then renames it:
 // OUTPUT is either the whole picture or untouched.
-static int ecrit(QCustomPlot *plot, Tirage *tirage, const Demande &d)
+static int ecrit(QCustomPlot *plot, Carte *carte, Tirage *tirage, const Demande &d)
 {
     QTemporaryFile temporaire(modeleTemporaire(d));
     if (!temporaire.open()) {
@@ -237,7 +238,7 @@ static int ecrit(QCustomPlot *plot, Tirage *tirage, const Demande &d)
     const mode_t masque = umask(0);
     umask(masque);
     const QByteArray nom = QFile::encodeName(temporaire.fileName());
-    if (!enregistre(plot, tirage, temporaire.fileName(), d) ||
+    if (!enregistre(plot, carte, tirage, temporaire.fileName(), d) ||
         chmod(nom.constData(), 0666 & ~masque) != 0 ||
         std::rename(nom.constData(), d.sortie) != 0) {
         zolerreur(KLUSRC, "main", nullptr, "cannot write '%s'!\n", d.sortie);
@@ -251,28 +252,17 @@ static int ecrit(QCustomPlot *plot, Tirage *tirage, const Demande &d)
 // reads them. A PDF gets the window's load, its curves (`tirage` null).
 static void charge(KaluView &view, Tirage *tirage, const Demande &d)
 {
-    if (tirage) {
-        tirage->lis(d.entrees);
-        return;
-    }
     QEventLoop attente;
-    QObject::connect(&view, &KaluView::chargementFini, &attente, &QEventLoop::quit);
-    view.chargeShapefiles(d.entrees, false);
-    if (view.chargeEnCours())
-        attente.exec();
-}
-
-// Why the file just skipped was. The window's load tells only that it was
-// skipped: a type not drawn is then told as that load tells it, from the
-// header; a memory refusal can't be told from a file unreadable.
-static Chargement::Refus refusDe(const QString &fichier, const Tirage *tirage)
-{
-    if (tirage)
-        return tirage->refus();
-    const int type = Chargement::typeDeclare(fichier.toUtf8().toStdString());
-    return type != 3 && type != 5 && !Chargement::nomDuType(type).isEmpty()
-               ? Chargement::Refus::TypeNonDessine
-               : Chargement::Refus::Illisible;
+    if (tirage) {
+        QObject::connect(tirage, &Tirage::termine, &attente, &QEventLoop::quit);
+        tirage->lis(d.entrees);
+    } else {
+        QObject::connect(&view, &KaluView::chargementFini, &attente, &QEventLoop::quit);
+        view.chargeShapefiles(d.entrees, false);
+        if (!view.chargeEnCours())
+            return;
+    }
+    attente.exec();
 }
 
 // The reader does not name the file in most of its reports: a file skipped
@@ -317,13 +307,15 @@ int main(int argc, char **argv)
     // The window is never shown: its plot gets the picture's size directly,
     // is laid out for it and equalised once, as the viewer is at start-up.
     KaluView view(nullptr);
-    QCustomPlot *plot = view.findChild<QCustomPlot *>("customPlot");
+    QCustomPlot *plot = view.plot();
     plot->resize(d.largeur, d.hauteur);
     plot->setViewport(plot->rect());
     plot->replot();
     view.adjustEqualScale();
 
-    const std::unique_ptr<Tirage> tirage(d.format != PDF ? new Tirage(&view) : nullptr);
+    const std::unique_ptr<Tirage> tirage(
+        d.format != PDF ? new Tirage(plot, view.carteDuPlot(), &view, view.habitsCourbes())
+                        : nullptr);
     // Each file whose load reported anything is named right after those
     // reports. The files read that gave parts are kept to be named should
     // none of their points be placed.
@@ -332,7 +324,7 @@ int main(int argc, char **argv)
     QStringList avecParties;
     QObject::connect(&view, &KaluView::fichierCharge, [&](const QString &fichier, bool lu) {
         if (!lu)
-            signaleRefus(fichier, refusDe(fichier, tirage.get()));
+            signaleRefus(fichier, tirage ? tirage->refus() : view.refusFichier());
         else if (zolsignalements() != signales)
             zolavis(KLUSRC, "main", nullptr, "File '%s' read, with the warnings above!\n",
                     fichier.toLocal8Bit().constData());
@@ -345,7 +337,7 @@ int main(int argc, char **argv)
     charge(view, tirage.get(), d);
     // Every input rejected by the reader, read but empty, or without a point
     // that can be placed (NaN, infinite, 1e308): no picture.
-    if (!(tirage ? tirage->placees() : Carte::de(plot)->etendue().trouvee)) {
+    if (!(tirage ? tirage->placees() : view.carteDuPlot()->etendue().trouvee)) {
         for (const QString &f : avecParties)
             zolerreur(KLUSRC, "main", nullptr,
                       "File '%s' has no point that can be drawn (NaN, infinite or too large "
@@ -354,7 +346,8 @@ int main(int argc, char **argv)
         zolerreur(KLUSRC, "main", nullptr, "no shape could be drawn, nothing written!\n");
         return 1;
     }
-    if (int r = ecrit(plot, tirage && !tirage->avecCourbes() ? tirage.get() : nullptr, d))
+    if (int r = ecrit(plot, view.carteDuPlot(),
+                      tirage && !tirage->avecCourbes() ? tirage.get() : nullptr, d))
         return r;
     zolmessage("%s written (%dx%d)\n", d.sortie, d.largeur, d.hauteur);
     // The picture is written and nothing else is: freeing a big map's

@@ -2,6 +2,7 @@
 #include "kalucarte.h"
 
 #include "kaluacces.h"
+#include "kalucadrage.h"
 #include "kalusurligne.h"
 #include "zolconf.h"
 
@@ -192,25 +193,7 @@ void Carte::recadre()
         plot->rescaleAxes(false);
         return;
     }
-    cadre(registre.etendue());
-}
-
-void Carte::cadre(const Registre::Etendue &etendue)
-{
-    if (!etendue.trouvee)
-        return;
-    QCPAxis *x = plot->xAxis, *y = plot->yAxis;
-    const QCPRange rx = etendue.x, ry = etendue.y;
-    // A range of one value is centred in the axis's present size.
-    for (auto paire : {std::make_pair(x, rx), std::make_pair(y, ry)}) {
-        QCPRange r = paire.second;
-        if (!QCPRange::validRange(r)) {
-            const double centre = (r.lower + r.upper) * 0.5, taille = paire.first->range().size();
-            r.lower = centre - taille / 2.0;
-            r.upper = centre + taille / 2.0;
-        }
-        paire.first->setRange(r);
-    }
+    Cadrage(plot).cadre(registre.etendue());
 }
 
 void Carte::accordeSelection()

@@ -135,13 +135,12 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void oublieAnnoncees();
 
     // Fits the bottom and left axes to every curve, as the plot's
-    // rescaleAxes(false) would, from the curves' boxes; the top and right
-    // axes follow their twins.
+    // rescaleAxes(false) would, from the curves' boxes (Cadrage::cadre);
+    // the top and right axes follow their twins.
     void recadre();
-    // The union of the placed curves' boxes, and the fit recadre makes of
-    // such a union: a load sets first the view it will end at.
+    // The union of the placed curves' boxes: a load sets first the view it
+    // will end at.
     Registre::Etendue etendue() { return registre.etendue(); }
-    void cadre(const Registre::Etendue &etendue);
 
     // A load, from the emptied map on: until finChargement the replots show
     // the curves made so far, drawn by jobs lot after lot as they come (a

@@ -228,10 +228,7 @@ void Chargement::arrete()
 {
     if (etat != Etat::Lit)
         return;
-    etat = Etat::Fini;
-    tambour.stop();
-    suite.stop();
-    ++generation;
+    cesse();
     if (lecture) {
         lecture->annule();
         bool toutes = true;
@@ -258,16 +255,22 @@ void Chargement::arrete()
 // the curves of its file taken back.
 void Chargement::lache()
 {
-    etat = Etat::Fini;
-    tambour.stop();
-    suite.stop();
-    ++generation;
+    cesse();
     if (lecture) {
         lecture->annule();
         lecture.reset();
         prets.clear();
         carte->retireDepuis(premiere);
     }
+}
+
+// No curve is made after this, and a verdict on its way is ignored.
+void Chargement::cesse()
+{
+    etat = Etat::Fini;
+    tambour.stop();
+    suite.stop();
+    ++generation;
 }
 
 // The header's file code and shape type, in their byte orders: big-endian

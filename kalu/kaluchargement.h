@@ -116,6 +116,7 @@ class Chargement : public QObject
     void surLu();
     void finFichier(Refus refus);
     void lache();
+    void cesse();
     void annonce();
     void faitCourbe(const Piece &p);
 

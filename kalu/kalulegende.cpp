@@ -2,7 +2,6 @@
 #include "kalulegende.h"
 
 #include "kaluacces.h"
-#include "kalucarte.h"
 
 // Writes the layout grid's own lists (entry B4 of the register in
 // kaluacces.h): kalu_test_acces compares the result with addItem's.
@@ -23,8 +22,8 @@ void Legende::update(UpdatePhase phase)
 {
     if (!visible())
         return;
-    if (carte && phase == upPreparation)
-        carte->faitEntrees();
+    if (avant && phase == upPreparation)
+        avant();
     QCPLegend::update(phase);
 }
 

@@ -7,8 +7,9 @@
 // on each call, and a hidden legend still measures every item's text on
 // each replot. Here items are in one column, item i in row i, as the
 // library lays them out; they are made only when something needs them: when
-// the legend shows, or when asked (Carte::faitEntrees). A curve and its
-// item are selected together, whichever of the two the user clicked.
+// the legend shows (the map is asked then, Carte::faitEntrees), or when
+// asked. A curve and its item are selected together, whichever of the two
+// the user clicked.
 //
 // Threads: GUI thread only.
 #ifndef KALULEGENDE_H
@@ -21,13 +22,12 @@
 #include "kaluregistre.h"
 #include "qcustomplot.h"
 
-class Carte;
-
 class Legende : public QCPLegend
 {
   public:
-    // The map whose curves' items this legend makes when it shows.
-    void setCarte(Carte *carte) { this->carte = carte; }
+    // Called before a shown legend is laid out: the map makes there the
+    // items its curves still miss.
+    void setAvantMiseEnPage(std::function<void()> faire) { avant = std::move(faire); }
 
     // Appends `item` as a new last row. Takes ownership.
     void ajoute(QCPAbstractLegendItem *item);
@@ -38,7 +38,7 @@ class Legende : public QCPLegend
     QSize maximumOuterSizeHint() const override;
 
   private:
-    Carte *carte = nullptr;
+    std::function<void()> avant;
 };
 
 // Gives every curve of `registre` that has none its legend item in

@@ -4,11 +4,10 @@
 #include "kalucarte.h"
 #include "kaluimage.h"
 #include "kalutravail.h"
-#include "kaluview.h"
 #include "zolconf.h"
 #include "zolshp.h"
 
-#include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -51,8 +50,8 @@ class Tirage::Planche : public QCPLayerable
     Tirage *tirage;
 };
 
-Tirage::Tirage(KaluView *vue)
-    : vue(vue), plot(vue->findChild<QCustomPlot *>("customPlot")), carte(Carte::de(plot)),
+Tirage::Tirage(QCustomPlot *plot, Carte *carte, Temoin *temoin, Chargement::Habits habits)
+    : plot(plot), temoin(temoin), habits(std::move(habits)), carte(carte),
       planche(new Planche(this, plot, carte->layer()->name())), scene(Scene::nouvelle())
 {
     QObject::connect(&ebauche, &Ebauche::avance, [this] { poursuis(); });
@@ -77,7 +76,7 @@ Tirage::Pose::~Pose()
 // polygons and of lines, on this plot (its antialiasing and hints).
 void Tirage::faitHabits()
 {
-    const Chargement::Habits h = vue->habitsCourbes();
+    const Chargement::Habits &h = habits;
     for (int habit : {POLYGONE, LIGNE}) {
         Courbe *modele = new Courbe(plot->xAxis, plot->yAxis, QCPRange(), QCPRange());
         if (habit == POLYGONE) {
@@ -98,53 +97,114 @@ void Tirage::faitHabits()
 void Tirage::lis(const QStringList &fichiers)
 {
     faitHabits();
+    this->fichiers = fichiers;
     for (const QString &chemin : fichiers)
         entetes.push_back(entete(chemin));
-    vue->lectureCommence(fichiers);
+    temoin->lectureCommence(fichiers);
     enLecture = true;
-    for (size_t k = 0; k < size_t(fichiers.size()); ++k)
-        litFichier(fichiers.at(int(k)), k);
-    enLecture = false;
-    // The legend shows its items, which are the curves'.
-    if (plot->legend->visible() && parties() > 0)
-        faitCourbes();
-    vue->lectureTerminee(etendue);
-    cadre = etendue;
-    attente = false;
-    esquisse();
+    litSuivant();
 }
 
 // One file as the window's load takes it: the view set from its header, its
 // pieces taken as they come, the view mended from its points' box once the
 // reader accepted it, then its verdict; a file refused leaves no part.
-void Tirage::litFichier(const QString &chemin, size_t rang)
+void Tirage::litSuivant()
 {
-    vue->lectureFichier(chemin, etendue);
-    courant = rang;
-    cadreEntete(rang);
+    if (courant >= size_t(fichiers.size())) {
+        finLecture();
+        return;
+    }
+    const QString &chemin = fichiers.at(int(courant));
+    temoin->lectureFichier(chemin, etendue);
+    cadreEntete(courant);
     premiere = parties();
-    std::unique_ptr<Lecture> lecture;
+    boite = Registre::Etendue();
+    juge = plein = fini = false;
     try {
         lecture.reset(new Lecture(chemin.toUtf8().toStdString()));
     } catch (const std::bad_alloc &) {
         zolerreur(KLUSRC, "lis", nullptr, "not enough memory to load '%s'!\n",
                   chemin.toLocal8Bit().constData());
         refus_ = Chargement::Refus::Memoire;
-        vue->lectureFinie(chemin, refus_, 0);
+        temoin->lectureFinie(chemin, refus_, 0);
+        ++courant;
+        QTimer::singleShot(0, this, &Tirage::litSuivant);
         return;
     }
-    Registre::Etendue boite; // of its placed points
-    const bool plein = !suit(*lecture, chemin, boite);
-    refus_ = verdict(*lecture, plein, chemin);
-    lecture.reset();
-    int faites = int(parties() - premiere);
-    if (refus_ != Chargement::Refus::Aucun) {
-        oublieDepuis(premiere);
-        faites = 0;
-    } else if (boite.trouvee) {
-        etendue.ajoute(boite.x, boite.y);
+    connect(lecture.get(), &Lecture::pret, this, &Tirage::surPret);
+    connect(lecture.get(), &Lecture::lu, this, &Tirage::surLu);
+}
+
+// The pieces ready, until the reading is over and every piece is in.
+void Tirage::surPret()
+{
+    if (fini)
+        return;
+    try {
+        prends(*lecture, boite);
+    } catch (const std::bad_alloc &) {
+        // The reading's own check let the file through, and memory ran out
+        // since: refused as one too big.
+        plein = true;
+        lecture->annule();
+        zolerreur(KLUSRC, "lis", nullptr, "not enough memory to load '%s': stopped at curve %d!\n",
+                  fichiers.at(int(courant)).toLocal8Bit().constData(), int(parties() - premiere));
     }
-    vue->lectureFinie(chemin, refus_, faites);
+    if (plein || (juge && lecture->finie()))
+        finFichier();
+}
+
+// At its verdict, an accepted file's box mends the view and the pictures go
+// on for it.
+void Tirage::surLu()
+{
+    if (fini)
+        return;
+    juge = true;
+    if (lecture->accepte()) {
+        temoin->lectureAcceptee(fichiers.at(int(courant)), *lecture, etendue);
+        QCPRange x, y;
+        cadre = etendue;
+        if (lecture->boite(x, y))
+            cadre.ajoute(x, y);
+        reprend(courant, true);
+    }
+    if (lecture->finie())
+        finFichier();
+}
+
+// The reading is waited for later, not within one of its own signals.
+void Tirage::finFichier()
+{
+    fini = true;
+    QTimer::singleShot(0, this, [this] {
+        const QString chemin = fichiers.at(int(courant));
+        refus_ = verdict(*lecture, plein, chemin);
+        lecture.reset();
+        int faites = int(parties() - premiere);
+        if (refus_ != Chargement::Refus::Aucun) {
+            oublieDepuis(premiere);
+            faites = 0;
+        } else if (boite.trouvee) {
+            etendue.ajoute(boite.x, boite.y);
+        }
+        temoin->lectureFinie(chemin, refus_, faites);
+        ++courant;
+        litSuivant();
+    });
+}
+
+void Tirage::finLecture()
+{
+    enLecture = false;
+    // The legend shows its items, which are the curves'.
+    if (plot->legend->visible() && parties() > 0)
+        faitCourbes();
+    temoin->lectureTerminee(etendue);
+    cadre = etendue;
+    attente = false;
+    esquisse();
+    emit termine();
 }
 
 // The box the header of `chemin` declares; none (trouvee false) when it
@@ -180,49 +240,6 @@ void Tirage::reprend(size_t rang, bool connu)
         attente = !dedans(entetes[k], cadre);
     if (!attente)
         esquisse();
-}
-
-// Takes the pieces until the reading is over and every piece is in; at its
-// verdict, an accepted file's box mends the view and the pictures go on
-// for it. False when memory ran out for the pieces.
-bool Tirage::suit(Lecture &lecture, const QString &chemin, Registre::Etendue &boite)
-{
-    QEventLoop boucle;
-    bool juge = false, plein = false;
-    auto finie = [&] {
-        if (juge && lecture.finie())
-            boucle.quit();
-    };
-    QObject::connect(&lecture, &Lecture::pret, &boucle, [&] {
-        try {
-            prends(lecture, boite);
-        } catch (const std::bad_alloc &) {
-            // The reading's own check let the file through, and memory ran
-            // out since: refused as one too big.
-            plein = true;
-            lecture.annule();
-            zolerreur(KLUSRC, "lis", nullptr,
-                      "not enough memory to load '%s': stopped at curve %d!\n",
-                      chemin.toLocal8Bit().constData(), int(parties() - premiere));
-            boucle.quit();
-            return;
-        }
-        finie();
-    });
-    QObject::connect(&lecture, &Lecture::lu, &boucle, [&] {
-        juge = true;
-        if (lecture.accepte()) {
-            vue->lectureAcceptee(chemin, lecture, etendue);
-            QCPRange x, y;
-            cadre = etendue;
-            if (lecture.boite(x, y))
-                cadre.ajoute(x, y);
-            reprend(courant, true);
-        }
-        finie();
-    });
-    boucle.exec();
-    return !plein;
 }
 
 // As the window's load tells why a file was skipped.
@@ -291,7 +308,7 @@ void Tirage::oublieDepuis(size_t premiere)
 // (the decorators shared), each inscribed in the map's next scene.
 void Tirage::faitCourbes()
 {
-    const Chargement::Habits h = vue->habitsCourbes();
+    const Chargement::Habits &h = habits;
     carte->prevoit(parties());
     carte->debutAjouts();
     for (size_t k = 0; k < parties(); ++k) {

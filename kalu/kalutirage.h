@@ -45,6 +45,7 @@
 #ifndef KALUTIRAGE_H
 #define KALUTIRAGE_H
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -59,24 +60,45 @@
 #include "kaluscene.h"
 
 class Carte;
-class KaluView;
 class QCPPainter;
 class QCustomPlot;
 
-class Tirage
+class Tirage : public QObject
 {
+    Q_OBJECT
+
   public:
-    // For `vue`'s plot, which must outlive it; its layerable is made now.
-    explicit Tirage(KaluView *vue);
-    ~Tirage();
+    // Who is told each step the window's own load of the files would take,
+    // at the same point (the window: KaluView). `etendue` is the box of
+    // the placed points of the files accepted before (at the end, of all
+    // of them).
+    class Temoin
+    {
+      public:
+        virtual void lectureCommence(const QStringList &fichiers) = 0;
+        virtual void lectureFichier(const QString &chemin, const Registre::Etendue &etendue) = 0;
+        virtual void lectureAcceptee(const QString &chemin, const Lecture &lue,
+                                     const Registre::Etendue &etendue) = 0;
+        virtual void lectureFinie(const QString &chemin, Chargement::Refus refus, int courbes) = 0;
+        virtual void lectureTerminee(const Registre::Etendue &etendue) = 0;
+
+      protected:
+        ~Temoin() = default;
+    };
+
+    // For `plot` and its map, which must outlive it, the curves dressed
+    // with `habits` should any be made; `temoin` is told each step. Its
+    // layerable is made now.
+    Tirage(QCustomPlot *plot, Carte *carte, Temoin *temoin, Chargement::Habits habits);
+    ~Tirage() override;
     Tirage(const Tirage &) = delete;
     Tirage &operator=(const Tirage &) = delete;
 
     // Loads `fichiers` (paths as UTF-8, handed to the reader unchanged) as
-    // KaluView::chargeShapefiles would without replot, and returns when
-    // that load would be over: every file read or skipped, reported as the
-    // window reports it, the view fitted and equalised. Runs the event loop
-    // meanwhile. Once only.
+    // KaluView::chargeShapefiles would without replot, and returns at once;
+    // termine() tells when that load would be over: every file read or
+    // skipped, reported as the window reports it, the view fitted and
+    // equalised. Once only.
     void lis(const QStringList &fichiers);
 
     // The parts read from the files accepted: the curves the window's load
@@ -109,6 +131,9 @@ class Tirage
         Tirage &tirage;
     };
 
+  signals:
+    void termine();
+
   private:
     class Planche;
     struct Fiche {
@@ -117,11 +142,14 @@ class Tirage
     };
 
     void faitHabits();
-    void litFichier(const QString &chemin, size_t rang);
+    void litSuivant();
+    void surPret();
+    void surLu();
+    void finFichier();
+    void finLecture();
     static Registre::Etendue entete(const QString &chemin);
     void cadreEntete(size_t rang);
     void reprend(size_t rang, bool connu);
-    bool suit(Lecture &lecture, const QString &chemin, Registre::Etendue &boite);
     static Chargement::Refus verdict(const Lecture &lecture, bool plein, const QString &chemin);
     void prends(Lecture &lecture, Registre::Etendue &boite);
     void oublieDepuis(size_t premiere);
@@ -134,8 +162,9 @@ class Tirage
     bool dessineParTravail(QCPPainter *painter);
     void dessineUneAUne(QCPPainter *painter);
 
-    KaluView *vue;
     QCustomPlot *plot;
+    Temoin *temoin;
+    const Chargement::Habits habits;
     Carte *carte;
     Planche *planche; // the plot's
     std::shared_ptr<Scene> scene;
@@ -144,6 +173,12 @@ class Tirage
     std::deque<Piece> lot;
     size_t premiere = 0; // the first part of the file being read
     size_t courant = 0;  // its rank among the files
+    // The files, the one being read, its points' box, whether its verdict
+    // came, whether memory ran out for its pieces, whether it is over.
+    QStringList fichiers;
+    std::unique_ptr<Lecture> lecture;
+    Registre::Etendue boite;
+    bool juge = false, plein = false, fini = false;
     bool courbes = false, actif = false;
     Chargement::Refus refus_ = Chargement::Refus::Aucun; // of the file last read
 

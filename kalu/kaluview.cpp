@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluview.h"
 
+#include "kalubilan.h"
+#include "kalucadrage.h"
 #include "kalucarte.h"
 #include "kluconf.h"
 #include "ui_kaluview.h"
 #include "zolconf.h"
-#include "zolshp.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -38,6 +39,7 @@ KaluView::KaluView(QWidget *parent)
       plotFont("Times New Roman", 10, QFont::Normal, false)
 {
     ui->setupUi(this);
+    cadrage = Cadrage(ui->customPlot);
     remplaceLegende();
     setupAxes();
     setupActions();
@@ -77,7 +79,12 @@ void KaluView::remplaceLegende()
     plot->legend = neuve;
     plot->setAutoAddPlottableToLegend(false);
     carte = new Carte(plot);
-    neuve->setCarte(carte);
+    neuve->setAvantMiseEnPage([c = carte] { c->faitEntrees(); });
+}
+
+QCustomPlot *KaluView::plot() const
+{
+    return ui->customPlot;
 }
 
 void KaluView::clearShapes()
@@ -209,30 +216,7 @@ void KaluView::adjustEqualScale()
                plot->xAxis->range().center(), double(rect->width()));
     zolmessage("yr=%lf, yc=%lf, dnyl=%lf\n", plot->yAxis->range().size(),
                plot->yAxis->range().center(), double(rect->height()));
-    egalise();
-}
-
-// adjustEqualScale without its trace lines.
-void KaluView::egalise()
-{
-    QCustomPlot *plot = ui->customPlot;
-    QCPAxisRect *rect = plot->xAxis->axisRect();
-    const QCPRange x = plot->xAxis->range();
-    const double xr = x.upper - x.lower, xc = (x.upper + x.lower) * 0.5;
-    const double dnxl = rect->width();
-    const QCPRange y = plot->yAxis->range();
-    const double yr = y.upper - y.lower, yc = (y.upper + y.lower) * 0.5;
-    const double dnyl = rect->height();
-
-    // An empty rectangle gives infinite or undefined bounds, which setRange
-    // refuses: both ranges then stay as they are.
-    const double w = yr / dnyl * dnxl;
-    if (w > xr) {
-        plot->xAxis->setRange(xc - w * 0.5, xc + w * 0.5);
-    } else {
-        const double h = xr / dnxl * dnyl;
-        plot->yAxis->setRange(yc - h * 0.5, yc + h * 0.5);
-    }
+    cadrage.egalise();
 }
 
 // Loading one shapefile into the plot, adding to what it shows: one curve
@@ -266,8 +250,10 @@ void KaluView::lance(const QStringList &fichiers, bool entier)
     issue.reset();
     entiere = entier;
     vueLibre = false;
-    illisibles.clear();
-    autresRefus.clear();
+    bilan = Bilan();
+    // The last load's progress, its picture still to come, goes first: it
+    // would hide the stop button the new one shows.
+    progression.reset();
     progression.reset(new Progression(ui->statusBar, boutonArret));
     connect(progression.get(), &Progression::arret, this, &KaluView::arreteChargement);
     chargement.reset(new Chargement(carte, habits(), fichiers));
@@ -277,7 +263,7 @@ void KaluView::lance(const QStringList &fichiers, bool entier)
     connect(chargement.get(), &Chargement::fichierFini, this, &KaluView::fichierFini);
     connect(chargement.get(), &Chargement::termine, this, &KaluView::chargementTermine);
     stopAction->setEnabled(true);
-    pointeur->hide();
+    pointeur->clear();
     carte->debutChargement();
     chargement->commence();
 }
@@ -298,7 +284,6 @@ void KaluView::abandonneChargement()
     chargement.reset();
     progression.reset();
     issue.reset();
-    pointeur->show();
     stopAction->setEnabled(false);
     carte->finChargement();
     emit chargementFini();
@@ -328,25 +313,24 @@ void KaluView::fichierFini(const QString &chemin, Chargement::Refus refus, int c
     case Chargement::Refus::Aucun:
         ui->customPlot->legend->setVisible(courbes < 30);
         if (chargement && chargement->tronque())
-            autresRefus << QString("'%1' is cut short: %2 records drawn")
-                               .arg(nom, enChiffres(chargement->enregistrements()));
+            bilan.tronque(nom, chargement->enregistrements());
         else if (courbes == 0)
-            autresRefus << QString("'%1' holds no shape").arg(nom);
+            bilan.vide(nom);
         break;
     case Chargement::Refus::Illisible:
         zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
-        illisibles << QString("'%1'").arg(nom);
+        bilan.illisible(nom);
         break;
     case Chargement::Refus::TypeNonDessine:
         zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
-        autresRefus << QString("'%1': %2 shapes are not drawn")
-                           .arg(nom, Chargement::nomDuType(
-                                         Chargement::typeDeclare(chemin.toUtf8().toStdString())));
+        bilan.typeNonDessine(
+            nom, Chargement::nomDuType(Chargement::typeDeclare(chemin.toUtf8().toStdString())));
         break;
     case Chargement::Refus::Memoire:
-        autresRefus << QString("'%1' is too big for the memory left").arg(nom);
+        bilan.tropGros(nom);
         break;
     }
+    refusFichier_ = refus;
     emit fichierCharge(chemin, refus == Chargement::Refus::Aucun);
 }
 
@@ -361,7 +345,7 @@ void KaluView::chargementTermine(bool arrete)
     progression->fin();
     stopAction->setEnabled(false);
     carte->finChargement();
-    issue.reset(new QString(arrete ? arret(*fait) : bilan()));
+    issue = arrete ? arret(*fait) : bilan.fin(ui->customPlot->plottableCount());
     if (entiere && !vueLibre && !arrete)
         cadreFin();
     if (ui->customPlot->legend->visible())
@@ -377,63 +361,19 @@ void KaluView::chargementTermine(bool arrete)
 }
 
 // What a stop leaves: the curves made stay, and the view; the file being
-// read is told with what of it shows, and its curves decide the legend as
-// a file's do.
+// read is told with what of it shows, and its curves decide the title and
+// the legend as a file's do.
 QString KaluView::arret(const Chargement &fait)
 {
-    QStringList phrases;
-    if (!fait.fichierArrete()) {
-        phrases << QStringLiteral("Loading stopped");
-    } else {
-        const QString nom = QFileInfo(fait.fichier()).fileName();
-        const int gardees = fait.courbesGardees();
-        if (fait.partiesConnues() >= 0)
-            phrases << QString("Loading stopped: %1 of %2 parts of '%3'")
-                           .arg(enChiffres(gardees), enChiffres(fait.partiesConnues()), nom);
-        else
-            phrases << QString("Loading stopped: %1 parts of '%2', %3 % of the file")
-                           .arg(enChiffres(gardees), nom, QString::number(fait.pourcent()));
-        if (gardees > 0) {
-            title->setText(QString("Shapefile: '%1'").arg(fait.fichier()));
-            ui->customPlot->legend->setVisible(gardees < 30);
-        }
+    if (!fait.fichierArrete())
+        return bilan.arret();
+    const int gardees = fait.courbesGardees();
+    if (gardees > 0) {
+        title->setText(QString("Shapefile: '%1'").arg(fait.fichier()));
+        ui->customPlot->legend->setVisible(gardees < 30);
     }
-    return refus(phrases).join("; ");
-}
-
-// A load's end: what it skipped, else how many shapes the map holds.
-QString KaluView::bilan()
-{
-    QStringList phrases = refus(QStringList());
-    if (phrases.isEmpty() && ui->customPlot->plottableCount() > 0)
-        phrases << formes(ui->customPlot->plottableCount());
-    return phrases.join("; ");
-}
-
-// "1,000,080 shapes".
-QString KaluView::formes(int n)
-{
-    return QString(n == 1 ? "%1 shape" : "%1 shapes").arg(enChiffres(n));
-}
-
-// Digits in groups of three, whatever the locale: "45,558".
-QString KaluView::enChiffres(long long n)
-{
-    QString chiffres = QString::number(n < 0 ? -n : n);
-    for (int i = chiffres.size() - 3; i > 0; i -= 3)
-        chiffres.insert(i, QLatin1Char(','));
-    return n < 0 ? QLatin1Char('-') + chiffres : chiffres;
-}
-
-// The files skipped, after `phrases`, the list emptied for the next load.
-QStringList KaluView::refus(QStringList phrases)
-{
-    if (!illisibles.isEmpty())
-        phrases << QString("%1 could not be read").arg(illisibles.join(", "));
-    phrases << autresRefus;
-    illisibles.clear();
-    autresRefus.clear();
-    return phrases;
+    return bilan.arret(QFileInfo(fait.fichier()).fileName(), gardees, fait.partiesConnues(),
+                       fait.pourcent());
 }
 
 // The load's outcome in the status bar, in place of its progress, where it
@@ -445,26 +385,27 @@ void KaluView::montreIssue()
     const QString message = *issue;
     issue.reset();
     progression.reset();
-    pointeur->show();
     if (message.isEmpty())
         ui->statusBar->clearMessage();
     else
         ui->statusBar->showMessage(message, 0);
 }
 
-// The end's fit to what stays. A load that left no curve to fit keeps the
-// ranges it began with.
+// The end's fit to what stays, with the load's trace lines. A load that
+// left no curve to fit keeps the ranges it began with.
 void KaluView::cadreFin()
 {
-    cadrage = true;
-    if (etendueLue().trouvee) {
+    enCadrage = true;
+    const Registre::Etendue e = etendueLue();
+    if (e.trouvee) {
         recadre();
     } else {
         ui->customPlot->xAxis->setRange(avantX);
         ui->customPlot->yAxis->setRange(avantY);
     }
-    cadreFinal();
-    cadrage = false;
+    cadrage.egaliseSur([this] { adjustEqualScale(); });
+    cadrage.couvre(e, [this] { recadre(); });
+    enCadrage = false;
 }
 
 // The points' box of what is loaded: the map's curves', or that of the
@@ -477,7 +418,7 @@ Registre::Etendue KaluView::etendueLue()
 void KaluView::recadre()
 {
     if (externe)
-        carte->cadre(*externe);
+        cadrage.cadre(*externe);
     else
         carte->recadre();
 }
@@ -494,8 +435,7 @@ void KaluView::lectureCommence(const QStringList &fichiers)
     montreCharge = vueLibre = false;
     avantX = ui->customPlot->xAxis->range();
     avantY = ui->customPlot->yAxis->range();
-    illisibles.clear();
-    autresRefus.clear();
+    bilan = Bilan();
 }
 
 void KaluView::lectureFichier(const QString &chemin, const Registre::Etendue &etendue)
@@ -521,7 +461,7 @@ void KaluView::lectureFinie(const QString &chemin, Chargement::Refus refus, int 
 
 void KaluView::lectureTerminee(const Registre::Etendue &etendue)
 {
-    issue.reset(new QString(bilan()));
+    issue = bilan.fin(ui->customPlot->plottableCount());
     montreIssue();
     externe = &etendue;
     cadreFin();
@@ -531,7 +471,7 @@ void KaluView::lectureTerminee(const Registre::Etendue &etendue)
 // The user's drag, wheel or zoom during a load: its end keeps that view.
 void KaluView::vueBougee()
 {
-    if (chargement && !cadrage)
+    if (chargement && !enCadrage)
         vueLibre = true;
 }
 
@@ -774,7 +714,7 @@ void KaluView::removeAllGraphs()
     abandonneChargement();
     clearShapes();
     if (arrete || issue) {
-        issue.reset(new QString(arrete ? refus({"Loading stopped"}).join("; ") : QString()));
+        issue = arrete ? bilan.arret() : QString();
         montreIssue();
     }
     ui->customPlot->replot();
@@ -787,10 +727,10 @@ void KaluView::removeSelectedGraph()
     const QList<QCPAbstractPlottable *> choisies = plot->selectedPlottables();
     if (choisies.isEmpty())
         return;
-    const QString avant = formes(plot->plottableCount());
+    const QString avant = Bilan::formes(plot->plottableCount());
     retireCourbe(choisies.first());
     if (ui->statusBar->currentMessage() == avant)
-        ui->statusBar->showMessage(formes(plot->plottableCount()), 0);
+        ui->statusBar->showMessage(Bilan::formes(plot->plottableCount()), 0);
     plot->replot();
 }
 
@@ -808,40 +748,6 @@ void KaluView::appuiBoutonExplorer()
     chargeShapefiles(dialog.selectedFiles());
 }
 
-// Equal scales on the fitted ranges, measured with the new title row and
-// tick labels in place, and kept when the labels of the equalised ranges
-// move the rectangle's sides.
-void KaluView::cadreFinal()
-{
-    metEnPage();
-    adjustEqualScale();
-    gardeEchelle(ui->customPlot->xAxis->axisRect()->rect().size());
-    couvre();
-}
-
-// Keeping the scale through the labels' moves narrows the ranges when the
-// rectangle narrows: past a point drawn, the map's sides would be cut. Then
-// the fit and the equal scale are made again on the rectangle as it is now,
-// which only widens a range, until the layout holds still.
-void KaluView::couvre(const Registre::Etendue *prevue)
-{
-    QCustomPlot *plot = ui->customPlot;
-    for (int tour = 0; tour < 4; ++tour) {
-        const Registre::Etendue e = prevue ? *prevue : etendueLue();
-        if (!e.trouvee ||
-            (plot->xAxis->range().contains(e.x.lower) && plot->xAxis->range().contains(e.x.upper) &&
-             plot->yAxis->range().contains(e.y.lower) && plot->yAxis->range().contains(e.y.upper)))
-            return;
-        if (prevue)
-            carte->cadre(*prevue);
-        else
-            recadre();
-        metEnPage();
-        egalise();
-        metEnPage();
-    }
-}
-
 // The view the load will end at, set before the file's first curve so that
 // its curves are drawn where they will stay: the fit to the curves made so
 // far and to the box the file's header declares, as the end of the load
@@ -850,26 +756,16 @@ void KaluView::couvre(const Registre::Etendue *prevue)
 // end. Silent: the end's trace lines are the load's.
 void KaluView::cadrePrevu(const Lecture *lue, const char *chemin)
 {
-    Registre::Etendue prevue = etendueLue();
-    QCPRange x, y;
-    double x0, y0, x1, y1;
-    long long taille = 0;
-    if (lue && lue->boite(x, y))
-        prevue.ajoute(x, y);
-    else if (chemin && boite_shp(chemin, x0, y0, x1, y1, taille) && x0 <= x1 && y0 <= y1 &&
-             std::isfinite(x1 - x0) && std::isfinite(y1 - y0))
-        prevue.ajoute(QCPRange(x0, x1), QCPRange(y0, y1));
+    const Registre::Etendue prevue = Cadrage::prevue(etendueLue(), lue, chemin);
     if (!prevue.trouvee)
         return;
-    cadrage = true;
-    carte->cadre(prevue);
-    metEnPage();
-    egalise();
-    gardeEchelle(ui->customPlot->xAxis->axisRect()->rect().size());
+    enCadrage = true;
+    cadrage.cadre(prevue);
+    cadrage.egaliseSur([this] { cadrage.egalise(); });
     // As the end does: the labels' moves must not leave the view narrower
     // than the box, or the end would fit again and the pictures begin anew.
-    couvre(&prevue);
-    cadrage = false;
+    cadrage.couvre(prevue, [this, &prevue] { cadrage.cadre(prevue); });
+    enCadrage = false;
     if (montreCharge)
         ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
     else if (!externe)
@@ -913,7 +809,11 @@ void KaluView::setupFenetre()
     connect(tout, &QAction::triggered, this, &KaluView::cadreTout);
     addAction(tout);
 
+    // Wide enough for most coordinates: the message beside it keeps its
+    // room while the pointer moves.
     pointeur = new QLabel;
+    pointeur->setMinimumWidth(pointeur->fontMetrics().horizontalAdvance("-000.0000, -00.0000"));
+    pointeur->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ui->statusBar->addPermanentWidget(pointeur);
     connect(ui->customPlot, &QCustomPlot::mouseMove, this, &KaluView::montrePointeur);
     connect(carte, &Carte::imageComplete, this, &KaluView::montreIssue);
@@ -929,43 +829,6 @@ void KaluView::setupFenetre()
     connect(ui->statusBar, &QStatusBar::messageChanged, this, &KaluView::retientMessage);
 }
 
-// Lays the plot out for its viewport as a replot does first, without
-// drawing.
-void KaluView::metEnPage()
-{
-    QCPLayoutGrid *mise = ui->customPlot->plotLayout();
-    mise->update(QCPLayoutElement::upPreparation);
-    mise->update(QCPLayoutElement::upMargins);
-    mise->update(QCPLayoutElement::upLayout);
-}
-
-// Lays the plot out and gives each axis, about its centre, the data units
-// per pixel it had on an axis rectangle of size `avant`, so that nothing
-// stretches, whatever ratio the two axes had. The tick labels of the new
-// ranges may move the rectangle's sides again, hence a few rounds.
-void KaluView::gardeEchelle(QSize avant)
-{
-    QCustomPlot *plot = ui->customPlot;
-    if (avant.isEmpty()) { // never laid out: no scale to keep
-        metEnPage();
-        return;
-    }
-    const double ux = plot->xAxis->range().size() / avant.width();
-    const double uy = plot->yAxis->range().size() / avant.height();
-    QSize taille = avant;
-    for (int tour = 0; tour < 4; ++tour) {
-        metEnPage();
-        const QSize mesure = plot->xAxis->axisRect()->rect().size();
-        if (mesure == taille || mesure.isEmpty())
-            break;
-        taille = mesure;
-        const double xc = plot->xAxis->range().center(), yc = plot->yAxis->range().center();
-        const double w = ux * taille.width(), h = uy * taille.height();
-        plot->xAxis->setRange(xc - w * 0.5, xc + w * 0.5);
-        plot->yAxis->setRange(yc - h * 0.5, yc + h * 0.5);
-    }
-}
-
 // Runs before the plot's own handler, while the axis rectangle still has
 // the size it was drawn with; the plot then replots with the kept scale. A
 // plot not shown yet has no drawn scale to keep.
@@ -977,10 +840,10 @@ bool KaluView::eventFilter(QObject *objet, QEvent *event)
     if (objet == plot && event->type() == QEvent::Resize && plot->isVisible()) {
         const QSize avant = plot->xAxis->axisRect()->rect().size();
         plot->setViewport(QRect(QPoint(0, 0), static_cast<QResizeEvent *>(event)->size()));
-        const bool dedans = cadrage;
-        cadrage = true;
-        gardeEchelle(avant);
-        cadrage = dedans;
+        const bool dedans = enCadrage;
+        enCadrage = true;
+        cadrage.gardeEchelle(avant);
+        enCadrage = dedans;
     }
     return QMainWindow::eventFilter(objet, event);
 }
@@ -990,7 +853,7 @@ void KaluView::montrePointeur(QMouseEvent *event)
 {
     QCustomPlot *plot = ui->customPlot;
     QCPAxisRect *rect = plot->xAxis->axisRect();
-    if (!rect->rect().contains(event->pos())) {
+    if (progression || !rect->rect().contains(event->pos())) {
         pointeur->clear();
         return;
     }

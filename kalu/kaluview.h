@@ -24,10 +24,14 @@
 #include <QPen>
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "kalubilan.h"
+#include "kalucadrage.h"
 #include "kaluchargement.h"
 #include "kaluregistre.h"
+#include "kalutirage.h"
 #include "qcustomplot.h"
 
 namespace Ui
@@ -40,7 +44,7 @@ class Progression;
 class QLabel;
 class QToolButton;
 
-class KaluView : public QMainWindow
+class KaluView : public QMainWindow, public Tirage::Temoin
 {
     Q_OBJECT
 
@@ -72,32 +76,36 @@ class KaluView : public QMainWindow
     // Whether a load is under way.
     bool chargeEnCours() const { return chargement != nullptr; }
     // Stops the load under way (Escape, the status bar's button): the files
-    // read keep their curves, the one being read takes its back, unreported;
-    // the status bar says so, and the end's fit and replot apply to what
-    // stays, as at any load's end.
+    // read keep their curves, and the one being read its whole records;
+    // the view stays as it is, and the status bar says what was kept.
     void arreteChargement();
 
     // kalu-export's raster pictures need no curve (kalutirage): the files
     // are read there, and the window is told each step its own load of
     // them takes, at the same point, so that the view, the title, the
     // legend's visibility, the trace lines and fichierCharge() are that
-    // load's. `etendue` is the box of the placed points of the files
-    // accepted before (at the end, of all of them). GUI thread, from
-    // lectureCommence to lectureTerminee, with no other load.
-    void lectureCommence(const QStringList &fichiers);
-    void lectureFichier(const QString &chemin, const Registre::Etendue &etendue);
+    // load's. GUI thread, from lectureCommence to lectureTerminee, with no
+    // other load.
+    void lectureCommence(const QStringList &fichiers) override;
+    void lectureFichier(const QString &chemin, const Registre::Etendue &etendue) override;
     void lectureAcceptee(const QString &chemin, const Lecture &lue,
-                         const Registre::Etendue &etendue);
-    void lectureFinie(const QString &chemin, Chargement::Refus refus, int courbes);
-    void lectureTerminee(const Registre::Etendue &etendue);
+                         const Registre::Etendue &etendue) override;
+    void lectureFinie(const QString &chemin, Chargement::Refus refus, int courbes) override;
+    void lectureTerminee(const Registre::Etendue &etendue) override;
+    // The plot and its map, for what draws them outside the window
+    // (kalu-export).
+    QCustomPlot *plot() const;
+    Carte *carteDuPlot() const { return carte; }
     // The looks a load gives its curves.
     Chargement::Habits habitsCourbes() const { return habits(); }
+    // Why the file fichierCharge() tells of was skipped.
+    Chargement::Refus refusFichier() const { return refusFichier_; }
 
   signals:
     // One file's load is over: its curves are on the plot (`lu`), or the
-    // reader rejected it and it was skipped. The reader's own messages do not
-    // always name the file; a caller that loads several tells them apart
-    // here.
+    // reader rejected it and it was skipped, for the reason refusFichier()
+    // gives meanwhile. The reader's own messages do not always name the
+    // file; a caller that loads several tells them apart here.
     void fichierCharge(const QString &fichier, bool lu);
     // The load is over: done, stopped, replaced or ended by a close.
     void chargementFini();
@@ -155,22 +163,13 @@ class KaluView : public QMainWindow
     void vueBougee();
     static std::string prend(char *chaine);
     void setupFenetre();
-    void metEnPage();
-    void gardeEchelle(QSize avant);
-    void egalise();
-    void cadreFinal();
-    void couvre(const Registre::Etendue *prevue = nullptr);
     void cadreFin();
     Registre::Etendue etendueLue();
     void recadre();
     void cadrePrevu(const Lecture *lue, const char *chemin);
     void retientMessage(const QString &message);
     QString arret(const Chargement &fait);
-    QString bilan();
-    QStringList refus(QStringList phrases);
     void montreIssue();
-    static QString formes(int n);
-    static QString enChiffres(long long n);
     void cadreTout();
     void montrePointeur(QMouseEvent *event);
 
@@ -180,6 +179,7 @@ class KaluView : public QMainWindow
     QCPTextElement *title;
     QCPTextElement *subTitle;
     Carte *carte;
+    Cadrage cadrage{nullptr}; // the plot's
     QAction *stopAction = nullptr;
     QToolButton *boutonArret = nullptr;
     // The load under way, and its face in the status bar.
@@ -187,20 +187,19 @@ class KaluView : public QMainWindow
     std::unique_ptr<Progression> progression;
     // Of the load under way: whether it is the Explorer's whole load (it
     // fits the view at its end), whether its map shows as it comes, whether
-    // the user moved the view meanwhile, the ranges from before it, and the
-    // files it skipped, with their reasons.
+    // the user moved the view meanwhile, the ranges from before it.
     bool entiere = false;
     bool montreCharge = false;
     bool vueLibre = false;
-    bool cadrage = false; // the ranges are being set by the load itself
+    bool enCadrage = false; // the ranges are being set by the window itself
     QCPRange avantX, avantY;
     // While the window is told of a load read elsewhere: its points' box.
     const Registre::Etendue *externe = nullptr;
-    QStringList illisibles;  // "'x.shp'"
-    QStringList autresRefus; // "'x.shp': PolygonZ shapes are not drawn"
+    Bilan bilan; // what the load under way will tell at its end
+    Chargement::Refus refusFichier_ = Chargement::Refus::Aucun;
     // The outcome of the load just over, shown once its picture is
     // complete; its progress shows until then.
-    std::unique_ptr<QString> issue;
+    std::optional<QString> issue;
     QLabel *pointeur = nullptr; // the pointer's coordinates over the plot
     QColor lineColor;
     QColor lineSelectedColor;

@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
+#include <QToolButton>
 
 #include <functional>
 #include <sstream>
@@ -675,5 +676,43 @@ TEST_P(SessionFenetre, ABigMapAfterASmallOneLeavesNoLegendItemWithoutItsCurve)
 }
 
 INSTANTIATE_TEST_SUITE_P(Arrets, SessionFenetre, ::testing::Values(0, 1, 2));
+
+} // namespace
+
+namespace
+{
+
+// A load chosen while the last one's picture is still to come shows its
+// own progress and stop button, and its end its own outcome.
+TEST(ChargementFenetre, ALoadChosenBeforeTheLastPictureHasItsOwnProgress)
+{
+    auto v = montree();
+    QCustomPlot *p = plot(*v);
+    const std::string un = ecrit("avant.shp", 3, traits(60000));
+    const std::vector<shp::Record> petit = traits(40);
+    const std::string deux = ecrit("apres.shp", 3, petit);
+    QToolButton *stop = nullptr;
+    for (QToolButton *b : v->statusBar()->findChildren<QToolButton *>())
+        if (b->text() == "Stop")
+            stop = b;
+    ASSERT_NE(stop, nullptr);
+    bool attendue = false, montre = false;
+    auto fois = std::make_shared<int>(0);
+    QObject::connect(v.get(), &KaluView::chargementFini, v.get(), [&, fois] {
+        if (++*fois != 1)
+            return;
+        attendue = ::Carte::de(p)->attendImage();
+        v->chargeShapefiles(liste({deux}));
+        montre = stop->isVisible();
+    });
+    Capture c;
+    chargeEtAttends(*v, liste({un}));
+    attendsChargement(*v);
+    c.fin();
+    ASSERT_TRUE(attendue) << "the first picture came within its load's end";
+    EXPECT_TRUE(montre) << "the stop button hidden during the second load";
+    ASSERT_TRUE(attendsImage(p));
+    EXPECT_EQ(v->statusBar()->currentMessage(), QString("%1 shapes").arg(parties(petit)));
+}
 
 } // namespace

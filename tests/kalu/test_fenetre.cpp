@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QStatusBar>
@@ -164,6 +165,49 @@ TEST_F(Fenetre, NafComesBackWhenTheStatusTipGoes)
     EXPECT_EQ(infobulle(""), "autre");
     v->statusBar()->clearMessage();
     EXPECT_EQ(infobulle(""), "");
+}
+
+} // namespace
+
+namespace
+{
+
+// Home frames the whole map again as the load's end framed it; the status
+// bar's right end follows the pointer over the plot in data coordinates,
+// and leaves the load's outcome in place.
+TEST_F(Fenetre, HomeFramesTheMapAndThePointerShowsWhereItIs)
+{
+    Capture c;
+    fenetre::chargeEtAttends(*v, {ecrit("accueil.shp", 5)});
+    c.fin();
+    const QCPRange x = p->xAxis->range(), y = p->yAxis->range();
+    p->xAxis->setRange(40, 41);
+    p->yAxis->setRange(-3, -2);
+    p->replot();
+    tape(QKeySequence(Qt::Key_Home));
+    EXPECT_NEAR(p->xAxis->range().lower, x.lower, 1e-9 * x.size());
+    EXPECT_NEAR(p->xAxis->range().upper, x.upper, 1e-9 * x.size());
+    EXPECT_NEAR(p->yAxis->range().lower, y.lower, 1e-9 * y.size());
+    EXPECT_NEAR(p->yAxis->range().upper, y.upper, 1e-9 * y.size());
+
+    ASSERT_TRUE(fenetre::attendsImage(p));
+    const QString issue = v->statusBar()->currentMessage();
+    EXPECT_EQ(issue, "5 shapes");
+    const QPoint ici(p->xAxis->coordToPixel(2.5), p->yAxis->coordToPixel(12.25));
+    QTest::mouseMove(p, ici);
+    QMouseEvent bouge(QEvent::MouseMove, ici, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(p, &bouge);
+    QLabel *pointeur = nullptr;
+    for (QLabel *l : v->statusBar()->findChildren<QLabel *>())
+        if (l->text().contains(", "))
+            pointeur = l;
+    ASSERT_NE(pointeur, nullptr);
+    const QStringList lu = pointeur->text().split(", ");
+    ASSERT_EQ(lu.size(), 2);
+    const double px = p->xAxis->range().size() / p->axisRect()->width();
+    EXPECT_NEAR(lu[0].toDouble(), 2.5, px);
+    EXPECT_NEAR(lu[1].toDouble(), 12.25, px);
+    EXPECT_EQ(v->statusBar()->currentMessage(), issue);
 }
 
 } // namespace

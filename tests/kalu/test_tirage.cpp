@@ -6,6 +6,8 @@
 // no drawing.
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+
 #include <QFile>
 
 #include <algorithm>
@@ -128,9 +130,12 @@ Rendu sansCourbes(const QStringList &fichiers, const QSize &taille,
 {
     Rendu r;
     auto v = fenetre::commeExport(taille);
-    Tirage t(v.get());
+    Tirage t(v->plot(), v->carteDuPlot(), v.get(), v->habitsCourbes());
     Capture c;
+    QEventLoop attente;
+    QObject::connect(&t, &Tirage::termine, &attente, &QEventLoop::quit);
     t.lis(fichiers);
+    attente.exec();
     r.traces = c.fin();
     for (const char *ext : FORMATS) {
         if (t.avecCourbes()) {
