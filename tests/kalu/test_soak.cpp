@@ -557,6 +557,9 @@ class Session
         QString offert = cible ? nomDe(cible) : QString();
         if (cible)
             renommee(cible, &offert);
+        // A load that ends between the two clicks may lay out the items
+        // the first one did not find.
+        const bool enCharge = v->chargeEnCours();
         compte("double-click");
         Repondeur r(accepte, texte);
         fenetre::doubleClic(p, pos);
@@ -574,6 +577,8 @@ class Session
         if (d.invite == "Nouveau sous-titre :") {
             sousTitre = texte;
         } else if (d.invite == "New shape name:") {
+            if (offert.isNull() && enCharge && (cible = itemEn(pos)) != nullptr)
+                offert = d.offert; // its name then is not known here
             if (offert.isNull()) {
                 probleme("a rename dialog opened off the legend items");
                 return;
