@@ -5,6 +5,7 @@
 #include "kalulignes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
 #include <typeinfo>
 #include <vector>
@@ -51,21 +52,23 @@ QPen raster(const QPen &trait)
 // The line as QCPAbstractPlottable1D::drawPolyline strokes it with the
 // painter's pen (made cosmetic already on a raster painter): a gap at every
 // point that can't be drawn, or single segments under the fast-polylines
-// hint.
+// hint. Qt 5's qIsNaN and qIsInf are calls into its library, three a point
+// of every line: the standard tests, inlined, answer the same.
 void trace(QCPPainter *painter, const QVector<QPointF> &lignes, bool rapides)
 {
     const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);
     const int n = lignes.size();
+    const QPointF *p = lignes.constData();
     if (rapides && painter->pen().style() == Qt::SolidLine && !vectoriel &&
         !painter->modes().testFlag(QCPPainter::pmNoCaching)) {
         int i = 0;
         bool apresTrou = false;
-        while (i < n && (qIsNaN(lignes.at(i).y()) || qIsNaN(lignes.at(i).x())))
+        while (i < n && (std::isnan(p[i].y()) || std::isnan(p[i].x())))
             ++i;
         for (++i; i < n; ++i) {
-            if (!qIsNaN(lignes.at(i).y()) && !qIsNaN(lignes.at(i).x())) {
+            if (!std::isnan(p[i].y()) && !std::isnan(p[i].x())) {
                 if (!apresTrou)
-                    painter->drawLine(lignes.at(i - 1), lignes.at(i));
+                    painter->drawLine(p[i - 1], p[i]);
                 else
                     apresTrou = false;
             } else {
@@ -76,13 +79,12 @@ void trace(QCPPainter *painter, const QVector<QPointF> &lignes, bool rapides)
     }
     int debut = 0;
     for (int i = 0; i < n; ++i) {
-        const QPointF &q = lignes.at(i);
-        if (qIsNaN(q.y()) || qIsNaN(q.x()) || qIsInf(q.y())) {
-            painter->drawPolyline(lignes.constData() + debut, i - debut);
+        if (std::isnan(p[i].y()) || std::isnan(p[i].x()) || std::isinf(p[i].y())) {
+            painter->drawPolyline(p + debut, i - debut);
             debut = i + 1;
         }
     }
-    painter->drawPolyline(lignes.constData() + debut, n - debut);
+    painter->drawPolyline(p + debut, n - debut);
 }
 
 // Runs of three or more points in a row that all lie beyond one side of
@@ -121,6 +123,19 @@ int resserre(QPointF *p, int n, const Tranche &t)
 bool resserrable(const QPen &trait)
 {
     return trait.style() == Qt::SolidLine && trait.widthF() <= 1;
+}
+
+// Whether the box's points all lie within the band along its direction:
+// the band would leave none of them out, and the pass over the points is
+// spared (most lines of a map lie within one band). A band keeps the same
+// pixels whether it leaves points out or not: the folds of a line at the
+// view's edges, which rounding may place a hair outside the box, change
+// only what is walked.
+bool dansTranche(const Vue &vue, const QCPRange &cles, const QCPRange &valeurs, const Tranche &t)
+{
+    const double a = t.lignes ? vue.pixelY(valeurs.lower) : vue.pixelX(cles.lower);
+    const double b = t.lignes ? vue.pixelY(valeurs.upper) : vue.pixelX(cles.upper);
+    return std::min(a, b) >= t.debut && std::max(a, b) <= t.fin;
 }
 
 // Entry R1 of the register in kaluacces.h.
@@ -317,7 +332,8 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
     lignesCourbe(vue, donnees, trait.widthF(), &lignes, cles, valeurs);
     const bool remplie = fond.style() != Qt::NoBrush && fond.color().alpha() != 0;
     const bool tracee = habit.ligne && trait.style() != Qt::NoPen && trait.color().alpha() != 0;
-    if (tranche && tracee && !resserrable(trait))
+    if (tranche && ((tracee && !resserrable(trait)) ||
+                    (cles && valeurs && dansTranche(vue, *cles, *valeurs, *tranche))))
         tranche = nullptr;
 
     const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);

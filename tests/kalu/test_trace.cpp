@@ -179,7 +179,10 @@ class Temoin : public QCPCurve
 // Each curve a map draws off the GUI thread (dessineCourbe) has the pixels
 // of the library's QCPCurve::draw, selected or not: rings of many points,
 // rectangles, rings left open, a ring that crosses itself, lines with a gap,
-// antialiased or not.
+// long lines with gaps (points whose key or value is NaN) in view or folded
+// at its edges, antialiased or not; and so has every band of a job, which
+// draws a curve lying within it as it is, and leaves out of the others the
+// points beyond it.
 TEST(Bibliotheque, EachCurveIsDrawnWithTheLibrarysPixels)
 {
     auto v = nouvelle();
@@ -195,18 +198,52 @@ TEST(Bibliotheque, EachCurveIsDrawnWithTheLibrarysPixels)
                       "temoin.shp"),
             shapefile(3, {{3, {{{0.5, 8}, {2, 8.7}, {loin, 8}, {4, 8.1}, {9.5, 1.4}}}}},
                       "temoin-ligne.shp")});
+    ::Carte *carte = ::Carte::de(p);
+    for (double r : {3.0, 6.5}) { // in view; beyond its edges
+        Courbe *c = carte->ajoute(QCPRange(5 - r, 5 + r), QCPRange(5 - r, 5 + r), true);
+        for (int i = 0; i < 60000; ++i) {
+            const double t = i * 0.0137;
+            const double x = i % 997 == 5 ? qQNaN() : 5 + r * std::sin(t) * std::cos(t * 0.011);
+            const double y = i % 1409 == 7 ? qQNaN() : 5 + r * std::cos(t * 1.003);
+            c->addData(double(i), x, y);
+        }
+    }
     cadre(*v, QCPRange(0.3, 9.7), QCPRange(0.4, 9.9));
-    ASSERT_EQ(p->plottableCount(), 6);
+    const int n = p->plottableCount();
+    ASSERT_EQ(n, 8);
     bool ok = true;
     const Vue vue = Vue::de(p, &ok);
     ASSERT_TRUE(ok);
-    auto image = [&](const std::function<void(QCPPainter *)> &dessin) {
-        return dessinee(p, vue, vue.zone(), Qt::white, dessin);
+    // The whole view as one band, a band of rows and one of columns across
+    // the middle: each drawn clipped to its pixels, as a job's bands are,
+    // and compared on the device pixels wholly inside.
+    struct Bande {
+        QRect clip;
+        Tranche tranche;
+        QRect pixels;
     };
-    for (int k = 0; k < 12; ++k) {
-        Courbe *c = static_cast<Courbe *>(p->plottable(k % 6));
-        c->setAntialiased(k < 6); // and then, as the library allows, not
-        c->setAntialiasedFill(k < 6);
+    const QRect zone = vue.zone();
+    auto bande = [&](bool lignes, int a, int z) {
+        Bande b;
+        b.clip = zone.intersected(lignes ? QRect(zone.left(), a, zone.width(), z - a)
+                                         : QRect(a, zone.top(), z - a, zone.height()));
+        b.tranche.lignes = lignes;
+        b.tranche.debut = a - 4;
+        b.tranche.fin = z + 4;
+        const int haut = int(std::ceil(a * vue.ratio)), bas = int(std::floor(z * vue.ratio));
+        const QSize taille = p->size() * p->devicePixelRatioF();
+        b.pixels = lignes ? QRect(0, haut, taille.width(), bas - haut)
+                          : QRect(haut, 0, bas - haut, taille.height());
+        return b;
+    };
+    const std::vector<Bande> bandes{
+        bande(true, zone.top(), zone.bottom() + 1),
+        bande(true, zone.top() + zone.height() / 3, zone.top() + zone.height() / 2),
+        bande(false, zone.left() + zone.width() / 2, zone.left() + zone.width() * 3 / 4)};
+    for (int k = 0; k < 2 * n; ++k) {
+        Courbe *c = static_cast<Courbe *>(p->plottable(k % n));
+        c->setAntialiased(k < n); // and then, as the library allows, not
+        c->setAntialiasedFill(k < n);
         std::shared_ptr<Scene> s = Scene::nouvelle();
         s->inscrit(*c);
         const Scene::Element &el = s->elements[0];
@@ -215,12 +252,20 @@ TEST(Bibliotheque, EachCurveIsDrawnWithTheLibrarysPixels)
             temoin->setSelection(choisie ? QCPDataSelection(QCPDataRange(0, temoin->dataCount()))
                                          : QCPDataSelection());
             QVector<QPointF> lignes;
-            const QImage nos = image([&](QCPPainter *painter) {
-                dessineCourbe(painter, vue, *el.donnees, s->habits[0], choisie, lignes, &el.cles,
-                              &el.valeurs);
-            });
-            const QImage siens = image([&](QCPPainter *painter) { temoin->dessine(painter); });
-            EXPECT_TRUE(nos == siens) << "curve " << k << (choisie ? ", selected" : "");
+            auto nos = [&](const QRect &clip, const Tranche *t) {
+                return dessinee(p, vue, clip, Qt::white, [&](QCPPainter *painter) {
+                    dessineCourbe(painter, vue, *el.donnees, s->habits[0], choisie, lignes,
+                                  &el.cles, &el.valeurs, t);
+                });
+            };
+            const QImage siens = dessinee(p, vue, zone, Qt::white,
+                                          [&](QCPPainter *painter) { temoin->dessine(painter); });
+            EXPECT_TRUE(nos(zone, nullptr) == siens)
+                << "curve " << k << (choisie ? ", selected" : "");
+            for (size_t b = 0; b < bandes.size(); ++b)
+                EXPECT_TRUE(nos(bandes[b].clip, &bandes[b].tranche).copy(bandes[b].pixels) ==
+                            siens.copy(bandes[b].pixels))
+                    << "curve " << k << (choisie ? ", selected" : "") << ", band " << b;
         }
         p->removePlottable(temoin);
     }
