@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <limits>
 #include <typeinfo>
 #include <vector>
 
@@ -228,6 +229,51 @@ void remplitTranche(QPainter *painter, const QVector<QPointF> &lignes, const Tra
     remplitTranche(painter, coupes.entier.data(), int(coupes.entier.size()), t);
 }
 
+// The pieces the engine fills the polygon `p` in, `niveau` cuts deep, in
+// its order (the cuts of remplitTranche, all of them).
+void coupeEnMorceaux(const QPointF *p, int n, std::vector<Decoupe::Morceau> &morceaux,
+                     size_t niveau = 0)
+{
+    if (n <= POINTS_PAR_REMPLISSAGE) {
+        Decoupe::Morceau m;
+        m.points.assign(p, p + n);
+        m.haut = std::numeric_limits<double>::infinity();
+        m.bas = -m.haut;
+        for (const QPointF &q : m.points)
+            m.haut = std::min(m.haut, q.y()), m.bas = std::max(m.bas, q.y());
+        morceaux.push_back(std::move(m));
+        return;
+    }
+    if (coupes.moities.size() < 2 * niveau + 2)
+        coupes.moities.resize(2 * niveau + 2);
+    std::vector<QPointF> &haut = coupes.moities[2 * niveau], &bas = coupes.moities[2 * niveau + 1];
+    double milieu = 0;
+    if (coupe(p, n, haut, bas, milieu)) { // else the engine fills nothing
+        coupeEnMorceaux(haut.data(), int(haut.size()), morceaux, niveau + 1);
+        coupeEnMorceaux(bas.data(), int(bas.size()), morceaux, niveau + 1);
+    }
+}
+
+// The fill of a ring cut once for every band, as the band keeps it: the
+// pieces whose rows meet it, each without the runs of points beyond it. A
+// piece whose points all lie beyond one side of the band fills no row of
+// it.
+void remplitMorceaux(QPainter *painter, const Decoupe &d, const Tranche &t)
+{
+    std::vector<QPointF> &p = coupes.entier;
+    for (const Decoupe::Morceau &m : d.morceaux) {
+        if (t.lignes && (m.bas < t.debut || m.haut > t.fin))
+            continue;
+        p.assign(m.points.begin(), m.points.end());
+        painter->drawPolygon(p.data(), resserre(p.data(), int(p.size()), t));
+    }
+}
+
+bool remplit(const QBrush &fond)
+{
+    return fond.style() != Qt::NoBrush && fond.color().alpha() != 0;
+}
+
 } // namespace
 
 // Entry R3 of the register in kaluacces.h: how far the raster engine's pens
@@ -284,6 +330,22 @@ Habit Habit::de(const QCPCurve &courbe, bool *ok)
     return h;
 }
 
+bool aPartager(int points)
+{
+    return points > POINTS_PAR_REMPLISSAGE;
+}
+
+void faitDecoupe(const Vue &vue, const QCPCurveDataContainer &donnees, const Habit &habit,
+                 bool choisie, Decoupe *d, const QCPRange *cles, const QCPRange *valeurs)
+{
+    const QPen &trait = choisie ? habit.traitChoisi : habit.trait;
+    lignesCourbe(vue, donnees, trait.widthF(), &d->lignes, cles, valeurs);
+    d->morceaux.clear();
+    if (remplit(choisie ? habit.fondChoisi : habit.fond) &&
+        d->lignes.size() > POINTS_PAR_REMPLISSAGE)
+        coupeEnMorceaux(d->lignes.constData(), d->lignes.size(), d->morceaux);
+}
+
 bool choisieEntiere(const QCPCurve &courbe, bool *ok)
 {
     const QCPDataSelection &s = courbe.selection();
@@ -322,15 +384,20 @@ static bool enUnTrait(const QVector<QPointF> &lignes, const Habit &habit)
 // sets all it draws with.
 void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
                    const Habit &habit, bool choisie, QVector<QPointF> &lignes, const QCPRange *cles,
-                   const QCPRange *valeurs, const Tranche *tranche)
+                   const QCPRange *valeurs, const Tranche *tranche, const Decoupe *partage)
 {
     painter->setAntialiasing(habit.lisse);
     if (donnees.isEmpty())
         return;
     const QPen &trait = choisie ? habit.traitChoisi : habit.trait;
     const QBrush &fond = choisie ? habit.fondChoisi : habit.fond;
-    lignesCourbe(vue, donnees, trait.widthF(), &lignes, cles, valeurs);
-    const bool remplie = fond.style() != Qt::NoBrush && fond.color().alpha() != 0;
+    if (partage) { // a copy: the band leaves out points of its own
+        lignes.resize(partage->lignes.size());
+        std::copy(partage->lignes.constBegin(), partage->lignes.constEnd(), lignes.begin());
+    } else {
+        lignesCourbe(vue, donnees, trait.widthF(), &lignes, cles, valeurs);
+    }
+    const bool remplie = remplit(fond);
     const bool tracee = habit.ligne && trait.style() != Qt::NoPen && trait.color().alpha() != 0;
     if (tranche && ((tracee && !resserrable(trait)) ||
                     (cles && valeurs && dansTranche(vue, *cles, *valeurs, *tranche))))
@@ -346,7 +413,10 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
     const bool coupee = remplie && tranche && lignes.size() > POINTS_PAR_REMPLISSAGE;
     if (coupee) {
         sansTrait();
-        remplitTranche(painter, lignes, *tranche);
+        if (partage)
+            remplitMorceaux(painter, *partage, *tranche);
+        else
+            remplitTranche(painter, lignes, *tranche);
     }
     // What the band keeps of the fill of a smaller polygon is the line's too.
     if (tranche)

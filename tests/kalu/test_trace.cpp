@@ -271,4 +271,91 @@ TEST(Bibliotheque, EachCurveIsDrawnWithTheLibrarysPixels)
     }
 }
 
+// A huge ring that several bands meet has its lines and the cuts of its
+// fill made once (faitDecoupe) and every band draws its part from them:
+// each band's pixels are QCPCurve::draw's, for bands of rows and of columns,
+// from one to many, even or not, selected or not; and the map's picture is
+// its replot's whatever bands its pool cuts.
+TEST(Bandes, AHugeRingSharedByTheBandsIsTheLibrarys)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    std::vector<shp::Record> anneaux{{5, {frontiere(5, 5, 4, 250000)}}};
+    for (int k = 0; k < 30; ++k) // small rings on top, so that the work is uneven
+        anneaux.push_back({5, {frontiere(1 + (k % 6) * 1.5, 1.5 + (k / 6) * 0.4, 0.3, 50)}});
+    charge(*v, 5, anneaux, "partagee.shp");
+    cadre(*v, QCPRange(0.3, 9.7), QCPRange(0.4, 9.9));
+    bool ok = true;
+    const Vue vue = Vue::de(p, &ok);
+    ASSERT_TRUE(ok);
+    Courbe *c = static_cast<Courbe *>(p->plottable(0));
+    ASSERT_GT(c->dataCount(), 200000);
+    std::shared_ptr<Scene> s = Scene::nouvelle();
+    s->inscrit(*c);
+    const Scene::Element &el = s->elements[0];
+    ASSERT_TRUE(aPartager(el.points));
+    Temoin *temoin = new Temoin(*c);
+    const QRect zone = vue.zone();
+    const QSize taille = p->size() * p->devicePixelRatioF();
+    for (bool choisie : {false, true}) {
+        temoin->setSelection(choisie ? QCPDataSelection(QCPDataRange(0, temoin->dataCount()))
+                                     : QCPDataSelection());
+        const QImage siens = dessinee(p, vue, zone, Qt::white,
+                                      [&](QCPPainter *painter) { temoin->dessine(painter); });
+        Decoupe partage;
+        faitDecoupe(vue, *el.donnees, s->habits[0], choisie, &partage, &el.cles, &el.valeurs);
+        ASSERT_GT(partage.morceaux.size(), 1u);
+        QVector<QPointF> lignes;
+        for (bool enLignes : {true, false}) {
+            const int debut = enLignes ? zone.top() : zone.left();
+            const int fin = (enLignes ? zone.bottom() : zone.right()) + 1;
+            for (int n : {1, 2, 3, 5, 8}) {
+                for (int k = 0; k < n; ++k) {
+                    // Uneven bands: the first ones thinner.
+                    auto bord = [&](int i) {
+                        return debut + int((fin - debut) * double(i) * i / (double(n) * n));
+                    };
+                    const int a = bord(k), z = bord(k + 1);
+                    const QRect clip =
+                        zone.intersected(enLignes ? QRect(zone.left(), a, zone.width(), z - a)
+                                                  : QRect(a, zone.top(), z - a, zone.height()));
+                    Tranche t;
+                    t.lignes = enLignes;
+                    t.debut = a - 4;
+                    t.fin = z + 4;
+                    const QImage nos = dessinee(p, vue, clip, Qt::white, [&](QCPPainter *painter) {
+                        dessineCourbe(painter, vue, *el.donnees, s->habits[0], choisie, lignes,
+                                      &el.cles, &el.valeurs, &t, &partage);
+                    });
+                    const int haut = int(std::ceil(a * vue.ratio)),
+                              bas = int(std::floor(z * vue.ratio));
+                    const QRect pixels = enLignes ? QRect(0, haut, taille.width(), bas - haut)
+                                                  : QRect(haut, 0, bas - haut, taille.height());
+                    EXPECT_TRUE(nos.copy(pixels) == siens.copy(pixels))
+                        << (enLignes ? "rows " : "columns ") << a << " to " << z << ", " << n
+                        << " bands" << (choisie ? ", selected" : "");
+                }
+            }
+        }
+    }
+    p->removePlottable(temoin);
+
+    // The map's jobs on 1 to 6 threads, the ring a strip across the view,
+    // then along it: the pool cuts bands of columns, then of rows (a view a
+    // little different each time, so that a job draws it).
+    ::Carte *carte = ::Carte::de(p);
+    for (int fils : {1, 2, 3, 4, 6}) {
+        for (bool colonnes : {true, false}) {
+            carte->setFils(fils);
+            const double d = 0.01 * fils;
+            if (colonnes)
+                cadre(*v, QCPRange(0.3 + d, 9.7), QCPRange(-8, 18));
+            else
+                cadre(*v, QCPRange(-8 + d, 18), QCPRange(0.4, 9.9));
+            EXPECT_TRUE(commeLaBibliotheque(*v, p))
+                << fils << " threads, " << (colonnes ? "columns" : "rows");
+        }
+    }
+}
+
 } // namespace
