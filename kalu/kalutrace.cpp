@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
-#include <limits>
+#include <mutex>
 #include <typeinfo>
 #include <vector>
 
@@ -229,44 +229,60 @@ void remplitTranche(QPainter *painter, const QVector<QPointF> &lignes, const Tra
     remplitTranche(painter, coupes.entier.data(), int(coupes.entier.size()), t);
 }
 
-// The pieces the engine fills the polygon `p` in, `niveau` cuts deep, in
-// its order (the cuts of remplitTranche, all of them).
-void coupeEnMorceaux(const QPointF *p, int n, std::vector<Decoupe::Morceau> &morceaux,
-                     size_t niveau = 0)
-{
-    if (n <= POINTS_PAR_REMPLISSAGE) {
-        Decoupe::Morceau m;
-        m.points.assign(p, p + n);
-        m.haut = std::numeric_limits<double>::infinity();
-        m.bas = -m.haut;
-        for (const QPointF &q : m.points)
-            m.haut = std::min(m.haut, q.y()), m.bas = std::max(m.bas, q.y());
-        morceaux.push_back(std::move(m));
-        return;
-    }
-    if (coupes.moities.size() < 2 * niveau + 2)
-        coupes.moities.resize(2 * niveau + 2);
-    std::vector<QPointF> &haut = coupes.moities[2 * niveau], &bas = coupes.moities[2 * niveau + 1];
+} // namespace
+
+// A polygon of a shared ring's cuts: `n` points at `p` (the ring's lines at
+// the root, else its own), cut into `haut` and `bas` once, by the first
+// thread that needs them, its points then let go.
+struct Decoupe::Noeud {
+    const QPointF *p = nullptr;
+    int n = 0;
+    std::vector<QPointF> points;
+    std::once_flag fait;
     double milieu = 0;
-    if (coupe(p, n, haut, bas, milieu)) { // else the engine fills nothing
-        coupeEnMorceaux(haut.data(), int(haut.size()), morceaux, niveau + 1);
-        coupeEnMorceaux(bas.data(), int(bas.size()), morceaux, niveau + 1);
-    }
+    std::unique_ptr<Noeud> haut, bas; // none when the engine fills nothing
+};
+
+Decoupe::Decoupe() = default;
+Decoupe::~Decoupe() = default;
+
+namespace
+{
+
+std::unique_ptr<Decoupe::Noeud> noeud(std::vector<QPointF> points)
+{
+    std::unique_ptr<Decoupe::Noeud> m(new Decoupe::Noeud);
+    m->points = std::move(points);
+    m->p = m->points.data();
+    m->n = int(m->points.size());
+    return m;
 }
 
-// The fill of a ring cut once for every band, as the band keeps it: the
-// pieces whose rows meet it, each without the runs of points beyond it. A
-// piece whose points all lie beyond one side of the band fills no row of
-// it.
-void remplitMorceaux(QPainter *painter, const Decoupe &d, const Tranche &t)
+// The fill of a shared ring's polygon as the band keeps it, as
+// remplitTranche fills it, each cut made once whichever band needs it.
+void remplitNoeud(QPainter *painter, Decoupe::Noeud &m, const Tranche &t)
 {
-    std::vector<QPointF> &p = coupes.entier;
-    for (const Decoupe::Morceau &m : d.morceaux) {
-        if (t.lignes && (m.bas < t.debut || m.haut > t.fin))
-            continue;
-        p.assign(m.points.begin(), m.points.end());
+    if (m.n <= POINTS_PAR_REMPLISSAGE) {
+        std::vector<QPointF> &p = coupes.entier;
+        p.assign(m.p, m.p + m.n);
         painter->drawPolygon(p.data(), resserre(p.data(), int(p.size()), t));
+        return;
     }
+    std::call_once(m.fait, [&m] {
+        std::vector<QPointF> haut, bas;
+        if (coupe(m.p, m.n, haut, bas, m.milieu)) { // else the engine fills nothing
+            std::unique_ptr<Decoupe::Noeud> h = noeud(std::move(haut)), b = noeud(std::move(bas));
+            m.haut = std::move(h);
+            m.bas = std::move(b);
+        }
+        std::vector<QPointF>().swap(m.points); // no one reads them any more
+    });
+    if (!m.haut)
+        return;
+    if (!t.lignes || t.fin >= m.milieu - 1)
+        remplitNoeud(painter, *m.haut, t);
+    if (!t.lignes || t.debut <= m.milieu + 1)
+        remplitNoeud(painter, *m.bas, t);
 }
 
 bool remplit(const QBrush &fond)
@@ -340,10 +356,13 @@ void faitDecoupe(const Vue &vue, const QCPCurveDataContainer &donnees, const Hab
 {
     const QPen &trait = choisie ? habit.traitChoisi : habit.trait;
     lignesCourbe(vue, donnees, trait.widthF(), &d->lignes, cles, valeurs);
-    d->morceaux.clear();
+    d->racine.reset();
     if (remplit(choisie ? habit.fondChoisi : habit.fond) &&
-        d->lignes.size() > POINTS_PAR_REMPLISSAGE)
-        coupeEnMorceaux(d->lignes.constData(), d->lignes.size(), d->morceaux);
+        d->lignes.size() > POINTS_PAR_REMPLISSAGE) {
+        d->racine.reset(new Decoupe::Noeud);
+        d->racine->p = d->lignes.constData();
+        d->racine->n = d->lignes.size();
+    }
 }
 
 bool choisieEntiere(const QCPCurve &courbe, bool *ok)
@@ -399,8 +418,12 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
     }
     const bool remplie = remplit(fond);
     const bool tracee = habit.ligne && trait.style() != Qt::NoPen && trait.color().alpha() != 0;
+    // A huge ring's fill keeps its band, and so the cuts made here: the
+    // engine's own, made when given the whole ring, sort every height and
+    // cost several times the fill.
+    const bool enorme = remplie && lignes.size() > POINTS_PAR_REMPLISSAGE;
     if (tranche && ((tracee && !resserrable(trait)) ||
-                    (cles && valeurs && dansTranche(vue, *cles, *valeurs, *tranche))))
+                    (!enorme && cles && valeurs && dansTranche(vue, *cles, *valeurs, *tranche))))
         tranche = nullptr;
 
     const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);
@@ -410,11 +433,11 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
         painter->setBrush(fond);
         painter->setPen(Qt::NoPen);
     };
-    const bool coupee = remplie && tranche && lignes.size() > POINTS_PAR_REMPLISSAGE;
+    const bool coupee = enorme && tranche;
     if (coupee) {
         sansTrait();
-        if (partage)
-            remplitMorceaux(painter, *partage, *tranche);
+        if (partage && partage->racine)
+            remplitNoeud(painter, *partage->racine, *tranche);
         else
             remplitTranche(painter, lignes, *tranche);
     }

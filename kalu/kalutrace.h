@@ -15,6 +15,7 @@
 #include <QPen>
 #include <QVector>
 
+#include <memory>
 #include <vector>
 
 #include "kaluvue.h"
@@ -67,16 +68,17 @@ struct Tranche {
 // What the bands of one drawing share of a huge ring, made once rather
 // than by each band that meets it: its lines, and its fill cut as the
 // raster engine cuts a polygon of more points than one fill takes (entry R1
-// of the register in kaluacces.h), the pieces in the engine's order, each
-// with the rows its points span. Made by faitDecoupe, then read by any number
-// of threads.
+// of the register in kaluacces.h). Each cut is made once, by the first band
+// that needs it; the halves it makes are then cut by the bands that need
+// them, so that bands on either side of the first cut go on side by side.
+// faitDecoupe makes it; then any number of threads may draw from it at
+// once (dessineCourbe), until it is deleted.
 struct Decoupe {
-    struct Morceau {
-        std::vector<QPointF> points;
-        double haut = 0, bas = 0; // the least and greatest heights
-    };
+    Decoupe();
+    ~Decoupe();
     QVector<QPointF> lignes;
-    std::vector<Morceau> morceaux; // none when the fill is not cut
+    struct Noeud;                  // a polygon of the cuts (kalutrace.cpp)
+    std::unique_ptr<Noeud> racine; // the ring's fill; null when not cut
 };
 
 // Whether the bands of a drawing that meet a curve of `points` points are

@@ -17,8 +17,8 @@
 // A curve that meets a band is drawn there without the runs of its points
 // that stay beyond one side of the band: a country's border costs each band
 // what reaches it, and a huge ring is shared between threads. A huge ring
-// that several bands meet has its lines and the cuts of its fill made once
-// for all of them, by the first that draws it (the others wait for them).
+// that several bands meet has its lines and each cut of its fill made once
+// for all of them, by the first that needs it (the others wait for it).
 //
 // Threads: a Travail is made, asked and deleted on the GUI thread; its work
 // runs on the process's pool of drawing threads (one per core, made once,
