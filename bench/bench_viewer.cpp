@@ -50,6 +50,11 @@
 //       opens a sample first; bench/apres.sh runs both beside each other.
 //   kalu_bench_viewer --redessin FILE  the same, then the view changes
 //       and floors of the main table with the default threads (s).
+//   kalu_bench_viewer --redessin FILE --fils  the same, the view changes
+//       also timed on 1 and 2 threads ("redessin_1", "redessin_2"), in
+//       turns: one drawing thread against the floor. Under valgrind
+//       (--tool=callgrind --collect-atstart=no --toggle-collect='Travail::boucle*'
+//       --toggle-collect='*un_plancher*'), the instructions of each.
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -774,8 +779,8 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
 // peers' warm redraw (vues, default threads). The process then ends at
 // once, as the peers' do once their picture is written: the window's
 // teardown is not the load.
-[[noreturn]] void charge_seule(const std::string &chemin, bool redessin, const char *avant,
-                               FILE *sortie)
+[[noreturn]] void charge_seule(const std::string &chemin, bool redessin, bool parFils,
+                               const char *avant, FILE *sortie)
 {
     KaluView v;
     QCustomPlot *plot = v.findChild<QCustomPlot *>("customPlot");
@@ -796,7 +801,7 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
             g.fin, g.premiere, entiere < 0 ? g.fin : entiere, g.pire, g.signal,
             plot->plottableCount());
     if (redessin)
-        vues(plot, carte, banc, false,
+        vues(plot, carte, banc, parFils,
              [&](const char *cle, double valeur) { fprintf(sortie, "%s=%.6f ", cle, valeur); });
     fprintf(sortie, "rss=%.1f pic=%.1f\n", rss_mo(), pic_mo());
     fflush(nullptr);
@@ -969,14 +974,15 @@ int main(int argc, char **argv)
         return 0;
     }
     const bool apres = argc == 5 && strcmp(argv[3], "--apres") == 0;
-    if ((argc == 3 || apres) &&
+    const bool parFils = argc == 4 && strcmp(argv[3], "--fils") == 0;
+    if ((argc == 3 || apres || parFils) &&
         (strcmp(argv[1], "--charge") == 0 || strcmp(argv[1], "--redessin") == 0)) {
         FILE *sortie = mesureur("1");
         if (!sortie)
             return 1;
         QApplication app(argc, argv);
-        charge_seule(argv[2], strcmp(argv[1], "--redessin") == 0, apres ? argv[4] : nullptr,
-                     sortie);
+        charge_seule(argv[2], strcmp(argv[1], "--redessin") == 0, parFils,
+                     apres ? argv[4] : nullptr, sortie);
     }
     if (argc >= 4 && strcmp(argv[1], "--une") == 0) {
         // A child: the result goes to the parent.

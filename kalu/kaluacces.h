@@ -91,8 +91,10 @@
 //
 // R1 QRasterPaintEngine::fillPolygon fills a polygon of more than 0xffff
 //    points as two, cut at the median height (splitPolygon), and so on
-//    (coupe, kalutrace.cpp): a band must cut a huge ring the same way
-//    before leaving points out. Test: kalu_test_trace (Bandes).
+//    (coupe, remplitTranche, kalutrace.cpp): a band must cut a huge ring
+//    the same way before leaving points out; the cuts of a ring several
+//    bands meet are made once for all of them (Decoupe, remplitNoeud;
+//    Travail::partage, kalutravail.cpp). Test: kalu_test_trace (Bandes).
 // R2 The engine fills a polygon of four or five points that looks like a
 //    rectangle as a rectangle, with other pixels: resserre keeps at least
 //    six points of a longer line (kalutrace.cpp). Test: kalu_test_trace

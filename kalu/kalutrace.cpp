@@ -5,7 +5,9 @@
 #include "kalulignes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
+#include <mutex>
 #include <typeinfo>
 #include <vector>
 
@@ -51,21 +53,23 @@ QPen raster(const QPen &trait)
 // The line as QCPAbstractPlottable1D::drawPolyline strokes it with the
 // painter's pen (made cosmetic already on a raster painter): a gap at every
 // point that can't be drawn, or single segments under the fast-polylines
-// hint.
+// hint. Qt 5's qIsNaN and qIsInf are calls into its library, three a point
+// of every line: the standard tests, inlined, answer the same.
 void trace(QCPPainter *painter, const QVector<QPointF> &lignes, bool rapides)
 {
     const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);
     const int n = lignes.size();
+    const QPointF *p = lignes.constData();
     if (rapides && painter->pen().style() == Qt::SolidLine && !vectoriel &&
         !painter->modes().testFlag(QCPPainter::pmNoCaching)) {
         int i = 0;
         bool apresTrou = false;
-        while (i < n && (qIsNaN(lignes.at(i).y()) || qIsNaN(lignes.at(i).x())))
+        while (i < n && (std::isnan(p[i].y()) || std::isnan(p[i].x())))
             ++i;
         for (++i; i < n; ++i) {
-            if (!qIsNaN(lignes.at(i).y()) && !qIsNaN(lignes.at(i).x())) {
+            if (!std::isnan(p[i].y()) && !std::isnan(p[i].x())) {
                 if (!apresTrou)
-                    painter->drawLine(lignes.at(i - 1), lignes.at(i));
+                    painter->drawLine(p[i - 1], p[i]);
                 else
                     apresTrou = false;
             } else {
@@ -76,13 +80,12 @@ void trace(QCPPainter *painter, const QVector<QPointF> &lignes, bool rapides)
     }
     int debut = 0;
     for (int i = 0; i < n; ++i) {
-        const QPointF &q = lignes.at(i);
-        if (qIsNaN(q.y()) || qIsNaN(q.x()) || qIsInf(q.y())) {
-            painter->drawPolyline(lignes.constData() + debut, i - debut);
+        if (std::isnan(p[i].y()) || std::isnan(p[i].x()) || std::isinf(p[i].y())) {
+            painter->drawPolyline(p + debut, i - debut);
             debut = i + 1;
         }
     }
-    painter->drawPolyline(lignes.constData() + debut, n - debut);
+    painter->drawPolyline(p + debut, n - debut);
 }
 
 // Runs of three or more points in a row that all lie beyond one side of
@@ -121,6 +124,19 @@ int resserre(QPointF *p, int n, const Tranche &t)
 bool resserrable(const QPen &trait)
 {
     return trait.style() == Qt::SolidLine && trait.widthF() <= 1;
+}
+
+// Whether the box's points all lie within the band along its direction:
+// the band would leave none of them out, and the pass over the points is
+// spared (most lines of a map lie within one band). A band keeps the same
+// pixels whether it leaves points out or not: the folds of a line at the
+// view's edges, which rounding may place a hair outside the box, change
+// only what is walked.
+bool dansTranche(const Vue &vue, const QCPRange &cles, const QCPRange &valeurs, const Tranche &t)
+{
+    const double a = t.lignes ? vue.pixelY(valeurs.lower) : vue.pixelX(cles.lower);
+    const double b = t.lignes ? vue.pixelY(valeurs.upper) : vue.pixelX(cles.upper);
+    return std::min(a, b) >= t.debut && std::max(a, b) <= t.fin;
 }
 
 // Entry R1 of the register in kaluacces.h.
@@ -215,6 +231,67 @@ void remplitTranche(QPainter *painter, const QVector<QPointF> &lignes, const Tra
 
 } // namespace
 
+// A polygon of a shared ring's cuts: `n` points at `p` (the ring's lines at
+// the root, else its own), cut into `haut` and `bas` once, by the first
+// thread that needs them, its points then let go.
+struct Decoupe::Noeud {
+    const QPointF *p = nullptr;
+    int n = 0;
+    std::vector<QPointF> points;
+    std::once_flag fait;
+    double milieu = 0;
+    std::unique_ptr<Noeud> haut, bas; // none when the engine fills nothing
+};
+
+Decoupe::Decoupe() = default;
+Decoupe::~Decoupe() = default;
+
+namespace
+{
+
+std::unique_ptr<Decoupe::Noeud> noeud(std::vector<QPointF> points)
+{
+    std::unique_ptr<Decoupe::Noeud> m(new Decoupe::Noeud);
+    m->points = std::move(points);
+    m->p = m->points.data();
+    m->n = int(m->points.size());
+    return m;
+}
+
+// The fill of a shared ring's polygon as the band keeps it, as
+// remplitTranche fills it, each cut made once whichever band needs it.
+void remplitNoeud(QPainter *painter, Decoupe::Noeud &m, const Tranche &t)
+{
+    if (m.n <= POINTS_PAR_REMPLISSAGE) {
+        std::vector<QPointF> &p = coupes.entier;
+        p.assign(m.p, m.p + m.n);
+        painter->drawPolygon(p.data(), resserre(p.data(), int(p.size()), t));
+        return;
+    }
+    std::call_once(m.fait, [&m] {
+        std::vector<QPointF> haut, bas;
+        if (coupe(m.p, m.n, haut, bas, m.milieu)) { // else the engine fills nothing
+            std::unique_ptr<Decoupe::Noeud> h = noeud(std::move(haut)), b = noeud(std::move(bas));
+            m.haut = std::move(h);
+            m.bas = std::move(b);
+        }
+        std::vector<QPointF>().swap(m.points); // no one reads them any more
+    });
+    if (!m.haut)
+        return;
+    if (!t.lignes || t.fin >= m.milieu - 1)
+        remplitNoeud(painter, *m.haut, t);
+    if (!t.lignes || t.debut <= m.milieu + 1)
+        remplitNoeud(painter, *m.bas, t);
+}
+
+bool remplit(const QBrush &fond)
+{
+    return fond.style() != Qt::NoBrush && fond.color().alpha() != 0;
+}
+
+} // namespace
+
 // Entry R3 of the register in kaluacces.h: how far the raster engine's pens
 // of width 1 at most reach.
 QRectF portee(const Vue &v, const QCPRange &cles, const QCPRange &valeurs)
@@ -269,6 +346,25 @@ Habit Habit::de(const QCPCurve &courbe, bool *ok)
     return h;
 }
 
+bool aPartager(int points)
+{
+    return points > POINTS_PAR_REMPLISSAGE;
+}
+
+void faitDecoupe(const Vue &vue, const QCPCurveDataContainer &donnees, const Habit &habit,
+                 bool choisie, Decoupe *d, const QCPRange *cles, const QCPRange *valeurs)
+{
+    const QPen &trait = choisie ? habit.traitChoisi : habit.trait;
+    lignesCourbe(vue, donnees, trait.widthF(), &d->lignes, cles, valeurs);
+    d->racine.reset();
+    if (remplit(choisie ? habit.fondChoisi : habit.fond) &&
+        d->lignes.size() > POINTS_PAR_REMPLISSAGE) {
+        d->racine.reset(new Decoupe::Noeud);
+        d->racine->p = d->lignes.constData();
+        d->racine->n = d->lignes.size();
+    }
+}
+
 bool choisieEntiere(const QCPCurve &courbe, bool *ok)
 {
     const QCPDataSelection &s = courbe.selection();
@@ -307,17 +403,27 @@ static bool enUnTrait(const QVector<QPointF> &lignes, const Habit &habit)
 // sets all it draws with.
 void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
                    const Habit &habit, bool choisie, QVector<QPointF> &lignes, const QCPRange *cles,
-                   const QCPRange *valeurs, const Tranche *tranche)
+                   const QCPRange *valeurs, const Tranche *tranche, const Decoupe *partage)
 {
     painter->setAntialiasing(habit.lisse);
     if (donnees.isEmpty())
         return;
     const QPen &trait = choisie ? habit.traitChoisi : habit.trait;
     const QBrush &fond = choisie ? habit.fondChoisi : habit.fond;
-    lignesCourbe(vue, donnees, trait.widthF(), &lignes, cles, valeurs);
-    const bool remplie = fond.style() != Qt::NoBrush && fond.color().alpha() != 0;
+    if (partage) { // a copy: the band leaves out points of its own
+        lignes.resize(partage->lignes.size());
+        std::copy(partage->lignes.constBegin(), partage->lignes.constEnd(), lignes.begin());
+    } else {
+        lignesCourbe(vue, donnees, trait.widthF(), &lignes, cles, valeurs);
+    }
+    const bool remplie = remplit(fond);
     const bool tracee = habit.ligne && trait.style() != Qt::NoPen && trait.color().alpha() != 0;
-    if (tranche && tracee && !resserrable(trait))
+    // A huge ring's fill keeps its band, and so the cuts made here: the
+    // engine's own, made when given the whole ring, sort every height and
+    // cost several times the fill.
+    const bool enorme = remplie && lignes.size() > POINTS_PAR_REMPLISSAGE;
+    if (tranche && ((tracee && !resserrable(trait)) ||
+                    (!enorme && cles && valeurs && dansTranche(vue, *cles, *valeurs, *tranche))))
         tranche = nullptr;
 
     const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);
@@ -327,10 +433,13 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
         painter->setBrush(fond);
         painter->setPen(Qt::NoPen);
     };
-    const bool coupee = remplie && tranche && lignes.size() > POINTS_PAR_REMPLISSAGE;
+    const bool coupee = enorme && tranche;
     if (coupee) {
         sansTrait();
-        remplitTranche(painter, lignes, *tranche);
+        if (partage && partage->racine)
+            remplitNoeud(painter, *partage->racine, *tranche);
+        else
+            remplitTranche(painter, lignes, *tranche);
     }
     // What the band keeps of the fill of a smaller polygon is the line's too.
     if (tranche)

@@ -15,6 +15,9 @@
 #include <QPen>
 #include <QVector>
 
+#include <memory>
+#include <vector>
+
 #include "kaluvue.h"
 #include "qcustomplot.h"
 
@@ -62,6 +65,31 @@ struct Tranche {
     double debut = 0, fin = 0;
 };
 
+// What the bands of one drawing share of a huge ring, made once rather
+// than by each band that meets it: its lines, and its fill cut as the
+// raster engine cuts a polygon of more points than one fill takes (entry R1
+// of the register in kaluacces.h). Each cut is made once, by the first band
+// that needs it; the halves it makes are then cut by the bands that need
+// them, so that bands on either side of the first cut go on side by side.
+// faitDecoupe makes it; then any number of threads may draw from it at
+// once (dessineCourbe), until it is deleted.
+struct Decoupe {
+    Decoupe();
+    ~Decoupe();
+    QVector<QPointF> lignes;
+    struct Noeud;                  // a polygon of the cuts (kalutrace.cpp)
+    std::unique_ptr<Noeud> racine; // the ring's fill; null when not cut
+};
+
+// Whether the bands of a drawing that meet a curve of `points` points are
+// better off sharing its Decoupe than making it each.
+bool aPartager(int points);
+
+// The Decoupe of the curve as dessineCourbe draws it (same arguments).
+void faitDecoupe(const Vue &vue, const QCPCurveDataContainer &donnees, const Habit &habit,
+                 bool choisie, Decoupe *d, const QCPRange *cles = nullptr,
+                 const QCPRange *valeurs = nullptr);
+
 // Whether `courbe`'s selection is all of it (true), none of it (false); a
 // curve selected in part is neither, and is the library's to draw.
 bool choisieEntiere(const QCPCurve &courbe, bool *ok);
@@ -72,10 +100,12 @@ bool choisieEntiere(const QCPCurve &courbe, bool *ok);
 // keeps between calls. `cles` and `valeurs`, when given, hold every point
 // that is not NaN (see lignesCourbe). With `tranche`, only its pixels are
 // meant to be right, as its clip keeps them: the points that can't reach it
-// are left out, so that a band costs what meets it.
+// are left out, so that a band costs what meets it. `partage`, if given,
+// is the curve's Decoupe for this drawing (the same vue, look and state):
+// its lines and cuts are taken from it.
 void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContainer &donnees,
                    const Habit &habit, bool choisie, QVector<QPointF> &lignes,
                    const QCPRange *cles = nullptr, const QCPRange *valeurs = nullptr,
-                   const Tranche *tranche = nullptr);
+                   const Tranche *tranche = nullptr, const Decoupe *partage = nullptr);
 
 #endif

@@ -258,6 +258,7 @@ void Travail::boucle(Poste &poste)
 
 void Travail::acheve_()
 {
+    partages.clear(); // every band is drawn
     try {
         if (!estAnnule() && d.partiel() && d.avecSeules && !d.seulesBase.isNull()) {
             // A pixel next to the rectangle may take the colour of one in it.
@@ -355,10 +356,31 @@ void Travail::decoupe()
         bandes[b].debut = c[b], bandes[b].fin = c[b + 1];
     for (const Etendue &e : etendues) {
         const int a = lignes ? e.y0 : e.x0, z = lignes ? e.y1 : e.x1;
-        for (size_t b = size_t(std::upper_bound(c.begin(), c.end(), a) - c.begin() - 1);
-             b < bandes.size() && bandes[b].debut < z; ++b)
+        const size_t premiere = size_t(std::upper_bound(c.begin(), c.end(), a) - c.begin() - 1);
+        size_t b = premiere;
+        for (; b < bandes.size() && bandes[b].debut < z; ++b)
             bandes[b].rangs.push_back(e.rang);
+        if (b > premiere + 1 && aPartager(el[size_t(e.rang)].points))
+            partages.emplace_back(e.rang);
     }
+}
+
+// A band that meets a huge ring shared with others takes its Decoupe, made
+// by the first one there.
+const Decoupe *Travail::partage(int rang, const Scene::Element &e, bool choisie)
+{
+    if (partages.empty() || !aPartager(e.points))
+        return nullptr;
+    for (Partage &p : partages) {
+        if (p.rang == rang) {
+            std::call_once(p.fait, [&] {
+                faitDecoupe(d.vue, *e.donnees, d.scene->habits[size_t(e.habit)], choisie,
+                            &p.decoupe, &e.cles, &e.valeurs);
+            });
+            return &p.decoupe;
+        }
+    }
+    return nullptr;
 }
 
 // What a Finition's task works on and makes: the task holds it, not the
@@ -506,8 +528,17 @@ void Travail::dessineBande(const Bande &b, Poste &poste)
         t.lignes = lignes;
         t.debut = a - PORTEE_TRAIT;
         t.fin = z + PORTEE_TRAIT;
-        if (!dessineRangs(&p, v, *d.scene, *d.etats, b.rangs, poste.lignes, &annulation, &t))
-            return;
+        // The scene's curves as dessineRangs draws them, the shared ones
+        // from their Decoupe.
+        const Scene &scene = *d.scene;
+        for (int r : b.rangs) {
+            if (estAnnule())
+                return;
+            const Scene::Element &e = scene.elements[size_t(r)];
+            const bool choisie = (*d.etats)[size_t(r)] & CHOISIE;
+            dessineCourbe(&p, v, *e.donnees, scene.habits[size_t(e.habit)], choisie, poste.lignes,
+                          &e.cles, &e.valeurs, &t, partage(r, e, choisie));
+        }
     }
     copieDessin(pixels, brouillon.constBits(), exacte);
 }

@@ -16,7 +16,9 @@
 //
 // A curve that meets a band is drawn there without the runs of its points
 // that stay beyond one side of the band: a country's border costs each band
-// what reaches it, and a huge ring is shared between threads.
+// what reaches it, and a huge ring is shared between threads. A huge ring
+// that several bands meet has its lines and each cut of its fill made once
+// for all of them, by the first that needs it (the others wait for it).
 //
 // Threads: a Travail is made, asked and deleted on the GUI thread; its work
 // runs on the process's pool of drawing threads (one per core, made once,
@@ -41,6 +43,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -138,6 +141,15 @@ class Travail : public QObject
     void copieDessin(uchar *vers, const uchar *de, const QRect &r) const;
     void dessineBande(const Bande &b, Poste &poste);
 
+    // A huge ring more than one band meets: its Decoupe, made once.
+    struct Partage {
+        explicit Partage(int rang) : rang(rang) {}
+        const int rang;
+        std::once_flag fait;
+        Decoupe decoupe;
+    };
+    const Decoupe *partage(int rang, const Scene::Element &e, bool choisie);
+
     const Demande d;
     const int fils;
     std::atomic<bool> annulation{false};
@@ -147,7 +159,8 @@ class Travail : public QObject
     std::mutex verrouFin;
     std::condition_variable finie;
     std::vector<Bande> bandes;
-    bool lignes = true; // bands of rows, else of columns
+    std::deque<Partage> partages; // few: a search is quick
+    bool lignes = true;           // bands of rows, else of columns
     QImage resultat, courbesSeules;
     uchar *pixels = nullptr; // resultat's, taken once
     std::unique_ptr<const Empreinte> empreinte;

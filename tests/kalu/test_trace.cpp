@@ -179,7 +179,10 @@ class Temoin : public QCPCurve
 // Each curve a map draws off the GUI thread (dessineCourbe) has the pixels
 // of the library's QCPCurve::draw, selected or not: rings of many points,
 // rectangles, rings left open, a ring that crosses itself, lines with a gap,
-// antialiased or not.
+// long lines with gaps (points whose key or value is NaN) in view or folded
+// at its edges, antialiased or not; and so has every band of a job, which
+// draws a curve lying within it as it is, and leaves out of the others the
+// points beyond it.
 TEST(Bibliotheque, EachCurveIsDrawnWithTheLibrarysPixels)
 {
     auto v = nouvelle();
@@ -195,18 +198,52 @@ TEST(Bibliotheque, EachCurveIsDrawnWithTheLibrarysPixels)
                       "temoin.shp"),
             shapefile(3, {{3, {{{0.5, 8}, {2, 8.7}, {loin, 8}, {4, 8.1}, {9.5, 1.4}}}}},
                       "temoin-ligne.shp")});
+    ::Carte *carte = ::Carte::de(p);
+    for (double r : {3.0, 6.5}) { // in view; beyond its edges
+        Courbe *c = carte->ajoute(QCPRange(5 - r, 5 + r), QCPRange(5 - r, 5 + r), true);
+        for (int i = 0; i < 60000; ++i) {
+            const double t = i * 0.0137;
+            const double x = i % 997 == 5 ? qQNaN() : 5 + r * std::sin(t) * std::cos(t * 0.011);
+            const double y = i % 1409 == 7 ? qQNaN() : 5 + r * std::cos(t * 1.003);
+            c->addData(double(i), x, y);
+        }
+    }
     cadre(*v, QCPRange(0.3, 9.7), QCPRange(0.4, 9.9));
-    ASSERT_EQ(p->plottableCount(), 6);
+    const int n = p->plottableCount();
+    ASSERT_EQ(n, 8);
     bool ok = true;
     const Vue vue = Vue::de(p, &ok);
     ASSERT_TRUE(ok);
-    auto image = [&](const std::function<void(QCPPainter *)> &dessin) {
-        return dessinee(p, vue, vue.zone(), Qt::white, dessin);
+    // The whole view as one band, a band of rows and one of columns across
+    // the middle: each drawn clipped to its pixels, as a job's bands are,
+    // and compared on the device pixels wholly inside.
+    struct Bande {
+        QRect clip;
+        Tranche tranche;
+        QRect pixels;
     };
-    for (int k = 0; k < 12; ++k) {
-        Courbe *c = static_cast<Courbe *>(p->plottable(k % 6));
-        c->setAntialiased(k < 6); // and then, as the library allows, not
-        c->setAntialiasedFill(k < 6);
+    const QRect zone = vue.zone();
+    auto bande = [&](bool lignes, int a, int z) {
+        Bande b;
+        b.clip = zone.intersected(lignes ? QRect(zone.left(), a, zone.width(), z - a)
+                                         : QRect(a, zone.top(), z - a, zone.height()));
+        b.tranche.lignes = lignes;
+        b.tranche.debut = a - 4;
+        b.tranche.fin = z + 4;
+        const int haut = int(std::ceil(a * vue.ratio)), bas = int(std::floor(z * vue.ratio));
+        const QSize taille = p->size() * p->devicePixelRatioF();
+        b.pixels = lignes ? QRect(0, haut, taille.width(), bas - haut)
+                          : QRect(haut, 0, bas - haut, taille.height());
+        return b;
+    };
+    const std::vector<Bande> bandes{
+        bande(true, zone.top(), zone.bottom() + 1),
+        bande(true, zone.top() + zone.height() / 3, zone.top() + zone.height() / 2),
+        bande(false, zone.left() + zone.width() / 2, zone.left() + zone.width() * 3 / 4)};
+    for (int k = 0; k < 2 * n; ++k) {
+        Courbe *c = static_cast<Courbe *>(p->plottable(k % n));
+        c->setAntialiased(k < n); // and then, as the library allows, not
+        c->setAntialiasedFill(k < n);
         std::shared_ptr<Scene> s = Scene::nouvelle();
         s->inscrit(*c);
         const Scene::Element &el = s->elements[0];
@@ -215,14 +252,109 @@ TEST(Bibliotheque, EachCurveIsDrawnWithTheLibrarysPixels)
             temoin->setSelection(choisie ? QCPDataSelection(QCPDataRange(0, temoin->dataCount()))
                                          : QCPDataSelection());
             QVector<QPointF> lignes;
-            const QImage nos = image([&](QCPPainter *painter) {
-                dessineCourbe(painter, vue, *el.donnees, s->habits[0], choisie, lignes, &el.cles,
-                              &el.valeurs);
-            });
-            const QImage siens = image([&](QCPPainter *painter) { temoin->dessine(painter); });
-            EXPECT_TRUE(nos == siens) << "curve " << k << (choisie ? ", selected" : "");
+            auto nos = [&](const QRect &clip, const Tranche *t) {
+                return dessinee(p, vue, clip, Qt::white, [&](QCPPainter *painter) {
+                    dessineCourbe(painter, vue, *el.donnees, s->habits[0], choisie, lignes,
+                                  &el.cles, &el.valeurs, t);
+                });
+            };
+            const QImage siens = dessinee(p, vue, zone, Qt::white,
+                                          [&](QCPPainter *painter) { temoin->dessine(painter); });
+            EXPECT_TRUE(nos(zone, nullptr) == siens)
+                << "curve " << k << (choisie ? ", selected" : "");
+            for (size_t b = 0; b < bandes.size(); ++b)
+                EXPECT_TRUE(nos(bandes[b].clip, &bandes[b].tranche).copy(bandes[b].pixels) ==
+                            siens.copy(bandes[b].pixels))
+                    << "curve " << k << (choisie ? ", selected" : "") << ", band " << b;
         }
         p->removePlottable(temoin);
+    }
+}
+
+// A huge ring that several bands meet has its lines and the cuts of its
+// fill made once (faitDecoupe) and every band draws its part from them:
+// each band's pixels are QCPCurve::draw's, for bands of rows and of columns,
+// from one to many, even or not, selected or not; and the map's picture is
+// its replot's whatever bands its pool cuts.
+TEST(Bandes, AHugeRingSharedByTheBandsIsTheLibrarys)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    std::vector<shp::Record> anneaux{{5, {frontiere(5, 5, 4, 250000)}}};
+    for (int k = 0; k < 30; ++k) // small rings on top, so that the work is uneven
+        anneaux.push_back({5, {frontiere(1 + (k % 6) * 1.5, 1.5 + (k / 6) * 0.4, 0.3, 50)}});
+    charge(*v, 5, anneaux, "partagee.shp");
+    cadre(*v, QCPRange(0.3, 9.7), QCPRange(0.4, 9.9));
+    bool ok = true;
+    const Vue vue = Vue::de(p, &ok);
+    ASSERT_TRUE(ok);
+    Courbe *c = static_cast<Courbe *>(p->plottable(0));
+    ASSERT_GT(c->dataCount(), 200000);
+    std::shared_ptr<Scene> s = Scene::nouvelle();
+    s->inscrit(*c);
+    const Scene::Element &el = s->elements[0];
+    ASSERT_TRUE(aPartager(el.points));
+    Temoin *temoin = new Temoin(*c);
+    const QRect zone = vue.zone();
+    const QSize taille = p->size() * p->devicePixelRatioF();
+    for (bool choisie : {false, true}) {
+        temoin->setSelection(choisie ? QCPDataSelection(QCPDataRange(0, temoin->dataCount()))
+                                     : QCPDataSelection());
+        const QImage siens = dessinee(p, vue, zone, Qt::white,
+                                      [&](QCPPainter *painter) { temoin->dessine(painter); });
+        Decoupe partage;
+        faitDecoupe(vue, *el.donnees, s->habits[0], choisie, &partage, &el.cles, &el.valeurs);
+        ASSERT_TRUE(partage.racine);
+        QVector<QPointF> lignes;
+        for (bool enLignes : {true, false}) {
+            const int debut = enLignes ? zone.top() : zone.left();
+            const int fin = (enLignes ? zone.bottom() : zone.right()) + 1;
+            for (int n : {1, 2, 3, 5, 8}) {
+                for (int k = 0; k < n; ++k) {
+                    // Uneven bands: the first ones thinner.
+                    auto bord = [&](int i) {
+                        return debut + int((fin - debut) * double(i) * i / (double(n) * n));
+                    };
+                    const int a = bord(k), z = bord(k + 1);
+                    const QRect clip =
+                        zone.intersected(enLignes ? QRect(zone.left(), a, zone.width(), z - a)
+                                                  : QRect(a, zone.top(), z - a, zone.height()));
+                    Tranche t;
+                    t.lignes = enLignes;
+                    t.debut = a - 4;
+                    t.fin = z + 4;
+                    const QImage nos = dessinee(p, vue, clip, Qt::white, [&](QCPPainter *painter) {
+                        dessineCourbe(painter, vue, *el.donnees, s->habits[0], choisie, lignes,
+                                      &el.cles, &el.valeurs, &t, &partage);
+                    });
+                    const int haut = int(std::ceil(a * vue.ratio)),
+                              bas = int(std::floor(z * vue.ratio));
+                    const QRect pixels = enLignes ? QRect(0, haut, taille.width(), bas - haut)
+                                                  : QRect(haut, 0, bas - haut, taille.height());
+                    EXPECT_TRUE(nos.copy(pixels) == siens.copy(pixels))
+                        << (enLignes ? "rows " : "columns ") << a << " to " << z << ", " << n
+                        << " bands" << (choisie ? ", selected" : "");
+                }
+            }
+        }
+    }
+    p->removePlottable(temoin);
+
+    // The map's jobs on 1 to 6 threads, the ring a strip across the view,
+    // then along it: the pool cuts bands of columns, then of rows (a view a
+    // little different each time, so that a job draws it).
+    ::Carte *carte = ::Carte::de(p);
+    for (int fils : {1, 2, 3, 4, 6}) {
+        for (bool colonnes : {true, false}) {
+            carte->setFils(fils);
+            const double d = 0.01 * fils;
+            if (colonnes)
+                cadre(*v, QCPRange(0.3 + d, 9.7), QCPRange(-8, 18));
+            else
+                cadre(*v, QCPRange(-8 + d, 18), QCPRange(0.4, 9.9));
+            EXPECT_TRUE(commeLaBibliotheque(*v, p))
+                << fils << " threads, " << (colonnes ? "columns" : "rows");
+        }
     }
 }
 
