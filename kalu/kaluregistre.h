@@ -11,7 +11,8 @@
 // - A curve deleted leaves a hole at its rank: the ranks of the others, and
 //   so the scene and the states read by rank, stay good until compacte.
 // - vide() empties the plot and the layer at once without touching a curve:
-//   the curves' objects go a slice at a time from the event loop.
+//   the curves' objects go a slice at a time from the event loop, their
+//   data on the thread that frees the scenes.
 // - The union of the placed curves' boxes is at hand without reading a
 //   million boxes, as long as no curve went.
 // - Memory running out (std::bad_alloc, passed on) leaves the registry
@@ -115,6 +116,7 @@ class Registre
 
   private:
     void jette();
+    static void confie(std::shared_ptr<Scene> &donnees, const Courbe &c);
     void defait(Courbe *c);
     size_t plafond() const;
     size_t avecMarge(size_t courbes) const;

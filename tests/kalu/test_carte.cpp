@@ -212,4 +212,64 @@ TEST(Cadre, TheBoxesFitTheAxesAsTheLibraryDoes)
     }
 }
 
+// `n` small squares in rows of 200 from (x0, y0): a map whose curves take
+// several slices to go.
+std::vector<shp::Record> damier(int n, double x0, double y0)
+{
+    std::vector<shp::Record> r;
+    for (int k = 0; k < n; ++k) {
+        const double x = x0 + (k % 200) * 0.04, y = y0 + (k / 200) * 0.04;
+        r.push_back({5, {{{x, y}, {x, y + 0.03}, {x + 0.03, y + 0.03}, {x + 0.03, y}, {x, y}}}});
+    }
+    return r;
+}
+
+// "Remove all shapes" during a drawing job, then during a load begun while
+// the first removal's curves were still going, then a load: no deleted
+// curve is ever drawn, the last load is whole, and the deleted curves are
+// all gone once the event loop ran.
+TEST(Vidage, RemovingAllDuringAJobAndALoadDrawsNoDeletedCurve)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    ::Carte *carte = ::Carte::de(p);
+    const QString grand = shapefile(5, damier(40000, 0, 0), "damier.shp");
+    charge(*v, {grand});
+    cadre(*v, QCPRange(-1, 9), QCPRange(-1, 9));
+    ASSERT_EQ(p->plottableCount(), 40000);
+    ASSERT_TRUE(attendsImage(p));
+
+    p->xAxis->setRange(-0.5, 8.5);
+    p->replot();
+    ASSERT_TRUE(carte->attendImage()) << "no job runs";
+    ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "removeAllGraphs"));
+    EXPECT_EQ(p->plottableCount(), 0);
+    EXPECT_EQ(p->legend->itemCount(), 0);
+
+    // At once: the removed curves are still being deleted.
+    Capture c;
+    v->chargeShapefiles({grand});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !v->chargeEnCours() ||
+                   (p->plottableCount() > 0 && carte->courbesEbauchees() > 0);
+        },
+        60000));
+    ASSERT_TRUE(v->chargeEnCours()) << "the load ended before it could be emptied";
+    ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "removeAllGraphs"));
+    EXPECT_EQ(p->plottableCount(), 0);
+    EXPECT_TRUE(attendsChargement(*v));
+    EXPECT_EQ(p->plottableCount(), 0);
+    EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "after Remove all shapes during a load";
+
+    const std::vector<shp::Record> petit = damier(300, 2, 3);
+    v->chargeShapefiles({shapefile(5, petit, "petit.shp")});
+    EXPECT_TRUE(attendsChargement(*v));
+    c.fin();
+    EXPECT_EQ(p->plottableCount(), 300) << "the load after the removals is not whole";
+    EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "after a load that followed the removals";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return p->findChildren<QCPCurve *>().size() == 300; }, 20000))
+        << p->findChildren<QCPCurve *>().size() << " curves alive";
+}
+
 } // namespace
