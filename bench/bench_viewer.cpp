@@ -50,6 +50,10 @@
 //       opens a sample first; bench/apres.sh runs both beside each other.
 //   kalu_bench_viewer --redessin FILE  the same, then the view changes
 //       and floors of the main table with the default threads (s).
+//   kalu_bench_viewer --vide FILE  loads FILE, then "Remove all shapes":
+//       prints the longest stall from the removal to the complete picture
+//       of the empty plot, that time, and the longest stall of the next
+//       3 s, while the curves go in slices (s), then ends.
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -344,6 +348,17 @@ class Banc : public QObject
         if (tEbauche >= 0)
             g.premiere = tEbauche - tFin;
         return g;
+    }
+
+    // Runs the event loop for `secondes`: the longest stall in that time.
+    double veille(double secondes)
+    {
+        const double fin = maintenant() + secondes;
+        pire = 0;
+        battu = maintenant();
+        while (maintenant() < fin)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return std::max(pire, maintenant() - battu);
     }
 
     // For each of `envois`, the time to the end of the first paint after it.
@@ -803,6 +818,28 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     _exit(g.ok ? 0 : 1);
 }
 
+// "Remove all shapes" alone (a process of its own): FILE loaded as by
+// charge_seule, then the removal as the context menu's action calls it,
+// until the complete picture of the empty plot; then the loop runs on for
+// as long as the curves go in slices, and longer.
+[[noreturn]] void vide_seule(const std::string &chemin, FILE *sortie)
+{
+    KaluView v;
+    QCustomPlot *plot = v.findChild<QCustomPlot *>("customPlot");
+    taille_plot(v, plot);
+    Carte *carte = Carte::de(plot);
+    Banc banc(plot, carte);
+    const Banc::Geste charge = banc.mesure([&] { chargeEtAttends(v, chemin); });
+    const int courbes = plot->plottableCount();
+    const Banc::Geste g =
+        banc.joue({[&] { QMetaObject::invokeMethod(&v, "removeAllGraphs"); }}, 10);
+    const double suite = banc.veille(3);
+    fprintf(sortie, "courbes=%d vide_pire=%.6f vide_fin=%.6f vide_suite_pire=%.6f vide_signal=%d\n",
+            courbes, g.pire, g.fin, suite, g.signal);
+    fflush(nullptr);
+    _exit(charge.ok && g.ok && plot->plottableCount() == 0 ? 0 : 1);
+}
+
 // Runs `argv` and waits for it: false when it fails. `secondes` and `mo`
 // get its time and peak memory.
 bool processus(const std::vector<std::string> &args, double &secondes, double &mo)
@@ -977,6 +1014,13 @@ int main(int argc, char **argv)
         QApplication app(argc, argv);
         charge_seule(argv[2], strcmp(argv[1], "--redessin") == 0, apres ? argv[4] : nullptr,
                      sortie);
+    }
+    if (argc == 3 && strcmp(argv[1], "--vide") == 0) {
+        FILE *sortie = mesureur("1");
+        if (!sortie)
+            return 1;
+        QApplication app(argc, argv);
+        vide_seule(argv[2], sortie);
     }
     if (argc >= 4 && strcmp(argv[1], "--une") == 0) {
         // A child: the result goes to the parent.
