@@ -55,6 +55,10 @@
 //       turns: one drawing thread against the floor. Under valgrind
 //       (--tool=callgrind --collect-atstart=no --toggle-collect='Travail::boucle*'
 //       --toggle-collect='*un_plancher*'), the instructions of each.
+//   kalu_bench_viewer --vide FILE  loads FILE, then "Remove all shapes":
+//       prints the longest stall from the removal to the complete picture
+//       of the empty plot, that time, and the longest stall of the next
+//       3 s, while the curves go in slices (s), then ends.
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -349,6 +353,17 @@ class Banc : public QObject
         if (tEbauche >= 0)
             g.premiere = tEbauche - tFin;
         return g;
+    }
+
+    // Runs the event loop for `secondes`: the longest stall in that time.
+    double veille(double secondes)
+    {
+        const double fin = maintenant() + secondes;
+        pire = 0;
+        battu = maintenant();
+        while (maintenant() < fin)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return std::max(pire, maintenant() - battu);
     }
 
     // For each of `envois`, the time to the end of the first paint after it.
@@ -657,8 +672,6 @@ void pendant_charge(KaluView &v, QCustomPlot *plot, Carte *carte, Banc &banc,
         });
     });
     const Banc::Geste g = banc.mesure([&] { chargeEtAttends(v, chemin); });
-    // Every part on screen: in a picture of the load, or else the complete one.
-    const double entiere = banc.entiere(size_t(plot->plottableCount()));
     ecrit("pendant_molette", molette_vue);
     ecrit("pendant_pire", g.pire);
     ecrit("pendant_fin", g.fin);
@@ -806,6 +819,28 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     fprintf(sortie, "rss=%.1f pic=%.1f\n", rss_mo(), pic_mo());
     fflush(nullptr);
     _exit(g.ok ? 0 : 1);
+}
+
+// "Remove all shapes" alone (a process of its own): FILE loaded as by
+// charge_seule, then the removal as the context menu's action calls it,
+// until the complete picture of the empty plot; then the loop runs on for
+// as long as the curves go in slices, and longer.
+[[noreturn]] void vide_seule(const std::string &chemin, FILE *sortie)
+{
+    KaluView v;
+    QCustomPlot *plot = v.findChild<QCustomPlot *>("customPlot");
+    taille_plot(v, plot);
+    Carte *carte = Carte::de(plot);
+    Banc banc(plot, carte);
+    const Banc::Geste charge = banc.mesure([&] { chargeEtAttends(v, chemin); });
+    const int courbes = plot->plottableCount();
+    const Banc::Geste g =
+        banc.joue({[&] { QMetaObject::invokeMethod(&v, "removeAllGraphs"); }}, 10);
+    const double suite = banc.veille(3);
+    fprintf(sortie, "courbes=%d vide_pire=%.6f vide_fin=%.6f vide_suite_pire=%.6f vide_signal=%d\n",
+            courbes, g.pire, g.fin, suite, g.signal);
+    fflush(nullptr);
+    _exit(charge.ok && g.ok && plot->plottableCount() == 0 ? 0 : 1);
 }
 
 // Runs `argv` and waits for it: false when it fails. `secondes` and `mo`
@@ -983,6 +1018,13 @@ int main(int argc, char **argv)
         QApplication app(argc, argv);
         charge_seule(argv[2], strcmp(argv[1], "--redessin") == 0, parFils,
                      apres ? argv[4] : nullptr, sortie);
+    }
+    if (argc == 3 && strcmp(argv[1], "--vide") == 0) {
+        FILE *sortie = mesureur("1");
+        if (!sortie)
+            return 1;
+        QApplication app(argc, argv);
+        vide_seule(argv[2], sortie);
     }
     if (argc >= 4 && strcmp(argv[1], "--une") == 0) {
         // A child: the result goes to the parent.
