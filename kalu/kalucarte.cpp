@@ -146,7 +146,7 @@ void Carte::retireDepuis(size_t debut)
     arrete();
     ebauche.retire(debut);
     ebauche.oublieAnnoncees();
-    clic.oublie(nullptr);
+    clic.retireDepuis(debut);
     const QVector<QCPLayoutElement *> items = entreesDepuis(debut);
     registre.retireDepuis(debut);
     qDeleteAll(items);

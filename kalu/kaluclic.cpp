@@ -27,6 +27,19 @@ void Clic::oublie(Courbe *c)
         horsEvenement.removeOne(c);
 }
 
+void Clic::retireDepuis(size_t debut)
+{
+    election = Election();
+    if (!enEvenement)
+        return;
+    horsEvenement.erase(std::remove_if(horsEvenement.begin(), horsEvenement.end(),
+                                       [debut](QCPLayerable *l) {
+                                           const auto *c = dynamic_cast<const Courbe *>(l);
+                                           return c && size_t(c->rang) >= debut;
+                                       }),
+                        horsEvenement.end());
+}
+
 // Pixels around `pos` where a curve may be within the selection tolerance.
 QRectF Clic::voisinage(const QPointF &pos) const
 {

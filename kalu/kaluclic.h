@@ -57,6 +57,9 @@ class Clic : public QObject
     // curves' layer's own list, set aside, follows them.
     void ajoutee(Courbe *c);
     void oublie(Courbe *c);
+    // The curves from rank `debut` on go (a file taken back, perhaps while
+    // a click's rename dialog lets the load go on).
+    void retireDepuis(size_t debut);
     void vide() { horsEvenement.clear(); }
 
   protected:

@@ -4,6 +4,8 @@
 // the pointer, else the nearest line, and that curve alone is hit.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "carte.h"
 #include "kalucarte.h"
 
@@ -36,6 +38,30 @@ TEST(Election, AClickSelectsThePolygonItIsIn)
         EXPECT_TRUE(sousTitre(*v)->text().startsWith(nomDe(p->plottable(c.attendue)) + "[..]"));
     }
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
+}
+
+// A file taken back while a click is being handled (its rename dialog lets
+// the load go on): the curves' layer, whose own list the event set aside,
+// must let those curves go too, or it keeps curves the map deletes.
+TEST(Election, CurvesTakenBackDuringAClickLeaveTheLayer)
+{
+    auto v = nouvelle();
+    QCustomPlot *p = plot(*v);
+    charge(*v, 5,
+           {{5, {{{1, 1}, {1, 2}, {2, 2}, {2, 1}, {1, 1}}}},
+            {5, {{{2, 1}, {2, 2}, {3, 2}, {3, 1}, {2, 1}}}},
+            {5, {{{3, 1}, {3, 2}, {4, 2}, {4, 1}, {3, 1}}}}},
+           "trois.shp");
+    cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
+    QCPAbstractPlottable *gardee = p->plottable(0);
+    bool retire = true;
+    QObject::connect(p, &QCustomPlot::mousePress, [&] {
+        if (std::exchange(retire, false))
+            Carte::de(p)->retireDepuis(1);
+    });
+    clic(p, pixel(p, 2.5, 1.5));
+    EXPECT_EQ(p->layer("courbes")->children(), QList<QCPLayerable *>{gardee});
+    EXPECT_TRUE(commeLaBibliotheque(*v, p)); // the library draws the layer's curves
 }
 
 } // namespace
