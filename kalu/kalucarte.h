@@ -190,13 +190,6 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
         Carte *carte;
     };
 
-    // Benchmarks and tests: false draws every curve through its layer on
-    // every replot, as the library does: no job, no picture, no index.
-    void setRapide(bool oui);
-
-    // Benchmarks: the number of threads a job takes (default: one per core).
-    void setFils(int n) { fils = std::max(1, n); }
-
     // What the replots did: complete drawings shown (a job's or, where no
     // job can draw, the replot's own), pictures moved during a gesture or a
     // wait, partial redraws, copies of the last drawing; jobs started and
@@ -211,18 +204,9 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
         int ebauches = 0;
         double dureeComplet = 0;
     };
-    const Compteurs &compteurs() const { return nombres; }
 
     // Whether a complete drawing of the present state is still to be shown.
     bool attendImage() const { return image == Image::Attendue; }
-    // The number of parts, from the first in order, that the pictures of
-    // the load under way (or just over) hold so far: the curves made, and
-    // during a load parts announced whose curves are still to be made.
-    size_t courbesEbauchees() const { return ebauche.dessinees(); }
-
-    // The curves' states are read as kalusuivi tells. Tests: 0 reads every
-    // map as a big one.
-    void setLectureComplete(size_t courbes) { suivi.setLectureComplete(courbes); }
 
     // Called by Courbe: the curve at `rang` is being deleted; its selection
     // may have changed.
@@ -256,6 +240,17 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void finitionTerminee();
 
   private:
+    // The tests' and the benchmarks' reach (kalusonde).
+    friend class Sonde;
+    void setRapide(bool oui);
+    void setFils(int n) { fils = std::max(1, n); }
+    void setLectureComplete(size_t courbes) { suivi.setLectureComplete(courbes); }
+    const Compteurs &compteurs() const { return nombres; }
+    // The number of parts, from the first in order, that the pictures of
+    // the load under way (or just over) hold so far: the curves made, and
+    // during a load parts announced whose curves are still to be made.
+    size_t courbesEbauchees() const { return ebauche.dessinees(); }
+
     const std::shared_ptr<const Scene> &scene();
     void dessineTout(QCPPainter *painter);
     Travail::Demande demande(QCPPainter *painter, const QImage &tampon, const Vue &vue,
