@@ -79,6 +79,7 @@
 
 #include "genshp.h"
 #include "kalucarte.h"
+#include "kalusonde.h"
 #include "kaluview.h"
 
 #include <QEventLoop>
@@ -184,7 +185,7 @@ std::string fichier(const std::string &dossier, const Plan &p)
 // The one place that switches the map's jobs, pictures and index.
 void regleRapide(Carte *carte, bool oui)
 {
-    carte->setRapide(oui);
+    Sonde(carte).setRapide(oui);
 }
 
 // Sizes the widget until the plot is 800 x 600 (logical pixels).
@@ -272,10 +273,10 @@ class Banc : public QObject
         // Connected after the map's own slot: its counters already count
         // the picture this replot made.
         connect(plot, &QCustomPlot::afterReplot, this, [this] {
-            if (tEbauche < 0 && this->carte->compteurs().ebauches > ebauches)
+            if (tEbauche < 0 && Sonde(this->carte).compteurs().ebauches > ebauches)
                 tEbauche = maintenant();
-            if (this->carte->compteurs().ebauches > ebauches)
-                parts.emplace_back(maintenant(), this->carte->courbesEbauchees());
+            if (Sonde(this->carte).compteurs().ebauches > ebauches)
+                parts.emplace_back(maintenant(), Sonde(this->carte).courbesEbauchees());
         });
         // A replot may paint before it ends (an immediate refresh).
         connect(plot, &QCustomPlot::beforeReplot, this,
@@ -342,7 +343,7 @@ class Banc : public QObject
         marqueFin();
         pire = 0;
         battu = maintenant();
-        ebauches = carte->compteurs().ebauches;
+        ebauches = Sonde(carte).compteurs().ebauches;
         tEbauche = -1;
         travail();
         QCoreApplication::processEvents();
@@ -492,7 +493,7 @@ void vues(QCustomPlot *plot, Carte *carte, Banc &banc, bool parFils,
         sol = std::min(sol, un_plancher(plot));
         for (size_t j = 0; j < fils.size(); ++j) {
             const size_t i = (k + j) % fils.size();
-            carte->setFils(fils[i]);
+            Sonde(carte).setFils(fils[i]);
             const double pas = plot->xAxis->range().size() * (sens++ % 2 ? -0.01 : 0.01);
             const Banc::Geste g = banc.mesure([&] {
                 plot->xAxis->moveRange(pas);
@@ -501,7 +502,7 @@ void vues(QCustomPlot *plot, Carte *carte, Banc &banc, bool parFils,
             meilleur[i] = std::min(meilleur[i], g.ok ? g.fin : 1e9);
         }
     }
-    carte->setFils(fils[0]);
+    Sonde(carte).setFils(fils[0]);
     ecrit("plancher", sol);
     ecrit("redessin", meilleur[0]);
     ecrit("fils", fils[0]);
@@ -519,14 +520,14 @@ struct Changement {
 };
 Changement change(Banc &banc, Carte *carte, const std::function<void()> &geste)
 {
-    const Carte::Compteurs avant = carte->compteurs();
+    const Carte::Compteurs avant = Sonde(carte).compteurs();
     const Banc::Geste g = banc.joue({geste}, 10);
     Changement c;
     c.ok = g.ok && g.signal;
     c.montre = banc.premiereImage(g.envois.back());
     c.exact = g.fin;
-    if (carte->compteurs().retouches > avant.retouches)
-        c.retouche = carte->compteurs().dureeRetouche;
+    if (Sonde(carte).compteurs().retouches > avant.retouches)
+        c.retouche = Sonde(carte).compteurs().dureeRetouche;
     return c;
 }
 
@@ -655,7 +656,7 @@ void pendant_charge(KaluView &v, QCustomPlot *plot, Carte *carte, Banc &banc,
     const QMetaObject::Connection suit = QObject::connect(plot, &QCustomPlot::afterReplot, [&] {
         if (tMolette >= 0 && molette_vue < 0 && plot->xAxis->range() != avant)
             molette_vue = maintenant() - tMolette;
-        if (commence || !v.chargeEnCours() || carte->courbesEbauchees() == 0)
+        if (commence || !v.chargeEnCours() || Sonde(carte).courbesEbauchees() == 0)
             return;
         commence = true;
         QTimer::singleShot(0, [&] {
@@ -747,12 +748,12 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     const int avant = plot->plottableCount();
     geste("retire", banc.joue({[&] { QMetaObject::invokeMethod(&v, "removeSelectedGraph"); }}, 10));
     ecrit("retiree", avant - plot->plottableCount());
-    ecrit("complet_duree", carte->compteurs().dureeComplet);
+    ecrit("complet_duree", Sonde(carte).compteurs().dureeComplet);
     if (parFils)
         deplacements(plot, carte, banc, v, ecrit);
 
     // A drag of 20 moves of 4 x 2 pixels from the middle, 10 ms apart.
-    const Carte::Compteurs compte = carte->compteurs();
+    const Carte::Compteurs compte = Sonde(carte).compteurs();
     QPoint pos = milieu.toPoint();
     std::vector<std::function<void()>> glisse;
     glisse.push_back(
@@ -771,7 +772,7 @@ int une_carte(const std::string &chemin, bool rapide, bool parFils, FILE *sortie
     ecrit("image_max", images.empty() ? 0 : *std::max_element(images.begin(), images.end()));
     ecrit("image_med", mediane(images));
     ecrit("images", double(images.size()));
-    ecrit("complets", carte->compteurs().complets - compte.complets);
+    ecrit("complets", Sonde(carte).compteurs().complets - compte.complets);
 
     // A burst of 5 wheel notches towards the middle, 50 ms apart.
     std::vector<std::function<void()>> crans(5, [&] { molette(plot, milieu.toPoint(), 120); });

@@ -3,7 +3,6 @@
 
 #include "kaluacces.h"
 #include "kalucadrage.h"
-#include "kalusurligne.h"
 #include "zolconf.h"
 
 #include <algorithm>
@@ -28,11 +27,6 @@ QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &d
     plot->addLayer(nom, plot->layer(dessous), QCustomPlot::limAbove);
     return plot->layer(nom);
 }
-
-// A partial redraw on the GUI thread draws at most this many curves' points;
-// beyond, the redraw is a job.
-const int POINTS_PARTIEL = 200000;
-const int CHANGEES_MAX = 256;
 
 // A lot of a load's curves, in points: a job draws it within a tenth of a
 // second or so, and the growing map shows that often.
@@ -359,22 +353,14 @@ void Carte::dessine(QCPPainter *painter)
         passe(Image::Posee);
         return;
     }
-    // A partial job may find its change out of view: the picture then takes
-    // it as it is, and what is left is drawn from there.
-    for (int etape = 0; etape < 3 && cliche->vaPour(v, s.get(), *tampon); ++etape) {
-        if (retouche(painter, *tampon, v, etats)) {
-            passe(Image::Posee);
-            return;
-        }
-        const Confiee c = confieRetouche(painter, *tampon, v, etats);
-        if (c == Confiee::Lancee) {
-            passe(Image::Attendue);
-            return;
-        }
-        if (c == Confiee::Non)
-            break;
+    const Retouche::Issue partielle = retouche.dessine(painter, *tampon, v, s.get(), etats);
+    if (partielle == Retouche::Issue::Posee) {
+        passe(Image::Posee);
+        return;
     }
     passe(Image::Attendue);
+    if (partielle == Retouche::Issue::Lancee)
+        return;
     // A job for this view and scene goes on: the states that changed since
     // it began are redrawn once its picture is in.
     const bool memeTravail = travail && !travail->demande().partiel() &&
@@ -431,205 +417,6 @@ void Carte::dessineTout(QCPPainter *painter)
     painter->restore();
 }
 
-// The ranks whose state differs between `avant` and `apres`. False when
-// they are too many for a partial redraw.
-static bool changements(const Etats &avant, const Etats &apres, std::vector<int> &changees)
-{
-    changees.clear();
-    if (avant.size() != apres.size())
-        return false;
-    for (size_t r = 0; r < apres.size(); ++r) {
-        if (avant[r] != apres[r]) {
-            changees.push_back(int(r));
-            if (changees.size() > size_t(CHANGEES_MAX))
-                return false;
-        }
-    }
-    return true;
-}
-
-// Same view and scene as the picture: the picture, in which the curves
-// whose state changed since are drawn again with every curve near them, in
-// order, on the fond alone; past the GUI thread's budget, from the neutral
-// picture the curves selected now alone. False when that is still too much
-// work for the GUI thread, or when curves shown change while some are
-// selected: a job then draws the neutral picture first (confieRetouche).
-bool Carte::retouche(QCPPainter *painter, QImage &tampon, const Vue &v,
-                     const std::shared_ptr<const Etats> &etats)
-{
-    std::vector<int> changees;
-    if (!changements(*cliche->etats(), *etats, changees))
-        return false;
-    if (changees.empty()) {
-        cliche->pose(tampon);
-        ++nombres.copies;
-        return true;
-    }
-    const bool choix = !Cliche::sansChoix(*etats);
-    if (choix && cliche->aNeutre() && !Cliche::memesVisibles(*cliche->etats(), *etats))
-        return false;
-    if (retoucheDepuis(painter, tampon, v, etats, changees, false))
-        return true;
-    const bool depuisNeutre = cliche->aNeutre() &&
-                              cliche->neutre().cacheKey() != cliche->image().cacheKey() &&
-                              Cliche::memesVisibles(*cliche->etatsNeutre(), *etats);
-    return depuisNeutre && changements(*cliche->etatsNeutre(), *etats, changees) &&
-           retoucheDepuis(painter, tampon, v, etats, changees, true);
-}
-
-// The device pixels where the curves at `changees` may draw in the view,
-// one rectangle each, in `sale`, and the same in the view's pixels.
-void Carte::sales(const Vue &v, const QImage &tampon, const std::vector<int> &changees,
-                  QVector<QRect> &sale, QVector<QRectF> &saleVue) const
-{
-    const Scene &s = *cache.derniere();
-    const QRectF zone(v.zone());
-    for (int r : changees) {
-        const Scene::Element &e = s.elements[size_t(r)];
-        const QRectF b = portee(v, e.cles, e.valeurs).intersected(zone);
-        if (!b.isEmpty()) {
-            const QRect d = v.enDevice(b).intersected(tampon.rect());
-            sale.append(d);
-            saleVue.append(QRectF(d.left() / v.ratio, d.top() / v.ratio, d.width() / v.ratio,
-                                  d.height() / v.ratio));
-        }
-    }
-}
-
-// The picture, or the neutral one (`neutre`), drawn again on the GUI
-// thread where the curves at `changees` may draw. False past its budget.
-bool Carte::retoucheDepuis(QCPPainter *painter, QImage &tampon, const Vue &v,
-                           const std::shared_ptr<const Etats> &etats,
-                           const std::vector<int> &changees, bool neutre)
-{
-    const Etats &apres = *etats;
-    const Scene &s = *cache.derniere();
-    QVector<QRect> sale;
-    QVector<QRectF> saleVue;
-    sales(v, tampon, changees, sale, saleVue);
-    std::vector<int> dessinees;
-    if (!voisines(v, saleVue, apres, dessinees))
-        return false;
-    if (neutre)
-        cliche->montreNeutre();
-    QImage brouillon = cliche->fond().copy();
-    brouillon.setDevicePixelRatio(v.ratio);
-    {
-        QCPPainter p(&brouillon);
-        p.setRenderHints(painter->renderHints());
-        p.setModes(painter->modes());
-        p.setClipRect(v.zone());
-        QVector<QPointF> lignes;
-        dessineRangs(&p, v, s, apres, dessinees, lignes);
-    }
-    cliche->retouche(brouillon, sale, etats);
-    cliche->pose(tampon);
-    ++nombres.partiels;
-    return true;
-}
-
-// A change too big for the GUI thread: a partial job redraws the rectangle
-// of the curves that change, from the neutral picture when there is one
-// (the curves shown first, with none selected, if they changed; then the
-// curves selected now), else from the picture. Meanwhile the replots show
-// the stand-in: the neutral picture with the outlines of the curves
-// selected now over it (kalusurligne), made once for the job. Non when
-// the change is too big even for that: a complete job draws it; Prise when
-// the picture took the change without drawing (it was out of view).
-Carte::Confiee Carte::confieRetouche(QCPPainter *painter, QImage &tampon, const Vue &v,
-                                     const std::shared_ptr<const Etats> &etats)
-{
-    const bool neutre = cliche->aNeutre();
-    const std::shared_ptr<const Etats> &depuis = neutre ? cliche->etatsNeutre() : cliche->etats();
-    const QImage base = neutre ? cliche->neutre() : cliche->image();
-    std::shared_ptr<const Etats> cible = etats;
-    if (neutre && !Cliche::memesVisibles(*depuis, *etats)) {
-        auto sans = std::make_shared<Etats>(*etats);
-        for (uint8_t &e : *sans)
-            e &= uint8_t(~CHOISIE);
-        cible = sans;
-    }
-    std::vector<int> changees;
-    if (!changements(*depuis, *cible, changees))
-        return Confiee::Non;
-    QVector<QRect> sale;
-    QVector<QRectF> saleVue;
-    sales(v, tampon, changees, sale, saleVue);
-    QRect dans;
-    for (const QRect &r : sale)
-        dans |= r;
-    if (dans.isEmpty()) {
-        cliche->remplace(base, neutre ? cliche->seulesNeutre() : cliche->seules(), cible);
-        return Confiee::Prise;
-    }
-    const bool memeJob =
-        travail && travail->demande().partiel() && *travail->demande().etats == *cible &&
-        travail->demande().base.cacheKey() == base.cacheKey() && travail->demande().dans == dans;
-    if (!memeJob) {
-        arrete();
-        Travail::Demande d;
-        d.scene = cache.derniere();
-        d.etats = cible;
-        d.vue = v;
-        d.fond = cliche->fond();
-        d.dans = dans;
-        d.changees = changees;
-        d.base = base;
-        d.seulesBase = neutre ? cliche->seulesNeutre() : QImage();
-        d.avecSeules = !d.seulesBase.isNull();
-        d.indices = painter->renderHints();
-        d.modes = painter->modes();
-        travail.reset(new Travail(std::move(d), fils));
-        connect(travail.get(), &Travail::termine, this, &Carte::travailTermine);
-        ++nombres.travaux;
-        // A gesture from now on moves no selection that went.
-        cliche->montreNeutre();
-        substitut = QImage();
-    }
-    if (substitut.isNull() || !etatsSubstitut || *etatsSubstitut != *etats) {
-        std::vector<int> choisies;
-        for (size_t r = 0; r < etats->size(); ++r)
-            if ((*etats)[r] & CHOISIE)
-                choisies.push_back(int(r));
-        substitut = surligne(base, v, *cache.derniere(), choisies, painter->renderHints(),
-                             painter->modes());
-        etatsSubstitut = etats;
-    }
-    Cliche::copieChamp(tampon, substitut, v);
-    ++nombres.substituts;
-    return Confiee::Lancee;
-}
-
-// The curves to draw again over the dirty rectangles `sale` (the view's
-// pixels): every visible one whose drawing may reach them, in order. False
-// past the GUI thread's budget of points.
-bool Carte::voisines(const Vue &v, const QVector<QRectF> &sale, const Etats &etats,
-                     std::vector<int> &dessinees)
-{
-    std::vector<int> rangs;
-    for (const QRectF &b : sale)
-        for (int k : proches(b))
-            rangs.push_back(k);
-    std::sort(rangs.begin(), rangs.end());
-    rangs.erase(std::unique(rangs.begin(), rangs.end()), rangs.end());
-    const Scene &s = *cache.derniere();
-    long points = 0;
-    for (int k : rangs) {
-        const Scene::Element &e = s.elements[size_t(k)];
-        if (!(etats[size_t(k)] & VISIBLE) || !e.donnees)
-            continue;
-        const QRectF b = portee(v, e.cles, e.valeurs);
-        if (std::none_of(sale.begin(), sale.end(),
-                         [&](const QRectF &d) { return d.intersects(b); }))
-            continue;
-        dessinees.push_back(k);
-        points += e.points;
-        if (points > POINTS_PARTIEL)
-            return false;
-    }
-    return true;
-}
-
 // ---------------------------------------------------------------- jobs
 
 Travail::Demande Carte::demande(QCPPainter *painter, const QImage &tampon, const Vue &v,
@@ -648,13 +435,12 @@ Travail::Demande Carte::demande(QCPPainter *painter, const QImage &tampon, const
 void Carte::lance(QCPPainter *painter, const QImage &tampon, const Vue &v,
                   const std::shared_ptr<const Etats> &etats)
 {
-    arrete();
     // With curves selected, the neutral picture: the selection is then
     // drawn over it, and a change of selection later never draws in the
     // rectangle of the one that goes. Not past what a partial drawing
     // takes: the selection would never come.
     std::shared_ptr<const Etats> dessin = etats;
-    if (!suivi.choisies().empty() && suivi.choisies().size() <= size_t(CHANGEES_MAX)) {
+    if (!suivi.choisies().empty() && suivi.choisies().size() <= size_t(Retouche::CHANGEES_MAX)) {
         auto sans = std::make_shared<Etats>(*etats);
         for (uint8_t &e : *sans)
             e &= uint8_t(~CHOISIE);
@@ -662,6 +448,12 @@ void Carte::lance(QCPPainter *painter, const QImage &tampon, const Vue &v,
     }
     Travail::Demande d = demande(painter, tampon, v, dessin);
     d.avecIndex = !cache.indexe();
+    demarre(std::move(d));
+}
+
+void Carte::demarre(Travail::Demande &&d)
+{
+    arrete();
     travail.reset(new Travail(std::move(d), fils));
     connect(travail.get(), &Travail::termine, this, &Carte::travailTermine);
     ++nombres.travaux;
@@ -686,7 +478,8 @@ void Carte::travailTermine()
     const Travail::Demande &d = fait->demande();
     bool vueOk = false;
     if (d.partiel()) {
-        retoucheFinie(*fait);
+        if (retouche.finie(*fait, !geste->enCours() && d.vue == Vue::de(plot, &vueOk)))
+            plot->replot();
         return;
     }
     cache.garde(d.scene, fait->index());
@@ -695,26 +488,6 @@ void Carte::travailTermine()
     cliche->adopte(d.fond, fait->image(), fait->seules(), d.vue, d.scene, d.etats);
     ++nombres.complets;
     nombres.dureeComplet = fait->temps();
-    plot->replot();
-}
-
-// A partial job's picture replaces the picture it was drawn over, if the
-// view, the scene and that picture are still those of the map.
-void Carte::retoucheFinie(const Travail &fait)
-{
-    const Travail::Demande &d = fait.demande();
-    substitut = QImage();
-    etatsSubstitut.reset();
-    bool vueOk = false;
-    if (d.scene != cache.derniere() || cliche->scene() != d.scene.get() || geste->enCours() ||
-        d.vue != cliche->vue() || d.vue != Vue::de(plot, &vueOk) ||
-        cliche->fond().cacheKey() != d.fond.cacheKey() ||
-        (d.base.cacheKey() != cliche->image().cacheKey() &&
-         d.base.cacheKey() != cliche->neutre().cacheKey()))
-        return;
-    cliche->remplace(fait.image(), fait.seules(), d.etats);
-    ++nombres.retouches;
-    nombres.dureeRetouche = fait.temps();
     plot->replot();
 }
 

@@ -42,11 +42,11 @@
 //
 // What Carte keeps, its curves' registry (kaluregistre), click filter
 // (kaluclic), legend (kalulegende), states as last read (kalusuivi) and
-// scene with its index (kalucache) being classes of their own: the axes'
-// fit (recadre, cadre), lending itself the curves (prete, rend, Pret), the
-// draw's dispatch (dessine), the running job and the picture's state
-// (image), the load's and the export's pictures (ebauche and the parts
-// announced ahead of their curves), and the counters.
+// scene with its index (kalucache) and partial redraw (kaluretouche) being
+// classes of their own: the axes' fit (recadre, cadre), lending itself the
+// curves (prete, rend, Pret), the draw's dispatch (dessine), the running
+// job and the picture's state (image), the load's and the export's pictures
+// (ebauche and the parts announced ahead of their curves), and the counters.
 //
 // Threads: every class here is used on the GUI thread only. The jobs never
 // see them: they get a Scene, the curves' states and a Vue.
@@ -69,6 +69,7 @@
 #include "kaluindex.h"
 #include "kalulegende.h"
 #include "kaluregistre.h"
+#include "kaluretouche.h"
 #include "kaluscene.h"
 #include "kalusuivi.h"
 #include "kalutravail.h"
@@ -189,13 +190,6 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
         Carte *carte;
     };
 
-    // Benchmarks and tests: false draws every curve through its layer on
-    // every replot, as the library does: no job, no picture, no index.
-    void setRapide(bool oui);
-
-    // Benchmarks: the number of threads a job takes (default: one per core).
-    void setFils(int n) { fils = std::max(1, n); }
-
     // What the replots did: complete drawings shown (a job's or, where no
     // job can draw, the replot's own), pictures moved during a gesture or a
     // wait, partial redraws, copies of the last drawing; jobs started and
@@ -204,23 +198,15 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // a partial job draws (substituts), and partial jobs' pictures taken
     // (retouches); the time the last complete job and the last partial one
     // whose picture was taken took, from their start to their picture, s.
-    struct Compteurs {
-        int complets = 0, images = 0, partiels = 0, copies = 0, travaux = 0, annules = 0;
-        int ebauches = 0, substituts = 0, retouches = 0;
-        double dureeComplet = 0, dureeRetouche = 0;
+    // The partial redraw's are its own (kaluretouche).
+    struct Compteurs : Retouche::Nombres {
+        int complets = 0, images = 0, travaux = 0, annules = 0;
+        int ebauches = 0;
+        double dureeComplet = 0;
     };
-    const Compteurs &compteurs() const { return nombres; }
 
     // Whether a complete drawing of the present state is still to be shown.
     bool attendImage() const { return image == Image::Attendue; }
-    // The number of parts, from the first in order, that the pictures of
-    // the load under way (or just over) hold so far: the curves made, and
-    // during a load parts announced whose curves are still to be made.
-    size_t courbesEbauchees() const { return ebauche.dessinees(); }
-
-    // The curves' states are read as kalusuivi tells. Tests: 0 reads every
-    // map as a big one.
-    void setLectureComplete(size_t courbes) { suivi.setLectureComplete(courbes); }
 
     // Called by Courbe: the curve at `rang` is being deleted; its selection
     // may have changed.
@@ -254,25 +240,24 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void finitionTerminee();
 
   private:
+    // The tests' and the benchmarks' reach (kalusonde).
+    friend class Sonde;
+    void setRapide(bool oui);
+    void setFils(int n) { fils = std::max(1, n); }
+    void setLectureComplete(size_t courbes) { suivi.setLectureComplete(courbes); }
+    const Compteurs &compteurs() const { return nombres; }
+    // The number of parts, from the first in order, that the pictures of
+    // the load under way (or just over) hold so far: the curves made, and
+    // during a load parts announced whose curves are still to be made.
+    size_t courbesEbauchees() const { return ebauche.dessinees(); }
+
     const std::shared_ptr<const Scene> &scene();
     void dessineTout(QCPPainter *painter);
-    bool retouche(QCPPainter *painter, QImage &tampon, const Vue &vue,
-                  const std::shared_ptr<const Etats> &etats);
-    void sales(const Vue &vue, const QImage &tampon, const std::vector<int> &changees,
-               QVector<QRect> &sale, QVector<QRectF> &saleVue) const;
-    bool retoucheDepuis(QCPPainter *painter, QImage &tampon, const Vue &vue,
-                        const std::shared_ptr<const Etats> &etats, const std::vector<int> &changees,
-                        bool neutre);
-    enum class Confiee { Non, Lancee, Prise };
-    Confiee confieRetouche(QCPPainter *painter, QImage &tampon, const Vue &vue,
-                           const std::shared_ptr<const Etats> &etats);
-    void retoucheFinie(const Travail &fait);
-    bool voisines(const Vue &vue, const QVector<QRectF> &sale, const Etats &etats,
-                  std::vector<int> &dessinees);
     Travail::Demande demande(QCPPainter *painter, const QImage &tampon, const Vue &vue,
                              const std::shared_ptr<const Etats> &etats) const;
     void lance(QCPPainter *painter, const QImage &tampon, const Vue &vue,
                const std::shared_ptr<const Etats> &etats);
+    void demarre(Travail::Demande &&demande);
     bool exporte(QCPPainter *painter);
     bool dessineEbauche(QCPPainter *painter);
     void saisit(QCPPainter *painter);
@@ -304,10 +289,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
 
     Cache cache{registre}; // the scene and its index
     std::unique_ptr<Cliche> cliche;
-    std::unique_ptr<Travail> travail; // the running job, if any
-    // While a partial job runs: what shows of the states it draws towards.
-    QImage substitut;
-    std::shared_ptr<const Etats> etatsSubstitut;
+    std::unique_ptr<Travail> travail;              // the running job, if any
     std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
     std::unique_ptr<Geste> geste;
 
@@ -330,6 +312,12 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void passe(Image vers);
     void setAttente(bool oui);
     Compteurs nombres;
+    Retouche retouche{*cliche,
+                      cache,
+                      travail,
+                      [this](const QRectF &pixels) { return proches(pixels); },
+                      [this](Travail::Demande &&d) { demarre(std::move(d)); },
+                      nombres};
 };
 
 #endif

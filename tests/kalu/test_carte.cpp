@@ -10,6 +10,7 @@
 #include "carte.h"
 #include "kalucarte.h"
 #include "kalugeste.h"
+#include "kalusonde.h"
 
 namespace
 {
@@ -39,8 +40,8 @@ class Images : public ::testing::Test
         cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
         ASSERT_EQ(p->plottableCount(), 24);
         ASSERT_TRUE(p->legend->visible());
-        carte->setFils(4);            // bands cross the squares on any machine
-        carte->setLectureComplete(0); // states read as on a big map
+        Sonde(carte).setFils(4);            // bands cross the squares on any machine
+        Sonde(carte).setLectureComplete(0); // states read as on a big map
     }
     // A frame: what the window shows once pending replots and paints are
     // done, without waiting for a job.
@@ -79,7 +80,7 @@ TEST_F(Images, EveryGestureAndClickEndsOnTheLibrarysOwnPicture)
 
     // A click on a square that others cover in part, then on an empty spot:
     // each redraws only near the curves it changed.
-    const int partiels = carte->compteurs().partiels;
+    const int partiels = Sonde(carte).compteurs().partiels;
     clic(p, pixel(p, 5.2, 6.0)); // inside squares 10, 11, 13 and 14, away from the lines
     ASSERT_EQ(p->selectedPlottables().size(), 1);
     EXPECT_EQ(p->selectedPlottables().first(), p->plottable(14)); // the one on top
@@ -87,7 +88,7 @@ TEST_F(Images, EveryGestureAndClickEndsOnTheLibrarysOwnPicture)
     clic(p, pixel(p, 9.6, 0.3));
     EXPECT_TRUE(p->selectedPlottables().isEmpty());
     EXPECT_TRUE(commeLaBibliotheque()) << "after a click that clears the selection";
-    EXPECT_EQ(carte->compteurs().partiels, partiels + 2);
+    EXPECT_EQ(Sonde(carte).compteurs().partiels, partiels + 2);
     capture(*v, "carte-apres-gestes");
 }
 
@@ -97,23 +98,23 @@ TEST_F(Images, AnExportThroughAJobIsTheLibrarysOwnPicture)
 {
     clic(p, pixel(p, 2.5, 2));
     ASSERT_EQ(p->selectedPlottables().size(), 1);
-    carte->setRapide(false);
+    Sonde(carte).setRapide(false);
     const QImage seule = p->toPixmap(500, 400).toImage();
-    carte->setRapide(true);
-    const int travaux = carte->compteurs().travaux;
+    Sonde(carte).setRapide(true);
+    const int travaux = Sonde(carte).compteurs().travaux;
     QImage parJob;
     {
         ::Carte::Pret pret(carte);
         parJob = p->toPixmap(500, 400).toImage();
     }
-    EXPECT_EQ(carte->compteurs().travaux, travaux + 1);
+    EXPECT_EQ(Sonde(carte).compteurs().travaux, travaux + 1);
     EXPECT_EQ(parJob, seule);
 }
 
 TEST_F(Images, ADragIsShownFromThePictureAndDrawnOnceAtTheRelease)
 {
     attendsImage(p);
-    const ::Carte::Compteurs avant = carte->compteurs();
+    const ::Carte::Compteurs avant = Sonde(carte).compteurs();
     const QPoint de = pixel(p, 5, 5);
     QTest::mousePress(p, Qt::LeftButton, Qt::NoModifier, de);
     for (int k = 1; k <= 5; ++k) {
@@ -123,29 +124,29 @@ TEST_F(Images, ADragIsShownFromThePictureAndDrawnOnceAtTheRelease)
         QApplication::sendEvent(p, &move);
         image();
     }
-    EXPECT_EQ(carte->compteurs().complets, avant.complets);
-    EXPECT_GE(carte->compteurs().images, avant.images + 5);
+    EXPECT_EQ(Sonde(carte).compteurs().complets, avant.complets);
+    EXPECT_GE(Sonde(carte).compteurs().images, avant.images + 5);
     QTest::mouseRelease(p, Qt::LeftButton, Qt::NoModifier, de + QPoint(30, 15));
     EXPECT_TRUE(attendsImage(p));
     EXPECT_TRUE(attendsImage(p));
-    EXPECT_EQ(carte->compteurs().complets, avant.complets + 1);
+    EXPECT_EQ(Sonde(carte).compteurs().complets, avant.complets + 1);
 }
 
 TEST_F(Images, AWheelBurstIsDrawnOnceAfterItsPause)
 {
     attendsImage(p);
-    const ::Carte::Compteurs avant = carte->compteurs();
+    const ::Carte::Compteurs avant = Sonde(carte).compteurs();
     for (int k = 0; k < 4; ++k) {
         molette(p, pixel(p, 5, 5), 1);
         image();
     }
-    EXPECT_EQ(carte->compteurs().complets, avant.complets);
-    EXPECT_EQ(carte->compteurs().images, avant.images + 4);
+    EXPECT_EQ(Sonde(carte).compteurs().complets, avant.complets);
+    EXPECT_EQ(Sonde(carte).compteurs().images, avant.images + 4);
     ASSERT_TRUE(attendsFinMolette());
     // Whatever the rest queued (a replot, another job) runs before counting.
     QApplication::processEvents();
     EXPECT_TRUE(attendsImage(p));
-    EXPECT_EQ(carte->compteurs().complets, avant.complets + 1);
+    EXPECT_EQ(Sonde(carte).compteurs().complets, avant.complets + 1);
 }
 
 TEST_F(Images, RemovalsEndOnTheLibrarysOwnPicture)
@@ -184,9 +185,9 @@ TEST_F(Images, AGestureCancelsTheJobItInterrupts)
     p->xAxis->setRange(1, 9);
     p->replot();
     ASSERT_TRUE(carte->attendImage());
-    const int annules = carte->compteurs().annules;
+    const int annules = Sonde(carte).compteurs().annules;
     glisse(p, pixel(p, 5, 5), pixel(p, 4.3, 5.8));
-    EXPECT_EQ(carte->compteurs().annules, annules + 1);
+    EXPECT_EQ(Sonde(carte).compteurs().annules, annules + 1);
     EXPECT_TRUE(commeLaBibliotheque());
 }
 
@@ -252,7 +253,7 @@ TEST(Vidage, RemovingAllDuringAJobAndALoadDrawsNoDeletedCurve)
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             return !v->chargeEnCours() ||
-                   (p->plottableCount() > 0 && carte->courbesEbauchees() > 0);
+                   (p->plottableCount() > 0 && Sonde(carte).courbesEbauchees() > 0);
         },
         60000));
     ASSERT_TRUE(v->chargeEnCours()) << "the load ended before it could be emptied";

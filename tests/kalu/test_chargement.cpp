@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "carte.h"
+#include "kalusonde.h"
 #include "modal.h"
 
 namespace
@@ -103,7 +104,7 @@ void pendantLeChargement(KaluView &v, std::function<void()> action)
     QObject::connect(p, &QCustomPlot::afterReplot, &v, [&v, p, fait, action] {
         // Once a picture shows and the first curve is made: a picture may
         // hold parts whose curves are still to be made.
-        if (*fait || !v.chargeEnCours() || ::Carte::de(p)->courbesEbauchees() == 0 ||
+        if (*fait || !v.chargeEnCours() || Sonde(::Carte::de(p)).courbesEbauchees() == 0 ||
             p->plottableCount() == 0)
             return;
         *fait = true;
@@ -461,17 +462,17 @@ TEST(ChargementFenetre, ThePicturesDrawnAheadOfTheCurvesAreTheLibrarysOwn)
     std::vector<Vu> vus;
     int ebauches = 0;
     QObject::connect(p, &QCustomPlot::afterReplot, v.get(), [&] {
-        if (!v->chargeEnCours() || carte->compteurs().ebauches == ebauches || vus.size() >= 4)
+        if (!v->chargeEnCours() || Sonde(carte).compteurs().ebauches == ebauches || vus.size() >= 4)
             return;
-        ebauches = carte->compteurs().ebauches;
-        if (carte->courbesEbauchees() <= carte->rangSuivant())
+        ebauches = Sonde(carte).compteurs().ebauches;
+        if (Sonde(carte).courbesEbauchees() <= carte->rangSuivant())
             return;
         // The library doesn't grab within a replot: the picture just made.
-        Vu vu{carte->courbesEbauchees(), QImage(), p->xAxis->range(), p->yAxis->range(),
+        Vu vu{Sonde(carte).courbesEbauchees(), QImage(), p->xAxis->range(), p->yAxis->range(),
               p->axisRect()->rect()};
         const int n = ebauches;
         QTimer::singleShot(0, v.get(), [&, vu, n]() mutable {
-            if (carte->compteurs().ebauches != n || p->xAxis->range() != vu.x)
+            if (Sonde(carte).compteurs().ebauches != n || p->xAxis->range() != vu.x)
                 return;
             vu.image = p->grab().toImage().copy(vu.rect);
             vus.push_back(vu);
@@ -490,10 +491,10 @@ TEST(ChargementFenetre, ThePicturesDrawnAheadOfTheCurvesAreTheLibrarysOwn)
             courbes[k]->setVisible(false);
         p->xAxis->setRange(vu.x);
         p->yAxis->setRange(vu.y);
-        carte->setRapide(false);
+        Sonde(carte).setRapide(false);
         p->replot();
         const QImage reference = p->grab().toImage().copy(vu.rect);
-        carte->setRapide(true);
+        Sonde(carte).setRapide(true);
         for (int k = int(vu.parts); k < courbes.size(); ++k)
             courbes[k]->setVisible(true);
         EXPECT_TRUE(vu.image == reference) << vu.parts << " parts";
@@ -555,11 +556,11 @@ TEST(ChargementFenetre, PartsAnnouncedAreDrawnBeforeTheirCurves)
     }
     carte->annonce(suivants, habits);
     p->replot();
-    for (int k = 0; carte->courbesEbauchees() < size_t(n) && k < 20000; ++k) {
+    for (int k = 0; Sonde(carte).courbesEbauchees() < size_t(n) && k < 20000; ++k) {
         QApplication::processEvents(QEventLoop::AllEvents, 1);
         QThread::usleep(500);
     }
-    ASSERT_EQ(carte->courbesEbauchees(), size_t(n));
+    ASSERT_EQ(Sonde(carte).courbesEbauchees(), size_t(n));
     EXPECT_EQ(carte->rangSuivant(), 1u);
     const QImage devance = p->grab().toImage();
 
@@ -568,10 +569,10 @@ TEST(ChargementFenetre, PartsAnnouncedAreDrawnBeforeTheirCurves)
         fait(k);
     carte->finAjouts();
     carte->finChargement();
-    carte->setRapide(false);
+    Sonde(carte).setRapide(false);
     p->replot();
     const QImage reference = p->grab().toImage();
-    carte->setRapide(true);
+    Sonde(carte).setRapide(true);
     EXPECT_TRUE(devance == reference);
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
 }

@@ -12,6 +12,7 @@
 
 #include "carte.h"
 #include "kalucarte.h"
+#include "kalusonde.h"
 
 namespace
 {
@@ -78,10 +79,10 @@ TEST(ImagesDuChargement, EachPictureOfALoadIsTheLibrarysOwn)
         const QCPRange x = p->xAxis->range(), y = p->yAxis->range();
         p->xAxis->setRange(d.x);
         p->yAxis->setRange(d.y);
-        carte->setRapide(false);
+        Sonde(carte).setRapide(false);
         p->replot();
         ecarts += d.image != p->grab().toImage().copy(d.rect);
-        carte->setRapide(true);
+        Sonde(carte).setRapide(true);
         for (int k = int(d.n); k < courbes.size(); ++k)
             courbes[k]->setVisible(true);
         p->xAxis->setRange(x);
@@ -91,10 +92,10 @@ TEST(ImagesDuChargement, EachPictureOfALoadIsTheLibrarysOwn)
     };
     QObject::connect(p, &QCustomPlot::afterReplot, [&] {
         ++replots;
-        if (!v->chargeEnCours() || carte->compteurs().ebauches == vues || vus.size() >= 3)
+        if (!v->chargeEnCours() || Sonde(carte).compteurs().ebauches == vues || vus.size() >= 3)
             return;
-        vues = carte->compteurs().ebauches;
-        const size_t n = carte->courbesEbauchees();
+        vues = Sonde(carte).compteurs().ebauches;
+        const size_t n = Sonde(carte).courbesEbauchees();
         const int ce = replots;
         const QCPRange x = p->xAxis->range(), y = p->yAxis->range();
         // The library doesn't grab within a replot: the picture just made,
@@ -111,9 +112,9 @@ TEST(ImagesDuChargement, EachPictureOfALoadIsTheLibrarysOwn)
         });
     });
     fenetre::chargeEtAttends(*v, {QString::fromStdString(chemin)});
-    const ::Carte::Compteurs avant = carte->compteurs();
+    const ::Carte::Compteurs avant = Sonde(carte).compteurs();
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
-    EXPECT_EQ(carte->compteurs().complets, avant.complets) << "drawn again from scratch";
+    EXPECT_EQ(Sonde(carte).compteurs().complets, avant.complets) << "drawn again from scratch";
     for (Vu &d : vus)
         compare(d); // those ahead of their curves
     EXPECT_GT(verifiees, 0);

@@ -10,6 +10,7 @@
 #include "carte.h"
 #include "kalucarte.h"
 #include "kaluimage.h"
+#include "kalusonde.h"
 
 namespace
 {
@@ -59,11 +60,11 @@ TEST(Tampon, ThePlotsPaintBufferIsAPictureTheMapWritesInPlace)
     p->removePlottable(t);
     // And so the map's replots draw by jobs, not one curve after another.
     ::Carte *carte = ::Carte::de(p);
-    const int travaux = carte->compteurs().travaux;
+    const int travaux = Sonde(carte).compteurs().travaux;
     p->xAxis->setRange(1, 9);
     p->replot();
     EXPECT_TRUE(attendsImage(p));
-    EXPECT_EQ(carte->compteurs().travaux, travaux + 1);
+    EXPECT_EQ(Sonde(carte).compteurs().travaux, travaux + 1);
 }
 
 // Off a plot's painter (a QPixmap of its own, a vector device) there is no

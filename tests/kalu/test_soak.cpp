@@ -48,6 +48,7 @@
 #include "capture.h"
 #include "fenetre.h"
 #include "kalucarte.h"
+#include "kalusonde.h"
 #include "modal.h"
 #include "shpwriter.h"
 #include "souris.h"
@@ -232,7 +233,7 @@ class Session
             probleme("the status bar has no Stop button");
         // The curves' states followed as on a big map, checked by the
         // pictures' comparisons.
-        ::Carte::de(p)->setLectureComplete(0);
+        Sonde(::Carte::de(p)).setLectureComplete(0);
         QObject::connect(p, &QCustomPlot::plottableClick, p,
                          [this](QCPAbstractPlottable *c, int i, QMouseEvent *) { lecture(c, i); });
         QObject::connect(v.get(), &KaluView::chargementFini, p, [this] { finDeCharge(); });
@@ -299,7 +300,7 @@ class Session
         return bon;
     }
 
-    int travauxAnnules() const { return ::Carte::de(p)->compteurs().annules; }
+    int travauxAnnules() const { return Sonde(::Carte::de(p)).compteurs().annules; }
 
     const unsigned graine;
     QString echec;

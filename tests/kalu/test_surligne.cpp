@@ -13,6 +13,7 @@
 
 #include "carte.h"
 #include "kalucarte.h"
+#include "kalusonde.h"
 #include "kalusurligne.h"
 
 namespace
@@ -38,7 +39,7 @@ class Surlignage : public ::testing::Test
         charge(*v, 5, r, "surlignage.shp");
         cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
         p->legend->setVisible(false); // its items show the selection too
-        carte->setFils(3);
+        Sonde(carte).setFils(3);
         p->replot();
         ASSERT_TRUE(attendsImage(p));
         a = p->plottable(12);
@@ -100,16 +101,16 @@ TEST_F(Surlignage, AMovedSelectionShowsAtOnceThenExactly)
     EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "the first ring selected";
     ASSERT_GT(teintes(image(), a), 1000);
 
-    const ::Carte::Compteurs avant = carte->compteurs();
+    const ::Carte::Compteurs avant = Sonde(carte).compteurs();
     clicDans(b);
     ASSERT_EQ(p->selectedPlottables(), QList<QCPAbstractPlottable *>{b});
     const QImage suivante = image();
-    EXPECT_EQ(carte->compteurs().substituts, avant.substituts + 1) << "no stand-in";
+    EXPECT_EQ(Sonde(carte).compteurs().substituts, avant.substituts + 1) << "no stand-in";
     EXPECT_EQ(teintes(suivante, a), 0) << "the old highlight shows";
     EXPECT_GT(teintes(suivante, b), 100) << "the new selection does not show";
     EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "the exact picture";
-    EXPECT_GT(carte->compteurs().retouches, avant.retouches);
-    EXPECT_EQ(carte->compteurs().complets, avant.complets) << "drawn from scratch";
+    EXPECT_GT(Sonde(carte).compteurs().retouches, avant.retouches);
+    EXPECT_EQ(Sonde(carte).compteurs().complets, avant.complets) << "drawn from scratch";
 
     const QRect ouEtaitB = boite(b);
     ASSERT_TRUE(QMetaObject::invokeMethod(v.get(), "removeSelectedGraph"));
@@ -124,11 +125,11 @@ TEST_F(Surlignage, ALegendClickMovesTheSelectionTheSameWay)
     p->replot();
     clicDans(a);
     ASSERT_TRUE(commeLaBibliotheque(*v, p));
-    const int substituts = carte->compteurs().substituts;
+    const int substituts = Sonde(carte).compteurs().substituts;
     clic(p, pixelLegende(p, 13));
     ASSERT_EQ(p->selectedPlottables(), QList<QCPAbstractPlottable *>{b});
     EXPECT_EQ(teintes(image(), a), 0) << "the old highlight shows";
-    EXPECT_EQ(carte->compteurs().substituts, substituts + 1);
+    EXPECT_EQ(Sonde(carte).compteurs().substituts, substituts + 1);
     EXPECT_TRUE(commeLaBibliotheque(*v, p));
 }
 
@@ -140,7 +141,7 @@ TEST_F(Surlignage, ADragDuringTheExactPictureNeverShowsTheOldSelection)
     clicDans(a);
     ASSERT_TRUE(attendsImage(p));
     const QRect ouEstA = boite(a);
-    const int annules = carte->compteurs().annules;
+    const int annules = Sonde(carte).compteurs().annules;
     clicDans(b);
     p->replot(); // the click's queued replot, which starts the job, now
     ASSERT_TRUE(carte->attendImage());
@@ -154,7 +155,7 @@ TEST_F(Surlignage, ADragDuringTheExactPictureNeverShowsTheOldSelection)
         QApplication::sendEvent(p, &move);
         vues.push_back(image());
     }
-    EXPECT_EQ(carte->compteurs().annules, annules + 1);
+    EXPECT_EQ(Sonde(carte).compteurs().annules, annules + 1);
     QTest::mouseRelease(p, Qt::LeftButton, Qt::NoModifier, de + QPoint(35, 10));
     for (int n = 0; n < 200 && carte->attendImage(); ++n) {
         vues.push_back(image());

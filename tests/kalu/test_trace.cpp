@@ -12,6 +12,7 @@
 
 #include "carte.h"
 #include "kalucarte.h"
+#include "kalusonde.h"
 
 namespace
 {
@@ -57,7 +58,7 @@ TEST(Bandes, WhatABandLeavesOutChangesNoPixel)
         c->setPen(trait);
     }
     cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
-    carte->setFils(5);
+    Sonde(carte).setFils(5);
     p->replot();
     EXPECT_TRUE(commeLaBibliotheque(*v, p)) << "the whole map";
     p->xAxis->setRange(1.3, 6.1);
@@ -346,7 +347,7 @@ TEST(Bandes, AHugeRingSharedByTheBandsIsTheLibrarys)
     ::Carte *carte = ::Carte::de(p);
     for (int fils : {1, 2, 3, 4, 6}) {
         for (bool colonnes : {true, false}) {
-            carte->setFils(fils);
+            Sonde(carte).setFils(fils);
             const double d = 0.01 * fils;
             if (colonnes)
                 cadre(*v, QCPRange(0.3 + d, 9.7), QCPRange(-8, 18));

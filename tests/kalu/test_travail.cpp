@@ -13,6 +13,7 @@
 
 #include "carte.h"
 #include "kalucarte.h"
+#include "kalusonde.h"
 #include "kalutravail.h"
 
 namespace
@@ -96,7 +97,7 @@ TEST(Decoupe, AStripIsDrawnAsInOnePass)
     }
     charge(*v, 5, r, "bande.shp");
     cadre(*v, QCPRange(0, 10), QCPRange(0, 10));
-    ::Carte::de(p)->setFils(3);
+    Sonde(::Carte::de(p)).setFils(3);
     p->xAxis->setRange(0.5, 9.5);
     p->replot();
     EXPECT_TRUE(commeLaBibliotheque(*v, p));

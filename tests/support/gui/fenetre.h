@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "kalucarte.h"
+#include "kalusonde.h"
 #include "kaluview.h"
 
 namespace fenetre
@@ -134,10 +135,10 @@ inline bool commeLaBibliotheque(QWidget &w, QCustomPlot *p)
     ::Carte *carte = ::Carte::de(p);
     EXPECT_TRUE(attendsImage(p));
     const QImage vue = w.grab().toImage();
-    carte->setRapide(false);
+    Sonde(carte).setRapide(false);
     p->replot();
     const QImage reference = w.grab().toImage();
-    carte->setRapide(true);
+    Sonde(carte).setRapide(true);
     p->replot();
     attendsImage(p);
     if (vue == reference)
