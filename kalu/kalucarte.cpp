@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 static const char KLUSRC[] = "../kalu/kalucarte.cpp";
 
@@ -33,14 +32,6 @@ QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &d
 // beyond, the redraw is a job.
 const int POINTS_PARTIEL = 200000;
 const int CHANGEES_MAX = 256;
-
-// A lot of a load's curves, in points: a job draws it within a tenth of a
-// second or so, and the growing map shows that often.
-const long POINTS_LOT = 1000000;
-// Once the curves are all made, the lots left go one after the other
-// without a pause, in lots a few times bigger: a lot's elements are copied
-// on the GUI thread, and half a million of them took 17 ms.
-const long POINTS_FIN = 4 * POINTS_LOT;
 
 } // namespace
 
@@ -392,13 +383,10 @@ void Carte::dessine(QCPPainter *painter)
 // painter paints on a raster picture with no transformation, as a replot's.
 bool Carte::exporte(QCPPainter *painter)
 {
-    QImage *tampon = Cliche::tamponDe(painter, true);
-    bool vueOk = false;
-    Vue v = Vue::de(plot, &vueOk);
-    if (!rapide_ || !tampon || !vueOk || !painter->deviceTransform().isIdentity() ||
-        tampon->devicePixelRatio() != 1 || !scene()->dessinable)
+    Vue v;
+    QImage *tampon = Ebauche::tamponExport(painter, plot, v);
+    if (!rapide_ || !tampon || !scene()->dessinable)
         return false;
-    v.ratio = 1;
     if (exporteEbauche(*tampon, v))
         return true;
     bool entiers = true;
@@ -800,9 +788,8 @@ bool Carte::ebaucheFinie()
 
 // The next lot, if curves wait and none is being drawn: while curves come,
 // lots begin INTERVALLE_EBAUCHE ms apart at least, so that the pictures and
-// their replots don't take the time the load needs; after, at once, in lots
-// of POINTS_FIN. The first lot of a picture takes every curve made so far: a
-// view that changed during the load catches up in one drawing.
+// their replots don't take the time the load needs; after, at once. The
+// lots' size is Ebauche::pointsDuLot's.
 void Carte::poursuisEbauche()
 {
     const std::vector<Courbe *> &courbes = registre.courbes();
@@ -815,9 +802,9 @@ void Carte::poursuisEbauche()
             relance.start(int(reste));
         return;
     }
-    const long points = debut == 0   ? std::numeric_limits<long>::max()
-                        : chargement ? POINTS_LOT
-                                     : POINTS_FIN;
+    const long points = Ebauche::pointsDuLot(debut == 0   ? Ebauche::Temps::Premier
+                                             : chargement ? Ebauche::Temps::Lecture
+                                                          : Ebauche::Temps::Fin);
     const size_t n = courbes.size();
     std::shared_ptr<Scene> lot;
     size_t faites = 0; // the lot's first elements that are curves made
@@ -881,12 +868,9 @@ void Carte::esquisse(const QSize &taille)
 // as the load goes, unless they are drawn on it already.
 void Carte::saisit(QCPPainter *painter)
 {
-    QImage *tampon = Cliche::tamponDe(painter, true);
-    bool vueOk = false;
-    Vue v = Vue::de(plot, &vueOk);
-    v.ratio = 1;
-    if (!tampon || !vueOk || !painter->deviceTransform().isIdentity() ||
-        tampon->devicePixelRatio() != 1)
+    Vue v;
+    QImage *tampon = Ebauche::tamponExport(painter, plot, v);
+    if (!tampon)
         return;
     if (!ebauche.vaPour(v, *tampon) || rangsEbauche != registre.rangs()) {
         ebauche.commence(*tampon, v, *painter);
@@ -899,14 +883,10 @@ void Carte::saisit(QCPPainter *painter)
 // and the picture is the export's.
 bool Carte::exporteEbauche(QImage &tampon, const Vue &v)
 {
-    if (!pourExport || rangsEbauche != registre.rangs() || !ebauche.vaPour(v, tampon))
+    if (!pourExport || rangsEbauche != registre.rangs() ||
+        !ebauche.exporte(
+            tampon, v, [this] { poursuisEbauche(); }, registre.courbes().size()))
         return false;
-    ebauche.attends();
-    poursuisEbauche();
-    ebauche.attends();
-    if (ebauche.dessinees() != registre.courbes().size())
-        return false;
-    ebauche.pose(tampon);
     ++nombres.complets;
     return true;
 }
