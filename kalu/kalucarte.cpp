@@ -54,12 +54,7 @@ Carte::Carte(QCustomPlot *plot)
     connect(plot, &QCustomPlot::afterReplot, this, &Carte::apresReplot);
     connect(geste.get(), &Geste::commence, this, &Carte::gesteCommence);
     connect(geste.get(), &Geste::fini, this, &Carte::gesteFini);
-    connect(&ebauche, &Ebauche::avance, this, [this] {
-        if (pourExport)
-            poursuisEbauche();
-        else
-            this->plot->replot(QCustomPlot::rpQueuedReplot);
-    });
+    connect(&ebauche, &Ebauche::avance, this, &Carte::relanceEbauche);
     relance.setSingleShot(true);
     connect(&relance, &QTimer::timeout, this, &Carte::relanceEbauche);
 }
@@ -97,7 +92,7 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 // is drawn or already asked for.
 void Carte::appelleLot()
 {
-    if ((chargement || pourExport) && rapide_ && !sansEbauche && !relance.isActive() &&
+    if ((chargement || pour != Pour::Fenetre) && rapide_ && !sansEbauche && !relance.isActive() &&
         !ebauche.enCours())
         relance.start(0);
 }
@@ -311,7 +306,8 @@ void Carte::dessine(QCPPainter *painter)
 {
     if (activite == Activite::Repos)
         return; // the curves are their layer's children and draw themselves
-    if (activite == Activite::Replot && !pourExport && (chargement || ebauche.commencee())) {
+    if (activite == Activite::Replot && pour == Pour::Fenetre &&
+        (chargement || ebauche.commencee())) {
         if (dessineEbauche(painter))
             return;
     } else if (registre.ajouts()) { // curves come outside a load: the map shows them once made
@@ -319,7 +315,7 @@ void Carte::dessine(QCPPainter *painter)
         return;
     }
     if (activite == Activite::Export) {
-        if (saisie)
+        if (pour == Pour::Saisie)
             saisit(painter);
         else if (!exporte(painter))
             dessineTout(painter);
@@ -710,7 +706,7 @@ void Carte::retoucheFinie(const Travail &fait)
 
 void Carte::debutChargement()
 {
-    pourExport = false;
+    passePour(Pour::Fenetre);
     chargement = true;
     sansEbauche = false;
     ebauche.oublie();
@@ -837,7 +833,7 @@ void Carte::poursuisEbauche()
 // the last picture and begins the next lot; an export's begins it at once.
 void Carte::relanceEbauche()
 {
-    if (pourExport)
+    if (pour != Pour::Fenetre)
         poursuisEbauche();
     else
         plot->replot(QCustomPlot::rpQueuedReplot);
@@ -852,16 +848,25 @@ void Carte::esquisse(const QSize &taille)
     bool vueOk = false;
     Vue v = Vue::de(plot, &vueOk);
     v.ratio = 1;
-    if (pourExport && vueOk && ebauche.commencee() && ebauche.vue() == v &&
+    if (pour == Pour::Export && vueOk && ebauche.commencee() && ebauche.vue() == v &&
         ebauche.fond().size() == taille && rangsEbauche == registre.rangs())
         return;
-    pourExport = true;
-    saisie = true;
+    passePour(Pour::Saisie);
     {
         Pret pret(this);
         plot->toPixmap(taille.width(), taille.height());
     }
-    saisie = false;
+    passePour(Pour::Export);
+}
+
+// The export's picture is taken (Saisie) only from the window's pictures or
+// an export's, and leaves them an export's; a load's pictures are never
+// begun while it is taken.
+void Carte::passePour(Pour vers)
+{
+    VERIFIE(vers == Pour::Saisie ? pour != Pour::Saisie
+                                 : (pour == Pour::Saisie) == (vers == Pour::Export));
+    pour = vers;
 }
 
 // The picture an export would draw the curves on: the fond of its pictures
@@ -883,7 +888,7 @@ void Carte::saisit(QCPPainter *painter)
 // and the picture is the export's.
 bool Carte::exporteEbauche(QImage &tampon, const Vue &v)
 {
-    if (!pourExport || rangsEbauche != registre.rangs() ||
+    if (pour == Pour::Fenetre || rangsEbauche != registre.rangs() ||
         !ebauche.exporte(
             tampon, v, [this] { poursuisEbauche(); }, registre.courbes().size()))
         return false;
