@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 static const char KLUSRC[] = "../kalu/kalucarte.cpp";
 
@@ -28,13 +27,6 @@ QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &d
     return plot->layer(nom);
 }
 
-// A lot of a load's curves, in points: a job draws it within a tenth of a
-// second or so, and the growing map shows that often.
-const long POINTS_LOT = 1000000;
-// Once the curves are all made, the lots left go one after the other
-// without a pause, in lots a few times bigger: a lot's elements are copied
-// on the GUI thread, and half a million of them took 17 ms.
-const long POINTS_FIN = 4 * POINTS_LOT;
 
 } // namespace
 
@@ -57,12 +49,7 @@ Carte::Carte(QCustomPlot *plot)
     connect(plot, &QCustomPlot::afterReplot, this, &Carte::apresReplot);
     connect(geste.get(), &Geste::commence, this, &Carte::gesteCommence);
     connect(geste.get(), &Geste::fini, this, &Carte::gesteFini);
-    connect(&ebauche, &Ebauche::avance, this, [this] {
-        if (pourExport)
-            poursuisEbauche();
-        else
-            this->plot->replot(QCustomPlot::rpQueuedReplot);
-    });
+    connect(&ebauche, &Ebauche::avance, this, &Carte::relanceEbauche);
     relance.setSingleShot(true);
     connect(&relance, &QTimer::timeout, this, &Carte::relanceEbauche);
 }
@@ -100,7 +87,7 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 // is drawn or already asked for.
 void Carte::appelleLot()
 {
-    if ((chargement || pourExport) && rapide_ && !sansEbauche && !relance.isActive() &&
+    if ((chargement || pour != Pour::Fenetre) && rapide_ && !sansEbauche && !relance.isActive() &&
         !ebauche.enCours())
         relance.start(0);
 }
@@ -314,7 +301,8 @@ void Carte::dessine(QCPPainter *painter)
 {
     if (activite == Activite::Repos)
         return; // the curves are their layer's children and draw themselves
-    if (activite == Activite::Replot && !pourExport && (chargement || ebauche.commencee())) {
+    if (activite == Activite::Replot && pour == Pour::Fenetre &&
+        (chargement || ebauche.commencee())) {
         if (dessineEbauche(painter))
             return;
     } else if (registre.ajouts()) { // curves come outside a load: the map shows them once made
@@ -322,7 +310,7 @@ void Carte::dessine(QCPPainter *painter)
         return;
     }
     if (activite == Activite::Export) {
-        if (saisie)
+        if (pour == Pour::Saisie)
             saisit(painter);
         else if (!exporte(painter))
             dessineTout(painter);
@@ -378,13 +366,10 @@ void Carte::dessine(QCPPainter *painter)
 // painter paints on a raster picture with no transformation, as a replot's.
 bool Carte::exporte(QCPPainter *painter)
 {
-    QImage *tampon = Cliche::tamponDe(painter, true);
-    bool vueOk = false;
-    Vue v = Vue::de(plot, &vueOk);
-    if (!rapide_ || !tampon || !vueOk || !painter->deviceTransform().isIdentity() ||
-        tampon->devicePixelRatio() != 1 || !scene()->dessinable)
+    Vue v;
+    QImage *tampon = Ebauche::tamponExport(painter, plot, v);
+    if (!rapide_ || !tampon || !scene()->dessinable)
         return false;
-    v.ratio = 1;
     if (exporteEbauche(*tampon, v))
         return true;
     bool entiers = true;
@@ -495,7 +480,7 @@ void Carte::travailTermine()
 
 void Carte::debutChargement()
 {
-    pourExport = false;
+    passePour(Pour::Fenetre);
     chargement = true;
     sansEbauche = false;
     ebauche.oublie();
@@ -573,9 +558,8 @@ bool Carte::ebaucheFinie()
 
 // The next lot, if curves wait and none is being drawn: while curves come,
 // lots begin INTERVALLE_EBAUCHE ms apart at least, so that the pictures and
-// their replots don't take the time the load needs; after, at once, in lots
-// of POINTS_FIN. The first lot of a picture takes every curve made so far: a
-// view that changed during the load catches up in one drawing.
+// their replots don't take the time the load needs; after, at once. The
+// lots' size is Ebauche::pointsDuLot's.
 void Carte::poursuisEbauche()
 {
     const std::vector<Courbe *> &courbes = registre.courbes();
@@ -588,9 +572,9 @@ void Carte::poursuisEbauche()
             relance.start(int(reste));
         return;
     }
-    const long points = debut == 0   ? std::numeric_limits<long>::max()
-                        : chargement ? POINTS_LOT
-                                     : POINTS_FIN;
+    const long points = Ebauche::pointsDuLot(debut == 0   ? Ebauche::Temps::Premier
+                                             : chargement ? Ebauche::Temps::Lecture
+                                                          : Ebauche::Temps::Fin);
     const size_t n = courbes.size();
     std::shared_ptr<Scene> lot;
     size_t faites = 0; // the lot's first elements that are curves made
@@ -623,7 +607,7 @@ void Carte::poursuisEbauche()
 // the last picture and begins the next lot; an export's begins it at once.
 void Carte::relanceEbauche()
 {
-    if (pourExport)
+    if (pour != Pour::Fenetre)
         poursuisEbauche();
     else
         plot->replot(QCustomPlot::rpQueuedReplot);
@@ -638,28 +622,34 @@ void Carte::esquisse(const QSize &taille)
     bool vueOk = false;
     Vue v = Vue::de(plot, &vueOk);
     v.ratio = 1;
-    if (pourExport && vueOk && ebauche.commencee() && ebauche.vue() == v &&
+    if (pour == Pour::Export && vueOk && ebauche.commencee() && ebauche.vue() == v &&
         ebauche.fond().size() == taille && rangsEbauche == registre.rangs())
         return;
-    pourExport = true;
-    saisie = true;
+    passePour(Pour::Saisie);
     {
         Pret pret(this);
         plot->toPixmap(taille.width(), taille.height());
     }
-    saisie = false;
+    passePour(Pour::Export);
+}
+
+// The export's picture is taken (Saisie) only from the window's pictures or
+// an export's, and leaves them an export's; a load's pictures are never
+// begun while it is taken.
+void Carte::passePour(Pour vers)
+{
+    VERIFIE(vers == Pour::Saisie ? pour != Pour::Saisie
+                                 : (pour == Pour::Saisie) == (vers == Pour::Export));
+    pour = vers;
 }
 
 // The picture an export would draw the curves on: the fond of its pictures
 // as the load goes, unless they are drawn on it already.
 void Carte::saisit(QCPPainter *painter)
 {
-    QImage *tampon = Cliche::tamponDe(painter, true);
-    bool vueOk = false;
-    Vue v = Vue::de(plot, &vueOk);
-    v.ratio = 1;
-    if (!tampon || !vueOk || !painter->deviceTransform().isIdentity() ||
-        tampon->devicePixelRatio() != 1)
+    Vue v;
+    QImage *tampon = Ebauche::tamponExport(painter, plot, v);
+    if (!tampon)
         return;
     if (!ebauche.vaPour(v, *tampon) || rangsEbauche != registre.rangs()) {
         ebauche.commence(*tampon, v, *painter);
@@ -672,14 +662,10 @@ void Carte::saisit(QCPPainter *painter)
 // and the picture is the export's.
 bool Carte::exporteEbauche(QImage &tampon, const Vue &v)
 {
-    if (!pourExport || rangsEbauche != registre.rangs() || !ebauche.vaPour(v, tampon))
+    if (pour == Pour::Fenetre || rangsEbauche != registre.rangs() ||
+        !ebauche.exporte(
+            tampon, v, [this] { poursuisEbauche(); }, registre.courbes().size()))
         return false;
-    ebauche.attends();
-    poursuisEbauche();
-    ebauche.attends();
-    if (ebauche.dessinees() != registre.courbes().size())
-        return false;
-    ebauche.pose(tampon);
     ++nombres.complets;
     return true;
 }

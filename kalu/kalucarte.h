@@ -298,8 +298,10 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // when the last lot began, and the call for the next one.
     Ebauche ebauche;
     bool chargement = false, sansEbauche = false;
-    bool pourExport = false; // the pictures are an export's (esquisse)
-    bool saisie = false;     // esquisse is taking the export's picture
+    // For whom the pictures are: the window's replots, an export's
+    // (esquisse), or an export's whose picture esquisse is taking.
+    enum class Pour { Fenetre, Export, Saisie } pour = Pour::Fenetre;
+    void passePour(Pour vers);
     unsigned rangsEbauche = 0;
     QElapsedTimer dernierLot;
     QTimer relance;

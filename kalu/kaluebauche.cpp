@@ -2,6 +2,7 @@
 #include "kaluebauche.h"
 
 #include <algorithm>
+#include <limits>
 
 // What a part costs a lot beside its points, as the registry counts it.
 static const long POINTS_PAR_COURBE = 16;
@@ -72,6 +73,46 @@ void Ebauche::attends()
     if (!travail->estAnnule())
         prend(*travail);
     travail.reset(); // its end, queued, goes with it
+}
+
+long Ebauche::pointsDuLot(Temps temps)
+{
+    switch (temps) {
+    case Temps::Lecture:
+        return POINTS_LOT;
+    case Temps::Fin:
+        return POINTS_FIN;
+    case Temps::Premier:
+    case Temps::Reste:
+        break;
+    }
+    return std::numeric_limits<long>::max();
+}
+
+QImage *Ebauche::tamponExport(QCPPainter *painter, QCustomPlot *plot, Vue &v)
+{
+    QImage *tampon = Cliche::tamponDe(painter, true);
+    bool vueOk = false;
+    v = Vue::de(plot, &vueOk);
+    v.ratio = 1;
+    if (!tampon || !vueOk || !painter->deviceTransform().isIdentity() ||
+        tampon->devicePixelRatio() != 1)
+        return nullptr;
+    return tampon;
+}
+
+bool Ebauche::exporte(QImage &tampon, const Vue &v, const std::function<void()> &suite,
+                      size_t parties)
+{
+    if (!vaPour(v, tampon))
+        return false;
+    attends();
+    suite();
+    attends();
+    if (dessinees() != parties)
+        return false;
+    pose(tampon);
+    return true;
 }
 
 void Ebauche::dessineDeplacee(QCPPainter *painter, const Vue &maintenant)

@@ -31,6 +31,7 @@
 #include <QObject>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -98,6 +99,28 @@ class Ebauche : public QObject
     // of `avant` (if any: a lot of curves made, the caller's alone, to which
     // they are appended), within `points` in all (at least one element).
     std::shared_ptr<Scene> annoncees(size_t debut, long points, std::shared_ptr<Scene> avant) const;
+
+    // The lot policy, for the window's load and kalu-export's alike: the
+    // points the next lot takes at its `temps`. The first lot of a picture
+    // takes every part there is (a view that changed catches up in one
+    // drawing); while parts come, about POINTS_LOT, drawn within a tenth of
+    // a second or so; once they are all made, POINTS_FIN, a few times
+    // bigger (a lot's elements are copied on the GUI thread, and half a
+    // million of them took 17 ms); for an export's end, every part left.
+    enum class Temps { Premier, Lecture, Fin, Reste };
+    static long pointsDuLot(Temps temps);
+    static const long POINTS_LOT = 1000000;
+    static const long POINTS_FIN = 4 * POINTS_LOT;
+
+    // The raster picture an export's `painter` paints on with no
+    // transformation at ratio 1, and the view `v` of `plot` it is drawn
+    // for (at ratio 1): the pictures and jobs can draw there. Null if not.
+    static QImage *tamponExport(QCPPainter *painter, QCustomPlot *plot, Vue &v);
+    // An export drawn as the load went, of the view `v` over the very fond
+    // `tampon` holds: the lot being drawn is waited for, `suite` begins the
+    // next (the parts left), waited for too; if the picture then holds
+    // `parties` parts, it is posed in `tampon` and true is returned.
+    bool exporte(QImage &tampon, const Vue &v, const std::function<void()> &suite, size_t parties);
 
     const QImage &fond() const { return fond_; }
     const QImage &image() const { return image_; }

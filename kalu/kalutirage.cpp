@@ -356,26 +356,23 @@ void Tirage::esquisse()
 // Where the map's layer is, in the plot drawn for the pictures' fond.
 void Tirage::saisit(QCPPainter *painter)
 {
-    QImage *tampon = Cliche::tamponDe(painter, true);
-    bool vueOk = false;
-    Vue v = Vue::de(plot, &vueOk);
-    v.ratio = 1;
-    if (tampon && vueOk && painter->deviceTransform().isIdentity() &&
-        tampon->devicePixelRatio() == 1 && scene->dessinable)
+    Vue v;
+    QImage *tampon = Ebauche::tamponExport(painter, plot, v);
+    if (tampon && scene->dessinable)
         ebauche.commence(*tampon, v, *painter);
 }
 
-// The next lot, if parts wait and none is being drawn: while the files are
-// read, of about POINTS_LOT points, each drawn within a tenth of a second
-// or so; after, every part left.
+// The next lot, if parts wait and none is being drawn, of the size
+// Ebauche::pointsDuLot gives: the files being read, or every part left.
 void Tirage::poursuis()
 {
-    static const long POINTS_LOT = 1000000;
     const size_t debut = ebauche.dessinees();
     if (attente || !ebauche.commencee() || ebauche.enCours() || debut >= parties())
         return;
+    const long lot =
+        Ebauche::pointsDuLot(enLecture ? Ebauche::Temps::Lecture : Ebauche::Temps::Reste);
     size_t fin = debut;
-    for (long points = 0; fin < parties() && (!enLecture || points < POINTS_LOT); ++fin)
+    for (long points = 0; fin < parties() && points < lot; ++fin)
         points += scene->elements[fin].points;
     try {
         std::shared_ptr<Scene> s = Scene::nouvelle();
@@ -395,13 +392,12 @@ void Tirage::poursuis()
 
 void Tirage::dessine(QCPPainter *painter)
 {
-    QImage *tampon = Cliche::tamponDe(painter, true);
-    bool vueOk = false;
-    Vue v = Vue::de(plot, &vueOk);
-    v.ratio = 1;
+    Vue v;
+    QImage *tampon = Ebauche::tamponExport(painter, plot, v);
     try {
-        if (tampon && vueOk && painter->deviceTransform().isIdentity() &&
-            tampon->devicePixelRatio() == 1 && exporteEbauche(*tampon, v))
+        if (tampon && !attente &&
+            ebauche.exporte(
+                *tampon, v, [this] { poursuis(); }, parties()))
             return;
         if (dessineParTravail(painter))
             return;
@@ -412,33 +408,15 @@ void Tirage::dessine(QCPPainter *painter)
     dessineUneAUne(painter);
 }
 
-// The picture drawn as the load went, if it is this view's over this very
-// fond, with the parts left.
-bool Tirage::exporteEbauche(QImage &tampon, const Vue &v)
-{
-    if (attente || !ebauche.vaPour(v, tampon))
-        return false;
-    ebauche.attends();
-    poursuis();
-    ebauche.attends();
-    if (ebauche.dessinees() != parties())
-        return false;
-    ebauche.pose(tampon);
-    return true;
-}
-
 // As the map draws an export's curves on a raster picture with no
 // transformation: one job on every core over the picture so far, waited
 // for, its pixels copied where curves may draw.
 bool Tirage::dessineParTravail(QCPPainter *painter)
 {
-    QImage *tampon = Cliche::tamponDe(painter, true);
-    bool vueOk = false;
-    Vue v = Vue::de(plot, &vueOk);
-    if (!tampon || !vueOk || !painter->deviceTransform().isIdentity() ||
-        tampon->devicePixelRatio() != 1 || !scene->dessinable)
+    Vue v;
+    QImage *tampon = Ebauche::tamponExport(painter, plot, v);
+    if (!tampon || !scene->dessinable)
         return false;
-    v.ratio = 1;
     Travail::Demande d;
     d.scene = scene;
     d.etats = std::make_shared<const Etats>(parties(), uint8_t(VISIBLE));

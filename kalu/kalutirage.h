@@ -158,7 +158,6 @@ class Tirage : public QObject
     void saisit(QCPPainter *painter);
     void poursuis();
     void dessine(QCPPainter *painter);
-    bool exporteEbauche(QImage &tampon, const Vue &v);
     bool dessineParTravail(QCPPainter *painter);
     void dessineUneAUne(QCPPainter *painter);
 
@@ -184,8 +183,8 @@ class Tirage : public QObject
 
     // The pictures as the load goes: the box their view was set for,
     // whether a part lay beyond it or no box set it (they wait), whether
-    // the files are still being read (lots are then of at most POINTS_LOT
-    // points), whether the plot is being drawn for their fond.
+    // the files are still being read (Ebauche::pointsDuLot), whether the
+    // plot is being drawn for their fond.
     Ebauche ebauche;
     std::vector<Registre::Etendue> entetes; // the boxes the files' headers declare
     Registre::Etendue cadre;
