@@ -86,12 +86,10 @@ std::string ecrit(const std::string &nom, int type, const std::vector<shp::Recor
     return chemin;
 }
 
-QStringList liste(std::initializer_list<std::string> chemins)
+// The process's threads, as the kernel counts them.
+int fils()
 {
-    QStringList l;
-    for (const std::string &c : chemins)
-        l << QString::fromStdString(c);
-    return l;
+    return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
 }
 
 // Runs `action` once, as soon as the load under way has drawn a picture
@@ -153,9 +151,7 @@ TEST(ChargementFenetre, EverythingWorksOnTheMapDrawnSoFarAndTheUsersViewIsKept)
         });
         QTest::keySequence(v.get(), QKeySequence::HelpContents);
     });
-    Capture c;
-    chargeEtAttends(*v, liste({chemin}));
-    c.fin();
+    charge(*v, liste({chemin}));
     ASSERT_TRUE(pendant) << "the actions came after the load";
     EXPECT_TRUE(clique);
     EXPECT_TRUE(apropos);
@@ -190,9 +186,7 @@ TEST(ChargementFenetre, EscapeStopsTheLoadAndKeepsWhatWasMade)
             arrete = true;
         });
     });
-    Capture c;
-    chargeEtAttends(*v, liste({un, deux}));
-    const Sorties s = c.fin();
+    const Sorties s = charge(*v, liste({un, deux}));
     ASSERT_TRUE(arrete);
     EXPECT_EQ(s.err, "");
     EXPECT_EQ(s.out.find("ui->customPlot->width()="), std::string::npos) << "fitted";
@@ -256,9 +250,7 @@ TEST(ChargementFenetre, AQuitDuringALoadReportsNothing)
     const std::string chemin = ecrit("ferme.shp", 3, traits(60000));
     pendantLeChargement(*v,
                         [&] { QTest::keySequence(v.get(), QKeySequence(Qt::CTRL | Qt::Key_Q)); });
-    Capture c;
-    chargeEtAttends(*v, liste({chemin}));
-    const Sorties s = c.fin();
+    const Sorties s = charge(*v, liste({chemin}));
     EXPECT_FALSE(v->isVisible());
     EXPECT_EQ(s.err, "");
     EXPECT_EQ(s.out.find("ui->customPlot->width()="), std::string::npos)
@@ -299,9 +291,7 @@ TEST(ChargementFenetre, TheTerminalSaysWhatItAlwaysSaid)
          "Nombre fichiers *.shp : 3\n" + lignesAttendues(a) + lignesAttendues(d), true},
     };
     for (const auto &k : cas) {
-        Capture c;
-        chargeEtAttends(*v, k.fichiers);
-        const Sorties s = c.fin();
+        const Sorties s = charge(*v, k.fichiers);
         EXPECT_EQ(s.out.substr(0, k.out.size() + echelle.size()), k.out + echelle);
         EXPECT_EQ(std::count(s.out.begin(), s.out.end(), '\n'),
                   std::count(k.out.begin(), k.out.end(), '\n') + 6);
@@ -363,9 +353,7 @@ TEST(ChargementFenetre, TheFinalViewCoversEveryPoint)
         v->resize(taille);
         v->show();
         QCustomPlot *p = plot(*v);
-        Capture c;
-        chargeEtAttends(*v, liste({chemin}));
-        c.fin();
+        charge(*v, liste({chemin}));
         ASSERT_GT(p->plottableCount(), 0);
         const Registre::Etendue e = ::Carte::de(p)->etendue();
         EXPECT_TRUE(p->xAxis->range().contains(e.x.lower) && p->xAxis->range().contains(e.x.upper))
@@ -401,9 +389,7 @@ TEST(ChargementFenetre, AResizeDuringALoadKeepsThePictureDrawn)
                 verts += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
             }
     });
-    Capture c;
-    chargeEtAttends(*v, liste({chemin}));
-    c.fin();
+    charge(*v, liste({chemin}));
     EXPECT_GT(verts, 100) << "the map drawn so far left the screen";
 }
 
@@ -416,6 +402,16 @@ namespace
 // load with it, its reading thread and its curves.
 TEST(ChargementFenetre, AWindowDeletedDuringALoadEndsIt)
 {
+    // A first load makes the threads that outlive windows (the drawing
+    // jobs', the one that frees the scenes): after it, a load's own
+    // threads are the only ones to come and go.
+    {
+        auto premiere = montree();
+        charge(*premiere, liste({ecrit("avant.shp", 3, traits(50))}));
+        ASSERT_TRUE(attendsImage(plot(*premiere)));
+    }
+    QApplication::processEvents();
+    const int avant = fils();
     auto v = fenetre::nouvelle();
     v->show();
     const std::string chemin = shp::scratchPath("supprimee.shp");
@@ -425,9 +421,13 @@ TEST(ChargementFenetre, AWindowDeletedDuringALoadEndsIt)
     for (int k = 0; k < 200 && ::Carte::de(fenetre::plot(*v))->rangSuivant() == 0; ++k)
         QTest::qWait(5);
     EXPECT_TRUE(v->chargeEnCours());
+    const std::vector<QPointer<QCPCurve>> courbes = suivies(plot(*v));
+    EXPECT_FALSE(courbes.empty());
     v.reset();
     QApplication::processEvents();
     c.fin();
+    EXPECT_EQ(restantes(courbes), 0) << "curves outlived their window";
+    EXPECT_LE(fils(), avant) << "the load's reading thread outlived its window";
 }
 
 } // namespace

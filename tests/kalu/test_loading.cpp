@@ -44,12 +44,7 @@ std::string ecrit(const std::string &nom, const shp::Bytes &b)
 // before, the equal-scale figures after).
 Sorties charge(KaluView &v, const std::vector<std::string> &chemins)
 {
-    QStringList fichiers;
-    for (const std::string &chemin : chemins)
-        fichiers << QString::fromStdString(chemin);
-    Capture c;
-    fenetre::chargeEtAttends(v, fichiers);
-    Sorties s = c.fin();
+    Sorties s = fenetre::charge(v, chemins);
     const std::string compte = "Nombre fichiers *.shp : " + std::to_string(chemins.size()) + "\n";
     const size_t echelle = s.out.find("ui->customPlot->width()=");
     if (s.out.rfind(compte, 0) != 0 || echelle == std::string::npos) {
