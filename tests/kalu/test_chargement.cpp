@@ -86,6 +86,16 @@ std::string ecrit(const std::string &nom, int type, const std::vector<shp::Recor
     return chemin;
 }
 
+// Loads `chemin`, during which another load is chosen, and waits for that
+// one's end too.
+void chargeEtLaSuivante(KaluView &v, const std::string &chemin)
+{
+    Capture c;
+    chargeEtAttends(v, liste({chemin}));
+    attendsChargement(v);
+    c.fin();
+}
+
 // The process's threads, as the kernel counts them.
 int fils()
 {
@@ -223,10 +233,7 @@ TEST(ChargementFenetre, ANewChoiceReplacesTheLoadAndRemoveAllStopsIt)
     const std::vector<shp::Record> petit = traits(10);
     const std::string autre = ecrit("autre.shp", 3, petit);
     pendantLeChargement(*v, [&] { v->chargeShapefiles(liste({autre})); });
-    Capture c;
-    chargeEtAttends(*v, liste({gros}));
-    attendsChargement(*v);
-    c.fin();
+    chargeEtLaSuivante(*v, gros);
     EXPECT_EQ(p->plottableCount(), parties(petit));
     EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(autre)));
 
@@ -705,10 +712,7 @@ TEST(ChargementFenetre, ALoadChosenBeforeTheLastPictureHasItsOwnProgress)
         v->chargeShapefiles(liste({deux}));
         montre = stop->isVisible();
     });
-    Capture c;
-    chargeEtAttends(*v, liste({un}));
-    attendsChargement(*v);
-    c.fin();
+    chargeEtLaSuivante(*v, un);
     ASSERT_TRUE(attendue) << "the first picture came within its load's end";
     EXPECT_TRUE(montre) << "the stop button hidden during the second load";
     ASSERT_TRUE(attendsImage(p));

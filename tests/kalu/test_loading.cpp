@@ -6,13 +6,13 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QStatusBar>
 
 #include <string>
 #include <vector>
 
 #include "capture.h"
+#include "explorateur.h"
 #include "fenetre.h"
 #include "modal.h"
 #include "shpwriter.h"
@@ -205,24 +205,10 @@ class Explorer : public ::testing::Test
                 d->reject();
                 return true;
             }
-            d->setDirectory(dossier);
-            QStringList cites;
-            for (const QString &f : fichiers)
-                cites << "\"" + f + "\"";
-            d->findChild<QLineEdit *>("fileNameEdit")->setText(cites.join(' '));
-            QMetaObject::invokeMethod(d, "accept");
+            fenetre::choisit(d, dossier, fichiers);
             return true;
         });
-        // Qt's own warnings (the offscreen plugin's) are kept apart from
-        // the bytes the program writes.
-        QtMessageHandler avant =
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        Capture c;
-        EXPECT_TRUE(fenetre::declenche(*v, "&Explorer"));
-        fenetre::attendsChargement(*v);
-        Sorties s = c.fin();
-        qInstallMessageHandler(avant);
-        return s;
+        return fenetre::exploreEtAttends(*v);
     }
 
     static QString scratch() { return QString::fromUtf8(shp::scratchPath("").c_str()); }
