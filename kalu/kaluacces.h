@@ -100,7 +100,7 @@
 //    then are prepared, measured and placed in the same replot. Check:
 //    QCustomPlot::replot and updateLayout, QCPLayout::update,
 //    QCPLayoutElement::update. Tests: kalu_test_loading (Chargeur, the
-//    legend shown or hidden), kalu_test_manycurves (Beaucoup: the legend
+//    legend shown or hidden), kalu_test_legende (Beaucoup: the legend
 //    laid out item below item), kalu_test_tirage.
 // B16 The layout passes the library runs on a hidden legend
 //    (Legende::update, minimumOuterSizeHint, maximumOuterSizeHint,
@@ -109,7 +109,7 @@
 //    takes no pass and asks for no room, so its million items are never
 //    measured. Check: QCPLayout::update, QCPLayoutInset::updateLayout and
 //    QCPLegend's size hints lay a hidden element out as nothing. Tests:
-//    kalu_test_loading (Chargeur), kalu_test_manycurves, kalu_test_export
+//    kalu_test_loading (Chargeur), kalu_test_legende, kalu_test_export
 //    (maps without a legend, byte for byte).
 // B17 QCPAbstractPlottable::mName (Courbe::nom, nomme, kalucourbe.cpp): a
 //    curve's name is made only when something shows it; nomme writes it

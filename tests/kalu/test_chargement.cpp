@@ -238,9 +238,7 @@ TEST(ChargementFenetre, ANewChoiceReplacesTheLoadAndRemoveAllStopsIt)
     EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(autre)));
 
     pendantLeChargement(*v, [&] { QMetaObject::invokeMethod(v.get(), "removeAllGraphs"); });
-    Capture d;
-    chargeEtAttends(*v, liste({gros}));
-    const Sorties s = d.fin();
+    const Sorties s = charge(*v, liste({gros}));
     EXPECT_EQ(p->plottableCount(), 0);
     EXPECT_EQ(v->statusBar()->currentMessage(), "Loading stopped");
     EXPECT_EQ(s.err, "");
