@@ -6,7 +6,6 @@
 
 #include <dirent.h>
 
-
 #include "reptemp.h"
 #include "zolplat.h"
 
