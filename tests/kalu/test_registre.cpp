@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "kaluregistre.h"
+#include "tutelle.h"
 
 namespace
 {
@@ -16,21 +17,10 @@ namespace
 // The forecast a damaged count or a wrong size could make is never room
 // made: a registry told of billions of curves makes room for a bounded
 // number more, and holds its curves as before.
-struct Tutelle : Courbe::Tutelle {
-    void oublie(int) override {}
-    void suspecte(int) override {}
-    bool repond(const Courbe *, const QPointF &, bool, double *, QVariant *) override
-    {
-        return false;
-    }
-};
-
 TEST(Prevision, NoForecastMakesRoomForMoreThanABoundedNumberOfCurves)
 {
-    QCustomPlot plot;
-    Tutelle tutelle;
-    ASSERT_TRUE(plot.addLayer(QStringLiteral("courbes")));
-    Registre registre(&plot, plot.layer(QStringLiteral("courbes")), &tutelle);
+    Toile t;
+    Registre registre(&t.plot, t.couche(), &t.tutelle);
     registre.debutAjouts();
     for (int k = 0; k < 10; ++k)
         registre.inscrit(registre.ajoute(QCPRange(k, k + 1), QCPRange(0, 1), true));
@@ -41,7 +31,7 @@ TEST(Prevision, NoForecastMakesRoomForMoreThanABoundedNumberOfCurves)
         registre.inscrit(registre.ajoute(QCPRange(k, k + 1), QCPRange(0, 1), true));
     registre.finAjouts();
     EXPECT_EQ(registre.vivantes(), 20u);
-    EXPECT_EQ(plot.plottableCount(), 20);
+    EXPECT_EQ(t.plot.plottableCount(), 20);
     EXPECT_EQ(registre.scene()->elements.size(), 20u);
 }
 
@@ -49,10 +39,8 @@ TEST(Prevision, NoForecastMakesRoomForMoreThanABoundedNumberOfCurves)
 // curves beyond it come in the next lots, each once, in order.
 TEST(Prevision, ALotKeepsToItsPointsBudget)
 {
-    QCustomPlot plot;
-    Tutelle tutelle;
-    ASSERT_TRUE(plot.addLayer(QStringLiteral("courbes")));
-    Registre registre(&plot, plot.layer(QStringLiteral("courbes")), &tutelle);
+    Toile t;
+    Registre registre(&t.plot, t.couche(), &t.tutelle);
     auto ajoute = [&](int n) {
         for (int k = 0; k < n; ++k) {
             Courbe *c = registre.ajoute(QCPRange(k, k + 1), QCPRange(0, 1), true);
