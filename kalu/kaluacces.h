@@ -3,9 +3,9 @@
 // kaluacces: the reaches below QCustomPlot's public interface that are pure
 // reaches (a protected list, a protected pointer), and, below, the register
 // of every place in the viewer that depends on how QCustomPlot 2.1.0 or
-// Qt 5.15's raster engine work inside. CONTRIBUTING.md ("Upgrading Qt or
-// QCustomPlot") tells how to go through it; each static_assert that stops
-// another release names its entry here.
+// Qt 5.15 work inside. This is the one register: CONTRIBUTING.md
+// ("Upgrading Qt or QCustomPlot") tells how to go through it and points
+// here; each static_assert that stops another release names its entry.
 //
 // Threads: GUI thread only, as the plot itself.
 //
@@ -30,11 +30,11 @@
 //    event passes read the children and nothing cached from them. Tests:
 //    kalu_test_acces (Listes), kalu_test_carte, kalu_test_clic.
 // B3 QCPLayerable::mLayer (acces::demenage, acces::oublieCouche;
-//    kaluregistre, Carte::faitEntrees): setLayer searches the whole target
-//    layer first. Check: setLayer, moveToLayer, ~QCPLayerable. Tests:
-//    kalu_test_acces (Listes), kalu_test_manycurves.
+//    kaluregistre, faitEntrees in kalulegende.cpp): setLayer searches the
+//    whole target layer first. Check: setLayer, moveToLayer,
+//    ~QCPLayerable. Tests: kalu_test_acces (Listes), kalu_test_manycurves.
 // B4 QCPLayoutGrid::mElements, mRowStretchFactors, mColumnStretchFactors
-//    and adoptElement (Legende::ajoute, kalucarte.cpp): addItem looks for
+//    and adoptElement (Legende::ajoute, kalulegende.cpp): addItem looks for
 //    the first free cell and widens every row at each call. Check:
 //    QCPLayoutGrid::addElement, takeAt, simplify, expandTo keep no other
 //    member in step. Test: kalu_test_acces (Legendes).
@@ -86,6 +86,55 @@
 //    and a load compares each new curve's look with the last one's: eight
 //    pens, brushes and scatter styles made and freed a curve. Check: the
 //    getters still return these members. Test: kalu_test_acces (Habits).
+// B14 A copy of QCPAxis::rescale's centring of a range of one value
+//    (Cadrage::cadre, kalucadrage.cpp): the map fits the axes from the
+//    curves' boxes, not from a million curves' data; a box of one value
+//    on an axis is centred on it at the axis's present size, as rescale
+//    does. Check: QCPAxis::rescale on a linear axis, its branch for a
+//    range that is not validRange. Test: kalu_test_carte (Cadre).
+// B15 Legende::update makes the items the curves miss during upPreparation
+//    (Legende::update, setAvantMiseEnPage, kalulegende.h; the map's
+//    faitEntrees, kalulegende.cpp): QCPLayout::update runs an element's
+//    own update before its children's, and a replot runs upPreparation over
+//    the whole layout before upMargins and upLayout, so the items made
+//    then are prepared, measured and placed in the same replot. Check:
+//    QCustomPlot::replot and updateLayout, QCPLayout::update,
+//    QCPLayoutElement::update. Tests: kalu_test_loading (Chargeur, the
+//    legend shown or hidden), kalu_test_legende (Beaucoup: the legend
+//    laid out item below item), kalu_test_tirage.
+// B16 The layout passes the library runs on a hidden legend
+//    (Legende::update, minimumOuterSizeHint, maximumOuterSizeHint,
+//    kalulegende.cpp): the axis rectangle's inset layout updates and
+//    measures its elements whether they show or not; a hidden legend here
+//    takes no pass and asks for no room, so its million items are never
+//    measured. Check: QCPLayout::update, QCPLayoutInset::updateLayout and
+//    QCPLegend's size hints lay a hidden element out as nothing. Tests:
+//    kalu_test_loading (Chargeur), kalu_test_legende, kalu_test_export
+//    (maps without a legend, byte for byte).
+// B17 QCPAbstractPlottable::mName (Courbe::nom, nomme, kalucourbe.cpp): a
+//    curve's name is made only when something shows it; nomme writes it
+//    where name() and the legend items read it. Check: setName and name()
+//    keep nothing but mName. Tests: kalu_test_loading, kalu_test_interaction
+//    (Dialogues: a curve's name through its legend item).
+//
+// Qt 5.15's QObject (static_assert QT_VERSION in kalutrace.cpp):
+//
+// Q1 The order in which Qt searches and deletes a QObject's children:
+//    setParent and ~QObject look a child up in its parent's list from the
+//    front, and a parent deletes its children in the list's order. The
+//    registry keeps its curves apart from the plot's own children under
+//    holders, a new one per lot of adds and after each emptying, and
+//    deletes its bin in the order the curves were parented
+//    (Registre::nouveauPorteur, debutAjouts, vide, retireDepuis, jette,
+//    kaluregistre.cpp); the map deletes the legend items it takes in their
+//    order (Carte::vide, retireDepuis, kalucarte.cpp): each lookup then
+//    finds its child first. Were the search to go from the back, or the
+//    holders not kept, no picture would change but removing a million
+//    curves would take time quadratic in their number. Check:
+//    QObjectPrivate::setParent_helper, QObject::~QObject and deleteChildren.
+//    Tests: kalu_test_manycurves (Beaucoup: removing all empties the plot
+//    and the legend) for the result; the time only in bench/
+//    (kalu_bench_viewer --vide).
 //
 // Qt 5.15's raster engine (static_assert QT_VERSION in kalutrace.cpp):
 //

@@ -31,8 +31,8 @@ class Cadrage
     explicit Cadrage(QCustomPlot *plot) : plot(plot) {}
 
     // The ranges set to the box, as QCPAxis::rescale sets them: a range of
-    // one value is centred in the axis's present size. A box not found
-    // changes nothing.
+    // one value is centred in the axis's present size (entry B14 of the
+    // register in kaluacces.h). A box not found changes nothing.
     void cadre(const Registre::Etendue &e) const;
     // Lays the plot out for its viewport as a replot does first, without
     // drawing.

@@ -69,7 +69,8 @@ class Courbe : public QCPCurve
     // The name set, or else the one its numbers make.
     QString nom() const;
     // Sets the name its numbers make, for the library to show (its legend
-    // item), unless one was set before.
+    // item), unless one was set before; written straight into the
+    // library's name (entry B17 of the register in kaluacces.h).
     void nomme();
 
     const QCPRange &boiteCles() const { return cles; }

@@ -26,13 +26,14 @@ class Legende : public QCPLegend
 {
   public:
     // Called before a shown legend is laid out: the map makes there the
-    // items its curves still miss.
+    // items its curves still miss (entry B15 of the register in
+    // kaluacces.h).
     void setAvantMiseEnPage(std::function<void()> faire) { avant = std::move(faire); }
 
     // Appends `item` as a new last row. Takes ownership.
     void ajoute(QCPAbstractLegendItem *item);
 
-    // A hidden legend is neither laid out nor measured.
+    // A hidden legend is neither laid out nor measured (entry B16).
     void update(UpdatePhase phase) override;
     QSize minimumOuterSizeHint() const override;
     QSize maximumOuterSizeHint() const override;

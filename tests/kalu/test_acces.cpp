@@ -3,7 +3,7 @@
 // What the viewer does below the plotting library's public interface,
 // checked against what the library itself does (the register in
 // kalu/kaluacces.h): the lists kaluacces reaches are those the library
-// reads; the legend's rows appended in place (Legende, kalucarte) are laid
+// reads; the legend's rows appended in place (Legende, kalulegende) are laid
 // out, taken and simplified as the library's own addItem's; a selection
 // decorator shared between curves (Courbe::partageChoix, kalucourbe) is
 // freed once, by its last curve, whichever way the curves go.

@@ -87,12 +87,20 @@ std::string ecrit(const std::string &nom, int type, const std::vector<shp::Recor
     return chemin;
 }
 
-QStringList liste(std::initializer_list<std::string> chemins)
+// Loads `chemin`, during which another load is chosen, and waits for that
+// one's end too.
+void chargeEtLaSuivante(KaluView &v, const std::string &chemin)
 {
-    QStringList l;
-    for (const std::string &c : chemins)
-        l << QString::fromStdString(c);
-    return l;
+    Capture c;
+    chargeEtAttends(v, liste({chemin}));
+    attendsChargement(v);
+    c.fin();
+}
+
+// The process's threads, as the kernel counts them.
+int fils()
+{
+    return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
 }
 
 // Runs `action` once, as soon as the load under way has drawn a picture
@@ -154,9 +162,7 @@ TEST(ChargementFenetre, EverythingWorksOnTheMapDrawnSoFarAndTheUsersViewIsKept)
         });
         QTest::keySequence(v.get(), QKeySequence::HelpContents);
     });
-    Capture c;
-    chargeEtAttends(*v, liste({chemin}));
-    c.fin();
+    charge(*v, liste({chemin}));
     ASSERT_TRUE(pendant) << "the actions came after the load";
     EXPECT_TRUE(clique);
     EXPECT_TRUE(apropos);
@@ -191,9 +197,7 @@ TEST(ChargementFenetre, EscapeStopsTheLoadAndKeepsWhatWasMade)
             arrete = true;
         });
     });
-    Capture c;
-    chargeEtAttends(*v, liste({un, deux}));
-    const Sorties s = c.fin();
+    const Sorties s = charge(*v, liste({un, deux}));
     ASSERT_TRUE(arrete);
     EXPECT_EQ(s.err, "");
     EXPECT_EQ(s.out.find("ui->customPlot->width()="), std::string::npos) << "fitted";
@@ -230,17 +234,12 @@ TEST(ChargementFenetre, ANewChoiceReplacesTheLoadAndRemoveAllStopsIt)
     const std::vector<shp::Record> petit = traits(10);
     const std::string autre = ecrit("autre.shp", 3, petit);
     pendantLeChargement(*v, [&] { v->chargeShapefiles(liste({autre})); });
-    Capture c;
-    chargeEtAttends(*v, liste({gros}));
-    attendsChargement(*v);
-    c.fin();
+    chargeEtLaSuivante(*v, gros);
     EXPECT_EQ(p->plottableCount(), parties(petit));
     EXPECT_EQ(titre(*v)->text(), QString("Shapefile: '%1'").arg(QString::fromStdString(autre)));
 
     pendantLeChargement(*v, [&] { QMetaObject::invokeMethod(v.get(), "removeAllGraphs"); });
-    Capture d;
-    chargeEtAttends(*v, liste({gros}));
-    const Sorties s = d.fin();
+    const Sorties s = charge(*v, liste({gros}));
     EXPECT_EQ(p->plottableCount(), 0);
     EXPECT_EQ(v->statusBar()->currentMessage(), "Loading stopped");
     EXPECT_EQ(s.err, "");
@@ -257,9 +256,7 @@ TEST(ChargementFenetre, AQuitDuringALoadReportsNothing)
     const std::string chemin = ecrit("ferme.shp", 3, traits(60000));
     pendantLeChargement(*v,
                         [&] { QTest::keySequence(v.get(), QKeySequence(Qt::CTRL | Qt::Key_Q)); });
-    Capture c;
-    chargeEtAttends(*v, liste({chemin}));
-    const Sorties s = c.fin();
+    const Sorties s = charge(*v, liste({chemin}));
     EXPECT_FALSE(v->isVisible());
     EXPECT_EQ(s.err, "");
     EXPECT_EQ(s.out.find("ui->customPlot->width()="), std::string::npos)
@@ -300,9 +297,7 @@ TEST(ChargementFenetre, TheTerminalSaysWhatItAlwaysSaid)
          "Nombre fichiers *.shp : 3\n" + lignesAttendues(a) + lignesAttendues(d), true},
     };
     for (const auto &k : cas) {
-        Capture c;
-        chargeEtAttends(*v, k.fichiers);
-        const Sorties s = c.fin();
+        const Sorties s = charge(*v, k.fichiers);
         EXPECT_EQ(s.out.substr(0, k.out.size() + echelle.size()), k.out + echelle);
         EXPECT_EQ(std::count(s.out.begin(), s.out.end(), '\n'),
                   std::count(k.out.begin(), k.out.end(), '\n') + 6);
@@ -364,9 +359,7 @@ TEST(ChargementFenetre, TheFinalViewCoversEveryPoint)
         v->resize(taille);
         v->show();
         QCustomPlot *p = plot(*v);
-        Capture c;
-        chargeEtAttends(*v, liste({chemin}));
-        c.fin();
+        charge(*v, liste({chemin}));
         ASSERT_GT(p->plottableCount(), 0);
         const Registre::Etendue e = ::Carte::de(p)->etendue();
         EXPECT_TRUE(p->xAxis->range().contains(e.x.lower) && p->xAxis->range().contains(e.x.upper))
@@ -402,9 +395,7 @@ TEST(ChargementFenetre, AResizeDuringALoadKeepsThePictureDrawn)
                 verts += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
             }
     });
-    Capture c;
-    chargeEtAttends(*v, liste({chemin}));
-    c.fin();
+    charge(*v, liste({chemin}));
     EXPECT_GT(verts, 100) << "the map drawn so far left the screen";
 }
 
@@ -417,6 +408,16 @@ namespace
 // load with it, its reading thread and its curves.
 TEST(ChargementFenetre, AWindowDeletedDuringALoadEndsIt)
 {
+    // A first load makes the threads that outlive windows (the drawing
+    // jobs', the one that frees the scenes): after it, a load's own
+    // threads are the only ones to come and go.
+    {
+        auto premiere = montree();
+        charge(*premiere, liste({ecrit("avant.shp", 3, traits(50))}));
+        ASSERT_TRUE(attendsImage(plot(*premiere)));
+    }
+    QApplication::processEvents();
+    const int avant = fils();
     auto v = fenetre::nouvelle();
     v->show();
     const std::string chemin = shp::scratchPath("supprimee.shp");
@@ -426,9 +427,13 @@ TEST(ChargementFenetre, AWindowDeletedDuringALoadEndsIt)
     for (int k = 0; k < 200 && ::Carte::de(fenetre::plot(*v))->rangSuivant() == 0; ++k)
         QTest::qWait(5);
     EXPECT_TRUE(v->chargeEnCours());
+    const std::vector<QPointer<QCPCurve>> courbes = suivies(plot(*v));
+    EXPECT_FALSE(courbes.empty());
     v.reset();
     QApplication::processEvents();
     c.fin();
+    EXPECT_EQ(restantes(courbes), 0) << "curves outlived their window";
+    EXPECT_LE(fils(), avant) << "the load's reading thread outlived its window";
 }
 
 } // namespace
@@ -706,10 +711,7 @@ TEST(ChargementFenetre, ALoadChosenBeforeTheLastPictureHasItsOwnProgress)
         v->chargeShapefiles(liste({deux}));
         montre = stop->isVisible();
     });
-    Capture c;
-    chargeEtAttends(*v, liste({un}));
-    attendsChargement(*v);
-    c.fin();
+    chargeEtLaSuivante(*v, un);
     ASSERT_TRUE(attendue) << "the first picture came within its load's end";
     EXPECT_TRUE(montre) << "the stop button hidden during the second load";
     ASSERT_TRUE(attendsImage(p));

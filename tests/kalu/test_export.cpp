@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QImage>
-#include <QLineEdit>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -14,8 +13,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "explorateur.h"
 #include "fenetre.h"
 #include "modal.h"
+#include "plafond.h"
 #include "shpwriter.h"
 
 // Failures show texts, not UTF-16 code units.
@@ -438,15 +439,6 @@ TEST(Export, WhatIsSkippedOrNotDrawnIsToldAsTheWindowTellsIt)
     EXPECT_TRUE(restes().isEmpty());
 }
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KALU_SOUS_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define KALU_SOUS_ASAN 1
-#endif
-
 // Under a cap of the address space, a map too big is refused in the memory
 // check's own words, which name it; the next file is drawn.
 TEST(Export, AMemoryRefusalIsToldInItsOwnWordsOnly)
@@ -455,15 +447,11 @@ TEST(Export, AMemoryRefusalIsToldInItsOwnWordsOnly)
     GTEST_SKIP() << "AddressSanitizer can't run under an address-space cap";
 #endif
     const int n = 4000000; // 16 MB of parts without points; gigabytes of curves
-    shp::Bytes contenu = shp::rawContent(5, n, 0, std::vector<int>(size_t(n), 0), {});
-    shp::Bytes b = shp::header(5, 100 + 8 + contenu.size());
-    shp::append(b, shp::withHeader(1, contenu));
-    const QString gros = ecrit("gros.shp", b);
+    const QString gros = ecrit("gros.shp", plafond::partiesVides(n));
     // The raster picture reads without curves, the PDF loads as the window.
     for (const char *nom : {"plafond.png", "plafond.pdf"}) {
         QProcess p;
-        p.start("/bin/sh", {"-c", "ulimit -v 2000000 && exec \"$0\" \"$@\"", KALU_EXPORT_EXE,
-                            sortie(nom), gros, carre()});
+        plafond::exporte(p, {sortie(nom), gros, carre()});
         ASSERT_TRUE(p.waitForFinished(60000));
         const QString err = traces(p.readAllStandardError());
         EXPECT_EQ(p.exitCode(), 0) << nom << err.toStdString();
@@ -505,10 +493,8 @@ void choisitDansLExplorateur(const QStringList &fichiers)
     fenetre::repondra<QFileDialog>([fichiers](QFileDialog *d) {
         QStringList noms;
         for (const QString &f : fichiers)
-            noms << "\"" + QFileInfo(f).fileName() + "\"";
-        d->setDirectory(QFileInfo(fichiers.first()).absolutePath());
-        d->findChild<QLineEdit *>("fileNameEdit")->setText(noms.join(' '));
-        QMetaObject::invokeMethod(d, "accept");
+            noms << QFileInfo(f).fileName();
+        fenetre::choisit(d, QFileInfo(fichiers.first()).absolutePath(), noms);
         return true;
     });
 }

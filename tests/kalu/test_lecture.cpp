@@ -17,14 +17,12 @@
 #include <cstdlib>
 #include <deque>
 #include <dlfcn.h>
-#include <limits>
 #include <new>
 #include <string>
 #include <thread>
 
 #include "capture.h"
 #include "kalucharge.h"
-#include "kaluregistre.h"
 #include "shpwriter.h"
 
 // The plain and nothrow forms of new and delete, replaced in this program
@@ -313,76 +311,6 @@ TEST(Lecteur, ALoadLeavesTheHeapAllocatorsSettingsAlone)
     const Issue i = charge(chemin);
     EXPECT_TRUE(i.accepte);
     EXPECT_EQ(reglages, avant);
-}
-
-// The forecast a damaged count or a wrong size could make is never room
-// made: a registry told of billions of curves makes room for a bounded
-// number more, and holds its curves as before.
-struct Tutelle : Courbe::Tutelle {
-    void oublie(int) override {}
-    void suspecte(int) override {}
-    bool repond(const Courbe *, const QPointF &, bool, double *, QVariant *) override
-    {
-        return false;
-    }
-};
-
-TEST(Prevision, NoForecastMakesRoomForMoreThanABoundedNumberOfCurves)
-{
-    QCustomPlot plot;
-    Tutelle tutelle;
-    ASSERT_TRUE(plot.addLayer(QStringLiteral("courbes")));
-    Registre registre(&plot, plot.layer(QStringLiteral("courbes")), &tutelle);
-    registre.debutAjouts();
-    for (int k = 0; k < 10; ++k)
-        registre.inscrit(registre.ajoute(QCPRange(k, k + 1), QCPRange(0, 1), true));
-    EXPECT_NO_THROW(registre.prevoit(size_t(1) << 31));
-    EXPECT_NO_THROW(registre.prevoit(size_t(1) << 40));
-    EXPECT_LE(registre.courbes().capacity(), (size_t(1) << 20) + 10);
-    for (int k = 10; k < 20; ++k)
-        registre.inscrit(registre.ajoute(QCPRange(k, k + 1), QCPRange(0, 1), true));
-    registre.finAjouts();
-    EXPECT_EQ(registre.vivantes(), 20u);
-    EXPECT_EQ(plot.plottableCount(), 20);
-    EXPECT_EQ(registre.scene()->elements.size(), 20u);
-}
-
-// A load's lot keeps to its points budget whichever way it is made: the
-// curves beyond it come in the next lots, each once, in order.
-TEST(Prevision, ALotKeepsToItsPointsBudget)
-{
-    QCustomPlot plot;
-    Tutelle tutelle;
-    ASSERT_TRUE(plot.addLayer(QStringLiteral("courbes")));
-    Registre registre(&plot, plot.layer(QStringLiteral("courbes")), &tutelle);
-    auto ajoute = [&](int n) {
-        for (int k = 0; k < n; ++k) {
-            Courbe *c = registre.ajoute(QCPRange(k, k + 1), QCPRange(0, 1), true);
-            QVector<QCPCurveData> points(100);
-            for (int t = 0; t < 100; ++t)
-                points[t] = QCPCurveData(t, k + t / 100.0, t / 100.0);
-            c->data()->set(points, true);
-            registre.inscrit(c);
-        }
-    };
-    registre.debutAjouts();
-    ajoute(2);
-    EXPECT_EQ(registre.lot(0, std::numeric_limits<long>::max())->elements.size(), 2u);
-    ajoute(10);
-    // 116 points a curve with its own cost: the third crosses 250.
-    const std::shared_ptr<const Scene> premier = registre.lot(2, 250);
-    ASSERT_EQ(premier->elements.size(), 3u);
-    EXPECT_EQ(premier->elements[0].donnees.data(), registre.courbe(2)->data().data());
-    const std::shared_ptr<const Scene> second = registre.lot(5, 1);
-    ASSERT_EQ(second->elements.size(), 1u);
-    EXPECT_EQ(second->elements[0].donnees.data(), registre.courbe(5)->data().data());
-    const std::shared_ptr<const Scene> reste = registre.lot(6, std::numeric_limits<long>::max());
-    ASSERT_EQ(reste->elements.size(), 6u);
-    for (size_t k = 0; k < 6; ++k)
-        EXPECT_EQ(reste->elements[k].donnees.data(), registre.courbe(int(6 + k))->data().data());
-    ajoute(1);
-    EXPECT_EQ(registre.lot(12, 1)->elements.size(), 1u);
-    registre.finAjouts();
 }
 
 } // namespace

@@ -6,13 +6,13 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QStatusBar>
 
 #include <string>
 #include <vector>
 
 #include "capture.h"
+#include "explorateur.h"
 #include "fenetre.h"
 #include "modal.h"
 #include "shpwriter.h"
@@ -44,12 +44,7 @@ std::string ecrit(const std::string &nom, const shp::Bytes &b)
 // before, the equal-scale figures after).
 Sorties charge(KaluView &v, const std::vector<std::string> &chemins)
 {
-    QStringList fichiers;
-    for (const std::string &chemin : chemins)
-        fichiers << QString::fromStdString(chemin);
-    Capture c;
-    fenetre::chargeEtAttends(v, fichiers);
-    Sorties s = c.fin();
+    Sorties s = fenetre::charge(v, chemins);
     const std::string compte = "Nombre fichiers *.shp : " + std::to_string(chemins.size()) + "\n";
     const size_t echelle = s.out.find("ui->customPlot->width()=");
     if (s.out.rfind(compte, 0) != 0 || echelle == std::string::npos) {
@@ -210,24 +205,10 @@ class Explorer : public ::testing::Test
                 d->reject();
                 return true;
             }
-            d->setDirectory(dossier);
-            QStringList cites;
-            for (const QString &f : fichiers)
-                cites << "\"" + f + "\"";
-            d->findChild<QLineEdit *>("fileNameEdit")->setText(cites.join(' '));
-            QMetaObject::invokeMethod(d, "accept");
+            fenetre::choisit(d, dossier, fichiers);
             return true;
         });
-        // Qt's own warnings (the offscreen plugin's) are kept apart from
-        // the bytes the program writes.
-        QtMessageHandler avant =
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        Capture c;
-        EXPECT_TRUE(fenetre::declenche(*v, "&Explorer"));
-        fenetre::attendsChargement(*v);
-        Sorties s = c.fin();
-        qInstallMessageHandler(avant);
-        return s;
+        return fenetre::exploreEtAttends(*v);
     }
 
     static QString scratch() { return QString::fromUtf8(shp::scratchPath("").c_str()); }

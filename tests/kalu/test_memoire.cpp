@@ -15,15 +15,7 @@
 #include <sys/resource.h>
 
 #include "carte.h"
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KALU_SOUS_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define KALU_SOUS_ASAN 1
-#endif
+#include "plafond.h"
 
 namespace
 {
@@ -37,10 +29,7 @@ const int PARTIES = 4000000; // 16 MB of file; gigabytes of curves
 std::string partiesVides(int n)
 {
     const std::string chemin = shp::scratchPath("parties-vides.shp");
-    shp::Bytes contenu = shp::rawContent(5, n, 0, std::vector<int>(size_t(n), 0), {});
-    shp::Bytes b = shp::header(5, 100 + 8 + contenu.size());
-    shp::append(b, shp::withHeader(1, contenu));
-    EXPECT_TRUE(shp::write(chemin, b));
+    EXPECT_TRUE(shp::write(chemin, plafond::partiesVides(n)));
     return chemin;
 }
 
@@ -114,8 +103,7 @@ TEST(Memoire, KaluExportRefusesAMapTooBig)
     const std::string gros = partiesVides(PARTIES);
     const std::string sortie = shp::scratchPath("trop-gros.png");
     QProcess p;
-    p.start("/bin/sh", {"-c", "ulimit -v 2000000 && exec \"$0\" \"$@\"", KALU_EXPORT_EXE,
-                        QString::fromStdString(sortie), QString::fromStdString(gros)});
+    plafond::exporte(p, {QString::fromStdString(sortie), QString::fromStdString(gros)});
     ASSERT_TRUE(p.waitForFinished(120000));
     const QString err = QString::fromLocal8Bit(p.readAllStandardError());
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);

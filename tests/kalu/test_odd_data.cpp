@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QProcess>
 
 #include <cmath>
@@ -19,6 +18,7 @@
 #include <unistd.h>
 
 #include "capture.h"
+#include "explorateur.h"
 #include "fenetre.h"
 #include "modal.h"
 #include "shpwriter.h"
@@ -35,23 +35,10 @@ Sorties explore(KaluView &v, const QString &dossier, const QStringList &fichiers
 {
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     fenetre::repondra<QFileDialog>([&](QFileDialog *d) {
-        d->setDirectory(dossier);
-        QStringList cites;
-        for (const QString &f : fichiers)
-            cites << "\"" + f + "\"";
-        d->findChild<QLineEdit *>("fileNameEdit")->setText(cites.join(' '));
-        QMetaObject::invokeMethod(d, "accept");
+        fenetre::choisit(d, dossier, fichiers);
         return true;
     });
-    // Qt's own warnings (the offscreen plugin's) are not the program's output.
-    QtMessageHandler avant =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    Capture c;
-    EXPECT_TRUE(fenetre::declenche(v, "&Explorer"));
-    fenetre::attendsChargement(v);
-    Sorties s = c.fin();
-    qInstallMessageHandler(avant);
-    return s;
+    return fenetre::exploreEtAttends(v);
 }
 
 QString scratch()

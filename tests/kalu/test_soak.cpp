@@ -21,7 +21,6 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -34,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <random>
 #include <string>
@@ -46,6 +46,7 @@
 #endif
 
 #include "capture.h"
+#include "explorateur.h"
 #include "fenetre.h"
 #include "kalucarte.h"
 #include "kalusonde.h"
@@ -245,6 +246,25 @@ class Session
     // The window may end a load as it goes: the session is not told.
     ~Session() { QObject::disconnect(v.get(), &KaluView::chargementFini, p, nullptr); }
 
+    // The event a draw of 0 to 99 picks: each takes the draws below its
+    // bound and from the one before.
+    void joue(int tirage)
+    {
+        const std::pair<int, void (Session::*)()> evenements[] = {
+            {20, &Session::clicCourbe}, {26, &Session::clicLegende},
+            {32, &Session::clicVide},   {37, &Session::clicAxe},
+            {44, &Session::glisse},     {51, &Session::molette},
+            {60, &Session::doubleClic}, {71, &Session::menu},
+            {79, &Session::explorer},   {83, &Session::depose},
+            {87, &Session::echap},      {91, &Session::arret},
+            {96, &Session::patiente},   {std::numeric_limits<int>::max(), &Session::redimensionne}};
+        for (const auto &e : evenements)
+            if (tirage < e.first) {
+                (this->*e.second)();
+                return;
+            }
+    }
+
     // Runs event `n`; false with a message in `echec` when the window is no
     // longer coherent after it.
     bool evenement(int n)
@@ -257,34 +277,7 @@ class Session
                       "KALU_SOAK_EVENTS=%d replays it)\n",
                       graine, n, graine, n);
         Capture c; // the window's trace lines
-        if (tirage < 20)
-            clicCourbe();
-        else if (tirage < 26)
-            clicLegende();
-        else if (tirage < 32)
-            clic(pointVide(), "empty");
-        else if (tirage < 37)
-            clicAxe();
-        else if (tirage < 44)
-            glisse();
-        else if (tirage < 51)
-            molette();
-        else if (tirage < 60)
-            doubleClic();
-        else if (tirage < 71)
-            menu();
-        else if (tirage < 79)
-            explorer();
-        else if (tirage < 83)
-            depose();
-        else if (tirage < 87)
-            echap();
-        else if (tirage < 91)
-            arret();
-        else if (tirage < 96)
-            patiente();
-        else
-            redimensionne();
+        joue(tirage);
         QApplication::processEvents();
         const bool bon = verifie(); // its waits run the load on
         c.fin();
@@ -460,6 +453,8 @@ class Session
         compte(std::string("click ") + quoi);
         QTest::mouseClick(p, Qt::LeftButton, touches, pos);
     }
+
+    void clicVide() { clic(pointVide(), "empty"); }
 
     void clicCourbe()
     {
@@ -687,14 +682,12 @@ class Session
                 d->reject();
                 return true;
             }
-            d->setDirectory(dossier);
-            QStringList cites;
+            QStringList noms;
             for (size_t i : choix)
-                cites << "\"" + fichiers[i].nom + "\"";
-            d->findChild<QLineEdit *>("fileNameEdit")->setText(cites.join(' '));
+                noms << fichiers[i].nom;
             // What ends the load under way from here on is the new choice.
             interrompt = true;
-            QMetaObject::invokeMethod(d, "accept");
+            fenetre::choisit(d, dossier, noms);
             return true;
         });
         compte(choix.empty() ? std::string("Explorer cancelled")

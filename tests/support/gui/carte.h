@@ -36,15 +36,6 @@ inline QString shapefile(int type, const std::vector<shp::Record> &records, cons
     return QString::fromStdString(chemin);
 }
 
-// Loads the files as the Explorer does its choice. The loader's trace lines
-// are swallowed.
-inline void charge(KaluView &v, const QStringList &fichiers)
-{
-    Capture c;
-    fenetre::chargeEtAttends(v, fichiers);
-    c.fin();
-}
-
 // One file of `records`, written then loaded.
 inline void charge(KaluView &v, int type, const std::vector<shp::Record> &records,
                    const std::string &nom)

@@ -10,11 +10,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QPointer>
 #include <QThread>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "capture.h"
 #include "kalucarte.h"
 #include "kalusonde.h"
 #include "kaluview.h"
@@ -75,6 +80,47 @@ inline void chargeEtAttends(KaluView &v, const QStringList &fichiers, bool replo
 {
     v.chargeShapefiles(fichiers, replot);
     EXPECT_TRUE(attendsChargement(v)) << "the load did not end";
+}
+
+// The paths as the Explorer's dialog hands them over.
+inline QStringList liste(const std::vector<std::string> &chemins)
+{
+    QStringList l;
+    for (const std::string &c : chemins)
+        l << QString::fromStdString(c);
+    return l;
+}
+
+// Loads the files as the Explorer does its choice and waits for its end;
+// returns what the load wrote on the terminal.
+inline Sorties charge(KaluView &v, const QStringList &fichiers)
+{
+    Capture c;
+    chargeEtAttends(v, fichiers);
+    return c.fin();
+}
+
+inline Sorties charge(KaluView &v, const std::vector<std::string> &chemins)
+{
+    return charge(v, liste(chemins));
+}
+
+// The plot's curves, wherever they are in its QObject tree (in the middle
+// of a load too), each watched: a pointer goes null when its curve is
+// deleted.
+inline std::vector<QPointer<QCPCurve>> suivies(QCustomPlot *p)
+{
+    std::vector<QPointer<QCPCurve>> r;
+    for (QCPCurve *c : p->findChildren<QCPCurve *>())
+        r.emplace_back(c);
+    return r;
+}
+
+// How many of the curves watched are not deleted.
+inline long restantes(const std::vector<QPointer<QCPCurve>> &courbes)
+{
+    return std::count_if(courbes.begin(), courbes.end(),
+                         [](const QPointer<QCPCurve> &c) { return !c.isNull(); });
 }
 
 inline QCPTextElement *titre(KaluView &v)
