@@ -6,7 +6,7 @@
 // of the register in kaluacces.h has been checked against it.
 static_assert(QCUSTOMPLOT_VERSION == 0x020100,
               "the viewer reaches and copies QCustomPlot 2.1.0's internals: go through the "
-              "register in kalu/kaluacces.h (entries B1 to B13, CONTRIBUTING.md, \"Upgrading Qt "
+              "register in kalu/kaluacces.h (entries B1 to B17, CONTRIBUTING.md, \"Upgrading Qt "
               "or QCustomPlot\"), run the tests each names, then change the version checked "
               "here, in kalulignes.cpp and in kalutrace.cpp");
 

@@ -27,7 +27,6 @@ QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &d
     return plot->layer(nom);
 }
 
-
 } // namespace
 
 // ------------------------------------------------------------------ Carte

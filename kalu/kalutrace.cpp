@@ -20,7 +20,7 @@ static_assert(QCUSTOMPLOT_VERSION == 0x020100,
               "lissage with the new release, run the picture tests the register names at every "
               "ratio, go through the rest of the register, then change the version checked here");
 static_assert(QT_VERSION >= QT_VERSION_CHECK(5, 15, 0) && QT_VERSION < QT_VERSION_CHECK(5, 16, 0),
-              "the viewer depends on Qt 5.15's raster engine (entries R1 to R4 and B11 of the "
+              "the viewer depends on Qt 5.15's raster engine (entries R1 to R5, B11 and Q1 of the "
               "register in kalu/kaluacces.h): compare coupe, resserre, portee and the reach "
               "margins with the new release's QRasterPaintEngine, run kalu_test_trace, "
               "kalu_test_surligne and kalu_test_image at every ratio, then change the versions "
