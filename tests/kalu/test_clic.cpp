@@ -61,7 +61,8 @@ TEST(Election, CurvesTakenBackDuringAClickLeaveTheLayer)
     });
     clic(p, pixel(p, 2.5, 1.5));
     EXPECT_EQ(p->layer("courbes")->children(), QList<QCPLayerable *>{gardee});
-    p->replot(); // as the load's end does
+    // the replot the load's end makes
+    p->replot();
     EXPECT_TRUE(commeLaBibliotheque(*v, p)); // the library draws the layer's curves
 }
 
