@@ -77,11 +77,12 @@ class KaluView : public QMainWindow
     void arreteChargement();
 
     // kalu-export's raster pictures need no curve (kalutirage): the files
-    // are read there, and what the window is told of each step takes the
-    // step its own load of them takes, at the same point, so that the view,
-    // the title, the legend's visibility, the trace lines and
-    // fichierCharge() are that load's. GUI thread, from lectureCommence to
-    // lectureTerminee, with no other load.
+    // are read there, and the witness given here, told each step of that
+    // load, takes the one the window's own load of them takes at the same
+    // point, so that the view, the title, the legend's visibility, the
+    // trace lines and fichierCharge() are that load's. GUI thread, from
+    // lectureCommence to lectureTerminee, with no other load; it lives as
+    // long as the window.
     Tirage::Temoin *temoin() const;
     // The plot and its map, for what draws them outside the window
     // (kalu-export).
