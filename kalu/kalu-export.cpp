@@ -314,7 +314,7 @@ int main(int argc, char **argv)
     view.adjustEqualScale();
 
     const std::unique_ptr<Tirage> tirage(
-        d.format != PDF ? new Tirage(plot, view.carteDuPlot(), &view, view.habitsCourbes())
+        d.format != PDF ? new Tirage(plot, view.carteDuPlot(), view.temoin(), view.habitsCourbes())
                         : nullptr);
     // Each file whose load reported anything is named right after those
     // reports. The files read that gave parts are kept to be named should

@@ -98,6 +98,29 @@ void Cadrage::couvre(const Registre::Etendue &e, const std::function<void()> &re
     }
 }
 
+void Cadrage::cadreFin(const Registre::Etendue &e, const std::function<void()> &recadre,
+                       const QCPRange &avantX, const QCPRange &avantY,
+                       const std::function<void()> &egaliseur) const
+{
+    if (e.trouvee) {
+        recadre();
+    } else {
+        plot->xAxis->setRange(avantX);
+        plot->yAxis->setRange(avantY);
+    }
+    egaliseSur(egaliseur);
+    couvre(e, recadre);
+}
+
+// As the end does: the labels' moves must not leave the view narrower than
+// the box, or the end would fit again and the pictures begin anew.
+void Cadrage::cadrePrevu(const Registre::Etendue &prevue) const
+{
+    cadre(prevue);
+    egaliseSur([this] { egalise(); });
+    couvre(prevue, [this, &prevue] { cadre(prevue); });
+}
+
 Registre::Etendue Cadrage::prevue(Registre::Etendue deja, const Lecture *lue, const char *chemin)
 {
     QCPRange x, y;

@@ -54,6 +54,18 @@ class Cadrage
     // only widens a range, until the layout holds still.
     void couvre(const Registre::Etendue &e, const std::function<void()> &recadre) const;
 
+    // A load's end: the ranges set to `e`, the box of what stays, by
+    // `recadre`, or, `e` not found, back to `avantX` and `avantY`, those
+    // from before the load; equal scales by `egaliseur` (egaliseSur), and
+    // the view covering `e` (couvre).
+    void cadreFin(const Registre::Etendue &e, const std::function<void()> &recadre,
+                  const QCPRange &avantX, const QCPRange &avantY,
+                  const std::function<void()> &egaliseur) const;
+    // Before a load's end, the view it will end at for the box `prevue`,
+    // fitted as the end fits it, silently, so that the curves are drawn
+    // where they will stay.
+    void cadrePrevu(const Registre::Etendue &prevue) const;
+
     // The box a load will end at once its file `chemin` is read: `deja`
     // (the files read before), with the box of `lue`'s points if given and
     // known, else the box the file's header declares, if it is sound.

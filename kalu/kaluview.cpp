@@ -4,6 +4,8 @@
 #include "kalubilan.h"
 #include "kalucadrage.h"
 #include "kalucarte.h"
+#include "kalupointeur.h"
+#include "kaluseance.h"
 #include "kluconf.h"
 #include "ui_kaluview.h"
 #include "zolconf.h"
@@ -11,9 +13,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QInputDialog>
-#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -21,8 +21,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
-
-#include <cmath>
 
 static const char KLUSRC[] = "../kalu/kaluview.cpp";
 
@@ -39,7 +37,6 @@ KaluView::KaluView(QWidget *parent)
       plotFont("Times New Roman", 10, QFont::Normal, false)
 {
     ui->setupUi(this);
-    cadrage = Cadrage(ui->customPlot);
     remplaceLegende();
     setupAxes();
     setupActions();
@@ -60,8 +57,7 @@ KaluView::KaluView(QWidget *parent)
 // item up on the way: quadratic in the number of curves.
 KaluView::~KaluView()
 {
-    chargement.reset();
-    progression.reset(); // it clears the status bar, whose message this window keeps
+    seance.reset(); // its progress clears the status bar, whose message this window keeps
     clearShapes();
 }
 
@@ -189,9 +185,6 @@ void KaluView::connectPlot()
     const auto prendGamme = qOverload<const QCPRange &>(&QCPAxis::setRange);
     connect(plot->xAxis, suitGamme, plot->xAxis2, prendGamme);
     connect(plot->yAxis, suitGamme, plot->yAxis2, prendGamme);
-    // A view the user moves during a load is the one it ends at.
-    connect(plot->xAxis, suitGamme, this, &KaluView::vueBougee);
-    connect(plot->yAxis, suitGamme, this, &KaluView::vueBougee);
     // Double-clicks edit labels, curve names, title and sub-title.
     connect(plot, &QCustomPlot::axisDoubleClick, this, &KaluView::axisLabelDoubleClick);
     connect(plot, &QCustomPlot::legendDoubleClick, this, &KaluView::legendDoubleClick);
@@ -216,7 +209,7 @@ void KaluView::adjustEqualScale()
                plot->xAxis->range().center(), double(rect->width()));
     zolmessage("yr=%lf, yc=%lf, dnyl=%lf\n", plot->yAxis->range().size(),
                plot->yAxis->range().center(), double(rect->height()));
-    cadrage.egalise();
+    Cadrage(plot).egalise();
 }
 
 // Loading one shapefile into the plot, adding to what it shows: one curve
@@ -224,262 +217,39 @@ void KaluView::adjustEqualScale()
 // replotting are the caller's.
 void KaluView::fscanshp_cpt(string shppath)
 {
-    lance({QString::fromUtf8(shppath.c_str())}, false);
+    seance->lance({QString::fromUtf8(shppath.c_str())}, false);
 }
 
 void KaluView::chargeShapefiles(const QStringList &fichiers, bool replot)
 {
-    abandonneChargement();
-    zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
-    clearShapes();
-    montreCharge = replot;
-    avantX = ui->customPlot->xAxis->range();
-    avantY = ui->customPlot->yAxis->range();
-    // The old map goes from the screen at once, and the new one shows as
-    // it comes.
-    if (replot)
-        ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
-    lance(fichiers, true);
+    seance->charge(fichiers, replot);
 }
 
-// Starts the job of `fichiers`; `entier`: the Explorer's whole load, which
-// sets the view and ends fitted.
-void KaluView::lance(const QStringList &fichiers, bool entier)
+bool KaluView::chargeEnCours() const
 {
-    abandonneChargement();
-    issue.reset();
-    entiere = entier;
-    vueLibre = false;
-    bilan = Bilan();
-    // The last load's progress, its picture still to come, goes first: it
-    // would hide the stop button the new one shows.
-    progression.reset();
-    progression.reset(new Progression(ui->statusBar, boutonArret));
-    connect(progression.get(), &Progression::arret, this, &KaluView::arreteChargement);
-    chargement.reset(new Chargement(carte, habits(), fichiers));
-    connect(chargement.get(), &Chargement::fichierCommence, this, &KaluView::fichierCommence);
-    connect(chargement.get(), &Chargement::fichierAccepte, this, &KaluView::fichierAccepte);
-    connect(chargement.get(), &Chargement::avance, progression.get(), &Progression::avance);
-    connect(chargement.get(), &Chargement::fichierFini, this, &KaluView::fichierFini);
-    connect(chargement.get(), &Chargement::termine, this, &KaluView::chargementTermine);
-    stopAction->setEnabled(true);
-    pointeur->clear();
-    carte->debutChargement();
-    chargement->commence();
+    return seance->enCours();
 }
 
 void KaluView::arreteChargement()
 {
-    if (chargement)
-        chargement->arrete();
+    seance->arrete();
 }
 
-// A load replaced, emptied or closed: it ends here, neither fitted nor
-// reported.
-void KaluView::abandonneChargement()
+Tirage::Temoin *KaluView::temoin() const
 {
-    if (!chargement)
-        return;
-    chargement->disconnect(this);
-    chargement.reset();
-    progression.reset();
-    issue.reset();
-    stopAction->setEnabled(false);
-    carte->finChargement();
-    emit chargementFini();
+    return seance.get();
 }
 
-void KaluView::fichierCommence(const QString &chemin)
+Chargement::Refus KaluView::refusFichier() const
 {
-    progression->debut(chemin);
-    if (entiere && !vueLibre)
-        cadrePrevu(nullptr, chemin.toUtf8().constData());
-}
-
-void KaluView::fichierAccepte(const QString &chemin, const Lecture &lue)
-{
-    title->setText(QString("Shapefile: '%1'").arg(chemin));
-    if (entiere && !vueLibre)
-        cadrePrevu(&lue, nullptr);
-}
-
-// A file the reader rejected is reported under the loader's name; one of a
-// type not drawn, or too big, is told as such in the status bar. A legend
-// of 30 entries and more would cover the map.
-void KaluView::fichierFini(const QString &chemin, Chargement::Refus refus, int courbes)
-{
-    const QString nom = QFileInfo(chemin).fileName();
-    switch (refus) {
-    case Chargement::Refus::Aucun:
-        ui->customPlot->legend->setVisible(courbes < 30);
-        if (chargement && chargement->tronque())
-            bilan.tronque(nom, chargement->enregistrements());
-        else if (courbes == 0)
-            bilan.vide(nom);
-        break;
-    case Chargement::Refus::Illisible:
-        zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
-        bilan.illisible(nom);
-        break;
-    case Chargement::Refus::TypeNonDessine:
-        zolerreur(KLUSRC, "fscanshp_cpt", nullptr, "erreur fscan_shp()!\n");
-        bilan.typeNonDessine(
-            nom, Chargement::nomDuType(Chargement::typeDeclare(chemin.toUtf8().toStdString())));
-        break;
-    case Chargement::Refus::Memoire:
-        bilan.tropGros(nom);
-        break;
-    }
-    refusFichier_ = refus;
-    emit fichierCharge(chemin, refus == Chargement::Refus::Aucun);
-}
-
-// The end of a load: done or stopped, what stays is fitted (unless the user
-// moved the view meanwhile) and equalised. A load that left no curve to fit
-// keeps the ranges it began with. The job is the sender of the signal being
-// delivered: it is deleted once the delivery is over.
-void KaluView::chargementTermine(bool arrete)
-{
-    Chargement *fait = chargement.release();
-    fait->deleteLater();
-    progression->fin();
-    stopAction->setEnabled(false);
-    carte->finChargement();
-    issue = arrete ? arret(*fait) : bilan.fin(ui->customPlot->plottableCount());
-    if (entiere && !vueLibre && !arrete)
-        cadreFin();
-    if (ui->customPlot->legend->visible())
-        carte->faitEntrees();
-    // The progress stays until the load's picture is complete.
-    if (entiere && montreCharge && !arrete)
-        ui->customPlot->replot();
-    else if (entiere && montreCharge)
-        ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
-    if (arrete || !carte->attendImage())
-        montreIssue();
-    emit chargementFini();
-}
-
-// What a stop leaves: the curves made stay, and the view; the file being
-// read is told with what of it shows, and its curves decide the title and
-// the legend as a file's do.
-QString KaluView::arret(const Chargement &fait)
-{
-    if (!fait.fichierArrete())
-        return bilan.arret();
-    const int gardees = fait.courbesGardees();
-    if (gardees > 0) {
-        title->setText(QString("Shapefile: '%1'").arg(fait.fichier()));
-        ui->customPlot->legend->setVisible(gardees < 30);
-    }
-    return bilan.arret(QFileInfo(fait.fichier()).fileName(), gardees, fait.partiesConnues(),
-                       fait.pourcent());
-}
-
-// The load's outcome in the status bar, in place of its progress, where it
-// stays until the next message.
-void KaluView::montreIssue()
-{
-    if (!issue)
-        return;
-    const QString message = *issue;
-    issue.reset();
-    progression.reset();
-    if (message.isEmpty())
-        ui->statusBar->clearMessage();
-    else
-        ui->statusBar->showMessage(message, 0);
-}
-
-// The end's fit to what stays, with the load's trace lines. A load that
-// left no curve to fit keeps the ranges it began with.
-void KaluView::cadreFin()
-{
-    enCadrage = true;
-    const Registre::Etendue e = etendueLue();
-    if (e.trouvee) {
-        recadre();
-    } else {
-        ui->customPlot->xAxis->setRange(avantX);
-        ui->customPlot->yAxis->setRange(avantY);
-    }
-    cadrage.egaliseSur([this] { adjustEqualScale(); });
-    cadrage.couvre(e, [this] { recadre(); });
-    enCadrage = false;
-}
-
-// The points' box of what is loaded: the map's curves', or that of the
-// files read without curves (kalu-export's raster pictures).
-Registre::Etendue KaluView::etendueLue()
-{
-    return externe ? *externe : carte->etendue();
-}
-
-void KaluView::recadre()
-{
-    if (externe)
-        cadrage.cadre(*externe);
-    else
-        carte->recadre();
-}
-
-// ---- A load read elsewhere --------------------------------------------------
-// Each step is the one the window's own load takes at the same point.
-
-void KaluView::lectureCommence(const QStringList &fichiers)
-{
-    abandonneChargement();
-    zolmessage("Nombre fichiers *.shp : %d\n", fichiers.size());
-    clearShapes();
-    entiere = true;
-    montreCharge = vueLibre = false;
-    avantX = ui->customPlot->xAxis->range();
-    avantY = ui->customPlot->yAxis->range();
-    bilan = Bilan();
-}
-
-void KaluView::lectureFichier(const QString &chemin, const Registre::Etendue &etendue)
-{
-    externe = &etendue;
-    cadrePrevu(nullptr, chemin.toUtf8().constData());
-    externe = nullptr;
-}
-
-void KaluView::lectureAcceptee(const QString &chemin, const Lecture &lue,
-                               const Registre::Etendue &etendue)
-{
-    title->setText(QString("Shapefile: '%1'").arg(chemin));
-    externe = &etendue;
-    cadrePrevu(&lue, nullptr);
-    externe = nullptr;
-}
-
-void KaluView::lectureFinie(const QString &chemin, Chargement::Refus refus, int courbes)
-{
-    fichierFini(chemin, refus, courbes);
-}
-
-void KaluView::lectureTerminee(const Registre::Etendue &etendue)
-{
-    issue = bilan.fin(ui->customPlot->plottableCount());
-    montreIssue();
-    externe = &etendue;
-    cadreFin();
-    externe = nullptr;
-}
-
-// The user's drag, wheel or zoom during a load: its end keeps that view.
-void KaluView::vueBougee()
-{
-    if (chargement && !enCadrage)
-        vueLibre = true;
+    return seance->refus();
 }
 
 // A close request ends the load under way at once: the reading stops after
 // its record and nothing is reported.
 void KaluView::closeEvent(QCloseEvent *event)
 {
-    abandonneChargement();
+    seance->abandonne();
     QMainWindow::closeEvent(event);
 }
 
@@ -710,13 +480,7 @@ void KaluView::moveLegend()
 // way stops first.
 void KaluView::removeAllGraphs()
 {
-    const bool arrete = chargement != nullptr;
-    abandonneChargement();
-    clearShapes();
-    if (arrete || issue) {
-        issue = arrete ? bilan.arret() : QString();
-        montreIssue();
-    }
+    seance->vide();
     ui->customPlot->replot();
 }
 
@@ -746,30 +510,6 @@ void KaluView::appuiBoutonExplorer()
         return;
     }
     chargeShapefiles(dialog.selectedFiles());
-}
-
-// The view the load will end at, set before the file's first curve so that
-// its curves are drawn where they will stay: the fit to the curves made so
-// far and to the box the file's header declares, as the end of the load
-// makes it (a later file may still widen it). Once the file is read, its
-// points' own box is known: a header that lied is mended then, before the
-// end. Silent: the end's trace lines are the load's.
-void KaluView::cadrePrevu(const Lecture *lue, const char *chemin)
-{
-    const Registre::Etendue prevue = Cadrage::prevue(etendueLue(), lue, chemin);
-    if (!prevue.trouvee)
-        return;
-    enCadrage = true;
-    cadrage.cadre(prevue);
-    cadrage.egaliseSur([this] { cadrage.egalise(); });
-    // As the end does: the labels' moves must not leave the view narrower
-    // than the box, or the end would fit again and the pictures begin anew.
-    cadrage.couvre(prevue, [this, &prevue] { cadrage.cadre(prevue); });
-    enCadrage = false;
-    if (montreCharge)
-        ui->customPlot->replot(QCustomPlot::rpQueuedReplot);
-    else if (!externe)
-        carte->esquisse(ui->customPlot->viewport().size());
 }
 
 // ---- The window around the plot -------------------------------------------
@@ -806,17 +546,12 @@ void KaluView::setupFenetre()
     // Home frames the whole map again, as a load's end does.
     QAction *tout = new QAction(this);
     tout->setShortcut(Qt::Key_Home);
-    connect(tout, &QAction::triggered, this, &KaluView::cadreTout);
+    connect(tout, &QAction::triggered, this, [this] { seance->cadreTout(); });
     addAction(tout);
 
-    // Wide enough for most coordinates: the message beside it keeps its
-    // room while the pointer moves.
-    pointeur = new QLabel;
-    pointeur->setMinimumWidth(pointeur->fontMetrics().horizontalAdvance("-000.0000, -00.0000"));
-    pointeur->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    pointeur = new Pointeur;
     ui->statusBar->addPermanentWidget(pointeur);
     connect(ui->customPlot, &QCustomPlot::mouseMove, this, &KaluView::montrePointeur);
-    connect(carte, &Carte::imageComplete, this, &KaluView::montreIssue);
 
     boutonArret = Progression::nouveauBouton(ui->statusBar);
     stopAction = new QAction(this);
@@ -824,6 +559,12 @@ void KaluView::setupFenetre()
     stopAction->setEnabled(false);
     connect(stopAction, &QAction::triggered, this, &KaluView::arreteChargement);
     addAction(stopAction);
+
+    seance.reset(
+        new Seance({ui->customPlot, carte, title, ui->statusBar, boutonArret, stopAction, pointeur,
+                    [this] { adjustEqualScale(); }, [this] { return habits(); }}));
+    connect(seance.get(), &Seance::fichierCharge, this, &KaluView::fichierCharge);
+    connect(seance.get(), &Seance::chargementFini, this, &KaluView::chargementFini);
 
     ui->customPlot->installEventFilter(this);
     connect(ui->statusBar, &QStatusBar::messageChanged, this, &KaluView::retientMessage);
@@ -840,48 +581,18 @@ bool KaluView::eventFilter(QObject *objet, QEvent *event)
     if (objet == plot && event->type() == QEvent::Resize && plot->isVisible()) {
         const QSize avant = plot->xAxis->axisRect()->rect().size();
         plot->setViewport(QRect(QPoint(0, 0), static_cast<QResizeEvent *>(event)->size()));
-        const bool dedans = enCadrage;
-        enCadrage = true;
-        cadrage.gardeEchelle(avant);
-        enCadrage = dedans;
+        seance->gardeEchelle(avant);
     }
     return QMainWindow::eventFilter(objet, event);
 }
 
-// The pointer's longitude and latitude, to the digits a pixel tells apart.
+// None while a load's progress shows.
 void KaluView::montrePointeur(QMouseEvent *event)
 {
-    QCustomPlot *plot = ui->customPlot;
-    QCPAxisRect *rect = plot->xAxis->axisRect();
-    if (progression || !rect->rect().contains(event->pos())) {
+    if (seance->progresse())
         pointeur->clear();
-        return;
-    }
-    const auto ecrit = [](double v, double pixel) {
-        const int chiffres = pixel > 0 ? std::max(0, int(std::ceil(-std::log10(pixel)))) : 0;
-        return QString::number(v, 'f', std::min(chiffres, 12));
-    };
-    const double x = plot->xAxis->pixelToCoord(event->pos().x());
-    const double y = plot->yAxis->pixelToCoord(event->pos().y());
-    const double px = plot->xAxis->range().size() / std::max(1, rect->width());
-    const double py = plot->yAxis->range().size() / std::max(1, rect->height());
-    pointeur->setText(QString("%1, %2").arg(ecrit(x, px), ecrit(y, py)));
-}
-
-// Home: the whole map framed, as a load's end frames it; during a load, the
-// view the load ends at, which it then keeps.
-void KaluView::cadreTout()
-{
-    if (chargement) {
-        vueLibre = false;
-        if (entiere)
-            cadrePrevu(nullptr, chargement->fichier().toUtf8().constData());
-        return;
-    }
-    if (!etendueLue().trouvee)
-        return;
-    cadreFin();
-    ui->customPlot->replot();
+    else
+        pointeur->montre(ui->customPlot, event->pos());
 }
 
 // The status bar's last message, unless a status tip put it there.

@@ -14,7 +14,8 @@
 //
 // Threads: everything here is the GUI thread's. A load is a job
 // (kaluchargement) that reads its files on threads of its own and makes the
-// curves between this window's events; the map's jobs draw them.
+// curves between this window's events, the window's side of it a Seance
+// (kaluseance); the map's jobs draw them.
 #ifndef KALUVIEW_H
 #define KALUVIEW_H
 
@@ -24,13 +25,9 @@
 #include <QPen>
 
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "kalubilan.h"
-#include "kalucadrage.h"
 #include "kaluchargement.h"
-#include "kaluregistre.h"
 #include "kalutirage.h"
 #include "qcustomplot.h"
 
@@ -39,12 +36,11 @@ namespace Ui
 class MainWindow;
 }
 class Carte;
-class Lecture;
-class Progression;
-class QLabel;
+class Pointeur;
+class Seance;
 class QToolButton;
 
-class KaluView : public QMainWindow, public Tirage::Temoin
+class KaluView : public QMainWindow
 {
     Q_OBJECT
 
@@ -74,24 +70,20 @@ class KaluView : public QMainWindow, public Tirage::Temoin
     // A load under way is stopped first, silently: the new one replaces it.
     void chargeShapefiles(const QStringList &fichiers, bool replot = true);
     // Whether a load is under way.
-    bool chargeEnCours() const { return chargement != nullptr; }
+    bool chargeEnCours() const;
     // Stops the load under way (Escape, the status bar's button): the files
     // read keep their curves, and the one being read its whole records;
     // the view stays as it is, and the status bar says what was kept.
     void arreteChargement();
 
     // kalu-export's raster pictures need no curve (kalutirage): the files
-    // are read there, and the window is told each step its own load of
-    // them takes, at the same point, so that the view, the title, the
-    // legend's visibility, the trace lines and fichierCharge() are that
-    // load's. GUI thread, from lectureCommence to lectureTerminee, with no
-    // other load.
-    void lectureCommence(const QStringList &fichiers) override;
-    void lectureFichier(const QString &chemin, const Registre::Etendue &etendue) override;
-    void lectureAcceptee(const QString &chemin, const Lecture &lue,
-                         const Registre::Etendue &etendue) override;
-    void lectureFinie(const QString &chemin, Chargement::Refus refus, int courbes) override;
-    void lectureTerminee(const Registre::Etendue &etendue) override;
+    // are read there, and the witness given here, told each step of that
+    // load, takes the one the window's own load of them takes at the same
+    // point, so that the view, the title, the legend's visibility, the
+    // trace lines and fichierCharge() are that load's. GUI thread, from
+    // lectureCommence to lectureTerminee, with no other load; it lives as
+    // long as the window.
+    Tirage::Temoin *temoin() const;
     // The plot and its map, for what draws them outside the window
     // (kalu-export).
     QCustomPlot *plot() const;
@@ -99,7 +91,7 @@ class KaluView : public QMainWindow, public Tirage::Temoin
     // The looks a load gives its curves.
     Chargement::Habits habitsCourbes() const { return habits(); }
     // Why the file fichierCharge() tells of was skipped.
-    Chargement::Refus refusFichier() const { return refusFichier_; }
+    Chargement::Refus refusFichier() const;
 
   signals:
     // One file's load is over: its curves are on the plot (`lu`), or the
@@ -154,23 +146,9 @@ class KaluView : public QMainWindow, public Tirage::Temoin
     void clearShapes();
     void retireCourbe(QCPAbstractPlottable *courbe);
     Chargement::Habits habits() const;
-    void lance(const QStringList &fichiers, bool entier);
-    void abandonneChargement();
-    void fichierCommence(const QString &chemin);
-    void fichierAccepte(const QString &chemin, const Lecture &lue);
-    void fichierFini(const QString &chemin, Chargement::Refus refus, int courbes);
-    void chargementTermine(bool arrete);
-    void vueBougee();
     static std::string prend(char *chaine);
     void setupFenetre();
-    void cadreFin();
-    Registre::Etendue etendueLue();
-    void recadre();
-    void cadrePrevu(const Lecture *lue, const char *chemin);
     void retientMessage(const QString &message);
-    QString arret(const Chargement &fait);
-    void montreIssue();
-    void cadreTout();
     void montrePointeur(QMouseEvent *event);
 
     std::unique_ptr<Ui::MainWindow> ui;
@@ -179,28 +157,10 @@ class KaluView : public QMainWindow, public Tirage::Temoin
     QCPTextElement *title;
     QCPTextElement *subTitle;
     Carte *carte;
-    Cadrage cadrage{nullptr}; // the plot's
     QAction *stopAction = nullptr;
     QToolButton *boutonArret = nullptr;
-    // The load under way, and its face in the status bar.
-    std::unique_ptr<Chargement> chargement;
-    std::unique_ptr<Progression> progression;
-    // Of the load under way: whether it is the Explorer's whole load (it
-    // fits the view at its end), whether its map shows as it comes, whether
-    // the user moved the view meanwhile, the ranges from before it.
-    bool entiere = false;
-    bool montreCharge = false;
-    bool vueLibre = false;
-    bool enCadrage = false; // the ranges are being set by the window itself
-    QCPRange avantX, avantY;
-    // While the window is told of a load read elsewhere: its points' box.
-    const Registre::Etendue *externe = nullptr;
-    Bilan bilan; // what the load under way will tell at its end
-    Chargement::Refus refusFichier_ = Chargement::Refus::Aucun;
-    // The outcome of the load just over, shown once its picture is
-    // complete; its progress shows until then.
-    std::optional<QString> issue;
-    QLabel *pointeur = nullptr; // the pointer's coordinates over the plot
+    std::unique_ptr<Seance> seance; // the load under way, or the last one
+    Pointeur *pointeur = nullptr;   // the pointer's coordinates over the plot
     QColor lineColor;
     QColor lineSelectedColor;
     QColor polygonColor;

@@ -130,7 +130,7 @@ Rendu sansCourbes(const QStringList &fichiers, const QSize &taille,
 {
     Rendu r;
     auto v = fenetre::commeExport(taille);
-    Tirage t(v->plot(), v->carteDuPlot(), v.get(), v->habitsCourbes());
+    Tirage t(v->plot(), v->carteDuPlot(), v->temoin(), v->habitsCourbes());
     Capture c;
     QEventLoop attente;
     QObject::connect(&t, &Tirage::termine, &attente, &QEventLoop::quit);
