@@ -53,17 +53,15 @@
 #ifndef KALUCARTE_H
 #define KALUCARTE_H
 
-#include <QElapsedTimer>
 #include <QImage>
-#include <QTimer>
 
 #include <memory>
 #include <vector>
 
+#include "kaluapercu.h"
 #include "kalucache.h"
 #include "kaluclic.h"
 #include "kalucourbe.h"
-#include "kaluebauche.h"
 #include "kalugeste.h"
 #include "kaluimage.h"
 #include "kaluindex.h"
@@ -80,7 +78,10 @@
 // so the layer draws none of them and the map shows them all; everywhere
 // else (clicks, the library's exports) the curves are the layer's children
 // as usual.
-class Carte : public QCPLayerable, public Courbe::Tutelle
+class Carte : public QCPLayerable,
+              public Courbe::Tutelle,
+              private Apercu::Source,
+              private Apercu::Fenetre
 {
     Q_OBJECT
 
@@ -124,7 +125,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // `habits`, the looks their curves will have (Habit::de of a curve made
     // the same way). Taken back with the curves (retireDepuis, vide).
     void annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits);
-    size_t annoncees() const { return ebauche.annoncees(); }
+    size_t annoncees() const { return apercu.ebauche().annoncees(); }
     // The number of curves, holes included: the rank the next one gets.
     size_t rangSuivant() const { return registre.courbes().size(); }
     // Removes the curves from rank `debut` on, with their legend items, as
@@ -236,8 +237,6 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void gesteCommence();
     void gesteFini();
     void travailTermine();
-    void relanceEbauche();
-    void finitionTerminee();
 
   private:
     // The tests' and the benchmarks' reach (kalusonde).
@@ -249,7 +248,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // The number of parts, from the first in order, that the pictures of
     // the load under way (or just over) hold so far: the curves made, and
     // during a load parts announced whose curves are still to be made.
-    size_t courbesEbauchees() const { return ebauche.dessinees(); }
+    size_t courbesEbauchees() const { return apercu.ebauche().dessinees(); }
 
     const std::shared_ptr<const Scene> &scene();
     void dessineTout(QCPPainter *painter);
@@ -259,13 +258,20 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
                const std::shared_ptr<const Etats> &etats);
     void demarre(Travail::Demande &&demande);
     bool exporte(QCPPainter *painter);
-    bool dessineEbauche(QCPPainter *painter);
-    void saisit(QCPPainter *painter);
-    bool exporteEbauche(QImage &tampon, const Vue &v);
-    bool ebaucheFinie();
-    void poursuisEbauche();
-    void appelleLot();
     void arrete();
+
+    // What the load's pictures (kaluapercu) take of the map.
+    size_t parties() const override;
+    unsigned rangs() const override { return registre.rangs(); }
+    std::shared_ptr<const Scene> lot(size_t debut, bool lecture,
+                                     std::shared_ptr<const Etats> &etats) override;
+    int coeurs() const override { return fils; }
+    bool bouge() const override { return geste->enCours(); }
+    void attend() override;
+    void montre(bool ebauche) override;
+    size_t courbes() const override { return registre.courbes().size(); }
+    std::shared_ptr<const Scene> adopte(const Ebauche &ebauche) override;
+    void complete(const Finition &faite) override;
     std::vector<int> proches(const QRectF &pixels);
     QVector<QCPLayoutElement *> entreesDepuis(size_t debut);
 
@@ -293,19 +299,9 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
     std::unique_ptr<Geste> geste;
 
-    // The pictures of the load under way (or just over): the ranks they
-    // were drawn for, whether the load's curves can be drawn by jobs at all,
-    // when the last lot began, and the call for the next one.
-    Ebauche ebauche;
-    bool chargement = false, sansEbauche = false;
-    // For whom the pictures are: the window's replots, an export's
-    // (esquisse), or an export's whose picture esquisse is taking.
-    enum class Pour { Fenetre, Export, Saisie } pour = Pour::Fenetre;
-    void passePour(Pour vers);
-    unsigned rangsEbauche = 0;
-    QElapsedTimer dernierLot;
-    QTimer relance;
-    std::unique_ptr<Finition> finition; // of the picture the pictures became
+    // The pictures of the load under way (or just over), the window's or
+    // an export's.
+    Apercu apercu{plot, *this, this, INTERVALLE_EBAUCHE};
 
     // The complete drawing of the present state: shown, still to come (a
     // gesture goes on, a job runs), or put in the buffer by this replot and
