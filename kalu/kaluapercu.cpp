@@ -170,8 +170,7 @@ bool Apercu::dessine(QCPPainter *painter)
 // the complete picture of the new scene, if the window takes it.
 bool Apercu::finie()
 {
-    if (ebauche_.enCours() || ebauche_.dessinees() != fenetre->courbes() ||
-        rangs != source.rangs())
+    if (ebauche_.enCours() || ebauche_.dessinees() != fenetre->courbes() || rangs != source.rangs())
         return false;
     if (std::shared_ptr<const Scene> s = fenetre->adopte(ebauche_)) {
         finition.reset(new Finition(ebauche_.fond(), ebauche_.image(), std::move(s)));
