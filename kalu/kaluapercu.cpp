@@ -4,15 +4,9 @@
 #include "kaluimage.h"
 #include "qcustomplot.h"
 
-static const char KLUSRC[] = "../kalu/kaluapercu.cpp";
-
 // The test builds check the pictures' modes at their transitions.
 #ifdef KALU_VERIFICATIONS
-#define VERIFIE(condition)                                                                         \
-    ((condition) ? void(0) : qFatal("%s: %s does not hold", KLUSRC, #condition))
-#else
-#define VERIFIE(condition) void(0)
-#endif
+static const char KLUSRC[] = "../kalu/kaluapercu.cpp";
 
 namespace
 {
@@ -21,7 +15,7 @@ using Mode = Apercu::Mode;
 
 // An export's fond is taken from any pictures that may draw, and leaves
 // them an export's; the window's load begins from any but a fond's taking.
-[[maybe_unused]] bool permise(Mode de, Mode vers)
+bool permise(Mode de, Mode vers)
 {
     switch (vers) {
     case Mode::Repos:
@@ -43,6 +37,7 @@ using Mode = Apercu::Mode;
 }
 
 } // namespace
+#endif
 
 Apercu::Apercu(QCustomPlot *plot, Source &source, Fenetre *fenetre, int intervalle)
     : plot(plot), source(source), fenetre(fenetre), intervalle(intervalle)
@@ -67,7 +62,10 @@ bool Apercu::pourFenetre() const
 
 void Apercu::passe(Mode vers)
 {
-    VERIFIE(permise(mode_, vers));
+#ifdef KALU_VERIFICATIONS
+    if (!permise(mode_, vers))
+        qFatal("%s: no way from mode %d to mode %d", KLUSRC, int(mode_), int(vers));
+#endif
     if (vers == Mode::Saisie)
         avantSaisie = mode_;
     mode_ = vers;

@@ -64,7 +64,7 @@ Carte *Carte::de(QCustomPlot *plot)
 
 void Carte::setRapide(bool oui)
 {
-    rapide_ = oui;
+    options.rapide = oui;
     clic.setActif(oui);
     arrete();
     setAttente(oui && geste->enCours());
@@ -75,7 +75,7 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
     Courbe *c = registre.ajoute(cles, valeurs, place);
     clic.ajoutee(c);
     apercu.ebauche().prise(); // an announced part is the curve's now
-    if (rapide_)
+    if (options.rapide)
         apercu.appelle();
     return c;
 }
@@ -83,7 +83,7 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 void Carte::annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits)
 {
     apercu.ebauche().annonce(suivants, habits);
-    if (rapide_)
+    if (options.rapide)
         apercu.appelle();
 }
 
@@ -215,7 +215,7 @@ void Carte::rend([[maybe_unused]] Activite de)
 // and draws them as the export does.
 void Carte::avantReplot()
 {
-    if (!rapide_ || activite == Activite::Export)
+    if (!options.rapide || activite == Activite::Export)
         return;
     registre.resserre();
     prete(Activite::Replot);
@@ -235,7 +235,7 @@ void Carte::apresReplot()
 // Within a replot or another export, the curves are lent already.
 Carte::Pret::Pret(Carte *carte) : carte(carte)
 {
-    if (carte && carte->rapide_ && carte->activite == Activite::Repos)
+    if (carte && carte->options.rapide && carte->activite == Activite::Repos)
         carte->prete(Activite::Export);
     else
         this->carte = nullptr;
@@ -357,7 +357,7 @@ bool Carte::exporte(QCPPainter *painter)
 {
     Vue v;
     QImage *tampon = Ebauche::tamponExport(painter, plot, v);
-    if (!rapide_ || !tampon || !scene()->dessinable)
+    if (!options.rapide || !tampon || !scene()->dessinable)
         return false;
     if (apercu.exporte(*tampon, v, registre.courbes().size())) {
         ++nombres.complets;
@@ -367,7 +367,7 @@ bool Carte::exporte(QCPPainter *painter)
     const std::shared_ptr<const Etats> etats = suivi.lis(&entiers);
     if (!entiers)
         return false;
-    Travail t(demande(painter, *tampon, v, etats), fils);
+    Travail t(demande(painter, *tampon, v, etats), options.fils);
     ++nombres.travaux;
     t.attends();
     if (t.estAnnule()) // memory ran out: the curves are drawn one by one
@@ -430,7 +430,7 @@ void Carte::lance(QCPPainter *painter, const QImage &tampon, const Vue &v,
 void Carte::demarre(Travail::Demande &&d)
 {
     arrete();
-    travail.reset(new Travail(std::move(d), fils));
+    travail.reset(new Travail(std::move(d), options.fils));
     connect(travail.get(), &Travail::termine, this, &Carte::travailTermine);
     ++nombres.travaux;
 }
@@ -549,7 +549,7 @@ void Carte::complete(const Finition &faite)
 
 void Carte::esquisse(const QSize &taille)
 {
-    if (!rapide_ || apercu.mode() == Apercu::Mode::Sans || activite != Activite::Repos)
+    if (!options.rapide || apercu.mode() == Apercu::Mode::Sans || activite != Activite::Repos)
         return;
     apercu.esquisse(taille, [this, taille] {
         Pret pret(this);
@@ -560,7 +560,7 @@ void Carte::esquisse(const QSize &taille)
 void Carte::gesteCommence()
 {
     arrete();
-    setAttente(rapide_);
+    setAttente(options.rapide);
 }
 
 void Carte::gesteFini()

@@ -32,7 +32,7 @@
 // - "Remove all" empties the plot at once; the curves' objects are deleted
 //   in slices from the event loop, their data freed off the GUI thread.
 // - During a load the replots show the curves made so far: each lot of new
-//   curves is drawn by a job over the last picture (kaluebauche), which
+//   curves is drawn by a job over the last picture (kaluapercu), which
 //   gives the very pixels one drawing of them all would; the load's end
 //   finds the complete picture made if its view is the one drawn for.
 // - Exports draw every curve before they return: the library's own
@@ -41,12 +41,13 @@
 //   when they paint on a raster picture.
 //
 // What Carte keeps, its curves' registry (kaluregistre), click filter
-// (kaluclic), legend (kalulegende), states as last read (kalusuivi) and
-// scene with its index (kalucache) and partial redraw (kaluretouche) being
-// classes of their own: the axes' fit (recadre, cadre), lending itself the
-// curves (prete, rend, Pret), the draw's dispatch (dessine), the running
-// job and the picture's state (image), the load's and the export's pictures
-// (ebauche and the parts announced ahead of their curves), and the counters.
+// (kaluclic), legend (kalulegende), states as last read (kalusuivi),
+// scene with its index (kalucache), partial redraw (kaluretouche) and the
+// load's and the export's pictures (kaluapercu, to which it gives lots as
+// its Source and its replots as its Fenetre) being classes of their own:
+// the axes' fit (recadre, cadre), lending itself the curves (prete, rend,
+// Pret), the draw's dispatch (dessine), the running job and the picture's
+// state (image), and the counters.
 //
 // Threads: every class here is used on the GUI thread only. The jobs never
 // see them: they get a Scene, the curves' states and a Vue.
@@ -242,7 +243,7 @@ class Carte : public QCPLayerable,
     // The tests' and the benchmarks' reach (kalusonde).
     friend class Sonde;
     void setRapide(bool oui);
-    void setFils(int n) { fils = std::max(1, n); }
+    void setFils(int n) { options.fils = std::max(1, n); }
     void setLectureComplete(size_t courbes) { suivi.setLectureComplete(courbes); }
     const Compteurs &compteurs() const { return nombres; }
     // The number of parts, from the first in order, that the pictures of
@@ -265,7 +266,7 @@ class Carte : public QCPLayerable,
     unsigned rangs() const override { return registre.rangs(); }
     std::shared_ptr<const Scene> lot(size_t debut, bool lecture,
                                      std::shared_ptr<const Etats> &etats) override;
-    int coeurs() const override { return fils; }
+    int coeurs() const override { return options.fils; }
     bool bouge() const override { return geste->enCours(); }
     void attend() override;
     void montre(bool ebauche) override;
@@ -290,8 +291,12 @@ class Carte : public QCPLayerable,
     QList<QCPLayerable *> pretees; // the curves' layer's children, while lent
     void prete(Activite pour);
     void rend(Activite de);
-    bool rapide_ = true;
-    int fils = Travail::filsParDefaut();
+    // The tests' and the benchmarks' options (kalusonde): drawing through
+    // the map at all, and the threads a job takes.
+    struct Options {
+        bool rapide = true;
+        int fils = Travail::filsParDefaut();
+    } options;
 
     Cache cache{registre}; // the scene and its index
     std::unique_ptr<Cliche> cliche;
