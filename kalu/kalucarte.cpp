@@ -48,9 +48,6 @@ Carte::Carte(QCustomPlot *plot)
     connect(plot, &QCustomPlot::afterReplot, this, &Carte::apresReplot);
     connect(geste.get(), &Geste::commence, this, &Carte::gesteCommence);
     connect(geste.get(), &Geste::fini, this, &Carte::gesteFini);
-    connect(&ebauche, &Ebauche::avance, this, &Carte::relanceEbauche);
-    relance.setSingleShot(true);
-    connect(&relance, &QTimer::timeout, this, &Carte::relanceEbauche);
 }
 
 // The jobs stop after the curve they draw.
@@ -67,7 +64,7 @@ Carte *Carte::de(QCustomPlot *plot)
 
 void Carte::setRapide(bool oui)
 {
-    rapide_ = oui;
+    options.rapide = oui;
     clic.setActif(oui);
     arrete();
     setAttente(oui && geste->enCours());
@@ -77,24 +74,17 @@ Courbe *Carte::ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place)
 {
     Courbe *c = registre.ajoute(cles, valeurs, place);
     clic.ajoutee(c);
-    ebauche.prise(); // an announced part is the curve's now
-    appelleLot();
+    apercu.ebauche().prise(); // an announced part is the curve's now
+    if (options.rapide)
+        apercu.appelle();
     return c;
-}
-
-// New parts for the load's pictures: the next lot is asked for, unless one
-// is drawn or already asked for.
-void Carte::appelleLot()
-{
-    if ((chargement || pour != Pour::Fenetre) && rapide_ && !sansEbauche && !relance.isActive() &&
-        !ebauche.enCours())
-        relance.start(0);
 }
 
 void Carte::annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits)
 {
-    ebauche.annonce(suivants, habits);
-    appelleLot();
+    apercu.ebauche().annonce(suivants, habits);
+    if (options.rapide)
+        apercu.appelle();
 }
 
 // Legend items are deleted last, once the curves no longer stand before
@@ -103,8 +93,8 @@ void Carte::vide()
 {
     arrete();
     cliche->oublie();
-    ebauche.oublie();
-    ebauche.oublieAnnoncees();
+    apercu.ebauche().oublie();
+    apercu.ebauche().oublieAnnoncees();
     QCPLegend *legend = plot->legend;
     QVector<QCPLayoutElement *> items;
     items.reserve(legend->elementCount());
@@ -124,8 +114,8 @@ void Carte::vide()
 void Carte::retireDepuis(size_t debut)
 {
     arrete();
-    ebauche.retire(debut);
-    ebauche.oublieAnnoncees();
+    apercu.ebauche().retire(debut);
+    apercu.ebauche().oublieAnnoncees();
     clic.retireDepuis(debut);
     const QVector<QCPLayoutElement *> items = entreesDepuis(debut);
     registre.retireDepuis(debut);
@@ -151,13 +141,13 @@ QVector<QCPLayoutElement *> Carte::entreesDepuis(size_t debut)
 
 void Carte::oublieAnnoncees()
 {
-    ebauche.retire(registre.courbes().size());
-    ebauche.oublieAnnoncees();
+    apercu.ebauche().retire(registre.courbes().size());
+    apercu.ebauche().oublieAnnoncees();
 }
 
 void Carte::oublie(int r)
 {
-    ebauche.oublie(); // the curve may be in its picture
+    apercu.ebauche().oublie(); // the curve may be in its picture
     clic.oublie(registre.courbe(r));
     if (registre.oublie(r))
         suspecte(r);
@@ -186,7 +176,7 @@ void Carte::accordeSelection()
 
 void Carte::faitEntrees()
 {
-    if (!chargement)
+    if (!apercu.charge())
         ::faitEntrees(plot->legend, registre, entrees);
 }
 
@@ -199,7 +189,7 @@ void Carte::applyDefaultAntialiasingHint(QCPPainter *painter) const
 
 const std::shared_ptr<const Scene> &Carte::scene()
 {
-    return cache.scene(chargement);
+    return cache.scene(apercu.charge());
 }
 
 // ----------------------------------------------------- replot and drawing
@@ -225,7 +215,7 @@ void Carte::rend([[maybe_unused]] Activite de)
 // and draws them as the export does.
 void Carte::avantReplot()
 {
-    if (!rapide_ || activite == Activite::Export)
+    if (!options.rapide || activite == Activite::Export)
         return;
     registre.resserre();
     prete(Activite::Replot);
@@ -245,7 +235,7 @@ void Carte::apresReplot()
 // Within a replot or another export, the curves are lent already.
 Carte::Pret::Pret(Carte *carte) : carte(carte)
 {
-    if (carte && carte->rapide_ && carte->activite == Activite::Repos)
+    if (carte && carte->options.rapide && carte->activite == Activite::Repos)
         carte->prete(Activite::Export);
     else
         this->carte = nullptr;
@@ -285,8 +275,8 @@ void Carte::draw(QCPPainter *painter)
     } catch (const std::bad_alloc &) {
         arrete();
         cliche->oublie();
-        ebauche.oublie();
-        sansEbauche = chargement;
+        apercu.ebauche().oublie();
+        apercu.manque();
         passe(Image::Montree);
         zolavis(KLUSRC, "draw", nullptr, "not enough memory to draw the map now!\n");
     }
@@ -300,17 +290,17 @@ void Carte::dessine(QCPPainter *painter)
 {
     if (activite == Activite::Repos)
         return; // the curves are their layer's children and draw themselves
-    if (activite == Activite::Replot && pour == Pour::Fenetre &&
-        (chargement || ebauche.commencee())) {
-        if (dessineEbauche(painter))
+    if (activite == Activite::Replot && apercu.pourFenetre() &&
+        (apercu.charge() || apercu.ebauche().commencee())) {
+        if (apercu.dessine(painter))
             return;
     } else if (registre.ajouts()) { // curves come outside a load: the map shows them once made
         arrete();
         return;
     }
     if (activite == Activite::Export) {
-        if (pour == Pour::Saisie)
-            saisit(painter);
+        if (apercu.mode() == Apercu::Mode::Saisie)
+            apercu.saisit(painter);
         else if (!exporte(painter))
             dessineTout(painter);
         return;
@@ -367,15 +357,17 @@ bool Carte::exporte(QCPPainter *painter)
 {
     Vue v;
     QImage *tampon = Ebauche::tamponExport(painter, plot, v);
-    if (!rapide_ || !tampon || !scene()->dessinable)
+    if (!options.rapide || !tampon || !scene()->dessinable)
         return false;
-    if (exporteEbauche(*tampon, v))
+    if (apercu.exporte(*tampon, v, registre.courbes().size())) {
+        ++nombres.complets;
         return true;
+    }
     bool entiers = true;
     const std::shared_ptr<const Etats> etats = suivi.lis(&entiers);
     if (!entiers)
         return false;
-    Travail t(demande(painter, *tampon, v, etats), fils);
+    Travail t(demande(painter, *tampon, v, etats), options.fils);
     ++nombres.travaux;
     t.attends();
     if (t.estAnnule()) // memory ran out: the curves are drawn one by one
@@ -438,7 +430,7 @@ void Carte::lance(QCPPainter *painter, const QImage &tampon, const Vue &v,
 void Carte::demarre(Travail::Demande &&d)
 {
     arrete();
-    travail.reset(new Travail(std::move(d), fils));
+    travail.reset(new Travail(std::move(d), options.fils));
     connect(travail.get(), &Travail::termine, this, &Carte::travailTermine);
     ++nombres.travaux;
 }
@@ -479,102 +471,29 @@ void Carte::travailTermine()
 
 void Carte::debutChargement()
 {
-    passePour(Pour::Fenetre);
-    chargement = true;
-    sansEbauche = false;
-    ebauche.oublie();
-    dernierLot.invalidate();
+    apercu.debut();
 }
 
 void Carte::finChargement()
 {
-    chargement = false;
-    relance.stop();
-    if (sansEbauche)
-        ebauche.oublie();
+    apercu.fin();
 }
 
-// A replot of the load: the curves made so far as drawn, and the next lot
-// asked for. While the view moves, the last picture moved with it; a view
-// that changed begins the pictures again, the last one shown moved until
-// the new one holds curves. False, once the load is over, when the pictures
-// can't be drawn or just became the complete one: the replot goes on as any.
-bool Carte::dessineEbauche(QCPPainter *painter)
+size_t Carte::parties() const
 {
-    QImage *tampon = Cliche::tamponDe(painter);
-    bool vueOk = false;
-    const Vue v = Vue::de(plot, &vueOk);
-    const bool possible =
-        rapide_ && !sansEbauche && tampon && vueOk && tampon->devicePixelRatio() == v.ratio;
-    if (!chargement && (!possible || registre.courbes().empty() ||
-                        (ebauche.vaPour(v, *tampon) && ebaucheFinie()))) {
-        ebauche.oublie();
-        return false;
-    }
-    arrete();
-    passe(Image::Attendue);
-    if (!possible)
-        return true; // the map shows once its curves are all made
-    if (!ebauche.vaPour(v, *tampon) || rangsEbauche != registre.rangs()) {
-        if (geste->enCours() && ebauche.commencee() && rangsEbauche == registre.rangs()) {
-            ebauche.dessineDeplacee(painter, v);
-            ++nombres.images;
-            return true; // begun again for the view the gesture ends at
-        }
-        ebauche.commence(*tampon, v, *painter);
-        rangsEbauche = registre.rangs();
-        dernierLot.invalidate();
-    }
-    if (ebauche.dessinees() > 0) {
-        ebauche.pose(*tampon);
-        ++nombres.ebauches;
-    } else {
-        ebauche.dessineDeplacee(painter, v);
-    }
-    poursuisEbauche();
-    return true;
+    return registre.courbes().size() + apercu.ebauche().annoncees();
 }
 
-// Once the load is over, with every curve in the pictures: the last one is
-// the complete picture of the new scene, which the cache takes.
-bool Carte::ebaucheFinie()
+// The curves made from `debut` on, then the parts read after them, within
+// the lot's points; a curve is made shown and not selected.
+std::shared_ptr<const Scene> Carte::lot(size_t debut, bool lecture,
+                                        std::shared_ptr<const Etats> &etats)
 {
-    if (ebauche.enCours() || ebauche.dessinees() != registre.courbes().size() ||
-        rangsEbauche != registre.rangs())
-        return false;
-    const std::shared_ptr<const Scene> &s = scene();
-    if (s->dessinable && s->elements.size() == ebauche.dessinees()) {
-        // The states the pictures were drawn in are the curves' last
-        // reading: a million curves are not read again at once.
-        const std::shared_ptr<const Etats> lus = ebauche.etats();
-        cliche->adopte(ebauche.fond(), ebauche.image(), QImage(), ebauche.vue(), s, lus);
-        finition.reset(new Finition(ebauche.fond(), ebauche.image(), s));
-        connect(finition.get(), &Finition::termine, this, &Carte::finitionTerminee);
-        suivi.adopte(lus);
-    }
-    return true;
-}
-
-// The next lot, if curves wait and none is being drawn: while curves come,
-// lots begin INTERVALLE_EBAUCHE ms apart at least, so that the pictures and
-// their replots don't take the time the load needs; after, at once. The
-// lots' size is Ebauche::pointsDuLot's.
-void Carte::poursuisEbauche()
-{
-    const std::vector<Courbe *> &courbes = registre.courbes();
-    const size_t debut = ebauche.dessinees();
-    if (!ebauche.commencee() || ebauche.enCours() || debut >= courbes.size() + ebauche.annoncees())
-        return;
-    const qint64 reste = INTERVALLE_EBAUCHE - (dernierLot.isValid() ? dernierLot.elapsed() : 0);
-    if (chargement && dernierLot.isValid() && reste > 0) {
-        if (!relance.isActive())
-            relance.start(int(reste));
-        return;
-    }
-    const long points = Ebauche::pointsDuLot(debut == 0   ? Ebauche::Temps::Premier
-                                             : chargement ? Ebauche::Temps::Lecture
-                                                          : Ebauche::Temps::Fin);
-    const size_t n = courbes.size();
+    const Ebauche &ebauche = apercu.ebauche();
+    const long points = Ebauche::pointsDuLot(debut == 0 ? Ebauche::Temps::Premier
+                                             : lecture  ? Ebauche::Temps::Lecture
+                                                        : Ebauche::Temps::Fin);
+    const size_t n = registre.courbes().size();
     std::shared_ptr<Scene> lot;
     size_t faites = 0; // the lot's first elements that are curves made
     if (debut >= n) {
@@ -589,101 +508,59 @@ void Carte::poursuisEbauche()
         if (debut + faites == n && ebauche.annoncees() > 0)
             lot = ebauche.annoncees(0, points, std::move(lot));
     }
-    if (!lot->dessinable) { // curves only the library draws: the map shows once whole
-        sansEbauche = true;
-        ebauche.oublie();
-        return;
-    }
-    // A curve is made shown and not selected.
-    auto etats = std::make_shared<Etats>(suivi.lisDepuis(debut, faites));
-    etats->resize(lot->elements.size(), uint8_t(VISIBLE));
-    ebauche.poursuit(lot, etats, fils);
-    dernierLot.start();
+    if (!lot->dessinable)
+        return lot;
+    auto lus = std::make_shared<Etats>(suivi.lisDepuis(debut, faites));
+    lus->resize(lot->elements.size(), uint8_t(VISIBLE));
+    etats = std::move(lus);
     ++nombres.travaux;
+    return lot;
 }
 
-// New curves wait, or the time between two lots is over: a replot shows
-// the last picture and begins the next lot; an export's begins it at once.
-void Carte::relanceEbauche()
+void Carte::attend()
 {
-    if (pour != Pour::Fenetre)
-        poursuisEbauche();
-    else
-        plot->replot(QCustomPlot::rpQueuedReplot);
+    arrete();
+    passe(Image::Attendue);
+}
+
+void Carte::montre(bool ebauche)
+{
+    ++(ebauche ? nombres.ebauches : nombres.images);
+}
+
+// The states the pictures were drawn in are the curves' last reading: a
+// million curves are not read again at once.
+std::shared_ptr<const Scene> Carte::adopte(const Ebauche &ebauche)
+{
+    const std::shared_ptr<const Scene> &s = scene();
+    if (!s->dessinable || s->elements.size() != ebauche.dessinees())
+        return nullptr;
+    const std::shared_ptr<const Etats> lus = ebauche.etats();
+    cliche->adopte(ebauche.fond(), ebauche.image(), QImage(), ebauche.vue(), s, lus);
+    suivi.adopte(lus);
+    return s;
+}
+
+void Carte::complete(const Finition &faite)
+{
+    cliche->completeSeules(faite.image(), faite.seules());
+    cache.garde(faite.scene(), faite.index());
 }
 
 void Carte::esquisse(const QSize &taille)
 {
-    if (!rapide_ || sansEbauche || activite != Activite::Repos)
+    if (!options.rapide || apercu.mode() == Apercu::Mode::Sans || activite != Activite::Repos)
         return;
-    // A view that did not change (the points' box was the header's) keeps
-    // its picture: its fond is the same.
-    bool vueOk = false;
-    Vue v = Vue::de(plot, &vueOk);
-    v.ratio = 1;
-    if (pour == Pour::Export && vueOk && ebauche.commencee() && ebauche.vue() == v &&
-        ebauche.fond().size() == taille && rangsEbauche == registre.rangs())
-        return;
-    passePour(Pour::Saisie);
-    {
+    apercu.esquisse(taille, [this, taille] {
         Pret pret(this);
         plot->toPixmap(taille.width(), taille.height());
-    }
-    passePour(Pour::Export);
-}
-
-// The export's picture is taken (Saisie) only from the window's pictures or
-// an export's, and leaves them an export's; a load's pictures are never
-// begun while it is taken.
-void Carte::passePour(Pour vers)
-{
-    VERIFIE(vers == Pour::Saisie ? pour != Pour::Saisie
-                                 : (pour == Pour::Saisie) == (vers == Pour::Export));
-    pour = vers;
-}
-
-// The picture an export would draw the curves on: the fond of its pictures
-// as the load goes, unless they are drawn on it already.
-void Carte::saisit(QCPPainter *painter)
-{
-    Vue v;
-    QImage *tampon = Ebauche::tamponExport(painter, plot, v);
-    if (!tampon)
-        return;
-    if (!ebauche.vaPour(v, *tampon) || rangsEbauche != registre.rangs()) {
-        ebauche.commence(*tampon, v, *painter);
-        rangsEbauche = registre.rangs();
-    }
-    poursuisEbauche();
-}
-
-// An export drawn as the load went: the curves left are drawn, all at once,
-// and the picture is the export's.
-bool Carte::exporteEbauche(QImage &tampon, const Vue &v)
-{
-    if (pour == Pour::Fenetre || rangsEbauche != registre.rangs() ||
-        !ebauche.exporte(
-            tampon, v, [this] { poursuisEbauche(); }, registre.courbes().size()))
-        return false;
-    ++nombres.complets;
-    return true;
-}
-
-// The picture's curves alone and the click index, if they are still those
-// of the map's picture and scene.
-void Carte::finitionTerminee()
-{
-    Finition *faite = prendFini(finition, sender(), this);
-    if (!faite)
-        return;
-    cliche->completeSeules(faite->image(), faite->seules());
-    cache.garde(faite->scene(), faite->index());
+    });
 }
 
 void Carte::gesteCommence()
 {
     arrete();
-    setAttente(rapide_);
+    setAttente(options.rapide);
 }
 
 void Carte::gesteFini()
@@ -702,7 +579,8 @@ std::vector<int> Carte::proches(const QRectF &pixels)
     const double ya = y->pixelToCoord(pixels.top()), yb = y->pixelToCoord(pixels.bottom());
     // During a load the scene changes at every slice: an index made for one
     // click would cost more than looking at the boxes being gathered.
-    if (const std::vector<Scene::Element> *boites = chargement ? registre.enCours() : nullptr) {
+    if (const std::vector<Scene::Element> *boites =
+            apercu.charge() ? registre.enCours() : nullptr) {
         const QCPRange cx(std::min(xa, xb), std::max(xa, xb)),
             cy(std::min(ya, yb), std::max(ya, yb));
         std::vector<int> r;
@@ -714,7 +592,7 @@ std::vector<int> Carte::proches(const QRectF &pixels)
         }
         return r;
     }
-    return cache.index(chargement).proches(xa, xb, ya, yb);
+    return cache.index(apercu.charge()).proches(xa, xb, ya, yb);
 }
 
 bool Carte::repond(const Courbe *c, const QPointF &pos, bool onlySelectable, double *distance,

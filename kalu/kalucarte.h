@@ -32,7 +32,7 @@
 // - "Remove all" empties the plot at once; the curves' objects are deleted
 //   in slices from the event loop, their data freed off the GUI thread.
 // - During a load the replots show the curves made so far: each lot of new
-//   curves is drawn by a job over the last picture (kaluebauche), which
+//   curves is drawn by a job over the last picture (kaluapercu), which
 //   gives the very pixels one drawing of them all would; the load's end
 //   finds the complete picture made if its view is the one drawn for.
 // - Exports draw every curve before they return: the library's own
@@ -41,29 +41,28 @@
 //   when they paint on a raster picture.
 //
 // What Carte keeps, its curves' registry (kaluregistre), click filter
-// (kaluclic), legend (kalulegende), states as last read (kalusuivi) and
-// scene with its index (kalucache) and partial redraw (kaluretouche) being
-// classes of their own: the axes' fit (recadre, cadre), lending itself the
-// curves (prete, rend, Pret), the draw's dispatch (dessine), the running
-// job and the picture's state (image), the load's and the export's pictures
-// (ebauche and the parts announced ahead of their curves), and the counters.
+// (kaluclic), legend (kalulegende), states as last read (kalusuivi),
+// scene with its index (kalucache), partial redraw (kaluretouche) and the
+// load's and the export's pictures (kaluapercu, to which it gives lots as
+// its Source and its replots as its Fenetre) being classes of their own:
+// the axes' fit (recadre, cadre), lending itself the curves (prete, rend,
+// Pret), the draw's dispatch (dessine), the running job and the picture's
+// state (image), and the counters.
 //
 // Threads: every class here is used on the GUI thread only. The jobs never
 // see them: they get a Scene, the curves' states and a Vue.
 #ifndef KALUCARTE_H
 #define KALUCARTE_H
 
-#include <QElapsedTimer>
 #include <QImage>
-#include <QTimer>
 
 #include <memory>
 #include <vector>
 
+#include "kaluapercu.h"
 #include "kalucache.h"
 #include "kaluclic.h"
 #include "kalucourbe.h"
-#include "kaluebauche.h"
 #include "kalugeste.h"
 #include "kaluimage.h"
 #include "kaluindex.h"
@@ -80,7 +79,10 @@
 // so the layer draws none of them and the map shows them all; everywhere
 // else (clicks, the library's exports) the curves are the layer's children
 // as usual.
-class Carte : public QCPLayerable, public Courbe::Tutelle
+class Carte : public QCPLayerable,
+              public Courbe::Tutelle,
+              private Apercu::Source,
+              private Apercu::Fenetre
 {
     Q_OBJECT
 
@@ -124,7 +126,7 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     // `habits`, the looks their curves will have (Habit::de of a curve made
     // the same way). Taken back with the curves (retireDepuis, vide).
     void annonce(std::vector<Scene::Element> &suivants, const std::vector<Habit> &habits);
-    size_t annoncees() const { return ebauche.annoncees(); }
+    size_t annoncees() const { return apercu.ebauche().annoncees(); }
     // The number of curves, holes included: the rank the next one gets.
     size_t rangSuivant() const { return registre.courbes().size(); }
     // Removes the curves from rank `debut` on, with their legend items, as
@@ -236,20 +238,18 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     void gesteCommence();
     void gesteFini();
     void travailTermine();
-    void relanceEbauche();
-    void finitionTerminee();
 
   private:
     // The tests' and the benchmarks' reach (kalusonde).
     friend class Sonde;
     void setRapide(bool oui);
-    void setFils(int n) { fils = std::max(1, n); }
+    void setFils(int n) { options.fils = std::max(1, n); }
     void setLectureComplete(size_t courbes) { suivi.setLectureComplete(courbes); }
     const Compteurs &compteurs() const { return nombres; }
     // The number of parts, from the first in order, that the pictures of
     // the load under way (or just over) hold so far: the curves made, and
     // during a load parts announced whose curves are still to be made.
-    size_t courbesEbauchees() const { return ebauche.dessinees(); }
+    size_t courbesEbauchees() const { return apercu.ebauche().dessinees(); }
 
     const std::shared_ptr<const Scene> &scene();
     void dessineTout(QCPPainter *painter);
@@ -259,13 +259,20 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
                const std::shared_ptr<const Etats> &etats);
     void demarre(Travail::Demande &&demande);
     bool exporte(QCPPainter *painter);
-    bool dessineEbauche(QCPPainter *painter);
-    void saisit(QCPPainter *painter);
-    bool exporteEbauche(QImage &tampon, const Vue &v);
-    bool ebaucheFinie();
-    void poursuisEbauche();
-    void appelleLot();
     void arrete();
+
+    // What the load's pictures (kaluapercu) take of the map.
+    size_t parties() const override;
+    unsigned rangs() const override { return registre.rangs(); }
+    std::shared_ptr<const Scene> lot(size_t debut, bool lecture,
+                                     std::shared_ptr<const Etats> &etats) override;
+    int coeurs() const override { return options.fils; }
+    bool bouge() const override { return geste->enCours(); }
+    void attend() override;
+    void montre(bool ebauche) override;
+    size_t courbes() const override { return registre.courbes().size(); }
+    std::shared_ptr<const Scene> adopte(const Ebauche &ebauche) override;
+    void complete(const Finition &faite) override;
     std::vector<int> proches(const QRectF &pixels);
     QVector<QCPLayoutElement *> entreesDepuis(size_t debut);
 
@@ -284,8 +291,12 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     QList<QCPLayerable *> pretees; // the curves' layer's children, while lent
     void prete(Activite pour);
     void rend(Activite de);
-    bool rapide_ = true;
-    int fils = Travail::filsParDefaut();
+    // The tests' and the benchmarks' options (kalusonde): drawing through
+    // the map at all, and the threads a job takes.
+    struct Options {
+        bool rapide = true;
+        int fils = Travail::filsParDefaut();
+    } options;
 
     Cache cache{registre}; // the scene and its index
     std::unique_ptr<Cliche> cliche;
@@ -293,19 +304,9 @@ class Carte : public QCPLayerable, public Courbe::Tutelle
     std::vector<std::unique_ptr<Travail>> arretes; // cancelled, still ending
     std::unique_ptr<Geste> geste;
 
-    // The pictures of the load under way (or just over): the ranks they
-    // were drawn for, whether the load's curves can be drawn by jobs at all,
-    // when the last lot began, and the call for the next one.
-    Ebauche ebauche;
-    bool chargement = false, sansEbauche = false;
-    // For whom the pictures are: the window's replots, an export's
-    // (esquisse), or an export's whose picture esquisse is taking.
-    enum class Pour { Fenetre, Export, Saisie } pour = Pour::Fenetre;
-    void passePour(Pour vers);
-    unsigned rangsEbauche = 0;
-    QElapsedTimer dernierLot;
-    QTimer relance;
-    std::unique_ptr<Finition> finition; // of the picture the pictures became
+    // The pictures of the load under way (or just over), the window's or
+    // an export's.
+    Apercu apercu{plot, *this, this, INTERVALLE_EBAUCHE};
 
     // The complete drawing of the present state: shown, still to come (a
     // gesture goes on, a job runs), or put in the buffer by this replot and

@@ -40,8 +40,8 @@ class Tirage::Planche : public QCPLayerable
     void applyDefaultAntialiasingHint(QCPPainter *) const override {}
     void draw(QCPPainter *painter) override
     {
-        if (tirage->saisie)
-            tirage->saisit(painter);
+        if (tirage->apercu.mode() == Apercu::Mode::Saisie)
+            tirage->apercu.saisit(painter);
         else if (tirage->actif)
             tirage->dessine(painter);
     }
@@ -54,7 +54,6 @@ Tirage::Tirage(QCustomPlot *plot, Carte *carte, Temoin *temoin, Chargement::Habi
     : plot(plot), temoin(temoin), habits(std::move(habits)), carte(carte),
       planche(new Planche(this, plot, carte->layer()->name())), scene(Scene::nouvelle())
 {
-    QObject::connect(&ebauche, &Ebauche::avance, [this] { poursuis(); });
 }
 
 Tirage::~Tirage()
@@ -101,7 +100,7 @@ void Tirage::lis(const QStringList &fichiers)
     for (const QString &chemin : fichiers)
         entetes.push_back(entete(chemin));
     temoin->lectureCommence(fichiers);
-    enLecture = true;
+    apercu.passe(Apercu::Mode::Attente);
     litSuivant();
 }
 
@@ -196,13 +195,12 @@ void Tirage::finFichier()
 
 void Tirage::finLecture()
 {
-    enLecture = false;
     // The legend shows its items, which are the curves'.
     if (plot->legend->visible() && parties() > 0)
         faitCourbes();
     temoin->lectureTerminee(etendue);
     cadre = etendue;
-    attente = false;
+    apercu.passe(Apercu::Mode::Fin);
     esquisse();
     emit termine();
 }
@@ -235,9 +233,10 @@ void Tirage::cadreEntete(size_t rang)
 // for a later file.
 void Tirage::reprend(size_t rang, bool connu)
 {
-    attente = !connu;
+    bool attente = !connu;
     for (size_t k = rang + 1; k < entetes.size() && !attente; ++k)
         attente = !dedans(entetes[k], cadre);
+    apercu.passe(attente ? Apercu::Mode::Attente : Apercu::Mode::Export);
     if (!attente)
         esquisse();
 }
@@ -260,16 +259,16 @@ Chargement::Refus Tirage::verdict(const Lecture &lecture, bool plein, const QStr
 // million elements.
 void Tirage::prends(Lecture &lecture, Registre::Etendue &boite)
 {
-    lecture.prends(lot);
+    lecture.prends(pieces);
     std::vector<Scene::Element> &elements = scene->elements;
     const size_t prevues =
-        std::max(premiere + size_t(lecture.partiesPrevues()), elements.size() + lot.size());
+        std::max(premiere + size_t(lecture.partiesPrevues()), elements.size() + pieces.size());
     if (prevues > elements.capacity()) {
         elements.reserve(std::max(prevues, elements.capacity() + elements.capacity() / 2));
         fiches.reserve(elements.capacity());
     }
-    for (; !lot.empty(); lot.pop_front()) {
-        Piece &p = lot.front();
+    for (; !pieces.empty(); pieces.pop_front()) {
+        Piece &p = pieces.front();
         Scene::Element e;
         e.donnees = p.donnees;
         e.points = p.donnees->size();
@@ -285,23 +284,24 @@ void Tirage::prends(Lecture &lecture, Registre::Etendue &boite)
         }
         if (p.place) {
             boite.ajoute(p.cles, p.valeurs);
-            if (!attente && !dedans({p.cles, p.valeurs, true}, cadre)) {
+            if (apercu.mode() != Apercu::Mode::Attente &&
+                !dedans({p.cles, p.valeurs, true}, cadre)) {
                 // The header lied: the view will move once the file is read.
-                attente = true;
-                ebauche.oublie();
+                apercu.passe(Apercu::Mode::Attente);
+                apercu.ebauche().oublie();
             }
         }
     }
-    poursuis();
+    apercu.poursuis();
 }
 
 void Tirage::oublieDepuis(size_t premiere)
 {
-    if (ebauche.enCours() || ebauche.dessinees() > premiere)
-        ebauche.oublie();
+    if (apercu.ebauche().enCours() || apercu.ebauche().dessinees() > premiere)
+        apercu.ebauche().oublie();
     scene->elements.resize(premiere);
     fiches.resize(premiere);
-    lot.clear();
+    pieces.clear();
 }
 
 // The window's load's curves, in order: the same data, names and looks
@@ -329,65 +329,46 @@ void Tirage::faitCourbes()
     carte->finAjouts();
     carte->faitEntrees();
     courbes = true;
-    ebauche.oublie();
+    apercu.ebauche().oublie();
 }
 
 // The pictures go on for the present view, or begin again for it: the plot
-// drawn as the export will draw it gives their fond (saisit).
+// drawn as the export will draw it gives their fond (Apercu::saisit).
 void Tirage::esquisse()
 {
-    if (courbes || attente)
+    if (courbes || apercu.mode() == Apercu::Mode::Attente)
         return;
-    bool vueOk = false;
-    Vue v = Vue::de(plot, &vueOk);
-    v.ratio = 1;
     const QSize taille = plot->viewport().size();
-    if (vueOk && ebauche.commencee() && ebauche.vue() == v && ebauche.fond().size() == taille) {
-        poursuis();
-        return;
-    }
-    ebauche.oublie();
-    saisie = true;
-    plot->toPixmap(taille.width(), taille.height());
-    saisie = false;
-    poursuis();
+    apercu.esquisse(taille, [this, taille] {
+        apercu.ebauche().oublie();
+        plot->toPixmap(taille.width(), taille.height());
+    });
+    apercu.poursuis();
 }
 
-// Where the map's layer is, in the plot drawn for the pictures' fond.
-void Tirage::saisit(QCPPainter *painter)
+// The parts from `debut` on, within the points Ebauche::pointsDuLot gives:
+// the files being read, or every part left.
+std::shared_ptr<const Scene> Tirage::lot(size_t debut, bool lecture,
+                                         std::shared_ptr<const Etats> &etats)
 {
-    Vue v;
-    QImage *tampon = Ebauche::tamponExport(painter, plot, v);
-    if (tampon && scene->dessinable)
-        ebauche.commence(*tampon, v, *painter);
-}
-
-// The next lot, if parts wait and none is being drawn, of the size
-// Ebauche::pointsDuLot gives: the files being read, or every part left.
-void Tirage::poursuis()
-{
-    const size_t debut = ebauche.dessinees();
-    if (attente || !ebauche.commencee() || ebauche.enCours() || debut >= parties())
-        return;
-    const long lot =
-        Ebauche::pointsDuLot(enLecture ? Ebauche::Temps::Lecture : Ebauche::Temps::Reste);
+    const long points =
+        Ebauche::pointsDuLot(lecture ? Ebauche::Temps::Lecture : Ebauche::Temps::Reste);
     size_t fin = debut;
-    for (long points = 0; fin < parties() && points < lot; ++fin)
-        points += scene->elements[fin].points;
+    for (long n = 0; fin < parties() && n < points; ++fin)
+        n += scene->elements[fin].points;
+    std::shared_ptr<Scene> s;
     try {
-        std::shared_ptr<Scene> s = Scene::nouvelle();
+        s = Scene::nouvelle();
         s->habits = scene->habits;
         s->elements.assign(scene->elements.begin() + std::ptrdiff_t(debut),
                            scene->elements.begin() + std::ptrdiff_t(fin));
-        ebauche.poursuit(std::move(s), std::make_shared<const Etats>(fin - debut, uint8_t(VISIBLE)),
-                         Travail::filsParDefaut());
+        etats = std::make_shared<const Etats>(fin - debut, uint8_t(VISIBLE));
     } catch (const std::bad_alloc &) {
-        // No room for the lot: the export draws the parts at its end.
-        ebauche.oublie();
-        return;
+        return nullptr; // the export draws the parts at its end
     }
     dessinees += fin - debut;
     ++jobs;
+    return s;
 }
 
 void Tirage::dessine(QCPPainter *painter)
@@ -395,15 +376,13 @@ void Tirage::dessine(QCPPainter *painter)
     Vue v;
     QImage *tampon = Ebauche::tamponExport(painter, plot, v);
     try {
-        if (tampon && !attente &&
-            ebauche.exporte(
-                *tampon, v, [this] { poursuis(); }, parties()))
+        if (tampon && apercu.exporte(*tampon, v, parties()))
             return;
         if (dessineParTravail(painter))
             return;
     } catch (const std::bad_alloc &) {
         // No room for a picture's copy: part by part, on the export's own.
-        ebauche.oublie();
+        apercu.ebauche().oublie();
     }
     dessineUneAUne(painter);
 }

@@ -14,8 +14,8 @@
 // boxes, and the two looks the window gives polygons and lines, each made
 // once from a curve dressed as the load dresses its curves.
 //
-// The parts are drawn as they come, as the map draws a load's curves for
-// an export (kaluebauche): once the view is set from a file's header, the
+// The parts are drawn as they come, by the pictures the map's load has
+// for an export (kaluapercu): once the view is set from a file's header, the
 // plot is drawn as the export will draw it, its picture under the curves
 // taken where the map's layer is, and each lot of new parts is drawn over
 // the last picture by a job on every core while the reading goes on. A
@@ -53,9 +53,9 @@
 #include <memory>
 #include <vector>
 
+#include "kaluapercu.h"
 #include "kalucharge.h"
 #include "kaluchargement.h"
-#include "kaluebauche.h"
 #include "kaluregistre.h"
 #include "kaluscene.h"
 
@@ -63,7 +63,7 @@ class Carte;
 class QCPPainter;
 class QCustomPlot;
 
-class Tirage : public QObject
+class Tirage : public QObject, private Apercu::Source
 {
     Q_OBJECT
 
@@ -103,7 +103,7 @@ class Tirage : public QObject
 
     // The parts read from the files accepted: the curves the window's load
     // would have made.
-    size_t parties() const { return scene->elements.size(); }
+    size_t parties() const override { return scene->elements.size(); }
     // Some part read has a point the plot can place: a shape is drawn.
     bool placees() const { return etendue.trouvee; }
     // While the window's fichierCharge() is sent for a file, why it was
@@ -155,8 +155,10 @@ class Tirage : public QObject
     void oublieDepuis(size_t premiere);
     void faitCourbes();
     void esquisse();
-    void saisit(QCPPainter *painter);
-    void poursuis();
+    unsigned rangs() const override { return 0; }
+    std::shared_ptr<const Scene> lot(size_t debut, bool lecture,
+                                     std::shared_ptr<const Etats> &etats) override;
+    bool dessinable() const override { return scene->dessinable; }
     void dessine(QCPPainter *painter);
     bool dessineParTravail(QCPPainter *painter);
     void dessineUneAUne(QCPPainter *painter);
@@ -169,9 +171,9 @@ class Tirage : public QObject
     std::shared_ptr<Scene> scene;
     std::vector<Fiche> fiches; // fiche i is the part of element i
     Registre::Etendue etendue; // of the files accepted so far
-    std::deque<Piece> lot;
-    size_t premiere = 0; // the first part of the file being read
-    size_t courant = 0;  // its rank among the files
+    std::deque<Piece> pieces;  // taken from the reading, not yet elements
+    size_t premiere = 0;       // the first part of the file being read
+    size_t courant = 0;        // its rank among the files
     // The files, the one being read, its points' box, whether its verdict
     // came, whether memory ran out for its pieces, whether it is over.
     QStringList fichiers;
@@ -181,14 +183,12 @@ class Tirage : public QObject
     bool courbes = false, actif = false;
     Chargement::Refus refus_ = Chargement::Refus::Aucun; // of the file last read
 
-    // The pictures as the load goes: the box their view was set for,
-    // whether a part lay beyond it or no box set it (they wait), whether
-    // the files are still being read (Ebauche::pointsDuLot), whether the
-    // plot is being drawn for their fond.
-    Ebauche ebauche;
+    // The pictures as the load goes, and the box their view was set for:
+    // they wait (Apercu::Mode::Attente) while a part lay beyond it or no
+    // box set it.
+    Apercu apercu{plot, *this, nullptr, 0};
     std::vector<Registre::Etendue> entetes; // the boxes the files' headers declare
     Registre::Etendue cadre;
-    bool attente = true, enLecture = false, saisie = false;
     size_t dessinees = 0;
     int jobs = 0;
 };

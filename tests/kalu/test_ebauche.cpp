@@ -3,14 +3,18 @@
 // The pictures of a load under way (kaluebauche): each is the library's own
 // drawing of the curves made so far, the last one becomes the complete
 // picture, and a header whose box lies still ends fitted to the points.
+// Their owner (kaluapercu) asks its Source for lots in order, as its mode
+// says, and draws an export's rest only for the view it was drawn for.
 #include <gtest/gtest.h>
 
 #include <QSignalBlocker>
+#include <QTest>
 
 #include <algorithm>
 #include <cstring>
 
 #include "carte.h"
+#include "kaluapercu.h"
 #include "kalucarte.h"
 #include "kalusonde.h"
 
@@ -133,6 +137,197 @@ TEST(ImagesDuChargement, AHeaderThatLiesEndsFittedToItsData)
     EXPECT_EQ(plot(*faux)->xAxis->range(), plot(*vrai)->xAxis->range());
     EXPECT_EQ(plot(*faux)->yAxis->range(), plot(*vrai)->yAxis->range());
     EXPECT_TRUE(commeLaBibliotheque(*faux, plot(*faux)));
+}
+
+// Seven short strokes, given two by two while parts come and all the
+// rest after; the lots asked for, with whether parts still came.
+class Parties : public Apercu::Source
+{
+  public:
+    explicit Parties(QCustomPlot *p)
+    {
+        QCPCurve *modele = new QCPCurve(p->xAxis, p->yAxis);
+        modele->setPen(QPen(Qt::red, 2));
+        bool ok = true;
+        scene->habits.push_back(Habit::de(*modele, &ok));
+        p->removePlottable(modele);
+        for (int k = 0; k < 7; ++k) {
+            auto d = QSharedPointer<QCPCurveDataContainer>::create();
+            d->add(QCPCurveData(0, k, 1));
+            d->add(QCPCurveData(1, k + 1, 8));
+            scene->elements.push_back({d, QCPRange(k, k + 1), QCPRange(1, 8), 0, 2});
+        }
+    }
+    size_t parties() const override { return scene->elements.size(); }
+    unsigned rangs() const override { return 0; }
+    std::shared_ptr<const Scene> lot(size_t debut, bool lecture,
+                                     std::shared_ptr<const Etats> &etats) override
+    {
+        demandes.push_back({debut, lecture});
+        const size_t fin = lecture ? std::min(parties(), debut + 2) : parties();
+        std::shared_ptr<Scene> s = Scene::nouvelle();
+        s->habits = scene->habits;
+        s->dessinable = dessinables;
+        s->elements.assign(scene->elements.begin() + long(debut),
+                           scene->elements.begin() + long(fin));
+        etats = std::make_shared<const Etats>(fin - debut, uint8_t(VISIBLE));
+        return s;
+    }
+
+    std::shared_ptr<Scene> scene = Scene::nouvelle();
+    std::vector<std::pair<size_t, bool>> demandes;
+    bool dessinables = true;
+};
+
+// Where the map draws: the fond's taking, an export, or a window's replot.
+class Planche : public QCPLayerable
+{
+  public:
+    Planche(QCustomPlot *p, Apercu &apercu) : QCPLayerable(p, "main"), apercu(apercu) {}
+    bool exporte = false, exportee = false;
+    int replots = 0;
+
+  protected:
+    void applyDefaultAntialiasingHint(QCPPainter *) const override {}
+    void draw(QCPPainter *painter) override
+    {
+        Vue v;
+        QImage *tampon = Ebauche::tamponExport(painter, parentPlot(), v);
+        if (apercu.mode() == Apercu::Mode::Saisie)
+            apercu.saisit(painter);
+        else if (exporte)
+            exportee = tampon && apercu.exporte(*tampon, v, 7);
+        else if (apercu.pourFenetre() && (apercu.charge() || apercu.ebauche().commencee()))
+            replots += apercu.dessine(painter);
+    }
+
+  private:
+    Apercu &apercu;
+};
+
+// The window's side: the curves made, the pictures standing for the
+// complete drawing.
+class Vitre : public Apercu::Fenetre
+{
+  public:
+    bool bouge() const override { return false; }
+    void attend() override { ++attentes; }
+    void montre(bool) override {}
+    size_t courbes() const override { return 7; }
+    std::shared_ptr<const Scene> adopte(const Ebauche &) override { return nullptr; }
+    void complete(const Finition &) override {}
+    int attentes = 0;
+};
+
+class Apercus : public ::testing::Test
+{
+  protected:
+    explicit Apercus(Apercu::Fenetre *f = nullptr, int intervalle = 0)
+        : apercu(&plot, source, f, intervalle)
+    {
+        plot.resize(160, 120);
+        plot.xAxis->setRange(0, 8);
+        plot.yAxis->setRange(0, 9);
+        plot.show();
+        plot.replot();
+    }
+    void esquisse()
+    {
+        apercu.esquisse(QSize(160, 120), [this] { plot.toPixmap(160, 120); });
+    }
+    bool dessinees(size_t n)
+    {
+        return QTest::qWaitFor(
+            [&] { return apercu.ebauche().dessinees() == n && !apercu.ebauche().enCours(); },
+            60000);
+    }
+    using Demandes = std::vector<std::pair<size_t, bool>>;
+
+    QCustomPlot plot;
+    Parties source{&plot};
+    Apercu apercu;
+    Planche planche{&plot, apercu};
+};
+
+// An export's lots come one at a time from the first part not drawn, as
+// big as the Source gives while parts come and the rest after; none while
+// the view may still move.
+TEST_F(Apercus, AnExportsLotsComeInOrderAndNoneWhileTheViewWaits)
+{
+    apercu.passe(Apercu::Mode::Attente);
+    apercu.passe(Apercu::Mode::Export);
+    esquisse();
+    ASSERT_TRUE(apercu.ebauche().commencee());
+    EXPECT_EQ(source.demandes, (Demandes{{0, true}}));
+    apercu.passe(Apercu::Mode::Attente);
+    ASSERT_TRUE(dessinees(2));
+    EXPECT_EQ(source.demandes.size(), 1u) << "a lot drawn for a view that may move";
+    apercu.passe(Apercu::Mode::Export);
+    apercu.poursuis();
+    ASSERT_TRUE(dessinees(7));
+    EXPECT_EQ(source.demandes, (Demandes{{0, true}, {2, true}, {4, true}, {6, true}}));
+}
+
+// An export drawn as the load went draws the parts left, waited for, only
+// in the view and over the fond its pictures were drawn for; the same view
+// asked again keeps them.
+TEST_F(Apercus, AnExportUsesThePicturesOnlyForTheirOwnView)
+{
+    apercu.passe(Apercu::Mode::Attente);
+    apercu.passe(Apercu::Mode::Export);
+    esquisse();
+    apercu.passe(Apercu::Mode::Fin);
+    planche.exporte = true;
+    plot.toPixmap(160, 120);
+    EXPECT_TRUE(planche.exportee);
+    EXPECT_EQ(apercu.ebauche().dessinees(), 7u);
+    esquisse();
+    EXPECT_EQ(source.demandes.size(), 2u) << "the same view begun again";
+    plot.xAxis->setRange(1, 9);
+    plot.toPixmap(160, 120);
+    EXPECT_FALSE(planche.exportee) << "the pictures of another view exported";
+}
+
+class ApercusDeFenetre : public Apercus
+{
+  protected:
+    ApercusDeFenetre() : Apercus(&fenetre, 1000000) {}
+    Vitre fenetre;
+};
+
+// While the window's load goes, a lot waits for the time between lots;
+// once the load is over, the rest comes at once.
+TEST_F(ApercusDeFenetre, LotsWaitTheirTurnOnlyWhileTheLoadGoes)
+{
+    apercu.debut();
+    plot.replot();
+    EXPECT_EQ(source.demandes, (Demandes{{0, true}}));
+    int montrees = 0; // replots of the picture with the first lot
+    QObject::connect(&plot, &QCustomPlot::afterReplot,
+                     [&] { montrees += apercu.ebauche().dessinees() == 2; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return montrees > 0; }, 60000));
+    EXPECT_EQ(source.demandes.size(), 1u) << "a lot before its turn";
+    apercu.fin();
+    plot.replot();
+    EXPECT_EQ(source.demandes, (Demandes{{0, true}, {2, false}}));
+}
+
+// Parts only the library draws leave the load without pictures, the
+// replots standing for the complete drawing, until the load ends.
+TEST_F(ApercusDeFenetre, PartsOnlyTheLibraryDrawsLeaveTheLoadWithoutPictures)
+{
+    source.dessinables = false;
+    apercu.debut();
+    plot.replot();
+    EXPECT_EQ(apercu.mode(), Apercu::Mode::Sans);
+    EXPECT_FALSE(apercu.ebauche().commencee());
+    plot.replot();
+    EXPECT_EQ(source.demandes.size(), 1u);
+    EXPECT_EQ(fenetre.attentes, 2);
+    EXPECT_TRUE(apercu.charge());
+    apercu.fin();
+    EXPECT_EQ(apercu.mode(), Apercu::Mode::Repos);
+    EXPECT_FALSE(apercu.charge());
 }
 
 } // namespace
