@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluapercu.h"
 
+#include <new>
+
 #include "kaluimage.h"
 #include "qcustomplot.h"
 
@@ -212,10 +214,16 @@ void Apercu::poursuis()
 // begins it at once.
 void Apercu::relance()
 {
-    if (pourFenetre())
+    if (pourFenetre()) {
         plot->replot(QCustomPlot::rpQueuedReplot);
-    else
+        return;
+    }
+    try {
         poursuis();
+    } catch (const std::bad_alloc &) {
+        // No room for the lot's job: the export draws the parts at its end.
+        ebauche_.oublie();
+    }
 }
 
 // A view that did not change (the points' box was the header's) keeps its

@@ -8,7 +8,7 @@
 // picture that needs only the parts' data and boxes. A Tirage reads the
 // files itself, one after another as that load does (kalucharge's
 // Lecture), and tells the window each step the load would take
-// (KaluView::lectureCommence and the others), so that the plot's view,
+// (Seance::lectureCommence and the others), so that the plot's view,
 // title and legend, the trace lines and the window's fichierCharge() are
 // that load's. It keeps the pieces as a Scene: their data shared, their
 // boxes, and the two looks the window gives polygons and lines, each made
