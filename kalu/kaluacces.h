@@ -71,7 +71,7 @@
 // B11 A replot paints into a QCPPaintBufferPixmap, whose painter's
 //    paintEngine()->paintDevice() is, on the raster platform, the QImage
 //    under the pixmap, ARGB32 premultiplied, of the viewport's size times
-//    the ratio (Cliche::tamponDe, kaluimage.cpp): the map copies its
+//    the ratio (Cliche::tamponDe, kalucliche.cpp): the map copies its
 //    picture into it with memcpy. Should it be anything else, tamponDe says
 //    so with null and the map falls back to drawing every curve on the GUI
 //    thread at each replot: right, but slow. Check: QCPPaintBufferPixmap

@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "kaluimage.h"
+#include "kalucliche.h"
 #include "qcustomplot.h"
 
 // The test builds check the pictures' modes at their transitions.

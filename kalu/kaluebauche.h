@@ -35,7 +35,7 @@
 #include <memory>
 #include <vector>
 
-#include "kaluimage.h"
+#include "kalucliche.h"
 #include "kalutravail.h"
 
 class Ebauche : public QObject

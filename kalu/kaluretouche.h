@@ -41,7 +41,7 @@
 #include <vector>
 
 #include "kalucache.h"
-#include "kaluimage.h"
+#include "kalucliche.h"
 #include "kaluscene.h"
 #include "kalutravail.h"
 #include "kaluvue.h"

@@ -2,7 +2,7 @@
 #include "kalutirage.h"
 
 #include "kalucarte.h"
-#include "kaluimage.h"
+#include "kalucliche.h"
 #include "kalutravail.h"
 #include "zolconf.h"
 #include "zolshp.h"

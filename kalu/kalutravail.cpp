@@ -3,7 +3,7 @@
 
 #include <QThread>
 
-#include "kaluimage.h"
+#include "kalucliche.h"
 
 #include <algorithm>
 #include <cmath>

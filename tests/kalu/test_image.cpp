@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// The map's picture cache (kaluimage): the plot's paint buffer is, in a
+// The map's picture cache (kalucliche): the plot's paint buffer is, in a
 // replot, a picture whose bytes the map reads and writes in place; the
 // curves alone of a picture keep no grid; and a picture is good for a
 // replot whatever changed outside the curves' clip, never when something
@@ -9,7 +9,7 @@
 
 #include "carte.h"
 #include "kalucarte.h"
-#include "kaluimage.h"
+#include "kalucliche.h"
 #include "kalusonde.h"
 
 namespace

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "kaluimage.h"
+#include "kalucliche.h"
 
 #include <QPaintEngine>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// kaluimage: the map's picture cache. It keeps the last complete drawing of
+// kalucliche: the map's picture cache. It keeps the last complete drawing of
 // the curves: the plot's picture just before the curves (the fond: grid and
 // whatever lies under them) and just after (the image), in device pixels,
 // with the view, the scene and the states they were drawn for.
@@ -23,8 +23,8 @@
 //
 // Threads: GUI thread only. The pictures it holds are shared values: a job
 // may hold the same fond.
-#ifndef KALUIMAGE_H
-#define KALUIMAGE_H
+#ifndef KALUCLICHE_H
+#define KALUCLICHE_H
 
 #include <QImage>
 #include <QVector>
