@@ -91,19 +91,13 @@ void Apercu::fin()
         passe(Mode::Fin);
 }
 
-// Memory ran out, or the parts are only the library's to draw: no picture
-// until the load ends. A fond being taken leaves them so.
+// A fond being taken leaves the pictures so after it.
 void Apercu::sans()
 {
     if (mode_ == Mode::Saisie)
         avantSaisie = Mode::Sans;
     else if (charge())
         passe(Mode::Sans);
-}
-
-void Apercu::manque()
-{
-    sans();
 }
 
 Apercu::Mode Apercu::apresSaisie() const

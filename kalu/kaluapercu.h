@@ -109,10 +109,12 @@ class Apercu : public QObject
     // A load goes on (whatever the pictures).
     bool charge() const;
     void passe(Mode vers);
-    // The window's load begins, or ends; memory ran out during it.
+    // The window's load begins, or ends.
     void debut();
     void fin();
-    void manque();
+    // Memory ran out, or the parts are only the library's to draw: no
+    // picture until the load ends.
+    void sans();
 
     // New parts: the next lot is asked for, unless one is drawn or asked.
     void appelle();
@@ -144,7 +146,6 @@ class Apercu : public QObject
     bool vaPour(const Vue &v, const QImage &tampon) const;
     bool finie();
     bool memeVue(const QSize &taille) const;
-    void sans();
     Mode apresSaisie() const;
 
     QCustomPlot *plot;

@@ -276,7 +276,7 @@ void Carte::draw(QCPPainter *painter)
         arrete();
         cliche->oublie();
         apercu.ebauche().oublie();
-        apercu.manque();
+        apercu.sans();
         passe(Image::Montree);
         zolavis(KLUSRC, "draw", nullptr, "not enough memory to draw the map now!\n");
     }
