@@ -33,10 +33,10 @@ QCPLayer *nouvelleCouche(QCustomPlot *plot, const QString &nom, const QString &d
 
 Carte::Carte(QCustomPlot *plot)
     : QCPLayerable(plot), plot(plot),
-      couche(nouvelleCouche(plot, QStringLiteral("courbes"), QStringLiteral("main"))),
-      registre(plot, couche, this),
+      emprunt(nouvelleCouche(plot, QStringLiteral("courbes"), QStringLiteral("main"))),
+      registre(plot, emprunt.couche, this),
       clic(
-          plot, couche, registre, [this](const QRectF &pixels) { return proches(pixels); },
+          plot, emprunt.couche, registre, [this](const QRectF &pixels) { return proches(pixels); },
           [this] { return suivi.choisiesPossibles(); }),
       cliche(new Cliche), geste(new Geste(plot))
 {
@@ -196,18 +196,18 @@ const std::shared_ptr<const Scene> &Carte::scene()
 
 // The curves' layer lends its children to the map, so that it draws none of
 // them, or gets them back (entry B2 of the register in kaluacces.h).
-void Carte::prete(Activite pour)
+void Carte::Emprunt::prete(Activite pour)
 {
-    VERIFIE(activite == Activite::Repos && pour != Activite::Repos);
+    VERIFIE(activite_ == Activite::Repos && pour != Activite::Repos);
     pretees.swap(acces::enfants(couche));
-    activite = pour;
+    activite_ = pour;
 }
 
-void Carte::rend([[maybe_unused]] Activite de)
+void Carte::Emprunt::rend([[maybe_unused]] Activite de)
 {
-    VERIFIE(activite == de && de != Activite::Repos);
+    VERIFIE(activite_ == de && de != Activite::Repos);
     pretees.swap(acces::enfants(couche));
-    activite = Activite::Repos;
+    activite_ = Activite::Repos;
 }
 
 // The library does not replot within a replot (entry B12 of the register in
@@ -215,17 +215,17 @@ void Carte::rend([[maybe_unused]] Activite de)
 // and draws them as the export does.
 void Carte::avantReplot()
 {
-    if (!options.rapide || activite == Activite::Export)
+    if (!options.rapide || emprunt.activite() == Activite::Export)
         return;
     registre.resserre();
-    prete(Activite::Replot);
+    emprunt.prete(Activite::Replot);
 }
 
 void Carte::apresReplot()
 {
-    if (activite != Activite::Replot)
+    if (emprunt.activite() != Activite::Replot)
         return;
-    rend(Activite::Replot);
+    emprunt.rend(Activite::Replot);
     if (image == Image::Posee) {
         passe(Image::Montree);
         emit imageComplete();
@@ -235,8 +235,8 @@ void Carte::apresReplot()
 // Within a replot or another export, the curves are lent already.
 Carte::Pret::Pret(Carte *carte) : carte(carte)
 {
-    if (carte && carte->options.rapide && carte->activite == Activite::Repos)
-        carte->prete(Activite::Export);
+    if (carte && carte->options.rapide && carte->emprunt.activite() == Activite::Repos)
+        carte->emprunt.prete(Activite::Export);
     else
         this->carte = nullptr;
 }
@@ -244,7 +244,7 @@ Carte::Pret::Pret(Carte *carte) : carte(carte)
 Carte::Pret::~Pret()
 {
     if (carte)
-        carte->rend(Activite::Export);
+        carte->emprunt.rend(Activite::Export);
 }
 
 // A gesture under way, or none: a drawing put in this replot is still told.
@@ -252,7 +252,7 @@ Carte::Pret::~Pret()
 // once over (apresReplot).
 void Carte::passe(Image vers)
 {
-    VERIFIE(vers != Image::Posee || activite == Activite::Replot);
+    VERIFIE(vers != Image::Posee || emprunt.activite() == Activite::Replot);
     image = vers;
 }
 
@@ -288,9 +288,9 @@ void Carte::draw(QCPPainter *painter)
 // gesture, only the moved picture.
 void Carte::dessine(QCPPainter *painter)
 {
-    if (activite == Activite::Repos)
+    if (emprunt.activite() == Activite::Repos)
         return; // the curves are their layer's children and draw themselves
-    if (activite == Activite::Replot && apercu.pourFenetre() &&
+    if (emprunt.activite() == Activite::Replot && apercu.pourFenetre() &&
         (apercu.charge() || apercu.ebauche().commencee())) {
         if (apercu.dessine(painter))
             return;
@@ -298,7 +298,7 @@ void Carte::dessine(QCPPainter *painter)
         arrete();
         return;
     }
-    if (activite == Activite::Export) {
+    if (emprunt.activite() == Activite::Export) {
         if (apercu.mode() == Apercu::Mode::Saisie)
             apercu.saisit(painter);
         else if (!exporte(painter))
@@ -367,13 +367,9 @@ bool Carte::exporte(QCPPainter *painter)
     const std::shared_ptr<const Etats> etats = suivi.lis(&entiers);
     if (!entiers)
         return false;
-    Travail t(demande(painter, *tampon, v, etats), options.fils);
     ++nombres.travaux;
-    t.attends();
-    if (t.estAnnule()) // memory ran out: the curves are drawn one by one
-        return false;
-    Cliche::copieChamp(*tampon, t.image(), v);
-    return true;
+    // False when memory ran out: the curves are then drawn one by one.
+    return Ebauche::exporteEnUn(demande(painter, *tampon, v, etats), options.fils, *tampon);
 }
 
 // Every curve whose box meets the view, in order, as the layer would draw
@@ -549,7 +545,8 @@ void Carte::complete(const Finition &faite)
 
 void Carte::esquisse(const QSize &taille)
 {
-    if (!options.rapide || apercu.mode() == Apercu::Mode::Sans || activite != Activite::Repos)
+    if (!options.rapide || apercu.mode() == Apercu::Mode::Sans ||
+        emprunt.activite() != Activite::Repos)
         return;
     apercu.esquisse(taille, [this, taille] {
         Pret pret(this);

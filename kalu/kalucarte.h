@@ -277,20 +277,29 @@ class Carte : public QCPLayerable,
     QVector<QCPLayoutElement *> entreesDepuis(size_t debut);
 
     QCustomPlot *plot;
-    QCPLayer *couche;            // the curves' layer
-    QCPLayer *entrees = nullptr; // the legend items' layer
-    Registre registre;
-    Suivi suivi{registre}; // the curves' states
-    Clic clic;
     // Who holds the curves' layer's children: the layer, or the map for a
     // replot or for an export (Pret), one at a time. Adding curves (a load
     // replots meanwhile) and a filtered event (a click may replot) are
     // independent of it and of each other: the registry and the click
     // filter keep theirs.
-    enum class Activite { Repos, Replot, Export } activite = Activite::Repos;
-    QList<QCPLayerable *> pretees; // the curves' layer's children, while lent
-    void prete(Activite pour);
-    void rend(Activite de);
+    enum class Activite { Repos, Replot, Export };
+    class Emprunt
+    {
+      public:
+        explicit Emprunt(QCPLayer *couche) : couche(couche) {}
+        QCPLayer *const couche; // the curves' layer
+        Activite activite() const { return activite_; }
+        void prete(Activite pour);
+        void rend(Activite de);
+
+      private:
+        Activite activite_ = Activite::Repos;
+        QList<QCPLayerable *> pretees; // the layer's children, while lent
+    } emprunt;
+    QCPLayer *entrees = nullptr; // the legend items' layer
+    Registre registre;
+    Suivi suivi{registre}; // the curves' states
+    Clic clic;
     // The tests' and the benchmarks' options (kalusonde): drawing through
     // the map at all, and the threads a job takes.
     struct Options {

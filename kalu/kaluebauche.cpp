@@ -115,6 +115,18 @@ bool Ebauche::exporte(QImage &tampon, const Vue &v, const std::function<void()> 
     return true;
 }
 
+bool Ebauche::exporteEnUn(Travail::Demande demande, int fils, QImage &tampon)
+{
+    demande.avecSeules = false; // an export keeps its picture only
+    const Vue v = demande.vue;
+    Travail t(std::move(demande), fils);
+    t.attends();
+    if (t.estAnnule())
+        return false;
+    Cliche::copieChamp(tampon, t.image(), v);
+    return true;
+}
+
 void Ebauche::dessineDeplacee(QCPPainter *painter, const Vue &maintenant)
 {
     if (dessinees() > 0 && deplacee.image().cacheKey() != image_.cacheKey())

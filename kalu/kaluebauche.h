@@ -121,6 +121,10 @@ class Ebauche : public QObject
     // next (the parts left), waited for too; if the picture then holds
     // `parties` parts, it is posed in `tampon` and true is returned.
     bool exporte(QImage &tampon, const Vue &v, const std::function<void()> &suite, size_t parties);
+    // An export drawn at once: the picture `demande` asks for, by one job on
+    // up to `fils` threads, waited for, its pixels copied into `tampon` where
+    // the curves may draw. False if memory ran out (`tampon` is untouched).
+    static bool exporteEnUn(Travail::Demande demande, int fils, QImage &tampon);
 
     const QImage &fond() const { return fond_; }
     const QImage &image() const { return image_; }

@@ -378,7 +378,7 @@ void Tirage::dessine(QCPPainter *painter)
     try {
         if (tampon && apercu.exporte(*tampon, v, parties()))
             return;
-        if (dessineParTravail(painter))
+        if (tampon && dessineParTravail(painter, *tampon, v))
             return;
     } catch (const std::bad_alloc &) {
         // No room for a picture's copy: part by part, on the export's own.
@@ -388,30 +388,22 @@ void Tirage::dessine(QCPPainter *painter)
 }
 
 // As the map draws an export's curves on a raster picture with no
-// transformation: one job on every core over the picture so far, waited
-// for, its pixels copied where curves may draw.
-bool Tirage::dessineParTravail(QCPPainter *painter)
+// transformation: one job on every core over the picture so far.
+bool Tirage::dessineParTravail(const QCPPainter *painter, QImage &tampon, const Vue &v)
 {
-    Vue v;
-    QImage *tampon = Ebauche::tamponExport(painter, plot, v);
-    if (!tampon || !scene->dessinable)
+    if (!scene->dessinable)
         return false;
     Travail::Demande d;
     d.scene = scene;
     d.etats = std::make_shared<const Etats>(parties(), uint8_t(VISIBLE));
     d.vue = v;
-    d.fond = tampon->copy();
-    d.avecSeules = false;
+    d.fond = tampon.copy();
     d.indices = painter->renderHints();
     d.modes = painter->modes();
-    Travail t(std::move(d), Travail::filsParDefaut());
     dessinees += parties();
     ++jobs;
-    t.attends();
-    if (t.estAnnule()) // memory ran out: part by part
-        return false;
-    Cliche::copieChamp(*tampon, t.image(), v);
-    return true;
+    return Ebauche::exporteEnUn(std::move(d), Travail::filsParDefaut(),
+                                tampon); // false: part by part
 }
 
 // Every part whose reach meets the axis rectangle, in order, under the

@@ -160,7 +160,7 @@ class Tirage : public QObject, private Apercu::Source
                                      std::shared_ptr<const Etats> &etats) override;
     bool dessinable() const override { return scene->dessinable; }
     void dessine(QCPPainter *painter);
-    bool dessineParTravail(QCPPainter *painter);
+    bool dessineParTravail(const QCPPainter *painter, QImage &tampon, const Vue &v);
     void dessineUneAUne(QCPPainter *painter);
 
     QCustomPlot *plot;
