@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <memory>
 #include <new>
 
@@ -52,28 +51,28 @@ Lecture::~Lecture()
         fil.join();
 }
 
-// Each piece moved is off the list at once: should the caller's lot fail
-// to grow, the others wait for the next call, none is lost or given twice.
-void Lecture::prends(std::deque<Piece> &lot)
+// The lots are taken whole under the lock and moved piece by piece outside
+// it. Each piece moved is counted at once: should the caller's lot fail to
+// grow, the others wait for the next call, none is lost or given twice.
+bool Lecture::prends(std::deque<Piece> &lot, bool attendre)
 {
-    std::lock_guard<std::mutex> verrou(garde);
-    size_t k = 0;
-    try {
-        for (; k < prets.size(); ++k)
-            lot.push_back(std::move(prets[k]));
-    } catch (...) {
-        prets.erase(prets.begin(), prets.begin() + std::ptrdiff_t(k));
-        throw;
+    if (recus.empty()) {
+        std::unique_lock<std::mutex> verrou(garde, std::defer_lock);
+        if (attendre)
+            verrou.lock();
+        else if (!verrou.try_lock())
+            return false;
+        recus.swap(prets);
+        recuDerniere = derniere;
+        signale_ = false;
     }
-    // The list grew while the GUI thread was busy: its room goes rather
-    // than stay through the load (72 bytes a piece, a million pieces when
-    // the reading runs far ahead of the curves).
-    if (prets.capacity() > 4 * LOT)
-        std::vector<Piece>().swap(prets);
-    else
-        prets.clear();
-    signale_ = false;
-    finie_ = derniere;
+    for (; recuLot < recus.size(); ++recuLot, recuPiece = 0)
+        for (std::vector<Piece> &v = recus[recuLot]; recuPiece < v.size(); ++recuPiece)
+            lot.push_back(std::move(v[recuPiece]));
+    recus.clear();
+    recuLot = 0;
+    finie_ = recuDerniere;
+    return true;
 }
 
 // Sends a signal from the reading thread. The event that carries it is
@@ -102,17 +101,14 @@ void Lecture::depose()
     bool reveille = false;
     {
         std::lock_guard<std::mutex> verrou(garde);
-        if (prets.empty())
-            prets.swap(lot);
-        else
-            prets.insert(prets.end(), std::make_move_iterator(lot.begin()),
-                         std::make_move_iterator(lot.end()));
+        prets.push_back(std::move(lot));
         reveille = !signale_;
         signale_ = true;
     }
-    lot.clear();
+    lot = std::vector<Piece>();
     if (reveille)
         envoie(&Lecture::pret);
+    lot.reserve(LOT + LOT / 4);
 }
 
 // The reading's end: the GUI thread takes what waits and knows it is the last.

@@ -78,7 +78,11 @@ class Lecture : public QObject
     // Moves the pieces ready so far to the end of `lot`. Should `lot` fail
     // to grow (std::bad_alloc, passed on), the pieces moved are in it and
     // the others wait for the next call: none is lost or given twice.
-    void prends(std::deque<Piece> &lot);
+    // Without `attendre`, returns false at once, nothing moved, when the
+    // reading thread is handing pieces over at that moment: the GUI thread
+    // never waits for it (the reading thread may be off its core for a
+    // while). The two threads share the waiting pieces only for a swap.
+    bool prends(std::deque<Piece> &lot, bool attendre = true);
 
     // The verdict, once lu() was sent: the file is read and its curves fit
     // in memory (accepte); or the reader rejected it, or its curves would
@@ -140,9 +144,15 @@ class Lecture : public QObject
     QCPRange cles_, valeurs_;
     bool place_ = false;
     std::mutex garde;
-    std::vector<Piece> prets; // under garde
-    bool signale_ = false;    // under garde: a pret() is on its way
-    bool derniere = false;    // under garde: the thread deposited its last
+    std::vector<std::vector<Piece>> prets; // under garde: the lots handed over
+    bool signale_ = false;                 // under garde: a pret() is on its way
+    bool derniere = false;                 // under garde: the thread deposited its last
+    // The GUI thread's: the lots taken from prets, moved to the caller's
+    // from piece `recuPiece` of lot `recuLot` on, and whether the last was
+    // among them.
+    std::vector<std::vector<Piece>> recus;
+    size_t recuLot = 0, recuPiece = 0;
+    bool recuDerniere = false;
     std::thread fil;
 };
 

@@ -17,8 +17,10 @@
 static const char KLUSRC[] = "../kalu/kaluchargement.cpp";
 
 // Longest run of curve making between two turns of the event loop, in ms:
-// a gesture or a click waits at most that long.
-static const int TRANCHE_MS = 10;
+// a gesture or a click waits at most that long, and with the replot of the
+// load's pictures that may follow it in the same turn, the window still
+// answers within 20 ms.
+static const int TRANCHE_MS = 8;
 // The parts announced ahead of their curves. The pictures trail the curves
 // by thousands of parts while a big map loads: announced parts are drawn
 // when the GUI thread falls behind, or before the first curves. A part
@@ -98,9 +100,10 @@ void Chargement::tranche()
         return;
     QElapsedTimer t;
     t.start();
+    bool pris = true; // false: the reading thread held the pieces, taken next time
     carte->debutAjouts(false);
     try {
-        lecture->prends(prets);
+        pris = lecture->prends(prets, false);
         carte->prevoit(premiere + size_t(lecture->partiesPrevues()));
         annonce();
         for (int faites = 1; !prets.empty(); ++faites) {
@@ -127,7 +130,7 @@ void Chargement::tranche()
     emit avance(pourcent_);
     if (prets.empty() && lecture->finie() && juge)
         finFichier(Refus::Aucun);
-    else if (prets.empty())
+    else if (prets.empty() && pris)
         tambour.stop(); // until the next pieces
 }
 

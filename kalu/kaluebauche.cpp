@@ -197,10 +197,16 @@ std::shared_ptr<Scene> Ebauche::annoncees(size_t debut, long points,
         if (it == s->habits.end())
             s->habits.push_back(habitsAVenir[h]);
     }
-    for (size_t k = debut; k < aVenir.size() && points > 0; ++k) {
+    // Counted first: the lot before them holds just its own elements, and
+    // grown by one it would be copied whole, a hundred thousand elements
+    // on the first lot of a new view.
+    size_t fin = debut;
+    for (; fin < aVenir.size() && points > 0; ++fin)
+        points -= aVenir[fin].points + POINTS_PAR_COURBE;
+    s->elements.reserve(s->elements.size() + (fin - debut));
+    for (size_t k = debut; k < fin; ++k) {
         s->elements.push_back(aVenir[k]);
         s->elements.back().habit = habit[size_t(aVenir[k].habit)];
-        points -= aVenir[k].points + POINTS_PAR_COURBE;
     }
     return s;
 }

@@ -2,6 +2,7 @@
 #include "kaluregistre.h"
 
 #include "kaluacces.h"
+#include "zolplat.h"
 
 #include <QElapsedTimer>
 
@@ -36,14 +37,30 @@ const size_t DONNEES_PAR_TRANCHE = 4096;
 // clip, its polygon's set-up.
 const long POINTS_PAR_COURBE = 16;
 
-// How many of `elements` from `debut` on come within `points`: at least
-// one, if any, the one that crosses the budget included.
-size_t dansBudget(const std::vector<Scene::Element> &elements, size_t debut, long points)
+// How many of `elements` from `debut` on, before `fin`, come within
+// `points`: at least one, if any, the one that crosses the budget included.
+size_t dansBudget(const std::vector<Scene::Element> &elements, size_t debut, size_t fin,
+                  long points)
 {
     size_t k = debut;
-    while (k < elements.size() && points > 0)
+    while (k < fin && points > 0)
         points -= elements[k++].points + POINTS_PAR_COURBE;
     return k - debut;
+}
+
+// Room for `n` elements in `v`, its pages had at once, before its
+// elements are moved there: a lot of tens of thousands of elements is most
+// often a mapping new to the process, whose pages would come one fault at
+// a time as it is filled, 10 to 20 ms of the GUI thread.
+void faitPlace(std::vector<Scene::Element> &v, size_t n)
+{
+    if (n <= v.capacity())
+        return;
+    std::vector<Scene::Element> w;
+    w.reserve(n);
+    zolplat_peuple(w.data(), n * sizeof(Scene::Element));
+    w.insert(w.end(), std::make_move_iterator(v.begin()), std::make_move_iterator(v.end()));
+    v.swap(w);
 }
 
 // The most curves room is made for at once beyond those there are.
@@ -189,8 +206,12 @@ void Registre::inscrit(Courbe *c)
         }
         if (suite && size_t(c->rang) == suite->elements.size() && c->carte == carte) {
             suite->inscrit(*c);
-            if (recentes)
-                recentes->elements.push_back(suite->elements.back());
+            if (recentes) {
+                std::vector<Scene::Element> &r = recentes->elements;
+                if (r.size() == r.capacity())
+                    faitPlace(r, 2 * r.size() + 64);
+                r.push_back(suite->elements.back());
+            }
             return;
         }
     } catch (...) {
@@ -499,21 +520,30 @@ std::shared_ptr<const Scene> Registre::scene(bool encore)
 // for the next lot.
 std::shared_ptr<Scene> Registre::lot(size_t debut, long points)
 {
-    if (recentes && premiereRecente == debut &&
+    // The lot may begin past the first of them: the pictures drew the
+    // parts announced after the curves of the last lot, whose curves came
+    // since. Those are let go, the others moved, never copied again.
+    if (recentes && premiereRecente <= debut && debut <= courbes_.size() &&
         premiereRecente + recentes->elements.size() == courbes_.size()) {
         std::vector<Scene::Element> &recues = recentes->elements;
-        const size_t n = dansBudget(recues, 0, points);
+        const size_t saute = debut - premiereRecente;
+        const size_t n = dansBudget(recues, saute, recues.size(), points);
         std::shared_ptr<Scene> s = Scene::nouvelle();
-        if (n == recues.size()) {
+        if (saute == 0 && n == recues.size()) {
             s.swap(recentes); // the rest, none, from a new scene
+            reserveRecentes(n);
         } else {
-            s->elements.assign(std::make_move_iterator(recues.begin()),
-                               std::make_move_iterator(recues.begin() + std::ptrdiff_t(n)));
-            recues.erase(recues.begin(), recues.begin() + std::ptrdiff_t(n));
+            const auto d = recues.begin() + std::ptrdiff_t(saute);
+            faitPlace(s->elements, n);
+            s->elements.assign(std::make_move_iterator(d),
+                               std::make_move_iterator(d + std::ptrdiff_t(n)));
+            recues.erase(recues.begin(), d + std::ptrdiff_t(n));
+            if (n > 0)
+                dernierLot = n;
         }
         s->habits = suite->habits;
         s->dessinable = suite->dessinable;
-        premiereRecente += n;
+        premiereRecente = debut + n;
         return s;
     }
     std::shared_ptr<Scene> s = Scene::nouvelle();
@@ -521,19 +551,42 @@ std::shared_ptr<Scene> Registre::lot(size_t debut, long points)
     if (pret) {
         s->habits = suite->habits;
         s->dessinable = suite->dessinable;
-    }
-    for (size_t r = debut; r < courbes_.size() && points > 0; ++r) {
-        if (pret)
-            s->elements.push_back(suite->elements[r]);
-        else if (courbes_[r])
-            s->inscrit(*courbes_[r]);
-        else
-            s->elements.emplace_back();
-        points -= s->elements.back().points + POINTS_PAR_COURBE;
+        // Counted first: grown element by element, a lot of a hundred
+        // thousand curves was copied again at every doubling, on pages new
+        // each time.
+        const size_t de = std::min(debut, courbes_.size());
+        const size_t n = dansBudget(suite->elements, de, courbes_.size(), points);
+        const auto d = suite->elements.begin() + std::ptrdiff_t(de);
+        faitPlace(s->elements, n);
+        s->elements.assign(d, d + std::ptrdiff_t(n));
+    } else {
+        for (size_t r = debut; r < courbes_.size() && points > 0; ++r) {
+            if (courbes_[r])
+                s->inscrit(*courbes_[r]);
+            else
+                s->elements.emplace_back();
+            points -= s->elements.back().points + POINTS_PAR_COURBE;
+        }
     }
     premiereRecente = debut + s->elements.size();
     recentes.reset();
-    if (pret && premiereRecente == courbes_.size())
+    if (pret && premiereRecente == courbes_.size()) {
         recentes = Scene::nouvelle();
+        reserveRecentes(s->elements.size());
+    }
     return s;
+}
+
+// Room for twice as many curves as the last lot that took any, which the
+// next lot most often takes: the copies made as curves come then seldom
+// grow.
+void Registre::reserveRecentes(size_t lot)
+{
+    if (lot > 0)
+        dernierLot = lot;
+    try {
+        faitPlace(recentes->elements, 2 * dernierLot);
+    } catch (const std::bad_alloc &) {
+        // The copies grow as they come instead.
+    }
 }

@@ -124,6 +124,7 @@ class Registre
     size_t avecMarge(size_t courbes) const;
     void fairePlace(size_t courbes);
     void grandit();
+    void reserveRecentes(size_t lot);
     static void lache(Courbe *c);
     QObject *nouveauPorteur();
 
@@ -150,6 +151,7 @@ class Registre
     // The elements inscrit added since the last lot, from rank premiereRecente.
     std::shared_ptr<Scene> recentes;
     size_t premiereRecente = 0;
+    size_t dernierLot = 0; // the elements of the last lot that took any
 
     // Curves taken out of the plot (null where one was deleted already),
     // let go of their map and layer and deleted a slice at a time, then

@@ -4,11 +4,13 @@
 // it: memory running out anywhere on that thread ends as the file refused
 // and named, never as an exception leaving it, and the next load is whole;
 // a file that grows while it is read gives what it held when it was opened,
-// its forecast bounded by that; and a load leaves the heap allocator's
+// its forecast bounded by that; pieces taken without waiting come each
+// once and in order; and a load leaves the heap allocator's
 // settings alone.
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -302,6 +304,48 @@ TEST(Lecteur, AnAcceptedFileGivesEveryRecordsAndPartsLineInOrder)
     EXPECT_EQ(i.pieces, 3700u);
     EXPECT_EQ(i.out, attendu);
     EXPECT_EQ(i.err, "");
+}
+
+// Taken without waiting, as the window's slices take them, the pieces
+// come each once and in the file's order, every lot the reading thread
+// handed over included, however the takes fall between its hand-overs.
+TEST(Lecteur, PiecesTakenWithoutWaitingComeEachOnceInOrder)
+{
+    const std::string chemin = fichier("sansattente.shp", 700, 3000);
+    Capture c;
+    std::deque<Piece> lot;
+    bool accepte = false, finie = false;
+    {
+        Lecture lue(chemin);
+        QEventLoop boucle;
+        QTimer encore; // the reading thread was handing pieces over: again
+        encore.setInterval(0);
+        auto prend = [&] {
+            if (!lue.prends(lot, false)) {
+                encore.start();
+                return;
+            }
+            encore.stop();
+            if (lue.finie())
+                boucle.quit();
+        };
+        QObject::connect(&lue, &Lecture::pret, &boucle, prend);
+        QObject::connect(&encore, &QTimer::timeout, &boucle, prend);
+        QTimer::singleShot(60000, &boucle, &QEventLoop::quit); // a reading that never ends
+        boucle.exec();
+        accepte = lue.accepte();
+        finie = lue.finie();
+    }
+    c.fin();
+    ASSERT_TRUE(finie);
+    ASSERT_TRUE(accepte);
+    ASSERT_EQ(lot.size(), 3700u);
+    for (int k = 0; k < 3700; ++k) {
+        const Piece &p = lot[size_t(k)];
+        ASSERT_EQ(p.rcdi, k < 700 ? 0 : k - 699) << k;
+        ASSERT_EQ(p.parti, k < 700 ? k : 0) << k;
+        ASSERT_EQ(p.donnees->size(), k < 700 ? 3 : 4) << k;
+    }
 }
 
 TEST(Lecteur, ALoadLeavesTheHeapAllocatorsSettingsAlone)

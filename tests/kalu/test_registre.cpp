@@ -2,7 +2,7 @@
 //
 // The map's registry of curves on its own, on a plot without a window: a
 // forecast never makes unbounded room, and a load's lots keep to their
-// points budget.
+// points budget and begin where the pictures stopped.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -68,6 +68,49 @@ TEST(Prevision, ALotKeepsToItsPointsBudget)
         EXPECT_EQ(reste->elements[k].donnees.data(), registre.courbe(int(6 + k))->data().data());
     ajoute(1);
     EXPECT_EQ(registre.lot(12, 1)->elements.size(), 1u);
+    registre.finAjouts();
+}
+
+// The pictures draw the parts announced after a lot's curves, whose curves
+// come later: the next lot begins past them, with the curves that follow,
+// each once and in order, within its budget; and a lot asked for at the
+// last curve, all drawn already, holds none and leaves the next whole.
+TEST(Prevision, ALotBeginsPastThePartsDrawnAheadOfTheirCurves)
+{
+    Toile t;
+    Registre registre(&t.plot, t.couche(), &t.tutelle);
+    auto ajoute = [&](int n) {
+        for (int k = 0; k < n; ++k) {
+            Courbe *c = registre.ajoute(QCPRange(k, k + 1), QCPRange(0, 1), true);
+            QVector<QCPCurveData> points(100);
+            for (int t = 0; t < 100; ++t)
+                points[t] = QCPCurveData(t, k + t / 100.0, t / 100.0);
+            c->data()->set(points, true);
+            registre.inscrit(c);
+        }
+    };
+    auto suit = [&](const Scene &lot, int premier, size_t n) {
+        ASSERT_EQ(lot.elements.size(), n);
+        for (size_t k = 0; k < n; ++k)
+            EXPECT_EQ(lot.elements[k].donnees.data(),
+                      registre.courbe(premier + int(k))->data().data())
+                << premier + int(k);
+    };
+    const long tout = std::numeric_limits<long>::max();
+    registre.debutAjouts();
+    ajoute(2);
+    suit(*registre.lot(0, tout), 0, 2);
+    ajoute(10);
+    // Curves 2 to 4 were drawn as announced parts; 116 points a curve with
+    // its own cost: the third crosses 250.
+    suit(*registre.lot(5, 250), 5, 3);
+    suit(*registre.lot(8, tout), 8, 4);
+    ajoute(1);
+    EXPECT_TRUE(registre.lot(13, 0)->elements.empty());
+    ajoute(3);
+    suit(*registre.lot(14, tout), 14, 2);
+    ajoute(2);
+    suit(*registre.lot(16, tout), 16, 2);
     registre.finAjouts();
 }
 
