@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kalucadrage.h"
 
-#include "kalucharge.h"
+#include "kalulecture.h"
 #include "qcustomplot.h"
 #include "zolshp.h"
 

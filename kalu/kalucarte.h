@@ -103,7 +103,7 @@ class Carte : public QCPLayerable,
     // curves apart, to be taken back cheaply (retireDepuis); a slice of the
     // same file goes on with it, and the plot is whole between slices, so
     // the user's selections and removals see every curve made so far.
-    void debutAjouts(bool lot = true) { registre.debutAjouts(lot); }
+    void debutAjouts(bool fichier = true) { registre.debutAjouts(fichier); }
     // `place` tells whether the curve has a point to place at all: its box
     // is then that of its placed points. Every point of the curve that is
     // not NaN lies in the box: its drawing relies on that.

@@ -48,7 +48,7 @@ Chargement::~Chargement()
 
 void Chargement::commence()
 {
-    if (etat != Etat::Pret)
+    if (etat != Etat::Avant)
         return;
     etat = Etat::Lit;
     lisSuivant();
@@ -62,7 +62,7 @@ void Chargement::lisSuivant()
         return;
     }
     chemin = fichiers.at(suivant++);
-    prets.clear();
+    pieces.clear();
     courbes = pourcent_ = 0;
     juge = false;
     emit fichierCommence(chemin);
@@ -89,7 +89,7 @@ void Chargement::lisSuivant()
                 surLu();
         },
         Qt::QueuedConnection);
-    connect(lecture.get(), &Lecture::pret, &tambour, qOverload<>(&QTimer::start));
+    connect(lecture.get(), &Lecture::arrivees, &tambour, qOverload<>(&QTimer::start));
 }
 
 // One curve per piece, sharing the piece's data and name, made for 10 ms at
@@ -103,13 +103,13 @@ void Chargement::tranche()
     bool pris = true; // false: the reading thread held the pieces, taken next time
     carte->debutAjouts(false);
     try {
-        pris = lecture->prends(prets, false);
+        pris = lecture->prends(pieces, false);
         carte->prevoit(premiere + size_t(lecture->partiesPrevues()));
         annonce();
-        for (int faites = 1; !prets.empty(); ++faites) {
-            faitCourbe(prets.front());
-            pourcent_ = prets.front().pourcent;
-            prets.pop_front();
+        for (int faites = 1; !pieces.empty(); ++faites) {
+            faitCourbe(pieces.front());
+            pourcent_ = pieces.front().pourcent;
+            pieces.pop_front();
             ++courbes;
             if ((faites & 31) == 0 && t.elapsed() >= TRANCHE_MS)
                 break;
@@ -128,9 +128,9 @@ void Chargement::tranche()
     }
     carte->finAjouts();
     emit avance(pourcent_);
-    if (prets.empty() && lecture->finie() && juge)
+    if (pieces.empty() && lecture->finie() && juge)
         finFichier(Refus::Aucun);
-    else if (prets.empty() && pris)
+    else if (pieces.empty() && pris)
         tambour.stop(); // until the next pieces
 }
 
@@ -165,13 +165,13 @@ void Chargement::faitCourbe(const Piece &p)
 // more than ANNONCEES_MAX ahead of the curves.
 void Chargement::annonce()
 {
-    const size_t fin = std::min(prets.size(), ANNONCEES_MAX);
+    const size_t fin = std::min(pieces.size(), ANNONCEES_MAX);
     if (carte->annoncees() >= fin)
         return;
     std::vector<Scene::Element> suivants;
     suivants.reserve(fin - carte->annoncees());
     for (size_t k = carte->annoncees(); k < fin; ++k) {
-        const Piece &p = prets[k];
+        const Piece &p = pieces[k];
         if (vu[p.polygone] < 0)
             break;
         Scene::Element e;
@@ -211,7 +211,7 @@ void Chargement::surLu()
 void Chargement::finFichier(Refus refus)
 {
     tambour.stop();
-    prets.clear();
+    pieces.clear();
     tronque_ = refus == Refus::Aucun && lecture && lecture->tronquee();
     enregistrements_ = lecture ? lecture->enregistrements() : 0;
     lecture.reset();
@@ -236,18 +236,18 @@ void Chargement::arrete()
         lecture->annule();
         bool toutes = true;
         try {
-            lecture->prends(prets);
+            lecture->prends(pieces);
         } catch (const std::bad_alloc &) {
             toutes = false; // some pieces still wait: the total is unknown
         }
         // Accepted, the file has handed over every piece.
-        connues = toutes && lecture->accepte() ? courbes + int(prets.size()) : -1;
+        connues = toutes && lecture->accepte() ? courbes + int(pieces.size()) : -1;
         lecture.reset();
-        if (!prets.empty() && prets.front().parti > 0) {
+        if (!pieces.empty() && pieces.front().parti > 0) {
             carte->retireDepuis(debutFiche);
             courbes = int(debutFiche - premiere);
         }
-        prets.clear();
+        pieces.clear();
         carte->oublieAnnoncees();
         arreteDedans = true;
     }
@@ -262,7 +262,7 @@ void Chargement::lache()
     if (lecture) {
         lecture->annule();
         lecture.reset();
-        prets.clear();
+        pieces.clear();
         carte->retireDepuis(premiere);
     }
 }

@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-#include "kalucharge.h"
+#include "kalulecture.h"
 #include "kalutrace.h"
 
 class Carte;
@@ -124,7 +124,7 @@ class Chargement : public QObject
     const Habits habits;
     const QStringList fichiers;
     int suivant = 0;
-    enum class Etat { Pret, Lit, Fini } etat = Etat::Pret;
+    enum class Etat { Avant, Lit, Fini } etat = Etat::Avant;
 
     // The file being read: its reading, the pieces taken from it and not yet
     // made into curves, the rank of its first curve, the curves made, and
@@ -132,7 +132,7 @@ class Chargement : public QObject
     QString chemin;
     std::unique_ptr<Lecture> lecture;
     unsigned generation = 0; // the reading a queued verdict belongs to
-    std::deque<Piece> prets;
+    std::deque<Piece> pieces;
     size_t premiere = 0;
     size_t debutFiche = 0; // the rank of the first curve of the last record begun
     int courbes = 0, pourcent_ = 0;

@@ -119,13 +119,13 @@ void Registre::Etendue::ajoute(const QCPRange &cles, const QCPRange &valeurs)
 // new one: each curve registers in an empty list instead and is moved at
 // once behind the others; the list is whole again, in creation order, at
 // finAjouts.
-void Registre::debutAjouts(bool lot)
+void Registre::debutAjouts(bool fichier)
 {
     if (ajouts_)
         return;
     ajouts_ = true;
     deja.swap(acces::plottables(plot));
-    if (!lot)
+    if (!fichier)
         return;
     if (trous > 0)
         compacte();
@@ -547,8 +547,8 @@ std::shared_ptr<Scene> Registre::lot(size_t debut, long points)
         return s;
     }
     std::shared_ptr<Scene> s = Scene::nouvelle();
-    const bool pret = suite && suite->elements.size() >= courbes_.size();
-    if (pret) {
+    const bool copies = suite && suite->elements.size() >= courbes_.size();
+    if (copies) {
         s->habits = suite->habits;
         s->dessinable = suite->dessinable;
         // Counted first: grown element by element, a lot of a hundred
@@ -570,7 +570,7 @@ std::shared_ptr<Scene> Registre::lot(size_t debut, long points)
     }
     premiereRecente = debut + s->elements.size();
     recentes.reset();
-    if (pret && premiereRecente == courbes_.size()) {
+    if (copies && premiereRecente == courbes_.size()) {
         recentes = Scene::nouvelle();
         reserveRecentes(s->elements.size());
     }

@@ -54,7 +54,7 @@ class Registre
     Registre &operator=(const Registre &) = delete;
 
     // See Carte::debutAjouts, ajoute, inscrit, finAjouts.
-    void debutAjouts(bool lot = true);
+    void debutAjouts(bool fichier = true);
     Courbe *ajoute(const QCPRange &cles, const QCPRange &valeurs, bool place);
     void inscrit(Courbe *c);
     void finAjouts();

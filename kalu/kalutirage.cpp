@@ -130,12 +130,12 @@ void Tirage::litSuivant()
         QTimer::singleShot(0, this, &Tirage::litSuivant);
         return;
     }
-    connect(lecture.get(), &Lecture::pret, this, &Tirage::surPret);
+    connect(lecture.get(), &Lecture::arrivees, this, &Tirage::surArrivees);
     connect(lecture.get(), &Lecture::lu, this, &Tirage::surLu);
 }
 
 // The pieces ready, until the reading is over and every piece is in.
-void Tirage::surPret()
+void Tirage::surArrivees()
 {
     if (fini)
         return;

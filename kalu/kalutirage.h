@@ -6,7 +6,7 @@
 // QObject and its place in the plot's and the map's lists: on a million
 // parts, a third of an export's time and half a kilobyte a part, for a
 // picture that needs only the parts' data and boxes. A Tirage reads the
-// files itself, one after another as that load does (kalucharge's
+// files itself, one after another as that load does (kalulecture's
 // Lecture), and tells the window each step the load would take
 // (Seance::lectureCommence and the others), so that the plot's view,
 // title and legend, the trace lines and the window's fichierCharge() are
@@ -54,8 +54,8 @@
 #include <vector>
 
 #include "kaluapercu.h"
-#include "kalucharge.h"
 #include "kaluchargement.h"
+#include "kalulecture.h"
 #include "kaluregistre.h"
 #include "kaluscene.h"
 
@@ -143,7 +143,7 @@ class Tirage : public QObject, private Apercu::Source
 
     void faitHabits();
     void litSuivant();
-    void surPret();
+    void surArrivees();
     void surLu();
     void finFichier();
     void finLecture();

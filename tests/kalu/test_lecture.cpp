@@ -24,7 +24,7 @@
 #include <thread>
 
 #include "capture.h"
-#include "kalucharge.h"
+#include "kalulecture.h"
 #include "shpwriter.h"
 
 // The plain and nothrow forms of new and delete, replaced in this program
@@ -163,7 +163,7 @@ template <class F> Issue charge(const std::string &chemin, F pendant)
         std::deque<Piece> lot;
         QEventLoop boucle;
         bool premier = true;
-        QObject::connect(&lue, &Lecture::pret, &boucle, [&] {
+        QObject::connect(&lue, &Lecture::arrivees, &boucle, [&] {
             if (premier)
                 pendant();
             premier = false;
@@ -329,7 +329,7 @@ TEST(Lecteur, PiecesTakenWithoutWaitingComeEachOnceInOrder)
             if (lue.finie())
                 boucle.quit();
         };
-        QObject::connect(&lue, &Lecture::pret, &boucle, prend);
+        QObject::connect(&lue, &Lecture::arrivees, &boucle, prend);
         QObject::connect(&encore, &QTimer::timeout, &boucle, prend);
         QTimer::singleShot(60000, &boucle, &QEventLoop::quit); // a reading that never ends
         boucle.exec();

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "kalucharge.h"
+#include "kalulecture.h"
 
 #include "zolconf.h"
 #include "zolplat.h"
@@ -14,11 +14,13 @@
 #include <memory>
 #include <new>
 
+// The trace names this module by the file it had when its lines were first
+// written: scripts and users match on it.
 static const char KLUSRC[] = "../kalu/kalucharge.cpp";
 
-// Pieces are handed over by lots, so that the lock and the GUI thread's
+// Pieces are handed over by batches, so that the lock and the GUI thread's
 // wake-ups stay rare.
-static const size_t LOT = 512;
+static const size_t PAQUET = 512;
 
 // What a part costs once it is a curve on the plot, apart from its points
 // (the curve, its QObject, its name, its data's container, its place in
@@ -39,7 +41,7 @@ Lecture::Lecture(std::string chemin) : chemin(std::move(chemin))
         refusee_ = true;
         derniere = signale_ = true;
         QMetaObject::invokeMethod(this, &Lecture::lu, Qt::QueuedConnection);
-        QMetaObject::invokeMethod(this, &Lecture::pret, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &Lecture::arrivees, Qt::QueuedConnection);
     }
 }
 
@@ -51,10 +53,10 @@ Lecture::~Lecture()
         fil.join();
 }
 
-// The lots are taken whole under the lock and moved piece by piece outside
-// it. Each piece moved is counted at once: should the caller's lot fail to
+// The batches are taken whole under the lock and moved piece by piece outside
+// it. Each piece moved is counted at once: should the caller's list fail to
 // grow, the others wait for the next call, none is lost or given twice.
-bool Lecture::prends(std::deque<Piece> &lot, bool attendre)
+bool Lecture::prends(std::deque<Piece> &pieces, bool attendre)
 {
     if (recus.empty()) {
         std::unique_lock<std::mutex> verrou(garde, std::defer_lock);
@@ -62,15 +64,15 @@ bool Lecture::prends(std::deque<Piece> &lot, bool attendre)
             verrou.lock();
         else if (!verrou.try_lock())
             return false;
-        recus.swap(prets);
+        recus.swap(remis);
         recuDerniere = derniere;
         signale_ = false;
     }
-    for (; recuLot < recus.size(); ++recuLot, recuPiece = 0)
-        for (std::vector<Piece> &v = recus[recuLot]; recuPiece < v.size(); ++recuPiece)
-            lot.push_back(std::move(v[recuPiece]));
+    for (; recuPaquet < recus.size(); ++recuPaquet, recuPiece = 0)
+        for (std::vector<Piece> &v = recus[recuPaquet]; recuPiece < v.size(); ++recuPiece)
+            pieces.push_back(std::move(v[recuPiece]));
     recus.clear();
-    recuLot = 0;
+    recuPaquet = 0;
     finie_ = recuDerniere;
     return true;
 }
@@ -93,22 +95,22 @@ void Lecture::envoie(void (Lecture::*signal)())
     }
 }
 
-// Hands the lot over and wakes the GUI thread if no wake-up is on its way
+// Hands the batch over and wakes the GUI thread if no wake-up is on its way
 // already. Should the waiting list fail to grow (std::bad_alloc), the
-// pieces not moved stay in the lot.
+// pieces not moved stay in the batch.
 void Lecture::depose()
 {
     bool reveille = false;
     {
         std::lock_guard<std::mutex> verrou(garde);
-        prets.push_back(std::move(lot));
+        remis.push_back(std::move(paquet));
         reveille = !signale_;
         signale_ = true;
     }
-    lot = std::vector<Piece>();
+    paquet = std::vector<Piece>();
     if (reveille)
-        envoie(&Lecture::pret);
-    lot.reserve(LOT + LOT / 4);
+        envoie(&Lecture::arrivees);
+    paquet.reserve(PAQUET + PAQUET / 4);
 }
 
 // The reading's end: the GUI thread takes what waits and knows it is the last.
@@ -122,7 +124,7 @@ void Lecture::termine()
         signale_ = true;
     }
     if (reveille)
-        envoie(&Lecture::pret);
+        envoie(&Lecture::arrivees);
 }
 
 // The points of one part as curve data, t being the point's index in its
@@ -288,7 +290,7 @@ void Lecture::lis()
     accepte_ = lue && !plein && !epuise;
     refusee_ = plein || epuise;
     if (!accepte_)
-        std::vector<Piece>().swap(lot);
+        std::vector<Piece>().swap(paquet);
     if (epuise)
         zolerreur(KLUSRC, "fscanshp_cpt", nullptr,
                   "not enough memory to load '%s': stopped at record %d!\n", chemin.c_str(),
@@ -332,7 +334,7 @@ bool Lecture::suit(const ShpEnregistrement &e)
         arret = true;
         return false;
     }
-    if (lot.size() >= LOT) {
+    if (paquet.size() >= PAQUET) {
         prevues = int(std::min(double(INT_MAX), prevuesParties));
         remet();
     }
@@ -340,10 +342,10 @@ bool Lecture::suit(const ShpEnregistrement &e)
 }
 
 // One piece per part of the record, with the union of their boxes. A
-// record's pieces are in the lot all or none.
+// record's pieces are in the batch all or none.
 void Lecture::decoupe(const ShpEnregistrement &e)
 {
-    const size_t avant = lot.size();
+    const size_t avant = paquet.size();
     const long long apres = std::max(0LL, std::min(e.reste, taille));
     const int pourcent = taille > 0 ? int((taille - apres) * 100 / taille) : 0;
     QCPRange cles = cles_, valeurs = valeurs_;
@@ -363,10 +365,10 @@ void Lecture::decoupe(const ShpEnregistrement &e)
                 valeurs.expand(p.valeurs);
                 place = true;
             }
-            lot.push_back(std::move(p));
+            paquet.push_back(std::move(p));
         }
     } catch (...) {
-        lot.resize(avant);
+        paquet.resize(avant);
         throw;
     }
     cles_ = cles, valeurs_ = valeurs, place_ = place;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// kalucharge: a shapefile read and its curves' data made off the GUI
+// kalulecture: a shapefile read and its curves' data made off the GUI
 // thread, so that the window keeps repainting, following resizes and
 // answering the window manager while a big file loads.
 //
@@ -65,7 +65,7 @@ class Lecture : public QObject
   public:
     // Starts reading `chemin` (8-bit, handed to the reader unchanged). When
     // no thread can be had, the file is refused at once (reported; lu()
-    // and pret() follow). Throws std::bad_alloc only when not even that
+    // and arrivees() follow). Throws std::bad_alloc only when not even that
     // refusal's two events can be queued.
     explicit Lecture(std::string chemin);
     // Cancels the reading and waits for its thread: at most the record it
@@ -75,14 +75,14 @@ class Lecture : public QObject
     // The reading stops after the record it is on; no piece comes after.
     void annule() { arret = true; }
 
-    // Moves the pieces ready so far to the end of `lot`. Should `lot` fail
+    // Moves the pieces ready so far to the end of `pieces`. Should `pieces` fail
     // to grow (std::bad_alloc, passed on), the pieces moved are in it and
     // the others wait for the next call: none is lost or given twice.
     // Without `attendre`, returns false at once, nothing moved, when the
     // reading thread is handing pieces over at that moment: the GUI thread
     // never waits for it (the reading thread may be off its core for a
     // while). The two threads share the waiting pieces only for a swap.
-    bool prends(std::deque<Piece> &lot, bool attendre = true);
+    bool prends(std::deque<Piece> &pieces, bool attendre = true);
 
     // The verdict, once lu() was sent: the file is read and its curves fit
     // in memory (accepte); or the reader rejected it, or its curves would
@@ -104,7 +104,7 @@ class Lecture : public QObject
     // than the parts read plus a quarter of the bytes left in the file.
     int partiesPrevues() const { return prevues; }
     // True once the thread is done and every piece was made (or the
-    // reading was cancelled or rejected): after the last pret().
+    // reading was cancelled or rejected): after the last arrivees().
     bool finie() const { return finie_; }
 
   signals:
@@ -112,7 +112,7 @@ class Lecture : public QObject
     // follow) or rejected (reported; no piece follows).
     void lu();
     // Pieces wait, or the reading ended: sent again only after prends().
-    void pret();
+    void arrivees();
 
   private:
     void lis();
@@ -138,20 +138,20 @@ class Lecture : public QObject
     long long taille = 0;
     uint64_t reste = 0, parties = 0, points = 0;
     double prevuesParties = 0;
-    std::vector<Piece> lot;
+    std::vector<Piece> paquet;
     int records = 0;
     bool plein = false, epuise = false;
     QCPRange cles_, valeurs_;
     bool place_ = false;
     std::mutex garde;
-    std::vector<std::vector<Piece>> prets; // under garde: the lots handed over
-    bool signale_ = false;                 // under garde: a pret() is on its way
+    std::vector<std::vector<Piece>> remis; // under garde: the batches handed over
+    bool signale_ = false;                 // under garde: an arrivees() is on its way
     bool derniere = false;                 // under garde: the thread deposited its last
-    // The GUI thread's: the lots taken from prets, moved to the caller's
-    // from piece `recuPiece` of lot `recuLot` on, and whether the last was
+    // The GUI thread's: the batches taken from remis, moved to the caller's
+    // from piece `recuPiece` of batch `recuPaquet` on, and whether the last was
     // among them.
     std::vector<std::vector<Piece>> recus;
-    size_t recuLot = 0, recuPiece = 0;
+    size_t recuPaquet = 0, recuPiece = 0;
     bool recuDerniere = false;
     std::thread fil;
 };
