@@ -19,10 +19,12 @@ struct Stock {
     std::vector<Garde<QVector<QPointF>>> lignes;
 };
 
+// Never deleted: a drawing thread may still give room back while the
+// process's statics go.
 Stock &stock()
 {
-    static Stock s;
-    return s;
+    static Stock *s = new Stock;
+    return *s;
 }
 
 template <class V> size_t octets(const V &v)
