@@ -7,10 +7,10 @@
 namespace
 {
 
-// Kept room, each with whether a drawing took it since the last vieillit().
+// Kept room, with the drawings ended since it was given back.
 template <class V> struct Garde {
     V v;
-    bool servi;
+    int age;
 };
 
 struct Stock {
@@ -61,12 +61,15 @@ template <class V> V prends(std::vector<Garde<V>> &g, size_t n)
     return v;
 }
 
+// Two drawings, not one: a view change may start a job that a second one,
+// for the same view, replaces; the second would otherwise find the room of
+// the first gone.
 template <class V> void oublieInutiles(std::vector<Garde<V>> &g)
 {
-    g.erase(std::remove_if(g.begin(), g.end(), [](const Garde<V> &k) { return !k.servi; }),
+    g.erase(std::remove_if(g.begin(), g.end(), [](const Garde<V> &k) { return k.age >= 2; }),
             g.end());
     for (Garde<V> &k : g)
-        k.servi = false;
+        ++k.age;
 }
 
 } // namespace
@@ -94,7 +97,7 @@ void rends(std::vector<QPointF> &&v)
         return;
     Stock &s = stock();
     std::lock_guard<std::mutex> l(s.verrou);
-    s.points.push_back({std::move(v), true});
+    s.points.push_back({std::move(v), 0});
 }
 
 void rends(QVector<QPointF> &&v)
@@ -103,7 +106,7 @@ void rends(QVector<QPointF> &&v)
         return;
     Stock &s = stock();
     std::lock_guard<std::mutex> l(s.verrou);
-    s.lignes.push_back({std::move(v), true});
+    s.lignes.push_back({std::move(v), 0});
 }
 
 void vieillit()

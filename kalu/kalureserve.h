@@ -6,9 +6,9 @@
 // it: a ring of 778,652 points cut in fresh memory took 100 ms, 2 ms in
 // memory kept. The pictures of one map ask the same sizes again and again.
 //
-// What is kept is what the last complete drawing took: vieillit(), at a
-// drawing's end, lets go of what lay unused since the one before, so a map
-// without huge rings keeps nothing.
+// What is kept is what the last two drawings took: vieillit(), at a
+// drawing's end, lets go of what lay unused through two, so a map without
+// huge rings keeps nothing.
 //
 // Threads: any, several at once (one lock, taken a few times a ring).
 #ifndef KALURESERVE_H
@@ -32,7 +32,8 @@ QVector<QPointF> lignes(size_t n);
 void rends(std::vector<QPointF> &&v);
 void rends(QVector<QPointF> &&v);
 
-// A drawing ended: what was kept and not taken since the last call goes.
+// A drawing ended: what was kept and not taken since the call before the
+// last goes.
 void vieillit();
 
 // The bytes kept (tests).
