@@ -140,7 +140,8 @@
 //
 // R1 QRasterPaintEngine::fillPolygon fills a polygon of more than 0xffff
 //    points as two, cut at the median height (splitPolygon), and so on
-//    (coupe, remplitTranche, kalutrace.cpp): a band must cut a huge ring
+//    (coupe, remplitTranche, kalutrace.cpp; the height, milieu,
+//    kalumilieu.cpp, test kalu_test_milieu): a band must cut a huge ring
 //    the same way before leaving points out; the cuts of a ring several
 //    bands meet are made once for all of them (Decoupe, remplitNoeud;
 //    Travail::partage, kalutravail.cpp). Test: kalu_test_trace (Bandes).

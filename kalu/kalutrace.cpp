@@ -3,12 +3,15 @@
 
 #include "kaluacces.h"
 #include "kalulignes.h"
+#include "kalumilieu.h"
+#include "kalureserve.h"
 
 #include <algorithm>
 #include <cmath>
 #include <deque>
 #include <mutex>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 // The drawing repeats QCPCurve::draw and QCPAbstractPlottable1D::drawPolyline
@@ -96,27 +99,50 @@ void trace(QCPPainter *painter, const QVector<QPointF> &lignes, bool rapides)
 // of the line stay. At least six points stay of a longer line: the raster
 // engine fills a polygon of four or five points that looks like a rectangle
 // as a rectangle, with other pixels.
-// (Entry R2 of the register in kaluacces.h.)
-int resserre(QPointF *p, int n, const Tranche &t)
+// (Entry R2 of the register in kaluacces.h.) The points kept of `de` are
+// written to `vers`, which may be `de`, or only counted when it is null. A
+// shared ring's lines come with their pieces' bounds (`bornes`, one a
+// POINTS_PAR_MORCEAU points): a run goes over a piece wholly beyond its
+// side at once, so a band walks the points near it, not the whole ring.
+int resserre(const QPointF *de, int n, QPointF *vers, const Tranche &t,
+             const Decoupe::Bornes *bornes = nullptr)
 {
     auto cote = [&t](const QPointF &q) {
         const double c = t.lignes ? q.y() : q.x();
         return c < t.debut ? -1 : c > t.fin ? 1 : 0;
     };
+    auto auDela = [&t, bornes](int j, int s) {
+        const Decoupe::Bornes &b = bornes[j / Decoupe::POINTS_PAR_MORCEAU];
+        return s < 0 ? (t.lignes ? b.y1 : b.x1) < t.debut : (t.lignes ? b.y0 : b.x0) > t.fin;
+    };
     int garde = 0;
     for (int i = 0, j; i < n; i = j) {
-        const int s = cote(p[i]);
+        const int s = cote(de[i]);
         j = i + 1;
-        if (s != 0)
-            while (j < n && cote(p[j]) == s)
+        while (s != 0 && j < n) {
+            if (bornes && j % Decoupe::POINTS_PAR_MORCEAU == 0 && auDela(j, s))
+                j = std::min(n, j + Decoupe::POINTS_PAR_MORCEAU);
+            else if (cote(de[j]) == s)
                 ++j;
+            else
+                break;
+        }
         const int tete = s == 0 ? j - i : std::min(j - i - 1, std::max(1, 6 - 1 - garde - (n - j)));
-        for (int k = i; k < i + tete; ++k)
-            p[garde++] = p[k];
-        if (tete < j - i)
-            p[garde++] = p[j - 1];
+        if (vers) {
+            for (int k = i; k < i + tete; ++k)
+                vers[garde++] = de[k];
+            if (tete < j - i)
+                vers[garde++] = de[j - 1];
+        } else {
+            garde += tete + (tete < j - i);
+        }
     }
     return garde;
+}
+
+int resserre(QPointF *p, int n, const Tranche &t)
+{
+    return resserre(p, n, p, t);
 }
 
 // A dash's phase follows the length drawn before it, and a wide pen's
@@ -151,7 +177,6 @@ const int POINTS_PAR_REMPLISSAGE = 0xffff;
 // points asked tens of megabytes of new memory of every band, and its page
 // faults cost more than the fill.
 struct Coupes {
-    std::vector<double> y;
     std::vector<QPointF> entier;
     // Two a level of cuts; a deque, so that a deeper level grows it
     // without moving the levels above, whose halves are in use.
@@ -159,20 +184,45 @@ struct Coupes {
 };
 thread_local Coupes coupes;
 
-bool coupe(const QPointF *points, int n, std::vector<QPointF> &haut, std::vector<QPointF> &bas,
-           double &milieu)
+// The most points each half of a cut can take: its side's, and one a
+// crossing.
+struct Tailles {
+    size_t haut = 0, bas = 0;
+};
+Tailles tailles(const QPointF *points, int n, double splitY)
 {
-    std::vector<double> &y = coupes.y;
-    y.resize(size_t(n));
-    for (int i = 0; i < n; ++i)
-        y[size_t(i)] = points[i].y();
+    size_t dessous = 0, traversees = 0;
+    bool avant = points[n - 1].y() < splitY;
+    for (int i = 0; i < n; ++i) {
+        const bool cote = points[i].y() < splitY;
+        dessous += cote;
+        traversees += cote != avant;
+        avant = cote;
+    }
+    return {size_t(n) - dessous + traversees, dessous + traversees};
+}
+
+// `haut` and `bas` are given their room at once: grown point by point, the
+// halves of a huge ring were copied again and again into new pages, which
+// cost more than the cut. `gardees`: the halves outlive this thread's use
+// of them (a shared ring's), and take their room from the reserve.
+bool coupe(const QPointF *points, int n, std::vector<QPointF> &haut, std::vector<QPointF> &bas,
+           double &milieu, bool gardees = false)
+{
     // The value the library's sort puts in the middle, whatever the order
     // of equals.
-    std::nth_element(y.begin(), y.begin() + n / 2, y.end());
-    const qreal splitY = y[size_t(n / 2)];
+    const qreal splitY = ::milieu(points, n);
     milieu = splitY;
-    haut.clear();
-    bas.clear();
+    const Tailles place = tailles(points, n, splitY);
+    if (gardees) {
+        haut = reserve::points(place.haut);
+        bas = reserve::points(place.bas);
+    } else {
+        haut.clear();
+        bas.clear();
+        haut.reserve(place.haut);
+        bas.reserve(place.bas);
+    }
     std::vector<QPointF> *bin[2] = {&haut, &bas};
     const QPointF *end = points + n;
     const QPointF *last = end - 1;
@@ -235,6 +285,7 @@ void remplitTranche(QPainter *painter, const QVector<QPointF> &lignes, const Tra
 // the root, else its own), cut into `haut` and `bas` once, by the first
 // thread that needs them, its points then let go.
 struct Decoupe::Noeud {
+    ~Noeud() { reserve::rends(std::move(points)); }
     const QPointF *p = nullptr;
     int n = 0;
     std::vector<QPointF> points;
@@ -244,7 +295,12 @@ struct Decoupe::Noeud {
 };
 
 Decoupe::Decoupe() = default;
-Decoupe::~Decoupe() = default;
+
+Decoupe::~Decoupe()
+{
+    racine.reset(); // it reads the lines
+    reserve::rends(std::move(lignes));
+}
 
 namespace
 {
@@ -264,18 +320,20 @@ void remplitNoeud(QPainter *painter, Decoupe::Noeud &m, const Tranche &t)
 {
     if (m.n <= POINTS_PAR_REMPLISSAGE) {
         std::vector<QPointF> &p = coupes.entier;
-        p.assign(m.p, m.p + m.n);
-        painter->drawPolygon(p.data(), resserre(p.data(), int(p.size()), t));
+        p.resize(size_t(m.n));
+        painter->drawPolygon(p.data(), resserre(m.p, m.n, p.data(), t));
         return;
     }
     std::call_once(m.fait, [&m] {
         std::vector<QPointF> haut, bas;
-        if (coupe(m.p, m.n, haut, bas, m.milieu)) { // else the engine fills nothing
+        if (coupe(m.p, m.n, haut, bas, m.milieu, true)) { // else the engine fills nothing
             std::unique_ptr<Decoupe::Noeud> h = noeud(std::move(haut)), b = noeud(std::move(bas));
             m.haut = std::move(h);
             m.bas = std::move(b);
         }
-        std::vector<QPointF>().swap(m.points); // no one reads them any more
+        reserve::rends(std::move(haut)); // the halves of a cut that fills nothing
+        reserve::rends(std::move(bas));
+        reserve::rends(std::exchange(m.points, {})); // no one reads them any more
     });
     if (!m.haut)
         return;
@@ -346,6 +404,31 @@ Habit Habit::de(const QCPCurve &courbe, bool *ok)
     return h;
 }
 
+// The bounds of each piece of `lignes`; a piece with a NaN point is never
+// wholly beyond a side.
+static void bornes(const QVector<QPointF> &lignes, std::vector<Decoupe::Bornes> *b)
+{
+    const int n = lignes.size(), k = Decoupe::POINTS_PAR_MORCEAU;
+    b->resize(size_t((n + k - 1) / k));
+    for (int m = 0; m * k < n; ++m) {
+        Decoupe::Bornes &c = (*b)[size_t(m)];
+        const QPointF *p = lignes.constData() + m * k, *fin = p + std::min(k, n - m * k);
+        c.x0 = c.x1 = p->x();
+        c.y0 = c.y1 = p->y();
+        for (; p < fin; ++p) {
+            if (std::isnan(p->x()) || std::isnan(p->y())) {
+                c.x0 = c.y0 = -qInf();
+                c.x1 = c.y1 = qInf();
+                break;
+            }
+            c.x0 = std::min(c.x0, p->x());
+            c.x1 = std::max(c.x1, p->x());
+            c.y0 = std::min(c.y0, p->y());
+            c.y1 = std::max(c.y1, p->y());
+        }
+    }
+}
+
 bool aPartager(int points)
 {
     return points > POINTS_PAR_REMPLISSAGE;
@@ -355,8 +438,11 @@ void faitDecoupe(const Vue &vue, const QCPCurveDataContainer &donnees, const Hab
                  bool choisie, Decoupe *d, const QCPRange *cles, const QCPRange *valeurs)
 {
     const QPen &trait = choisie ? habit.traitChoisi : habit.trait;
-    lignesCourbe(vue, donnees, trait.widthF(), &d->lignes, cles, valeurs);
     d->racine.reset();
+    if (d->lignes.capacity() == 0)
+        d->lignes = reserve::lignes(size_t(donnees.size()));
+    lignesCourbe(vue, donnees, trait.widthF(), &d->lignes, cles, valeurs);
+    bornes(d->lignes, &d->bornes);
     if (remplit(choisie ? habit.fondChoisi : habit.fond) &&
         d->lignes.size() > POINTS_PAR_REMPLISSAGE) {
         d->racine.reset(new Decoupe::Noeud);
@@ -410,21 +496,23 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
         return;
     const QPen &trait = choisie ? habit.traitChoisi : habit.trait;
     const QBrush &fond = choisie ? habit.fondChoisi : habit.fond;
-    if (partage) { // a copy: the band leaves out points of its own
-        lignes.resize(partage->lignes.size());
-        std::copy(partage->lignes.constBegin(), partage->lignes.constEnd(), lignes.begin());
-    } else {
+    // A shared ring's lines stay as they are: the band takes what it keeps.
+    if (!partage)
         lignesCourbe(vue, donnees, trait.widthF(), &lignes, cles, valeurs);
-    }
+    const QVector<QPointF> &source = partage ? partage->lignes : lignes;
     const bool remplie = remplit(fond);
     const bool tracee = habit.ligne && trait.style() != Qt::NoPen && trait.color().alpha() != 0;
     // A huge ring's fill keeps its band, and so the cuts made here: the
     // engine's own, made when given the whole ring, sort every height and
     // cost several times the fill.
-    const bool enorme = remplie && lignes.size() > POINTS_PAR_REMPLISSAGE;
+    const bool enorme = remplie && source.size() > POINTS_PAR_REMPLISSAGE;
     if (tranche && ((tracee && !resserrable(trait)) ||
                     (!enorme && cles && valeurs && dansTranche(vue, *cles, *valeurs, *tranche))))
         tranche = nullptr;
+    if (partage && !tranche) {
+        lignes.resize(source.size());
+        std::copy(source.constBegin(), source.constEnd(), lignes.begin());
+    }
 
     const bool vectoriel = painter->modes().testFlag(QCPPainter::pmVectorized);
     auto sansTrait = [&] {
@@ -439,11 +527,17 @@ void dessineCourbe(QCPPainter *painter, const Vue &vue, const QCPCurveDataContai
         if (partage && partage->racine)
             remplitNoeud(painter, *partage->racine, *tranche);
         else
-            remplitTranche(painter, lignes, *tranche);
+            remplitTranche(painter, source, *tranche);
     }
     // What the band keeps of the fill of a smaller polygon is the line's too.
-    if (tranche)
+    if (tranche && partage) { // counted first: the room a band takes is what it keeps
+        const QPointF *de = source.constData();
+        const Decoupe::Bornes *bornes = partage->bornes.data();
+        lignes.resize(resserre(de, source.size(), nullptr, *tranche, bornes));
+        resserre(de, source.size(), lignes.data(), *tranche, bornes);
+    } else if (tranche) {
         lignes.resize(resserre(lignes.data(), lignes.size(), *tranche));
+    }
     if (remplie && !coupee && tracee && !vectoriel && enUnTrait(lignes, habit)) {
         painter->setBrush(fond);
         painter->setPen(choisie ? habit.traitChoisiRaster : habit.traitRaster);

@@ -71,12 +71,20 @@ struct Tranche {
 // of the register in kaluacces.h). Each cut is made once, by the first band
 // that needs it; the halves it makes are then cut by the bands that need
 // them, so that bands on either side of the first cut go on side by side.
-// faitDecoupe makes it; then any number of threads may draw from it at
-// once (dessineCourbe), until it is deleted.
+// Its lines and pieces take their room from kalureserve's, and give it back
+// when it is deleted. faitDecoupe makes it; then any number of threads may
+// draw from it at once (dessineCourbe), until it is deleted.
 struct Decoupe {
     Decoupe();
     ~Decoupe();
     QVector<QPointF> lignes;
+    // The box of each piece of POINTS_PAR_MORCEAU lines in a row, so that a
+    // band leaves out the pieces beyond it without walking their points.
+    static const int POINTS_PAR_MORCEAU = 256;
+    struct Bornes {
+        double x0, x1, y0, y1;
+    };
+    std::vector<Bornes> bornes;
     struct Noeud;                  // a polygon of the cuts (kalutrace.cpp)
     std::unique_ptr<Noeud> racine; // the ring's fill; null when not cut
 };

@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include "kalucliche.h"
+#include "kalureserve.h"
 
 #include <algorithm>
 #include <cmath>
@@ -258,7 +259,8 @@ void Travail::boucle(Poste &poste)
 
 void Travail::acheve_()
 {
-    partages.clear(); // every band is drawn
+    partages.clear(); // every band is drawn: their room goes back to the reserve
+    reserve::vieillit();
     try {
         if (!estAnnule() && d.partiel() && d.avecSeules && !d.seulesBase.isNull()) {
             // A pixel next to the rectangle may take the colour of one in it.

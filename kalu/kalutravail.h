@@ -18,7 +18,8 @@
 // that stay beyond one side of the band: a country's border costs each band
 // what reaches it, and a huge ring is shared between threads. A huge ring
 // that several bands meet has its lines and each cut of its fill made once
-// for all of them, by the first that needs it (the others wait for it).
+// for all of them, by the first that needs it (the others wait for it), in
+// room kept from the pictures before (kalureserve).
 //
 // Threads: a Travail is made, asked and deleted on the GUI thread; its work
 // runs on the process's pool of drawing threads (one per core, made once,

@@ -281,7 +281,10 @@ TEST(Bandes, AHugeRingSharedByTheBandsIsTheLibrarys)
 {
     auto v = nouvelle();
     QCustomPlot *p = plot(*v);
-    std::vector<shp::Record> anneaux{{5, {frontiere(5, 5, 4, 250000)}}};
+    // A second huge ring, smaller, across the first: the room a picture
+    // kept for one ring's cuts is taken by the other's in the next.
+    std::vector<shp::Record> anneaux{{5, {frontiere(5, 5, 4, 250000)}},
+                                     {5, {frontiere(4, 6, 2.5, 120000)}}};
     for (int k = 0; k < 30; ++k) // small rings on top, so that the work is uneven
         anneaux.push_back({5, {frontiere(1 + (k % 6) * 1.5, 1.5 + (k / 6) * 0.4, 0.3, 50)}});
     charge(*v, 5, anneaux, "partagee.shp");
@@ -341,9 +344,10 @@ TEST(Bandes, AHugeRingSharedByTheBandsIsTheLibrarys)
     }
     p->removePlottable(temoin);
 
-    // The map's jobs on 1 to 6 threads, the ring a strip across the view,
+    // The map's jobs on 1 to 6 threads, the rings a strip across the view,
     // then along it: the pool cuts bands of columns, then of rows (a view a
-    // little different each time, so that a job draws it).
+    // little different each time, so that a job draws it, in the room the
+    // job before kept).
     ::Carte *carte = ::Carte::de(p);
     for (int fils : {1, 2, 3, 4, 6}) {
         for (bool colonnes : {true, false}) {
