@@ -35,22 +35,26 @@ TEST(Prevision, NoForecastMakesRoomForMoreThanABoundedNumberOfCurves)
     EXPECT_EQ(registre.scene()->elements.size(), 20u);
 }
 
+// Adds `n` curves of 100 points each, the kth at keys k to k + 1.
+void ajouteCentPoints(Registre &registre, int n)
+{
+    for (int k = 0; k < n; ++k) {
+        Courbe *c = registre.ajoute(QCPRange(k, k + 1), QCPRange(0, 1), true);
+        QVector<QCPCurveData> points(100);
+        for (int t = 0; t < 100; ++t)
+            points[t] = QCPCurveData(t, k + t / 100.0, t / 100.0);
+        c->data()->set(points, true);
+        registre.inscrit(c);
+    }
+}
+
 // A load's lot keeps to its points budget whichever way it is made: the
 // curves beyond it come in the next lots, each once, in order.
 TEST(Prevision, ALotKeepsToItsPointsBudget)
 {
     Toile t;
     Registre registre(&t.plot, t.couche(), &t.tutelle);
-    auto ajoute = [&](int n) {
-        for (int k = 0; k < n; ++k) {
-            Courbe *c = registre.ajoute(QCPRange(k, k + 1), QCPRange(0, 1), true);
-            QVector<QCPCurveData> points(100);
-            for (int t = 0; t < 100; ++t)
-                points[t] = QCPCurveData(t, k + t / 100.0, t / 100.0);
-            c->data()->set(points, true);
-            registre.inscrit(c);
-        }
-    };
+    auto ajoute = [&](int n) { ajouteCentPoints(registre, n); };
     registre.debutAjouts();
     ajoute(2);
     EXPECT_EQ(registre.lot(0, std::numeric_limits<long>::max())->elements.size(), 2u);
@@ -79,16 +83,7 @@ TEST(Prevision, ALotBeginsPastThePartsDrawnAheadOfTheirCurves)
 {
     Toile t;
     Registre registre(&t.plot, t.couche(), &t.tutelle);
-    auto ajoute = [&](int n) {
-        for (int k = 0; k < n; ++k) {
-            Courbe *c = registre.ajoute(QCPRange(k, k + 1), QCPRange(0, 1), true);
-            QVector<QCPCurveData> points(100);
-            for (int t = 0; t < 100; ++t)
-                points[t] = QCPCurveData(t, k + t / 100.0, t / 100.0);
-            c->data()->set(points, true);
-            registre.inscrit(c);
-        }
-    };
+    auto ajoute = [&](int n) { ajouteCentPoints(registre, n); };
     auto suit = [&](const Scene &lot, int premier, size_t n) {
         ASSERT_EQ(lot.elements.size(), n);
         for (size_t k = 0; k < n; ++k)
