@@ -105,14 +105,14 @@ int fils()
 
 // Runs `action` once, as soon as the load under way has drawn a picture
 // holding curves (the map is there to act on), then lets the load go on.
-void pendantLeChargement(KaluView &v, std::function<void()> action)
+void pendantLeChargement(KaluView &v, std::function<void()> action, size_t parties = 1)
 {
     QCustomPlot *p = plot(v);
     auto fait = std::make_shared<bool>(false);
-    QObject::connect(p, &QCustomPlot::afterReplot, &v, [&v, p, fait, action] {
-        // Once a picture shows and the first curve is made: a picture may
-        // hold parts whose curves are still to be made.
-        if (*fait || !v.chargeEnCours() || Sonde(::Carte::de(p)).courbesEbauchees() == 0 ||
+    QObject::connect(p, &QCustomPlot::afterReplot, &v, [&v, p, fait, action, parties] {
+        // Once a picture holding `parties` parts shows and the first curve
+        // is made: a picture may hold parts whose curves are still to be made.
+        if (*fait || !v.chargeEnCours() || Sonde(::Carte::de(p)).courbesEbauchees() < parties ||
             p->plottableCount() == 0)
             return;
         *fait = true;
@@ -384,17 +384,21 @@ TEST(ChargementFenetre, AResizeDuringALoadKeepsThePictureDrawn)
         return r;
     }());
     int verts = -1;
-    pendantLeChargement(*v, [&] {
-        v->resize(820, 560);
-        p->replot(QCustomPlot::rpImmediateRefresh);
-        const QImage vue = p->grab().toImage();
-        verts = 0;
-        for (int y = 0; y < vue.height(); y += 2)
-            for (int x = 0; x < vue.width(); x += 2) {
-                const QColor c = vue.pixelColor(x, y);
-                verts += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
-            }
-    });
+    pendantLeChargement(
+        *v,
+        [&] {
+            v->resize(820, 560);
+            p->replot(QCustomPlot::rpImmediateRefresh);
+            const QImage vue = p->grab().toImage();
+            verts = 0;
+            for (int y = 0; y < vue.height(); y += 2)
+                for (int x = 0; x < vue.width(); x += 2) {
+                    const QColor c = vue.pixelColor(x, y);
+                    verts += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
+                }
+        },
+        2000); // a picture whose parts cover a few hundred of the pixels read
+
     charge(*v, liste({chemin}));
     EXPECT_GT(verts, 100) << "the map drawn so far left the screen";
 }
