@@ -3,7 +3,8 @@
 # kalu-export and the viewer beside their peers, QGIS and Mapnik, on the
 # benchmark's big maps: each tool draws the same file on an 800 x 600
 # picture in a process of its own, in turns, and the table gives the median
-# of the runs of each (wall time from start to exit, peak memory), and the
+# of the runs of each (wall time from start to exit, peak memory, the CPU
+# time its page faults took at what one costs on this machine), and the
 # ratios to the faster peer.
 #
 #   bench_peers.py [--runs N] [--only WORD] [--keep DIR] [--reelles | --occupe]
@@ -33,6 +34,7 @@
 # Mapnik's (peer_draw.py --redessin).
 import contextlib
 import math
+import mmap
 import os
 import shutil
 import signal
@@ -73,8 +75,42 @@ def en_cache(chemin):
                 pass
 
 
+def cout_faute():
+    """What one page fault costs on this machine, in microseconds: 256 MiB
+    of fresh anonymous memory touched a page at a time, less the same walk
+    over the pages once they are there. A process's first touch of its
+    memory costs it that much a page, whatever it does with it. Measured in
+    a child of its own: the memory would otherwise count in the peak of
+    every process this one starts."""
+    lu, ecrit = os.pipe()
+    pid = os.fork()
+    if pid == 0:
+        os.close(lu)
+        os.write(ecrit, repr(touche_pages()).encode())
+        os._exit(0)
+    os.close(ecrit)
+    with os.fdopen(lu) as f:
+        cout = float(f.read())
+    os.waitpid(pid, 0)
+    return cout
+
+
+def touche_pages():
+    taille, page = 256 << 20, mmap.PAGESIZE
+    zone = mmap.mmap(-1, taille)
+    temps = []
+    for _ in range(2):
+        debut = time.perf_counter()
+        for i in range(0, taille, page):
+            zone[i] = 1
+        temps.append(time.perf_counter() - debut)
+    zone.close()
+    return (temps[0] - temps[1]) / (taille // page) * 1e6
+
+
 def lance(argv, sortie, erreurs):
-    """Runs argv as a whole process: (exit status, wall s, peak MB)."""
+    """Runs argv as a whole process: (exit status, wall s, peak MB, page
+    faults)."""
     actions = [(os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0),
                (os.POSIX_SPAWN_OPEN, 1, sortie, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644),
                (os.POSIX_SPAWN_OPEN, 2, erreurs, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)]
@@ -85,14 +121,15 @@ def lance(argv, sortie, erreurs):
     _, statut, usage = os.wait4(pid, 0)
     duree = time.monotonic() - debut
     garde.cancel()
-    return os.waitstatus_to_exitcode(statut), duree, usage.ru_maxrss / 1024
+    return (os.waitstatus_to_exitcode(statut), duree, usage.ru_maxrss / 1024,
+            usage.ru_minflt + usage.ru_majflt)
 
 
 class Carte:
     def __init__(self, nom, parts, points, chemin, travail):
         self.nom, self.parts, self.points, self.chemin = nom, parts, points, chemin
         self.travail = travail
-        self.mesures = {o: [] for o in OUTILS}  # (s, MB)
+        self.mesures = {o: [] for o in OUTILS}  # (s, MB, page faults)
         self.charges, self.premieres, self.pires = [], [], []
         self.echecs = []
 
@@ -111,7 +148,7 @@ class Carte:
         erreurs = os.path.join(self.travail, "erreurs.txt")
         if outil != "viewer" and os.path.exists(self.image(outil)):
             os.unlink(self.image(outil))
-        code, s, mo = lance(self.commande(outil, viewer, export), sortie, erreurs)
+        code, s, mo, fautes = lance(self.commande(outil, viewer, export), sortie, erreurs)
         ok = code == 0
         if outil == "viewer":
             with open(sortie) as f:
@@ -126,7 +163,7 @@ class Carte:
         else:
             ok = ok and os.path.getsize(self.image(outil)) > 0
         if ok:
-            self.mesures[outil].append((s, mo))
+            self.mesures[outil].append((s, mo, fautes))
         else:
             with open(erreurs, errors="replace") as f:
                 fin = f.read().strip().splitlines()[-3:]
@@ -168,7 +205,7 @@ def chaud(argv, travail):
     """A warm redraw process: its key=value figures, or why it failed."""
     sortie = os.path.join(travail, "sortie.txt")
     erreurs = os.path.join(travail, "erreurs.txt")
-    code, _s, _mo = lance(argv, sortie, erreurs)
+    code = lance(argv, sortie, erreurs)[0]
     with open(sortie) as f:
         figures = dict(m.split("=") for m in f.read().split() if "=" in m)
     if code == 0 and "redessin" in figures:
@@ -228,6 +265,7 @@ def version(paquet):
 
 def table_froide(viewer, export, cartes_, runs, travail):
     """cartes_: (name, parts, points, path) of each map."""
+    faute = cout_faute()
     print(f"Peers: QGIS {version('python3-qgis')} (one QgsMapRendererParallelJob), Mapnik "
           f"{version('python3-mapnik')} (render_to_file), each drawing the file on an 800 x 600 "
           f"PNG, white, antialiased, fitted to the file's box at equal scale; kalu-export the "
@@ -237,11 +275,14 @@ def table_froide(viewer, export, cartes_, runs, travail):
           f"the end of the first replot showing part of the map while it loads (—: none did), "
           f"'stall' the longest gap of a 2 ms heartbeat timer from the call to the complete "
           f"picture. Every figure is a whole process, start to exit: the median "
-          f"of {runs} runs, the tools taking turns. Peak: the process's max RSS.\n")
+          f"of {runs} runs, the tools taking turns. Peak: the process's max RSS. Faults: the "
+          f"process's page faults times what one costs on this machine ({faute:.2f} us, "
+          f"measured before the runs), the CPU seconds its first touch of memory took.\n")
     print("| map | points | kalu-export s | viewer s | QGIS s | Mapnik s | kalu-export / faster "
           "peer | viewer / faster peer | viewer first picture s | viewer load s | viewer stall ms "
-          "| kalu-export MB | viewer MB | QGIS MB | Mapnik MB |")
-    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
+          "| kalu-export MB | viewer MB | QGIS MB | Mapnik MB "
+          "| kalu-export faults s | viewer faults s | QGIS faults s | Mapnik faults s |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
     echecs = []
     for nom, parts, points, chemin in cartes_:
         c = Carte(nom, parts, points, chemin, travail)
@@ -252,6 +293,7 @@ def table_froide(viewer, export, cartes_, runs, travail):
                 c.tour(outil, viewer, export)
         s = {o: c.mediane(o, 0) for o in OUTILS}
         mo = {o: c.mediane(o, 1) for o in OUTILS}
+        fautes = {o: c.mediane(o, 2) for o in OUTILS}
         pairs = [s[o] for o in ("QGIS", "Mapnik") if s[o] is not None]
         pair = min(pairs) if pairs else None
         charge = statistics.median(c.charges) if c.charges else None
@@ -260,7 +302,9 @@ def table_froide(viewer, export, cartes_, runs, travail):
               " | ".join(nombre(s[o], "%.2f") for o in OUTILS) +
               f" | {rapport(s['kalu-export'], pair)} | {rapport(s['viewer'], pair)} | "
               f"{premiere(c.premieres)} | {nombre(charge, '%.2f')} | {nombre(pire, '%.0f')} | " +
-              " | ".join(nombre(mo[o], "%.0f") for o in OUTILS) + " |", flush=True)
+              " | ".join(nombre(mo[o], "%.0f") for o in OUTILS) + " | " +
+              " | ".join(nombre(None if fautes[o] is None else fautes[o] * faute * 1e-6, "%.2f")
+                         for o in OUTILS) + " |", flush=True)
         echecs += c.echecs
     return echecs
 
