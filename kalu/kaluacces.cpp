@@ -69,6 +69,13 @@ QList<QCPLayerable *> &enfants(QCPLayer *couche)
     return AccesCouche::enfants(couche);
 }
 
+QObjectList &enfantsQt(QObject *parent)
+{
+    // children() returns the member itself, which is not const: only its
+    // room is changed through this.
+    return const_cast<QObjectList &>(parent->children());
+}
+
 void demenage(QCPLayerable *l, QCPLayer *vers)
 {
     if (l->layer() == vers)

@@ -135,6 +135,13 @@
 //    Tests: kalu_test_manycurves (Beaucoup: removing all empties the plot
 //    and the legend) for the result; the time only in bench/
 //    (kalu_bench_viewer --vide).
+// Q2 QObject::children() is the very list setParent appends to, and
+//    reserving room in it changes nothing else (acces::enfantsQt;
+//    Registre::fairePlace): the registry makes room in its holder's list
+//    for the curves foretold, so that the list is not copied by doublings
+//    during a load. Check: QObject::children returns d->children by
+//    reference, and QObjectPrivate::setParent_helper appends to it. Tests:
+//    kalu_test_acces (Listes), kalu_test_manycurves.
 //
 // Qt 5.15's raster engine (static_assert QT_VERSION in kalutrace.cpp):
 //
@@ -183,6 +190,10 @@ QList<QCPAbstractPlottable *> &plottables(QCustomPlot *plot);
 // during a replot, and hands the library's event passes only the curves
 // near the pointer.
 QList<QCPLayerable *> &enfants(QCPLayer *couche);
+
+// A QObject's list of children, to make room in it ahead of many children
+// (Q2).
+QObjectList &enfantsQt(QObject *parent);
 
 // Moves `l`, the last child of its layer, to the end of `vers` in constant
 // time (B3).

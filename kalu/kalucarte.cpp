@@ -498,7 +498,8 @@ std::shared_ptr<const Scene> Carte::lot(size_t debut, bool lecture,
         // keep a copy of the curves being made for them.
         registre.lot(n, 0);
     } else {
-        lot = registre.lot(debut, points);
+        lot = registre.lot(debut, points,
+                           [&ebauche](long reste) { return ebauche.combien(0, reste); });
         faites = lot->elements.size();
         // The parts read after them go in the same lot.
         if (debut + faites == n && ebauche.annoncees() > 0)

@@ -179,6 +179,14 @@ void Ebauche::prise()
         aVenir.pop_front();
 }
 
+size_t Ebauche::combien(size_t debut, long points) const
+{
+    size_t fin = debut;
+    for (; fin < aVenir.size() && points > 0; ++fin)
+        points -= aVenir[fin].points + POINTS_PAR_COURBE;
+    return fin - debut;
+}
+
 // The announced parts from the `debut`th on, after the elements of `avant`
 // (if any), within `points` in all (at least one element).
 std::shared_ptr<Scene> Ebauche::annoncees(size_t debut, long points,
@@ -197,12 +205,9 @@ std::shared_ptr<Scene> Ebauche::annoncees(size_t debut, long points,
         if (it == s->habits.end())
             s->habits.push_back(habitsAVenir[h]);
     }
-    // Counted first: the lot before them holds just its own elements, and
-    // grown by one it would be copied whole, a hundred thousand elements
-    // on the first lot of a new view.
-    size_t fin = debut;
-    for (; fin < aVenir.size() && points > 0; ++fin)
-        points -= aVenir[fin].points + POINTS_PAR_COURBE;
+    // Counted first: grown by one, the lot would be copied whole at each
+    // doubling, a hundred thousand elements on the first lot of a new view.
+    const size_t fin = debut + combien(debut, points);
     s->elements.reserve(s->elements.size() + (fin - debut));
     for (size_t k = debut; k < fin; ++k) {
         s->elements.push_back(aVenir[k]);

@@ -99,6 +99,9 @@ class Ebauche : public QObject
     // of `avant` (if any: a lot of curves made, the caller's alone, to which
     // they are appended), within `points` in all (at least one element).
     std::shared_ptr<Scene> annoncees(size_t debut, long points, std::shared_ptr<Scene> avant) const;
+    // How many of the announced parts from the `debut`th on such a lot
+    // takes within `points`.
+    size_t combien(size_t debut, long points) const;
 
     // The lot policy, for the window's load and kalu-export's alike: the
     // points the next lot takes at its `temps`. The first lot of a picture

@@ -39,8 +39,9 @@ const long POINTS_PAR_COURBE = 16;
 
 // How many of `elements` from `debut` on, before `fin`, come within
 // `points`: at least one, if any, the one that crosses the budget included.
+// `points` is left with what remains of the budget.
 size_t dansBudget(const std::vector<Scene::Element> &elements, size_t debut, size_t fin,
-                  long points)
+                  long &points)
 {
     size_t k = debut;
     while (k < fin && points > 0)
@@ -268,12 +269,24 @@ size_t Registre::avecMarge(size_t courbes) const
 }
 
 // The list and the scene being built grow together: the scene's own
-// doubling, a million curves in, took 56 MB more than it needed.
+// doubling, a million curves in, took 56 MB more than it needed. So do the
+// lists each new curve joins, the plot's, its layer's and its holder's
+// children: grown by Qt's doublings, each copy of a million pointers went
+// to fresh memory within one turn of the event loop, whose pages came one
+// fault at a time (stalls of 20 to 30 ms); room made once is written as the
+// curves come.
 void Registre::fairePlace(size_t courbes)
 {
     courbes_.reserve(courbes);
     if (suite)
         suite->elements.reserve(courbes);
+    const int venir = int(courbes - std::min(courbes, courbes_.size()));
+    QList<QCPAbstractPlottable *> &liste = ajouts_ ? deja : acces::plottables(plot);
+    liste.reserve(liste.size() + venir);
+    QList<QCPLayerable *> &enfants = acces::enfants(couche);
+    enfants.reserve(enfants.size() + venir);
+    QObjectList &portes = acces::enfantsQt(porteur);
+    portes.reserve(portes.size() + venir);
 }
 
 // Past the room made: to the forecast if the adds are still short of it,
@@ -518,8 +531,14 @@ std::shared_ptr<const Scene> Registre::scene(bool encore)
 // at hand: a lot of tens of thousands reached afterwards, all over the
 // heap, cost the GUI thread tens of ms. Those beyond the budget wait there
 // for the next lot.
-std::shared_ptr<Scene> Registre::lot(size_t debut, long points)
+std::shared_ptr<Scene> Registre::lot(size_t debut, long points, const Apres &apres)
 {
+    // Room for the elements that follow the last curve in the same lot,
+    // made with the lot's own: the lot is exactly sized, and grown by the
+    // caller it would be moved whole, on pages new to it.
+    const auto place = [&](size_t fin, size_t n) {
+        return fin == courbes_.size() && apres ? n + apres(points) : n;
+    };
     // The lot may begin past the first of them: the pictures drew the
     // parts announced after the curves of the last lot, whose curves came
     // since. Those are let go, the others moved, never copied again.
@@ -531,10 +550,11 @@ std::shared_ptr<Scene> Registre::lot(size_t debut, long points)
         std::shared_ptr<Scene> s = Scene::nouvelle();
         if (saute == 0 && n == recues.size()) {
             s.swap(recentes); // the rest, none, from a new scene
+            faitPlace(s->elements, place(debut + n, n));
             reserveRecentes(n);
         } else {
             const auto d = recues.begin() + std::ptrdiff_t(saute);
-            faitPlace(s->elements, n);
+            faitPlace(s->elements, place(debut + n, n));
             s->elements.assign(std::make_move_iterator(d),
                                std::make_move_iterator(d + std::ptrdiff_t(n)));
             recues.erase(recues.begin(), d + std::ptrdiff_t(n));
@@ -557,7 +577,7 @@ std::shared_ptr<Scene> Registre::lot(size_t debut, long points)
         const size_t de = std::min(debut, courbes_.size());
         const size_t n = dansBudget(suite->elements, de, courbes_.size(), points);
         const auto d = suite->elements.begin() + std::ptrdiff_t(de);
-        faitPlace(s->elements, n);
+        faitPlace(s->elements, place(de + n, n));
         s->elements.assign(d, d + std::ptrdiff_t(n));
     } else {
         for (size_t r = debut; r < courbes_.size() && points > 0; ++r) {

@@ -36,6 +36,7 @@
 
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -113,8 +114,11 @@ class Registre
     }
     // A scene of the curves from rank `debut` on, as many as come within
     // `points` (at least one, if any), for a load's lot: taken from the one
-    // inscrit builds, which stays whole.
-    std::shared_ptr<Scene> lot(size_t debut, long points);
+    // inscrit builds, which stays whole. When it takes the last curve and
+    // `apres` is given, it has room for the apres(points left) elements the
+    // caller appends to it.
+    using Apres = std::function<size_t(long)>;
+    std::shared_ptr<Scene> lot(size_t debut, long points, const Apres &apres = {});
 
   private:
     void jette();

@@ -41,6 +41,12 @@ TEST(Listes, TheListsReachedAreTheOnesTheLibraryReads)
     EXPECT_TRUE(plot.removePlottable(a));
     EXPECT_TRUE(acces::plottables(&plot).isEmpty());
     EXPECT_EQ(main->children().size(), avant - 1);
+    // Room made in a QObject's children is the list its children join.
+    QObject parent;
+    acces::enfantsQt(&parent).reserve(8);
+    QObject *enfant = new QObject(&parent);
+    EXPECT_EQ(&acces::enfantsQt(&parent), &parent.children());
+    EXPECT_EQ(parent.children(), QObjectList{enfant});
 }
 
 // The same items, through Legende::ajoute and through QCPLegend::addItem.

@@ -75,6 +75,29 @@ TEST(Prevision, ALotKeepsToItsPointsBudget)
     registre.finAjouts();
 }
 
+// A lot that takes the last curve has room for the parts the caller
+// appends after it, asked for with what is left of the budget; one that
+// stops short asks for none.
+TEST(Prevision, ALotThatTakesTheLastCurveHasRoomForThePartsAfterIt)
+{
+    Toile t;
+    Registre registre(&t.plot, t.couche(), &t.tutelle);
+    registre.debutAjouts();
+    ajouteCentPoints(registre, 4);
+    std::vector<long> demandes;
+    const Registre::Apres apres = [&](long reste) {
+        demandes.push_back(reste);
+        return size_t(7);
+    };
+    EXPECT_EQ(registre.lot(0, 300, apres)->elements.size(), 3u);
+    EXPECT_TRUE(demandes.empty());
+    const std::shared_ptr<const Scene> dernier = registre.lot(3, 300, apres);
+    ASSERT_EQ(dernier->elements.size(), 1u);
+    EXPECT_EQ(demandes, std::vector<long>{300 - 116});
+    EXPECT_GE(dernier->elements.capacity(), 8u);
+    registre.finAjouts();
+}
+
 // The pictures draw the parts announced after a lot's curves, whose curves
 // come later: the next lot begins past them, with the curves that follow,
 // each once and in order, within its budget; and a lot asked for at the
