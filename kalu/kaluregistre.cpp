@@ -249,11 +249,14 @@ void Registre::prevoit(size_t courbes)
 {
     prevues = courbes;
     const size_t place = courbes_.capacity();
-    if (courbes <= place)
-        return;
-    const size_t voulue = avecMarge(courbes);
-    if (voulue >= place + place / 8)
-        fairePlace(voulue);
+    if (courbes > place) {
+        const size_t voulue = avecMarge(courbes);
+        if (voulue >= place + place / 8)
+            fairePlace(voulue);
+    }
+    // The registry may keep the room of an earlier load; the lists begin
+    // anew with each (a new holder, the plot emptied).
+    placeListes(std::min(courbes_.capacity(), avecMarge(courbes)));
 }
 
 size_t Registre::plafond() const
@@ -280,6 +283,11 @@ void Registre::fairePlace(size_t courbes)
     courbes_.reserve(courbes);
     if (suite)
         suite->elements.reserve(courbes);
+    placeListes(courbes);
+}
+
+void Registre::placeListes(size_t courbes)
+{
     const int venir = int(courbes - std::min(courbes, courbes_.size()));
     QList<QCPAbstractPlottable *> &liste = ajouts_ ? deja : acces::plottables(plot);
     liste.reserve(liste.size() + venir);

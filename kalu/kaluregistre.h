@@ -127,6 +127,7 @@ class Registre
     size_t plafond() const;
     size_t avecMarge(size_t courbes) const;
     void fairePlace(size_t courbes);
+    void placeListes(size_t courbes);
     void grandit();
     void reserveRecentes(size_t lot);
     static void lache(Courbe *c);
