@@ -3,6 +3,7 @@
 
 #include "kaluacces.h"
 #include "kalucadrage.h"
+#include "kalureserve.h"
 #include "zolconf.h"
 
 #include <algorithm>
@@ -398,7 +399,7 @@ Travail::Demande Carte::demande(QCPPainter *painter, const QImage &tampon, const
     d.scene = cache.derniere();
     d.etats = etats;
     d.vue = v;
-    d.fond = tampon.copy();
+    d.fond = reserve::copie(tampon);
     d.indices = painter->renderHints();
     d.modes = painter->modes();
     return d;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "kalureserve.h"
 #include "qcustomplot.h"
 
 // Entry B11 of the register in kaluacces.h: in a replot the painter paints
@@ -154,7 +155,7 @@ void Cliche::dessineDeplacee(QCPPainter *painter, const Vue &m)
     if (image_.isNull())
         return;
     if (seules_.isNull()) {
-        seules_ = QImage(image_.size(), QImage::Format_ARGB32_Premultiplied);
+        seules_ = reserve::image(image_.size(), QImage::Format_ARGB32_Premultiplied);
         seules_.fill(Qt::transparent);
         seules_.setDevicePixelRatio(image_.devicePixelRatio());
         separe(fond_, image_, seules_, seules_.rect());
@@ -176,10 +177,20 @@ void Cliche::dessineDeplacee(QCPPainter *painter, const Vue &m)
     painter->restore();
 }
 
+// Written to, a picture another holds is copied first, as Qt would detach
+// it: into memory kept, not new.
+static void aSoi(QImage &image)
+{
+    if (!image.isNull() && !image.isDetached())
+        image = reserve::copie(image);
+}
+
 void Cliche::retouche(const QImage &brouillon, const QVector<QRect> &sale,
                       std::shared_ptr<const Etats> etats)
 {
     const size_t octets = 4;
+    aSoi(image_);
+    aSoi(seules_);
     for (const QRect &r : sale) {
         const QRect d = r.intersected(image_.rect());
         for (int y = d.top(); y <= d.bottom(); ++y) {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "kalureserve.h"
+
 // What a part costs a lot beside its points, as the registry counts it.
 static const long POINTS_PAR_COURBE = 16;
 
@@ -18,7 +20,7 @@ void Ebauche::commence(const QImage &fond, const Vue &vue, const QCPPainter &pai
     arrete();
     if (dessinees() > 0)
         deplacee.adopte(fond_, image_, QImage(), vue_, nullptr, nullptr);
-    fond_ = fond.copy();
+    fond_ = reserve::copie(fond);
     image_ = fond_;
     vue_ = vue;
     indices = painter.renderHints();

@@ -2,7 +2,13 @@
 #include "kalureserve.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <mutex>
+#include <new>
+
+#include "zolplat.h"
 
 namespace
 {
@@ -13,10 +19,17 @@ template <class V> struct Garde {
     int age;
 };
 
+// An image's memory, handed to the image that lives in it.
+struct Bloc {
+    uchar *pixels;
+    size_t taille;
+};
+
 struct Stock {
     std::mutex verrou;
     std::vector<Garde<std::vector<QPointF>>> points;
     std::vector<Garde<QVector<QPointF>>> lignes;
+    std::vector<Garde<Bloc *>> blocs;
 };
 
 // Never deleted: a drawing thread may still give room back while the
@@ -72,6 +85,53 @@ template <class V> void oublieInutiles(std::vector<Garde<V>> &g)
         ++k.age;
 }
 
+void libere(Bloc *b)
+{
+    std::free(b->pixels);
+    delete b;
+}
+
+// The most pictures' blocks kept at once: those of the pictures a plot
+// holds, with room for a resize's.
+const size_t BLOCS_MAX = 8;
+
+// An image's last copy went: its memory is kept, the oldest kept going
+// past the bound.
+void rendBloc(void *info)
+{
+    Stock &s = stock();
+    std::lock_guard<std::mutex> l(s.verrou);
+    if (s.blocs.size() >= BLOCS_MAX) {
+        libere(s.blocs.front().v);
+        s.blocs.erase(s.blocs.begin());
+    }
+    s.blocs.push_back({static_cast<Bloc *>(info), 0});
+}
+
+// A kept block of exactly `taille` bytes (the pictures of one plot are of
+// one size), else a new one, its pages had at once.
+Bloc *bloc(size_t taille)
+{
+    {
+        Stock &s = stock();
+        std::lock_guard<std::mutex> l(s.verrou);
+        for (auto k = s.blocs.begin(); k != s.blocs.end(); ++k)
+            if (k->v->taille == taille) {
+                Bloc *b = k->v;
+                s.blocs.erase(k);
+                return b;
+            }
+    }
+    uchar *pixels = static_cast<uchar *>(std::malloc(taille));
+    if (pixels == nullptr)
+        return nullptr;
+    zolplat_peuple(pixels, taille);
+    Bloc *b = new (std::nothrow) Bloc{pixels, taille};
+    if (b == nullptr)
+        std::free(pixels);
+    return b;
+}
+
 } // namespace
 
 namespace reserve
@@ -109,12 +169,45 @@ void rends(QVector<QPointF> &&v)
     s.lignes.push_back({std::move(v), 0});
 }
 
+QImage image(QSize taille, QImage::Format format)
+{
+    const int profondeur = QImage::toPixelFormat(format).bitsPerPixel();
+    if (taille.isEmpty() || format == QImage::Format_Invalid || profondeur < 8)
+        return QImage(taille, format);
+    const qsizetype ligne = (qsizetype(taille.width()) * profondeur + 31) / 32 * 4;
+    if (ligne > std::numeric_limits<int>::max() / 2)
+        return QImage(taille, format);
+    Bloc *b = bloc(size_t(ligne) * size_t(taille.height()));
+    if (b == nullptr)
+        return QImage();
+    QImage i(b->pixels, taille.width(), taille.height(), int(ligne), format, rendBloc, b);
+    if (i.isNull())
+        libere(b);
+    return i;
+}
+
+QImage copie(const QImage &source)
+{
+    QImage i = image(source.size(), source.format());
+    if (i.isNull() || i.bytesPerLine() != source.bytesPerLine())
+        return source.copy();
+    std::memcpy(i.bits(), source.constBits(), size_t(source.sizeInBytes()));
+    i.setDevicePixelRatio(source.devicePixelRatio());
+    i.setDotsPerMeterX(source.dotsPerMeterX());
+    i.setDotsPerMeterY(source.dotsPerMeterY());
+    return i;
+}
+
 void vieillit()
 {
     Stock &s = stock();
     std::lock_guard<std::mutex> l(s.verrou);
     oublieInutiles(s.points);
     oublieInutiles(s.lignes);
+    for (Garde<Bloc *> &k : s.blocs)
+        if (k.age >= 2)
+            libere(k.v);
+    oublieInutiles(s.blocs);
 }
 
 size_t gardes()
@@ -126,6 +219,8 @@ size_t gardes()
         n += octets(k.v);
     for (const auto &k : s.lignes)
         n += octets(k.v);
+    for (const auto &k : s.blocs)
+        n += k.v->taille;
     return n;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "kaluretouche.h"
 
+#include "kalureserve.h"
 #include "kalusurligne.h"
 #include "kalutrace.h"
 #include "qcustomplot.h"
@@ -118,7 +119,7 @@ bool Retouche::retoucheDepuis(QCPPainter *painter, QImage &tampon, const Vue &v,
         return false;
     if (neutre)
         cliche.montreNeutre();
-    QImage brouillon = cliche.fond().copy();
+    QImage brouillon = reserve::copie(cliche.fond());
     brouillon.setDevicePixelRatio(v.ratio);
     {
         QCPPainter p(&brouillon);

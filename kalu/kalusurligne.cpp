@@ -2,6 +2,7 @@
 #include "kalusurligne.h"
 
 #include "kalulignes.h"
+#include "kalureserve.h"
 
 #include <algorithm>
 #include <cmath>
@@ -101,7 +102,7 @@ QImage surligne(const QImage &neutre, const Vue &vue, const Scene &scene,
                 const std::vector<int> &choisies, QPainter::RenderHints indices,
                 QCPPainter::PainterModes modes)
 {
-    QImage image = neutre.copy();
+    QImage image = reserve::copie(neutre);
     image.setDevicePixelRatio(vue.ratio);
     QCPPainter p(&image);
     p.setRenderHints(indices);

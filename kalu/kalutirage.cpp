@@ -3,6 +3,7 @@
 
 #include "kalucarte.h"
 #include "kalucliche.h"
+#include "kalureserve.h"
 #include "kalutravail.h"
 #include "zolconf.h"
 #include "zolshp.h"
@@ -397,7 +398,7 @@ bool Tirage::dessineParTravail(const QCPPainter *painter, QImage &tampon, const 
     d.scene = scene;
     d.etats = std::make_shared<const Etats>(parties(), uint8_t(VISIBLE));
     d.vue = v;
-    d.fond = tampon.copy();
+    d.fond = reserve::copie(tampon);
     d.indices = painter->renderHints();
     d.modes = painter->modes();
     dessinees += parties();

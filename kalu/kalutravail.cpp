@@ -264,12 +264,12 @@ void Travail::acheve_()
     try {
         if (!estAnnule() && d.partiel() && d.avecSeules && !d.seulesBase.isNull()) {
             // A pixel next to the rectangle may take the colour of one in it.
-            courbesSeules = d.seulesBase.copy();
+            courbesSeules = reserve::copie(d.seulesBase);
             if (courbesSeules.isNull())
                 throw std::bad_alloc();
             Cliche::separe(d.fond, resultat, courbesSeules, cadre().adjusted(-1, -1, 1, 1));
         } else if (!estAnnule() && d.avecSeules && !d.partiel()) {
-            courbesSeules = QImage(resultat.size(), resultat.format());
+            courbesSeules = reserve::image(resultat.size(), resultat.format());
             if (courbesSeules.isNull())
                 throw std::bad_alloc();
             courbesSeules.fill(Qt::transparent);
@@ -305,7 +305,8 @@ void Travail::decoupe()
     const Vue &v = d.vue;
     const qreal ratio = v.ratio;
     const int largeur = d.fond.width(), hauteur = d.fond.height();
-    resultat = d.partiel() ? d.base.copy() : QImage(d.fond.size(), d.fond.format());
+    resultat =
+        d.partiel() ? reserve::copie(d.base) : reserve::image(d.fond.size(), d.fond.format());
     if (resultat.isNull()) // Qt's way of saying memory ran out
         throw std::bad_alloc();
     resultat.setDevicePixelRatio(ratio);

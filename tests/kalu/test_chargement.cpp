@@ -370,11 +370,11 @@ TEST(ChargementFenetre, TheFinalViewCoversEveryPoint)
 }
 
 // A resize during a load keeps the part drawn on screen: the map drawn so
-// far, moved to the new size, until the pictures for it are in.
+// far, moved to the new size, until the pictures for it are in. On a busy
+// machine the load may end before a picture of two thousand parts is
+// drawn: a new window loads it again then, a few times at most.
 TEST(ChargementFenetre, AResizeDuringALoadKeepsThePictureDrawn)
 {
-    auto v = montree();
-    QCustomPlot *p = plot(*v);
     const std::string chemin = ecrit("redim.shp", 5, [] {
         std::vector<shp::Record> r;
         for (int k = 0; k < 100000; ++k) {
@@ -384,22 +384,25 @@ TEST(ChargementFenetre, AResizeDuringALoadKeepsThePictureDrawn)
         return r;
     }());
     int verts = -1;
-    pendantLeChargement(
-        *v,
-        [&] {
-            v->resize(820, 560);
-            p->replot(QCustomPlot::rpImmediateRefresh);
-            const QImage vue = p->grab().toImage();
-            verts = 0;
-            for (int y = 0; y < vue.height(); y += 2)
-                for (int x = 0; x < vue.width(); x += 2) {
-                    const QColor c = vue.pixelColor(x, y);
-                    verts += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
-                }
-        },
-        2000); // a picture whose parts cover a few hundred of the pixels read
-
-    charge(*v, liste({chemin}));
+    for (int essai = 0; essai < 5 && verts < 0; ++essai) {
+        auto v = montree();
+        QCustomPlot *p = plot(*v);
+        pendantLeChargement(
+            *v,
+            [&] {
+                v->resize(820, 560);
+                p->replot(QCustomPlot::rpImmediateRefresh);
+                const QImage vue = p->grab().toImage();
+                verts = 0;
+                for (int y = 0; y < vue.height(); y += 2)
+                    for (int x = 0; x < vue.width(); x += 2) {
+                        const QColor c = vue.pixelColor(x, y);
+                        verts += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
+                    }
+            },
+            2000); // a picture whose parts cover a few hundred of the pixels read
+        charge(*v, liste({chemin}));
+    }
     EXPECT_GT(verts, 100) << "the map drawn so far left the screen";
 }
 

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// The room kept for huge rings from one picture to the next (kalureserve):
-// enough room each time, the closest fit for each ring, and nothing kept
-// past the second drawing after the one that last used it.
+// The room kept for huge rings and pictures from one picture to the next
+// (kalureserve): enough room each time, the closest fit for each ring, a
+// picture's memory back when its last copy goes, on whatever thread, and
+// nothing kept past the second drawing after the one that last used it.
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include "kalureserve.h"
 
@@ -52,6 +55,43 @@ TEST(Reserve, KeepsWhatTheLastTwoDrawingsUsedAndNoMore)
     // drawings that take none of them, and all are gone.
     reserve::vieillit();
     EXPECT_GE(reserve::gardes(), 100000u * sizeof(QPointF));
+    reserve::vieillit();
+    EXPECT_EQ(reserve::gardes(), 0u);
+}
+
+// A picture's memory comes back when its last copy goes, on any thread,
+// and the next picture of its size is made in it; a copy holds the
+// source's pixels and ratio, and is its own.
+TEST(Reserve, APicturesMemoryIsKeptWhenItsLastCopyGoes)
+{
+    for (int k = 0; k < 3; ++k)
+        reserve::vieillit();
+    ASSERT_EQ(reserve::gardes(), 0u);
+    const QSize taille(70, 30); // 280 bytes a line
+    QImage a = reserve::image(taille, QImage::Format_ARGB32_Premultiplied);
+    ASSERT_FALSE(a.isNull());
+    a.fill(Qt::red);
+    a.setDevicePixelRatio(2);
+    const uchar *salle = a.constBits();
+    QImage copieA = reserve::copie(a);
+    EXPECT_EQ(copieA, a);
+    EXPECT_EQ(copieA.devicePixelRatio(), 2);
+    copieA.setPixel(0, 0, 0);
+    EXPECT_EQ(a.pixel(0, 0), QColor(Qt::red).rgba()) << "the copy wrote in its source";
+
+    QImage autre = a; // a second copy: the memory stays held
+    a = QImage();
+    EXPECT_EQ(reserve::gardes(), 0u);
+    std::thread([i = std::move(autre)]() mutable { i = QImage(); }).join();
+    EXPECT_EQ(reserve::gardes(), size_t(280 * 30));
+    const QImage b = reserve::image(taille, QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(b.constBits(), salle);
+    EXPECT_EQ(reserve::gardes(), 0u);
+
+    copieA = QImage();
+    reserve::vieillit();
+    reserve::vieillit();
+    EXPECT_EQ(reserve::gardes(), size_t(280 * 30));
     reserve::vieillit();
     EXPECT_EQ(reserve::gardes(), 0u);
 }
