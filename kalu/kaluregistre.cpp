@@ -64,6 +64,9 @@ void faitPlace(std::vector<Scene::Element> &v, size_t n)
     v.swap(w);
 }
 
+// The fewest curves the lists a curve joins are given room for at once.
+const size_t LISTES_MIN = size_t(1) << 16;
+
 // The most curves room is made for at once beyond those there are.
 const size_t PREVISION_MAX = size_t(1) << 20;
 
@@ -104,6 +107,7 @@ QObject *Registre::nouveauPorteur()
 {
     QObject *p = new QObject(plot);
     p->setObjectName(QStringLiteral("courbes"));
+    placeListesFaite = 0; // the lists' room is made for each holder
     return p;
 }
 
@@ -251,8 +255,10 @@ void Registre::prevoit(size_t courbes)
     const size_t place = courbes_.capacity();
     if (courbes > place) {
         const size_t voulue = avecMarge(courbes);
-        if (voulue >= place + place / 8)
+        if (voulue >= place + place / 8) {
             fairePlace(voulue);
+            return; // the lists at the next forecast, not in the same turn
+        }
     }
     // The registry may keep the room of an earlier load; the lists begin
     // anew with each (a new holder, the plot emptied).
@@ -272,22 +278,28 @@ size_t Registre::avecMarge(size_t courbes) const
 }
 
 // The list and the scene being built grow together: the scene's own
-// doubling, a million curves in, took 56 MB more than it needed. So do the
-// lists each new curve joins, the plot's, its layer's and its holder's
-// children: grown by Qt's doublings, each copy of a million pointers went
-// to fresh memory within one turn of the event loop, whose pages came one
-// fault at a time (stalls of 20 to 30 ms); room made once is written as the
-// curves come.
+// doubling, a million curves in, took 56 MB more than it needed.
 void Registre::fairePlace(size_t courbes)
 {
     courbes_.reserve(courbes);
     if (suite)
         suite->elements.reserve(courbes);
-    placeListes(courbes);
 }
 
+// The lists each new curve joins, the plot's, its layer's and its holder's
+// children, grown by Qt's doublings: each copy of a million pointers went
+// to fresh memory within one turn of the event loop, whose pages came one
+// fault at a time (stalls of 20 to 30 ms); room made once is written as
+// the curves come. Made again only short of room, and then by an eighth
+// at least: the forecast creeps up from slice to slice, and each reserve
+// of a QList is a copy of it. Lists of fewer curves are left to Qt's
+// doublings, whose copies are small.
 void Registre::placeListes(size_t courbes)
 {
+    if (courbes <= placeListesFaite || courbes < LISTES_MIN)
+        return;
+    courbes = std::max(courbes, placeListesFaite + placeListesFaite / 8);
+    placeListesFaite = courbes;
     const int venir = int(courbes - std::min(courbes, courbes_.size()));
     QList<QCPAbstractPlottable *> &liste = ajouts_ ? deja : acces::plottables(plot);
     liste.reserve(liste.size() + venir);

@@ -138,6 +138,7 @@ class Registre
     QCPLayer *couche;
     Courbe::Tutelle *carte;
     QObject *porteur;               // the QObject parent of the curves added since debutAjouts
+    size_t placeListesFaite = 0;    // the curves the lists have room for, with this holder
     size_t premierPorte = 0;        // the rank of the first of them
     std::vector<QObject *> anciens; // the parents of the curves added before
     std::vector<Courbe *> courbes_;
