@@ -642,7 +642,8 @@ namespace
 
 // The user's usual session: a small map, its legend shown, then a big one
 // that goes before its end (stopped, emptied, or refused by the reader at
-// its last record), then the wheel and a drag on what stays.
+// its last record), then the wheel and a drag on what stays, then another
+// file.
 class SessionFenetre : public ::testing::TestWithParam<int>
 {
 };
@@ -686,6 +687,17 @@ TEST_P(SessionFenetre, ABigMapAfterASmallOneLeavesNoLegendItemWithoutItsCurve)
     EXPECT_TRUE(legendeSaine(p));
     ASSERT_TRUE(attendsImage(p));
     EXPECT_TRUE(legendeSaine(p));
+
+    // Then another file, big enough that the plot's lists get their room
+    // ahead of its curves: it replaces what stayed, and comes whole.
+    const std::vector<shp::Record> autre = traits(70000);
+    int parties = 0;
+    for (const shp::Record &e : autre)
+        parties += int(e.parts.size());
+    chargeEtAttends(*v, liste({ecrit("autre.shp", 3, autre)}));
+    EXPECT_EQ(p->plottableCount(), parties);
+    EXPECT_TRUE(legendeSaine(p));
+    ASSERT_TRUE(attendsImage(p));
 }
 
 INSTANTIATE_TEST_SUITE_P(Arrets, SessionFenetre, ::testing::Values(0, 1, 2));
