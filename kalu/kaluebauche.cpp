@@ -6,9 +6,6 @@
 
 #include "kalureserve.h"
 
-// What a part costs a lot beside its points, as the registry counts it.
-static const long POINTS_PAR_COURBE = 16;
-
 Ebauche::~Ebauche()
 {
     arrete();
@@ -183,10 +180,7 @@ void Ebauche::prise()
 
 size_t Ebauche::combien(size_t debut, long points) const
 {
-    size_t fin = debut;
-    for (; fin < aVenir.size() && points > 0; ++fin)
-        points -= aVenir[fin].points + POINTS_PAR_COURBE;
-    return fin - debut;
+    return Scene::dansBudget(aVenir, debut, aVenir.size(), points);
 }
 
 // The announced parts from the `debut`th on, after the elements of `avant`
@@ -196,7 +190,7 @@ std::shared_ptr<Scene> Ebauche::annoncees(size_t debut, long points,
 {
     std::shared_ptr<Scene> s = avant ? std::move(avant) : Scene::nouvelle();
     for (const Scene::Element &e : s->elements)
-        points -= e.points + POINTS_PAR_COURBE;
+        points -= Scene::prix(e);
     if (points <= 0)
         return s;
     // Their looks, among those of the curves before them.

@@ -33,22 +33,6 @@ void range()
 // Room for the data of the curves one slice deletes, most often enough.
 const size_t DONNEES_PAR_TRANCHE = 4096;
 
-// What drawing a curve costs besides its points, in points: its pens, its
-// clip, its polygon's set-up.
-const long POINTS_PAR_COURBE = 16;
-
-// How many of `elements` from `debut` on, before `fin`, come within
-// `points`: at least one, if any, the one that crosses the budget included.
-// `points` is left with what remains of the budget.
-size_t dansBudget(const std::vector<Scene::Element> &elements, size_t debut, size_t fin,
-                  long &points)
-{
-    size_t k = debut;
-    while (k < fin && points > 0)
-        points -= elements[k++].points + POINTS_PAR_COURBE;
-    return k - debut;
-}
-
 // Room for `n` elements in `v`, its pages had at once, before its
 // elements are moved there: a lot of tens of thousands of elements is most
 // often a mapping new to the process, whose pages would come one fault at
@@ -566,7 +550,7 @@ std::shared_ptr<Scene> Registre::lot(size_t debut, long points, const Apres &apr
         premiereRecente + recentes->elements.size() == courbes_.size()) {
         std::vector<Scene::Element> &recues = recentes->elements;
         const size_t saute = debut - premiereRecente;
-        const size_t n = dansBudget(recues, saute, recues.size(), points);
+        const size_t n = Scene::dansBudget(recues, saute, recues.size(), points);
         std::shared_ptr<Scene> s = Scene::nouvelle();
         if (saute == 0 && n == recues.size()) {
             s.swap(recentes); // the rest, none, from a new scene
@@ -595,7 +579,7 @@ std::shared_ptr<Scene> Registre::lot(size_t debut, long points, const Apres &apr
         // thousand curves was copied again at every doubling, on pages new
         // each time.
         const size_t de = std::min(debut, courbes_.size());
-        const size_t n = dansBudget(suite->elements, de, courbes_.size(), points);
+        const size_t n = Scene::dansBudget(suite->elements, de, courbes_.size(), points);
         const auto d = suite->elements.begin() + std::ptrdiff_t(de);
         faitPlace(s->elements, place(de + n, n));
         s->elements.assign(d, d + std::ptrdiff_t(n));
@@ -605,7 +589,7 @@ std::shared_ptr<Scene> Registre::lot(size_t debut, long points, const Apres &apr
                 s->inscrit(*courbes_[r]);
             else
                 s->elements.emplace_back();
-            points -= s->elements.back().points + POINTS_PAR_COURBE;
+            points -= Scene::prix(s->elements.back());
         }
     }
     premiereRecente = debut + s->elements.size();

@@ -77,9 +77,15 @@ template <class V> V prends(std::vector<Garde<V>> &g, size_t n)
 // Two drawings, not one: a view change may start a job that a second one,
 // for the same view, replaces; the second would otherwise find the room of
 // the first gone.
-template <class V> void oublieInutiles(std::vector<Garde<V>> &g)
+template <class V, class F> void oublieInutiles(std::vector<Garde<V>> &g, F lache)
 {
-    g.erase(std::remove_if(g.begin(), g.end(), [](const Garde<V> &k) { return k.age >= 2; }),
+    g.erase(std::remove_if(g.begin(), g.end(),
+                           [&](Garde<V> &k) {
+                               if (k.age < 2)
+                                   return false;
+                               lache(k.v);
+                               return true;
+                           }),
             g.end());
     for (Garde<V> &k : g)
         ++k.age;
@@ -202,12 +208,10 @@ void vieillit()
 {
     Stock &s = stock();
     std::lock_guard<std::mutex> l(s.verrou);
-    oublieInutiles(s.points);
-    oublieInutiles(s.lignes);
-    for (Garde<Bloc *> &k : s.blocs)
-        if (k.age >= 2)
-            libere(k.v);
-    oublieInutiles(s.blocs);
+    const auto rien = [](const auto &) {}; // room goes with its vector
+    oublieInutiles(s.points, rien);
+    oublieInutiles(s.lignes, rien);
+    oublieInutiles(s.blocs, libere);
 }
 
 size_t gardes()

@@ -11,9 +11,12 @@
 //
 // What is kept is what the last two drawings took: vieillit(), at a
 // drawing's end, lets go of what lay unused through two, so a map without
-// huge rings keeps nothing.
+// huge rings keeps no rings' room; pictures' memory is kept for 8 pictures
+// at most.
 //
-// Threads: any, several at once (one lock, taken a few times a ring).
+// Threads: any, several at once (one lock, taken a few times a ring or a
+// picture). A picture's memory comes back on the thread its last copy
+// goes on.
 #ifndef KALURESERVE_H
 #define KALURESERVE_H
 

@@ -63,6 +63,22 @@ struct Scene {
         return s;
     }
 
+    // What an element costs a load's lot, in points: its own, and its pens,
+    // clip and polygon's set-up as 16 more.
+    static long prix(const Element &e) { return e.points + 16L; }
+    // How many of `elements` (a scene's, or parts announced ahead of their
+    // curves) from `debut` on, before `fin`, a lot of `points` takes: at
+    // least one, if any, the one that crosses the budget included.
+    // `points` is left with what remains of the budget.
+    template <class C>
+    static size_t dansBudget(const C &elements, size_t debut, size_t fin, long &points)
+    {
+        size_t k = debut;
+        while (k < fin && points > 0)
+            points -= prix(elements[k++]);
+        return k - debut;
+    }
+
     // While the scene is being made: appends `c`'s element, with its box.
     template <class C> void inscrit(const C &c) { inscrit(c, c.boiteCles(), c.boiteValeurs()); }
     void inscrit(const QCPCurve &c, const QCPRange &cles, const QCPRange &valeurs);
